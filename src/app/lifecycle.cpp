@@ -1,0 +1,84 @@
+// Start-up, the tab-change rule, the menus and the close request.
+#include "app/form1.hpp"
+
+namespace varnolt {
+
+void Form1::Form_Load() {
+  const auto today = os.clock.now();
+  DTPicker1.setValue({today.year, today.month, today.day});
+  state.exitFlag = false;
+  logInPut(appFile(*this, "log.ini"));
+  state.minWidth = width;
+  state.minHeight = height;
+  state.prevHeight = height;
+  state.prevWidth = width;
+  state.downloadPosition = 0;
+  KankyouInPut(appFile(*this, "default.ini"));
+  FreeSpace_Get();
+  SSTab1_Click(3);
+  statusAndLog("Varnolt起動");
+}
+
+void Form1::SSTab1_Click(int previousTab) {
+  if (SSTab1.tab() == 0) {
+    FreeSpace_Get();
+    CheckSize_Sum();
+  }
+  if (previousTab == 4) {
+    const std::string& t = Text4.text();
+    if (!t.empty() && t.back() == '\\') Text4.setText(t.substr(0, t.size() - 1));
+  }
+}
+
+bool Form1::Form_QueryUnload() {
+  if (!state.exitFlag) {
+    int answer = msgBox("アプリケーションを終了しますか ?",
+                        platform::mb::kYesNo | platform::mb::kIconQuestion);
+    if (answer != platform::mb::kIdYes) return false;
+  }
+  // Saved on every accepted close, the silent one of an unattended run included:
+  // the work log of a night's run is what the user reads the next morning.
+  std::string failures;
+  auto save = [&](const char* name, auto write) {
+    const std::string path = appFile(*this, name);
+    try {
+      (this->*write)(path);
+    } catch (const std::exception& e) {
+      if (!failures.empty()) failures += "\r\n";
+      failures += path + "\r\n" + e.what();
+    }
+  };
+  save("log.ini", &Form1::logOutPut);
+  save("default.ini", &Form1::KankyouOutPut);
+  lastSaveError = failures;
+  if (!failures.empty())
+    msgBox("次のファイルを保存できませんでした。\r\n" + failures,
+           platform::mb::kOk | platform::mb::kIconExclamation);
+  return true;
+}
+
+void Form1::requestClose() {
+  if (closed) return;
+  if (!Form_QueryUnload()) return;
+  closed = true;
+  for (auto* t : timers()) t->setEnabled(false);
+  if (destroyWindow) destroyWindow();
+}
+
+void Form1::pulldown_file_end_Click() { requestClose(); }
+
+void Form1::pulldown_help_help_Click() {
+  os.shell.openDocument(os.mainWindow ? os.mainWindow() : 0, appFile(*this, "help.chm"));
+}
+
+void Form1::setWindowSize(int w, int h) {
+  if (resizeWindow) {
+    resizeWindow(w, h);
+    return;
+  }
+  width = w;
+  height = h;
+  Form_Resize();
+}
+
+}  // namespace varnolt

@@ -1,0 +1,34 @@
+// The work log: time-stamped lines in front of Text5, kept in log.ini between runs.
+#include "app/form1.hpp"
+
+namespace varnolt {
+
+void Form1::logAdd(std::string_view message) {
+  // Date and time are read one after the other, as the log has always done.
+  const std::string date = os.regional.shortDate(os.clock.now());
+  const std::string time = os.regional.longTime(os.clock.now());
+  std::string line;
+  line.reserve(date.size() + time.size() + message.size() + 8 + Text5.text().size());
+  line.append(date).append("   ").append(time).append("   ").append(message).append("\r\n");
+  line.append(Text5.text());
+  Text5.setText(std::move(line));
+}
+
+void Form1::logInPut(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = os.files.readAll(path);
+  } catch (const std::exception&) {
+    return;  // no log yet: the box starts empty
+  }
+  std::string text = Text5.text();
+  for (const std::string& line : vb::textLines(os.codec.fromAnsi(bytes)))
+    text.append("\r\n").append(line);
+  Text5.setText(std::move(text));
+}
+
+void Form1::logOutPut(const std::string& path) {
+  os.files.replaceFile(path, os.codec.toAnsi(Text5.text() + "\r\n"));
+}
+
+}  // namespace varnolt

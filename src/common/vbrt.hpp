@@ -1,0 +1,71 @@
+// Runtime helpers that reproduce the conversions and error numbers the program's
+// stored files and messages depend on (16-bit integers, True/False words, handle text).
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnolt {
+
+// A run-time error with the number and description a user sees in messages.
+class VbError : public std::runtime_error {
+ public:
+  VbError(int number, std::string description);
+  explicit VbError(int number);
+  int number() const { return number_; }
+  const std::string& description() const { return description_; }
+
+ private:
+  int number_;
+  std::string description_;
+};
+
+// Description of a run-time error number as the Japanese runtime words it.
+std::string errorDescription(int number);
+
+namespace vb {
+
+inline constexpr int kErrOverflow = 6;
+inline constexpr int kErrTypeMismatch = 13;
+inline constexpr int kErrInvalidCall = 5;
+inline constexpr int kErrFileNotFound = 53;
+inline constexpr int kErrPermissionDenied = 70;
+inline constexpr int kErrPathFileAccess = 75;
+inline constexpr int kErrPathNotFound = 76;
+inline constexpr int kErrInvalidProperty = 380;
+
+// Text to number the way the runtime's implicit conversion does: surrounding spaces,
+// sign, decimals, exponent and &H/&O prefixes; throws 13 on anything else.
+double toDouble(std::string_view text);
+// Integer conversions with banker's rounding; throw 6 when out of range.
+std::int16_t toInt16(std::string_view text);
+std::int32_t toInt32(std::string_view text);
+std::int16_t toInt16(double value);
+// True/False words (any case) or a number; throws 13 otherwise.
+bool toBool(std::string_view text);
+inline const char* boolWord(bool value) { return value ? "True" : "False"; }
+
+// Plain decimal text of a number with at most 15 significant digits, no grouping.
+std::string numberText(double value);
+
+// Splits like the runtime's Split: every delimiter splits, empty fields kept.
+std::vector<std::string> split(std::string_view text, std::string_view delimiter);
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+std::string trimSpaces(std::string_view text);
+// Splits text into lines at CR LF, a lone CR or a lone LF; a final line end does not
+// start another line.
+std::vector<std::string> textLines(std::string_view text);
+
+}  // namespace vb
+
+// A window handle as the program stores it: 8 upper-case hex digits.
+using Hwnd = std::uint32_t;
+std::string handleText(Hwnd handle);
+// Reads handle text back as a signed 32-bit value, as "&H" + text would be read;
+// throws 13 for text that is not hexadecimal (an empty entry among them).
+Hwnd parseHandleText(std::string_view text);
+
+}  // namespace varnolt

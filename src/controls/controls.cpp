@@ -1,0 +1,282 @@
+#include "controls/controls.hpp"
+
+#include <stdexcept>
+
+#include "common/vbrt.hpp"
+
+namespace varnolt::controls {
+
+void Control::notify(std::string_view property) {
+  // Observers may subscribe further observers; iterate by index.
+  for (std::size_t i = 0; i < observers_.size(); ++i) observers_[i](*this, property);
+}
+
+void Control::setEnabled(bool v) {
+  if (enabled_ == v) return;
+  enabled_ = v;
+  notify("Enabled");
+}
+
+void Control::setVisible(bool v) {
+  if (visible_ == v) return;
+  visible_ = v;
+  notify("Visible");
+}
+
+void Control::setRect(const Rect& r) {
+  if (rect_ == r) return;
+  rect_ = r;
+  notify("Rect");
+}
+
+void Button::setCaption(std::string v) {
+  if (caption_ == v) return;
+  caption_ = std::move(v);
+  notify("Caption");
+}
+
+bool Button::click() {
+  if (!enabled() || !visible()) return false;
+  if (onClick) onClick();
+  return true;
+}
+
+void CheckBox::setValue(int v) {
+  if (v < 0 || v > 2) throw VbError(vb::kErrInvalidProperty);
+  if (value_ == v) return;
+  value_ = v;
+  notify("Value");
+  if (onClick) onClick();
+}
+
+bool CheckBox::click() {
+  if (!enabled() || !visible()) return false;
+  setValue(value_ == 1 ? 0 : 1);
+  return true;
+}
+
+void OptionButton::setRaw(bool v) {
+  if (value_ == v) return;
+  value_ = v;
+  notify("Value");
+}
+
+void OptionButton::setValue(bool v) {
+  if (v) {
+    group_->selectOnly(this);
+  } else {
+    setRaw(false);
+  }
+}
+
+bool OptionButton::click() {
+  if (!enabled() || !visible()) return false;
+  setValue(true);
+  return true;
+}
+
+OptionGroup::OptionGroup(std::string baseName, const std::vector<std::string>& captions) {
+  for (std::size_t i = 0; i < captions.size(); ++i)
+    buttons_.push_back(std::make_unique<OptionButton>(baseName + "(" + std::to_string(i) + ")",
+                                                      captions[i], this));
+}
+
+int OptionGroup::selected() const {
+  for (std::size_t i = 0; i < buttons_.size(); ++i)
+    if (buttons_[i]->value()) return static_cast<int>(i);
+  return -1;
+}
+
+void OptionGroup::selectOnly(OptionButton* chosen) {
+  bool changed = !chosen->value();
+  for (auto& b : buttons_)
+    if (b.get() != chosen) b->setRaw(false);
+  chosen->setRaw(true);
+  if (changed && onClick) {
+    for (std::size_t i = 0; i < buttons_.size(); ++i)
+      if (buttons_[i].get() == chosen) onClick(static_cast<int>(i));
+  }
+}
+
+void Label::setCaption(std::string v) {
+  if (caption_ == v) return;
+  caption_ = std::move(v);
+  notify("Caption");
+}
+
+void Frame::setCaption(std::string v) {
+  if (caption_ == v) return;
+  caption_ = std::move(v);
+  notify("Caption");
+}
+
+void TextBox::setText(std::string v) {
+  if (text_ == v) return;
+  text_ = std::move(v);
+  selStart = selLength = 0;
+  notify("Text");
+  if (onChange) onChange();
+}
+
+void TextBox::selectAll() {
+  selStart = 0;
+  // Characters, not bytes: count UTF-8 lead bytes.
+  int n = 0;
+  for (unsigned char c : text_)
+    if ((c & 0xC0) != 0x80) ++n;
+  selLength = n;
+  notify("Selection");
+}
+
+const std::string& ListItem::subItem(std::size_t k) const {
+  static const std::string empty;
+  return k >= 1 && k <= subItems.size() ? subItems[k - 1] : empty;
+}
+
+ListItem& ListView::at(std::size_t row) {
+  if (row < 1 || row > items_.size()) throw VbError(vb::kErrInvalidProperty);
+  return items_[row - 1];
+}
+
+const ListItem& ListView::item(std::size_t row) const {
+  if (row < 1 || row > items_.size()) throw VbError(vb::kErrInvalidProperty);
+  return items_[row - 1];
+}
+
+std::size_t ListView::add(std::string text) {
+  ListItem it;
+  it.text = std::move(text);
+  items_.push_back(std::move(it));
+  notify("Items");
+  return items_.size();
+}
+
+void ListView::remove(std::size_t row) {
+  at(row);
+  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(row - 1));
+  notify("Items");
+}
+
+void ListView::clear() {
+  if (items_.empty()) return;
+  items_.clear();
+  notify("Items");
+}
+
+void ListView::setSubItem(std::size_t row, std::size_t k, std::string text) {
+  if (k < 1 || k > 64) throw VbError(vb::kErrInvalidProperty);
+  auto& it = at(row);
+  if (it.subItems.size() < k) it.subItems.resize(k);
+  it.subItems[k - 1] = std::move(text);
+  notify("Items");
+}
+
+void ListView::setText(std::size_t row, std::string text) {
+  at(row).text = std::move(text);
+  notify("Items");
+}
+
+void ListView::setChecked(std::size_t row, bool v) {
+  auto& it = at(row);
+  if (it.checked == v) return;
+  it.checked = v;
+  notify("Checked");
+}
+
+void ListView::userCheck(std::size_t row, bool v) {
+  if (!enabled()) return;
+  auto& it = at(row);
+  if (it.checked == v) return;
+  it.checked = v;
+  notify("Checked");
+  if (onItemCheck) onItemCheck(row);
+}
+
+void ListView::setSelected(std::size_t row, bool v) {
+  auto& it = at(row);
+  if (it.selected == v) return;
+  it.selected = v;
+  notify("Selected");
+}
+
+void ListView::selectOnly(std::size_t row) {
+  at(row);
+  for (std::size_t r = 1; r <= items_.size(); ++r) items_[r - 1].selected = r == row;
+  notify("Selected");
+}
+
+std::size_t ListView::selectedRow() const {
+  for (std::size_t r = 1; r <= items_.size(); ++r)
+    if (items_[r - 1].selected) return r;
+  return 0;
+}
+
+void Timer::setInterval(int ms) {
+  if (interval_ == ms) return;
+  interval_ = ms;
+  notify("Interval");
+}
+
+void Slider::setRange(int min, int max) {
+  min_ = min;
+  max_ = max;
+  notify("Range");
+}
+
+void Slider::setValue(int v) {
+  if (value_ == v) return;
+  value_ = v;
+  notify("Value");
+}
+
+void ProgressBar::setMax(float v) {
+  if (max_ == v) return;
+  max_ = v;
+  if (value_ > max_) value_ = max_;
+  notify("Max");
+}
+
+void ProgressBar::setValue(float v) {
+  // The bar refuses values outside its range, as the control does.
+  if (v < min_ || v > max_) throw VbError(vb::kErrInvalidProperty);
+  if (value_ == v) return;
+  value_ = v;
+  notify("Value");
+}
+
+void StatusBar::setPanel(std::size_t i, std::string text) {
+  auto& p = panels_.at(i - 1);
+  if (p.text == text) return;
+  p.text = std::move(text);
+  notify("Panels");
+}
+
+void StatusBar::setPanelWidth(std::size_t i, int w) {
+  auto& p = panels_.at(i - 1);
+  if (p.width == w) return;
+  p.width = w;
+  notify("Panels");
+}
+
+void TabControl::setTab(int t) {
+  if (t < 0 || t >= static_cast<int>(captions_.size())) throw VbError(vb::kErrInvalidProperty);
+  if (t == tab_) return;
+  int prev = tab_;
+  tab_ = t;
+  notify("Tab");
+  if (onClick) onClick(prev);
+}
+
+bool MenuItem::click() {
+  if (!enabled() || separator()) return false;
+  if (onClick) onClick();
+  return true;
+}
+
+void DatePicker::setValue(const Date& d) {
+  if (value_ == d) return;
+  value_ = d;
+  notify("Value");
+}
+
+}  // namespace varnolt::controls

@@ -1,0 +1,353 @@
+// Toolkit-free models of the standard controls. Handlers read and write these; a
+// window backend (or the headless runner) observes them and mirrors every change.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnolt::controls {
+
+// Position and size in twips, relative to the container.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+enum class Kind {
+  Button,
+  CheckBox,
+  OptionButton,
+  Label,
+  TextBox,
+  Frame,
+  ListView,
+  Timer,
+  Slider,
+  ProgressBar,
+  StatusBar,
+  TabControl,
+  MenuItem,
+  DatePicker,
+  Line,
+  Picture,
+  CommonDialog,
+};
+
+class Control;
+// Called after a property changed; `property` names it ("Caption", "Value", ...).
+using Observer = std::function<void(Control&, std::string_view property)>;
+
+class Control {
+ public:
+  Control(std::string name, Kind kind) : name_(std::move(name)), kind_(kind) {}
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& name() const { return name_; }
+  Kind kind() const { return kind_; }
+
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool v);
+  bool visible() const { return visible_; }
+  void setVisible(bool v);
+  const Rect& rect() const { return rect_; }
+  void setRect(const Rect& r);
+  // Name of the containing control ("" for the form itself) and the tab it sits on.
+  std::string container;
+  int tab = -1;
+
+  void subscribe(Observer o) { observers_.push_back(std::move(o)); }
+
+ protected:
+  void notify(std::string_view property);
+
+ private:
+  std::string name_;
+  Kind kind_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  Rect rect_;
+  std::vector<Observer> observers_;
+};
+
+class Button : public Control {
+ public:
+  explicit Button(std::string name, std::string caption = {})
+      : Control(std::move(name), Kind::Button), caption_(std::move(caption)) {}
+  const std::string& caption() const { return caption_; }
+  void setCaption(std::string v);
+  std::function<void()> onClick;
+  std::function<void()> onLostFocus;
+  // A user's click: only an enabled, visible button reacts.
+  bool click();
+
+ private:
+  std::string caption_;
+};
+
+class CheckBox : public Control {
+ public:
+  explicit CheckBox(std::string name, std::string caption = {})
+      : Control(std::move(name), Kind::CheckBox), caption_(std::move(caption)) {}
+  const std::string& caption() const { return caption_; }
+  int value() const { return value_; }
+  // Raises onClick only when the value really changes; values other than 0, 1, 2
+  // are refused with run-time error 380.
+  void setValue(int v);
+  std::function<void()> onClick;
+  // A user's click toggles between unchecked and checked.
+  bool click();
+
+ private:
+  std::string caption_;
+  int value_ = 0;
+};
+
+class OptionGroup;
+
+class OptionButton : public Control {
+ public:
+  OptionButton(std::string name, std::string caption, OptionGroup* group)
+      : Control(std::move(name), Kind::OptionButton), caption_(std::move(caption)), group_(group) {}
+  const std::string& caption() const { return caption_; }
+  bool value() const { return value_; }
+  // Setting true clears the other buttons of the group.
+  void setValue(bool v);
+  bool click();
+
+ private:
+  friend class OptionGroup;
+  void setRaw(bool v);
+  std::string caption_;
+  OptionGroup* group_;
+  bool value_ = false;
+};
+
+// A control array of option buttons forming one group (`Option1(0)` ... `Option1(8)`).
+class OptionGroup {
+ public:
+  OptionGroup(std::string baseName, const std::vector<std::string>& captions);
+  std::size_t size() const { return buttons_.size(); }
+  OptionButton& operator[](std::size_t i) { return *buttons_.at(i); }
+  const OptionButton& operator[](std::size_t i) const { return *buttons_.at(i); }
+  // Index of the selected button, -1 when none is.
+  int selected() const;
+  std::function<void(int index)> onClick;
+
+ private:
+  friend class OptionButton;
+  void selectOnly(OptionButton* chosen);
+  std::vector<std::unique_ptr<OptionButton>> buttons_;
+};
+
+class Label : public Control {
+ public:
+  explicit Label(std::string name, std::string caption = {})
+      : Control(std::move(name), Kind::Label), caption_(std::move(caption)) {}
+  const std::string& caption() const { return caption_; }
+  void setCaption(std::string v);
+  std::function<void()> onMouseDown;
+
+ private:
+  std::string caption_;
+};
+
+class Frame : public Control {
+ public:
+  explicit Frame(std::string name, std::string caption = {})
+      : Control(std::move(name), Kind::Frame), caption_(std::move(caption)) {}
+  const std::string& caption() const { return caption_; }
+  void setCaption(std::string v);
+
+ private:
+  std::string caption_;
+};
+
+class TextBox : public Control {
+ public:
+  explicit TextBox(std::string name, std::string text = {}, bool multiLine = false)
+      : Control(std::move(name), Kind::TextBox), text_(std::move(text)), multiLine_(multiLine) {}
+  const std::string& text() const { return text_; }
+  void setText(std::string v);
+  bool multiLine() const { return multiLine_; }
+  // Selection in characters, as the focus handlers set it.
+  int selStart = 0;
+  int selLength = 0;
+  void selectAll();
+  std::function<void()> onGotFocus;
+  std::function<void()> onChange;
+
+ private:
+  std::string text_;
+  bool multiLine_;
+};
+
+struct ListItem {
+  std::string text;
+  std::vector<std::string> subItems;  // sub-item k at index k - 1
+  bool checked = false;
+  bool selected = false;
+  const std::string& subItem(std::size_t k) const;
+};
+
+struct ColumnHeader {
+  std::string text;
+  int width = 0;  // in the list's own unit
+  bool rightAligned = false;
+};
+
+class ListView : public Control {
+ public:
+  explicit ListView(std::string name, bool checkBoxes = false)
+      : Control(std::move(name), Kind::ListView), checkBoxes_(checkBoxes) {}
+  bool checkBoxes() const { return checkBoxes_; }
+  std::vector<ColumnHeader> columns;
+
+  std::size_t count() const { return items_.size(); }
+  // Rows are addressed 1-based, as the program counts them.
+  const ListItem& item(std::size_t row) const;
+  std::size_t add(std::string text = {});
+  void remove(std::size_t row);
+  void clear();
+  void setSubItem(std::size_t row, std::size_t k, std::string text);
+  void setText(std::size_t row, std::string text);
+  // Program-side change of a check box: raises no event.
+  void setChecked(std::size_t row, bool v);
+  // The user's click on a check box: raises onItemCheck.
+  void userCheck(std::size_t row, bool v);
+  void setSelected(std::size_t row, bool v);
+  // Makes `row` the only selected row (a plain click on a row).
+  void selectOnly(std::size_t row);
+  // 1-based index of the first selected row, 0 when none.
+  std::size_t selectedRow() const;
+
+  std::function<void(std::size_t row)> onItemCheck;
+  std::function<void(int columnIndex)> onColumnClick;  // 1-based
+  std::function<void()> onRightClick;
+
+ private:
+  ListItem& at(std::size_t row);
+  bool checkBoxes_;
+  std::vector<ListItem> items_;
+};
+
+class Timer : public Control {
+ public:
+  Timer(std::string name, int interval) : Control(std::move(name), Kind::Timer), interval_(interval) {
+    Control::setEnabled(false);
+  }
+  int interval() const { return interval_; }
+  void setInterval(int ms);
+  std::function<void()> onTimer;
+
+ private:
+  int interval_;
+};
+
+class Slider : public Control {
+ public:
+  explicit Slider(std::string name) : Control(std::move(name), Kind::Slider) {}
+  int min() const { return min_; }
+  int max() const { return max_; }
+  int value() const { return value_; }
+  void setRange(int min, int max);
+  void setValue(int v);
+
+ private:
+  int min_ = 0, max_ = 10, value_ = 0;
+};
+
+class ProgressBar : public Control {
+ public:
+  explicit ProgressBar(std::string name) : Control(std::move(name), Kind::ProgressBar) {}
+  float min() const { return min_; }
+  float max() const { return max_; }
+  float value() const { return value_; }
+  void setMax(float v);
+  void setValue(float v);
+  std::function<void()> onMouseDown;
+
+ private:
+  float min_ = 0, max_ = 1, value_ = 0;
+};
+
+class StatusBar : public Control {
+ public:
+  StatusBar(std::string name, int panels)
+      : Control(std::move(name), Kind::StatusBar), panels_(static_cast<std::size_t>(panels)) {}
+  std::size_t panelCount() const { return panels_.size(); }
+  // Panels are 1-based.
+  const std::string& panel(std::size_t i) const { return panels_.at(i - 1).text; }
+  void setPanel(std::size_t i, std::string text);
+  int panelWidth(std::size_t i) const { return panels_.at(i - 1).width; }
+  void setPanelWidth(std::size_t i, int w);
+
+ private:
+  struct Panel {
+    std::string text;
+    int width = 0;
+  };
+  std::vector<Panel> panels_;
+};
+
+class TabControl : public Control {
+ public:
+  TabControl(std::string name, std::vector<std::string> captions)
+      : Control(std::move(name), Kind::TabControl), captions_(std::move(captions)) {}
+  const std::vector<std::string>& captions() const { return captions_; }
+  int tab() const { return tab_; }
+  // Shows tab `t`; raises onClick(previous tab) when it changes.
+  void setTab(int t);
+  std::function<void(int previousTab)> onClick;
+
+ private:
+  std::vector<std::string> captions_;
+  int tab_ = 0;
+};
+
+class MenuItem : public Control {
+ public:
+  MenuItem(std::string name, std::string caption, std::string parent = {})
+      : Control(std::move(name), Kind::MenuItem), parent(std::move(parent)), caption_(std::move(caption)) {}
+  const std::string& caption() const { return caption_; }
+  std::string parent;
+  std::string shortcut;  // e.g. "F1"
+  bool separator() const { return caption_ == "-"; }
+  std::function<void()> onClick;
+  bool click();
+
+ private:
+  std::string caption_;
+};
+
+struct Date {
+  int year = 2000, month = 1, day = 1;
+  bool operator==(const Date&) const = default;
+};
+
+class DatePicker : public Control {
+ public:
+  explicit DatePicker(std::string name) : Control(std::move(name), Kind::DatePicker) {}
+  const Date& value() const { return value_; }
+  void setValue(const Date& d);
+  std::string customFormat;
+
+ private:
+  Date value_;
+};
+
+// Decorations and non-visual components that only need a name and a place.
+class Plain : public Control {
+ public:
+  Plain(std::string name, Kind kind) : Control(std::move(name), kind) {}
+};
+
+}  // namespace varnolt::controls

@@ -1,0 +1,52 @@
+// A window of its own (a modal dialog) made of control models.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/controls.hpp"
+
+namespace varnolt::controls {
+
+class ModalForm {
+ public:
+  ModalForm(std::string name, std::string caption)
+      : caption(std::move(caption)), name_(std::move(name)) {}
+  virtual ~ModalForm() = default;
+  ModalForm(const ModalForm&) = delete;
+  ModalForm& operator=(const ModalForm&) = delete;
+
+  const std::string& name() const { return name_; }
+  std::string caption;
+  // Client size in twips.
+  int width = 0, height = 0;
+
+  // Runs once when the dialog is shown.
+  virtual void Form_Load() {}
+  // Unloads the dialog; the modal loop that shows it returns.
+  void close() { closed_ = true; }
+  bool closed() const { return closed_; }
+
+  Control* find(std::string_view name) {
+    auto it = byName_.find(std::string(name));
+    return it == byName_.end() ? nullptr : it->second;
+  }
+  const std::vector<Control*>& all() const { return order_; }
+
+ protected:
+  void add(Control& c) {
+    order_.push_back(&c);
+    byName_[c.name()] = &c;
+  }
+
+ private:
+  std::string name_;
+  bool closed_ = false;
+  std::vector<Control*> order_;
+  std::map<std::string, Control*> byName_;
+};
+
+}  // namespace varnolt::controls

@@ -1,0 +1,66 @@
+#include "dialogs/frm_about.hpp"
+
+#include "app/form1.hpp"
+
+namespace varnolt {
+
+frmAbout::frmAbout(platform::Platform& os) : ModalForm("frmAbout", "ﾊﾞｰｼﾞｮﾝ情報"), os_(os) {
+  for (controls::Control* c : std::initializer_list<controls::Control*>{
+           &picIcon, &lblTitle, &lblVersion, &lblDescription, &lblDisclaimer, &cmdOK,
+           &cmdSysInfo})
+    add(*c);
+  cmdOK.onClick = [this] { cmdOK_Click(); };
+  cmdSysInfo.onClick = [this] { cmdSysInfo_Click(); };
+  width = 5730;
+  height = 3570;
+}
+
+void frmAbout::Form_Load() {
+  caption = kAppTitle;
+  lblVersion.setCaption("ﾊﾞｰｼﾞｮﾝ " + std::to_string(kVersionMajor) + "." +
+                        std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision));
+  lblTitle.setCaption(kAppTitle);
+  lblDisclaimer.setCaption(kLegalNotice);
+}
+
+bool frmAbout::GetKeyValue(platform::RegRoot root, const std::string& keyName,
+                           const std::string& valueName, std::string& value) {
+  value.clear();
+  auto v = os_.registry.queryValue(root, keyName, valueName);
+  if (!v) return false;
+  std::string data = v->data.substr(0, std::min<std::size_t>(v->data.size(), 1024));
+  if (!data.empty() && data.back() == '\0') data.pop_back();
+  constexpr std::uint32_t kRegSz = 1;
+  if (v->type == kRegSz) value = os_.codec.fromAnsi(data);
+  return true;
+}
+
+void frmAbout::StartSysInfo() {
+  const char* kUnavailable = "現時点ではｼｽﾃﾑ情報を使用できません";
+  try {
+    std::string path;
+    if (!GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
+                     "PATH", path)) {
+      std::string folder;
+      if (GetKeyValue(platform::RegRoot::LocalMachine,
+                      "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", folder) &&
+          os_.files.fileExists(folder + "\\MSINFO32.EXE")) {
+        path = folder + "\\MSINFO32.EXE";
+      } else {
+        os_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
+        return;
+      }
+    }
+    if (path.empty() || os_.shell.startProgram(path) == 0)
+      os_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
+  } catch (const std::exception&) {
+    os_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
+  }
+}
+
+void Form1::pulldown_help_ver_Click() {
+  frmAbout about(os);
+  os.dialogs.showModal(about);
+}
+
+}  // namespace varnolt

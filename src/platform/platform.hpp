@@ -1,0 +1,199 @@
+// The ports: everything the program needs from the operating system. The simulated
+// desktop and the Windows backend each implement them; handlers see only these.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/vbrt.hpp"
+
+namespace varnolt::controls {
+class ModalForm;
+}
+
+namespace varnolt::platform {
+
+// Local date and time.
+struct DateTime {
+  int year = 2000, month = 1, day = 1;
+  int hour = 0, minute = 0, second = 0, millisecond = 0;
+  int weekday = 0;  // 0 = Sunday
+};
+
+// Clock and waiting. Texts are UTF-8 throughout the program.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual DateTime now() = 0;
+  // Milliseconds of a monotonic clock.
+  virtual std::int64_t ticks() = 0;
+  // Blocks the user-interface thread: no window message and no timer is handled meanwhile.
+  virtual void sleep(int milliseconds) = 0;
+  // One pass through the pending window messages (timers that are due included).
+  virtual void doEvents() = 0;
+};
+
+// The user's regional settings, as the system's default conversions apply them.
+class Regional {
+ public:
+  virtual ~Regional() = default;
+  virtual std::string shortDate(const DateTime& t) = 0;  // 2004/10/17
+  virtual std::string longTime(const DateTime& t) = 0;   // 21:05:33
+  // Number with `decimals` digits after the point and digit grouping.
+  virtual std::string formatNumber(double value, int decimals) = 0;
+  // value as a percentage with the default number of decimals.
+  virtual std::string formatPercent(double value) = 0;
+};
+
+// The system's ANSI code page (932 on the systems the program targets).
+class AnsiCodec {
+ public:
+  virtual ~AnsiCodec() = default;
+  // Characters the code page lacks become '?', as the system's conversion does.
+  virtual std::string toAnsi(std::string_view utf8) = 0;
+  virtual std::string fromAnsi(std::string_view bytes) = 0;
+};
+
+// Files and folders by Windows path ("C:\Varnolt\log.ini"). Failures throw VbError with
+// the number the scripting runtime would raise (53 file not found, 76 path not found...).
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual bool fileExists(std::string_view path) = 0;
+  virtual bool folderExists(std::string_view path) = 0;
+  virtual std::string readAll(std::string_view path) = 0;
+  // Writes through a temporary file in the same folder and replaces the target in one
+  // step, so a crash never leaves a half-written file.
+  virtual void replaceFile(std::string_view path, std::string_view bytes) = 0;
+  virtual std::int64_t fileSize(std::string_view path) = 0;
+  virtual void deleteFile(std::string_view path) = 0;
+  // Creates every missing folder of `path` (up to its last backslash); false on failure.
+  virtual bool makeSurePathExists(std::string_view path) = 0;
+  // Bytes available to the user on the drive holding `path`; nullopt when unknown.
+  virtual std::optional<std::uint64_t> freeSpace(std::string_view path) = 0;
+  virtual std::uint32_t attributes(std::string_view path) = 0;
+  virtual void setAttributes(std::string_view path, std::uint32_t attributes) = 0;
+};
+
+// Message boxes and the standard modal dialogs.
+namespace mb {
+inline constexpr unsigned kOk = 0x0, kOkCancel = 0x1, kAbortRetryIgnore = 0x2, kYesNoCancel = 0x3,
+                          kYesNo = 0x4, kRetryCancel = 0x5;
+inline constexpr unsigned kIconStop = 0x10, kIconQuestion = 0x20, kIconExclamation = 0x30,
+                          kIconInformation = 0x40;
+inline constexpr int kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdRetry = 4, kIdIgnore = 5,
+                     kIdYes = 6, kIdNo = 7;
+}  // namespace mb
+
+struct OpenFileRequest {
+  std::string filter;  // "desc|pattern|desc|pattern|"
+  std::string title;
+  std::string initialDir;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // Shows a modal message box owned by the main window; returns the button pressed.
+  virtual int messageBox(std::string_view text, std::string_view title, unsigned flags) = 0;
+  // File-open dialog; nullopt when the user cancels.
+  virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
+  // Folder browser opened at `startFolder`; returns the chosen folder, the start folder
+  // on cancel, "" when the chosen item has no file-system path.
+  virtual std::string browseFolder(Hwnd owner, std::string_view title,
+                                   std::string_view startFolder) = 0;
+  // Shows a dialog of the program modally: runs its Form_Load, then the message loop
+  // until the dialog closes. The main window is blocked meanwhile.
+  virtual void showModal(controls::ModalForm& form) = 0;
+};
+
+// Starting programs and opening documents.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Starts a program with a normal, focused window. Returns its process identifier,
+  // 0 when it could not be started; a path that does not exist throws VbError 53.
+  virtual std::uint32_t startProgram(std::string_view path) = 0;
+  // Opens a document with its default verb; the result is not reported.
+  virtual void openDocument(Hwnd owner, std::string_view path) = 0;
+};
+
+// Registry reading.
+enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine, Users };
+struct RegValue {
+  std::uint32_t type = 0;  // REG_SZ = 1
+  std::string data;        // raw bytes as stored (ANSI for strings)
+};
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  virtual bool keyExists(RegRoot root, std::string_view key) = 0;
+  virtual std::optional<RegValue> queryValue(RegRoot root, std::string_view key,
+                                             std::string_view name) = 0;
+};
+
+// Windows of other programs, by 32-bit handle.
+enum class ClickMode { Posted, Sent, SentWithTimeout };
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  // Top-level windows in Z-order, topmost first; children depth-first in system order.
+  virtual std::vector<Hwnd> topLevelWindows() = 0;
+  virtual std::vector<Hwnd> childWindows(Hwnd parent) = 0;
+  virtual bool isWindow(Hwnd h) = 0;
+  // Class name and caption read into buffers of `bufferChars` characters, cut at the first NUL.
+  virtual std::string className(Hwnd h, int bufferChars) = 0;
+  virtual std::string windowText(Hwnd h, int bufferChars) = 0;
+  // WM_GETTEXTLENGTH / WM_GETTEXT / WM_SETTEXT; 0 / "" when the window does not answer.
+  virtual int getTextLength(Hwnd h) = 0;
+  virtual std::string getText(Hwnd h, int bufferBytes) = 0;
+  virtual bool setText(Hwnd h, std::string_view text) = 0;
+  virtual int listBoxCount(Hwnd h) = 0;
+  virtual int listBoxTextLength(Hwnd h, int index) = 0;
+  virtual std::string listBoxText(Hwnd h, int index) = 0;
+  virtual int listBoxSetCurSel(Hwnd h, int index) = 0;
+  virtual void keyDown(Hwnd h, int virtualKey) = 0;
+  // WM_ACTIVATE (1, 0) sent to the window.
+  virtual void activate(Hwnd h) = 0;
+  // BM_CLICK in one of the three forms; false when a sent click timed out or failed.
+  virtual bool click(Hwnd h, ClickMode mode, int timeoutMs) = 0;
+  virtual int trackbarPos(Hwnd h) = 0;
+  virtual int trackbarMin(Hwnd h) = 0;
+  virtual int trackbarMax(Hwnd h) = 0;
+  virtual bool isEnabled(Hwnd h) = 0;
+  virtual bool showWindow(Hwnd h, int command) = 0;
+  virtual bool setForeground(Hwnd h) = 0;
+};
+
+// Session and power control.
+enum class ExitKind { LogOff, Shutdown, Reboot, PowerOff };
+class Power {
+ public:
+  virtual ~Power() = default;
+  virtual bool enableShutdownPrivilege() = 0;
+  virtual bool exitWindows(ExitKind kind, bool force) = 0;
+  virtual bool setSystemPowerState(bool suspend, bool force) = 0;
+};
+
+// Everything the program is given of the operating system.
+struct Platform {
+  Clock& clock;
+  Regional& regional;
+  AnsiCodec& codec;
+  FileSystem& files;
+  Dialogs& dialogs;
+  Shell& shell;
+  Registry& registry;
+  WindowSystem& windows;
+  Power& power;
+  // Folder of the executable, without a trailing backslash.
+  std::string appPath;
+  // Handle of the main window as the system knows it (0 off-screen).
+  std::function<Hwnd()> mainWindow;
+};
+
+}  // namespace varnolt::platform

@@ -1,0 +1,254 @@
+#include "platform/sim/sim_desktop.hpp"
+
+#include <algorithm>
+
+namespace varnolt::sim {
+
+namespace {
+
+// Cut a UTF-8 text to at most `chars` characters.
+std::string cutChars(const std::string& s, int chars) {
+  if (chars <= 0) return {};
+  int n = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (n == chars) return s.substr(0, i);
+      ++n;
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+SimProcess& SimDesktop::createProcess() {
+  std::uint32_t pid = nextPid_;
+  nextPid_ += 4;
+  auto& p = processes_[pid];
+  p.pid = pid;
+  return p;
+}
+
+SimProcess* SimDesktop::process(std::uint32_t pid) {
+  auto it = processes_.find(pid);
+  return it == processes_.end() ? nullptr : &it->second;
+}
+
+void SimDesktop::killProcess(std::uint32_t pid) {
+  std::vector<Hwnd> mine;
+  for (auto& [h, w] : windows_)
+    if (w->pid == pid && w->parent == 0) mine.push_back(h);
+  for (Hwnd h : mine) destroyWindow(h);
+  if (auto* p = process(pid)) {
+    p->alive = false;
+    p->queued.clear();
+  }
+}
+
+SimWindow& SimDesktop::createWindow(std::uint32_t pid, Hwnd parent, std::string className,
+                                    std::string text) {
+  Hwnd h = nextHandle;
+  nextHandle += 0x2E;
+  auto w = std::make_unique<SimWindow>();
+  w->handle = h;
+  w->parent = parent;
+  w->pid = pid;
+  w->className = std::move(className);
+  w->text = std::move(text);
+  SimWindow& ref = *w;
+  windows_[h] = std::move(w);
+  if (parent == 0)
+    zOrder_.insert(zOrder_.begin(), h);
+  else if (auto* p = window(parent))
+    p->children.push_back(h);
+  return ref;
+}
+
+void SimDesktop::destroyWindow(Hwnd h) {
+  auto it = windows_.find(h);
+  if (it == windows_.end()) return;
+  std::vector<Hwnd> kids = it->second->children;
+  for (Hwnd k : kids) destroyWindow(k);
+  if (auto* p = window(it->second->parent)) {
+    auto& c = p->children;
+    c.erase(std::remove(c.begin(), c.end(), h), c.end());
+  }
+  zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), h), zOrder_.end());
+  windows_.erase(h);
+}
+
+SimWindow* SimDesktop::window(Hwnd h) {
+  auto it = windows_.find(h);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+SimWindow* SimDesktop::findTopLevel(const std::string& caption) {
+  for (Hwnd h : zOrder_)
+    if (auto* w = window(h); w && w->text == caption) return w;
+  return nullptr;
+}
+
+SimWindow* SimDesktop::answering(Hwnd h) {
+  SimWindow* w = window(h);
+  if (!w) return nullptr;
+  SimProcess* p = process(w->pid);
+  if (p && (p->hung || !p->alive)) return nullptr;
+  return w;
+}
+
+std::vector<Hwnd> SimDesktop::topLevelWindows() { return zOrder_; }
+
+void SimDesktop::collectChildren(const SimWindow& w, std::vector<Hwnd>& out) {
+  for (Hwnd c : w.children) {
+    out.push_back(c);
+    if (auto* cw = window(c)) collectChildren(*cw, out);
+  }
+}
+
+std::vector<Hwnd> SimDesktop::childWindows(Hwnd parent) {
+  std::vector<Hwnd> out;
+  if (auto* w = window(parent)) collectChildren(*w, out);
+  return out;
+}
+
+std::string SimDesktop::className(Hwnd h, int bufferChars) {
+  auto* w = window(h);
+  return w ? cutChars(w->className, bufferChars - 1) : std::string();
+}
+
+std::string SimDesktop::windowText(Hwnd h, int bufferChars) {
+  // Captions of top-level windows come from the window manager even when the
+  // program hangs; a child's text needs an answer from its program.
+  auto* w = window(h);
+  if (!w) return {};
+  if (w->parent != 0 && !answering(h)) return {};
+  return cutChars(w->text, bufferChars - 1);
+}
+
+int SimDesktop::getTextLength(Hwnd h) {
+  auto* w = answering(h);
+  if (!w) return 0;
+  return ansiLength ? ansiLength(w->text) : static_cast<int>(w->text.size());
+}
+
+std::string SimDesktop::getText(Hwnd h, int bufferBytes) {
+  auto* w = answering(h);
+  if (!w || bufferBytes <= 0) return {};
+  return w->text;
+}
+
+bool SimDesktop::setText(Hwnd h, std::string_view text) {
+  auto* w = answering(h);
+  if (!w) return false;
+  w->text = std::string(text);
+  if (w->onSetText) w->onSetText(w->text);
+  return true;
+}
+
+int SimDesktop::listBoxCount(Hwnd h) {
+  auto* w = answering(h);
+  return w ? static_cast<int>(w->items.size()) : 0;
+}
+
+int SimDesktop::listBoxTextLength(Hwnd h, int index) {
+  auto* w = answering(h);
+  if (!w || index < 0 || index >= static_cast<int>(w->items.size())) return -1;
+  const auto& s = w->items[static_cast<std::size_t>(index)];
+  return ansiLength ? ansiLength(s) : static_cast<int>(s.size());
+}
+
+std::string SimDesktop::listBoxText(Hwnd h, int index) {
+  auto* w = answering(h);
+  if (!w || index < 0 || index >= static_cast<int>(w->items.size())) return {};
+  return w->items[static_cast<std::size_t>(index)];
+}
+
+int SimDesktop::listBoxSetCurSel(Hwnd h, int index) {
+  auto* w = answering(h);
+  if (!w) return -1;
+  if (index < 0 || index >= static_cast<int>(w->items.size())) {
+    w->curSel = -1;
+    return -1;
+  }
+  w->curSel = index;
+  return index;
+}
+
+void SimDesktop::keyDown(Hwnd h, int virtualKey) {
+  auto* w = answering(h);
+  if (!w) return;
+  if (w->onKeyDown) {
+    w->onKeyDown(virtualKey);
+    return;
+  }
+  // A plain list box moves its selection with the arrow keys.
+  if (!w->items.empty()) {
+    if (virtualKey == 0x26 && w->curSel > 0) --w->curSel;
+    if (virtualKey == 0x28 && w->curSel + 1 < static_cast<int>(w->items.size())) ++w->curSel;
+  }
+}
+
+void SimDesktop::activate(Hwnd h) {
+  if (auto* w = answering(h); w && w->onActivate) w->onActivate();
+}
+
+bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
+  SimWindow* w = window(h);
+  if (!w) return false;
+  SimProcess* p = process(w->pid);
+  auto deliver = [this, h] {
+    if (auto* win = window(h); win && win->enabled && win->onClick) win->onClick();
+  };
+  if (mode == platform::ClickMode::Posted) {
+    if (p && !p->alive) return false;
+    if (p && p->hung)
+      p->queued.push_back(deliver);
+    else
+      clock_.post(deliver);  // handled when the controller next pumps its queue
+    return true;
+  }
+  if (p && (p->hung || !p->alive)) {
+    // A sent message to a hung program waits; with SMTO_ABORTIFHUNG it gives up.
+    if (mode == platform::ClickMode::SentWithTimeout) clock_.sleep(std::min(timeoutMs, 5000));
+    return false;
+  }
+  deliver();
+  return true;
+}
+
+int SimDesktop::trackbarPos(Hwnd h) {
+  auto* w = answering(h);
+  return w ? w->trackPos : 0;
+}
+
+int SimDesktop::trackbarMin(Hwnd h) {
+  auto* w = answering(h);
+  return w ? w->trackMin : 0;
+}
+
+int SimDesktop::trackbarMax(Hwnd h) {
+  auto* w = answering(h);
+  return w ? w->trackMax : 0;
+}
+
+bool SimDesktop::isEnabled(Hwnd h) {
+  auto* w = window(h);
+  return w && w->enabled;
+}
+
+bool SimDesktop::showWindow(Hwnd h, int command) {
+  auto* w = window(h);
+  if (!w) return false;
+  w->showState = command;
+  return true;
+}
+
+bool SimDesktop::setForeground(Hwnd h) {
+  auto it = std::find(zOrder_.begin(), zOrder_.end(), h);
+  if (it == zOrder_.end()) return false;
+  zOrder_.erase(it);
+  zOrder_.insert(zOrder_.begin(), h);
+  return true;
+}
+
+}  // namespace varnolt::sim

@@ -1,0 +1,102 @@
+// Windows of the simulated desktop. Each window belongs to a process; a hung process
+// answers no sent message (a sent message with a time limit then fails) and a posted
+// message waits in its queue until the process answers again.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.hpp"
+#include "platform/sim/sim_world.hpp"
+
+namespace varnolt::sim {
+
+struct SimProcess {
+  std::uint32_t pid = 0;
+  bool hung = false;
+  bool alive = true;
+  std::vector<std::function<void()>> queued;  // posted while hung
+};
+
+struct SimWindow {
+  Hwnd handle = 0;
+  Hwnd parent = 0;
+  std::uint32_t pid = 0;
+  std::string className;
+  std::string text;
+  bool enabled = true;
+  int showState = 1;
+  std::vector<Hwnd> children;
+  // List box.
+  std::vector<std::string> items;
+  int curSel = -1;
+  // Trackbar.
+  int trackPos = 0, trackMin = 0, trackMax = 10;
+  // Behaviour of the owning program.
+  std::function<void()> onClick;
+  std::function<void(int vk)> onKeyDown;
+  std::function<void()> onActivate;
+  std::function<void(const std::string&)> onSetText;
+};
+
+class SimDesktop : public platform::WindowSystem {
+ public:
+  explicit SimDesktop(SimClock& clock) : clock_(clock) {}
+
+  SimProcess& createProcess();
+  SimProcess* process(std::uint32_t pid);
+  // Ends a process and destroys its windows.
+  void killProcess(std::uint32_t pid);
+  // Creates a window: top-level with parent 0, otherwise the last child of `parent`.
+  // Top-level windows open on top of the Z-order.
+  SimWindow& createWindow(std::uint32_t pid, Hwnd parent, std::string className,
+                          std::string text);
+  void destroyWindow(Hwnd h);
+  SimWindow* window(Hwnd h);
+  // Finds a top-level window by exact caption.
+  SimWindow* findTopLevel(const std::string& caption);
+
+  // Next handles handed out; tests use it to get handles of every width.
+  Hwnd nextHandle = 0x000200A4;
+
+  std::vector<Hwnd> topLevelWindows() override;
+  std::vector<Hwnd> childWindows(Hwnd parent) override;
+  bool isWindow(Hwnd h) override { return window(h) != nullptr; }
+  std::string className(Hwnd h, int bufferChars) override;
+  std::string windowText(Hwnd h, int bufferChars) override;
+  int getTextLength(Hwnd h) override;
+  std::string getText(Hwnd h, int bufferBytes) override;
+  bool setText(Hwnd h, std::string_view text) override;
+  int listBoxCount(Hwnd h) override;
+  int listBoxTextLength(Hwnd h, int index) override;
+  std::string listBoxText(Hwnd h, int index) override;
+  int listBoxSetCurSel(Hwnd h, int index) override;
+  void keyDown(Hwnd h, int virtualKey) override;
+  void activate(Hwnd h) override;
+  bool click(Hwnd h, platform::ClickMode mode, int timeoutMs) override;
+  int trackbarPos(Hwnd h) override;
+  int trackbarMin(Hwnd h) override;
+  int trackbarMax(Hwnd h) override;
+  bool isEnabled(Hwnd h) override;
+  bool showWindow(Hwnd h, int command) override;
+  bool setForeground(Hwnd h) override;
+
+  // Length of a text in the ANSI code page, as the ANSI messages count it.
+  std::function<int(const std::string&)> ansiLength;
+
+ private:
+  // The window if its process answers a sent message now; nullptr otherwise.
+  SimWindow* answering(Hwnd h);
+  void collectChildren(const SimWindow& w, std::vector<Hwnd>& out);
+  SimClock& clock_;
+  std::map<Hwnd, std::unique_ptr<SimWindow>> windows_;
+  std::vector<Hwnd> zOrder_;  // top-level, topmost first
+  std::map<std::uint32_t, SimProcess> processes_;
+  std::uint32_t nextPid_ = 0x0A10;
+};
+
+}  // namespace varnolt::sim

@@ -1,0 +1,543 @@
+#include "platform/sim/sim_world.hpp"
+
+#include <iconv.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "controls/form.hpp"
+#include "platform/sim/sim_desktop.hpp"
+
+namespace varnolt::sim {
+
+namespace fs = std::filesystem;
+using platform::DateTime;
+
+// ---------------------------------------------------------------- clock
+
+namespace {
+
+std::int64_t daysFromCivil(int y, int m, int d) {
+  using namespace std::chrono;
+  return sys_days{year{y} / month{static_cast<unsigned>(m)} / day{static_cast<unsigned>(d)}}
+      .time_since_epoch()
+      .count();
+}
+
+DateTime fromSeconds(std::int64_t seconds, int ms) {
+  using namespace std::chrono;
+  std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  std::int64_t rest = seconds - days * 86400;
+  sys_days sd{std::chrono::days{days}};
+  year_month_day ymd{sd};
+  weekday wd{sd};
+  DateTime t;
+  t.year = static_cast<int>(ymd.year());
+  t.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  t.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  t.hour = static_cast<int>(rest / 3600);
+  t.minute = static_cast<int>(rest / 60 % 60);
+  t.second = static_cast<int>(rest % 60);
+  t.millisecond = ms;
+  t.weekday = static_cast<int>(wd.c_encoding());
+  return t;
+}
+
+}  // namespace
+
+SimClock::SimClock(DateTime start) : start_(start) {
+  startSeconds_ = daysFromCivil(start.year, start.month, start.day) * 86400 + start.hour * 3600 +
+                  start.minute * 60 + start.second;
+}
+
+DateTime SimClock::now() {
+  std::int64_t ms = start_.millisecond + nowMs_;
+  return fromSeconds(startSeconds_ + ms / 1000, static_cast<int>(ms % 1000));
+}
+
+void SimClock::advanceTo(std::int64_t ms) {
+  if (ms <= nowMs_) return;
+  nowMs_ = ms;
+  for (std::size_t i = 0; i < advancers_.size(); ++i) advancers_[i](nowMs_);
+}
+
+void SimClock::sleep(int milliseconds) {
+  if (milliseconds > 0) advanceTo(nowMs_ + milliseconds);
+}
+
+void SimClock::runPosted() {
+  while (!posted_.empty()) {
+    auto f = std::move(posted_.front());
+    posted_.pop_front();
+    f();
+  }
+}
+
+bool SimClock::fireDue() {
+  if (inTick_) return false;
+  for (auto& w : timers_) {
+    if (!w.due || *w.due > nowMs_) continue;
+    // The next tick counts from this one, as a system timer does.
+    w.due = nowMs_ + std::max(1, w.timer->interval());
+    if (!w.timer->onTimer) continue;
+    inTick_ = true;
+    try {
+      w.timer->onTimer();
+    } catch (...) {
+      inTick_ = false;
+      throw;
+    }
+    inTick_ = false;
+    return true;
+  }
+  return false;
+}
+
+void SimClock::doEvents() {
+  runPosted();
+  while (fireDue()) runPosted();
+}
+
+void SimClock::watch(controls::Timer& timer) {
+  timers_.push_back({&timer, std::nullopt});
+  std::size_t index = timers_.size() - 1;
+  auto update = [this, index](controls::Control& c, std::string_view) {
+    auto& t = static_cast<controls::Timer&>(c);
+    auto& w = timers_[index];
+    if (t.enabled() && t.interval() > 0)
+      w.due = nowMs_ + t.interval();
+    else
+      w.due.reset();
+  };
+  timer.subscribe(update);
+  update(timer, "Enabled");
+}
+
+void SimClock::idle(std::int64_t milliseconds) {
+  const std::int64_t target = nowMs_ + milliseconds;
+  doEvents();
+  for (;;) {
+    std::optional<std::int64_t> next;
+    for (auto& w : timers_)
+      if (w.due && (!next || *w.due < *next)) next = w.due;
+    if (!next || *next > target) break;
+    advanceTo(*next);
+    doEvents();
+  }
+  advanceTo(target);
+  doEvents();
+}
+
+// ---------------------------------------------------------------- regional
+
+std::string SimRegional::shortDate(const DateTime& t) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d/%02d/%02d", t.year, t.month, t.day);
+  return b;
+}
+
+std::string SimRegional::longTime(const DateTime& t) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%d:%02d:%02d", t.hour, t.minute, t.second);
+  return b;
+}
+
+std::string SimRegional::formatNumber(double value, int decimals) {
+  // Half away from zero, as the system's number formatting rounds.
+  const double scale = std::pow(10.0, decimals);
+  double rounded = std::round(std::fabs(value) * scale) / scale;
+  char b[64];
+  std::snprintf(b, sizeof b, "%.*f", decimals, rounded);
+  std::string digits = b, frac;
+  if (auto p = digits.find('.'); p != std::string::npos) {
+    frac = digits.substr(p);
+    digits.resize(p);
+  }
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  bool negative = value < 0 && rounded != 0;
+  return (negative ? "-" : "") + grouped + frac;
+}
+
+std::string SimRegional::formatPercent(double value) { return formatNumber(value * 100, 2) + "%"; }
+
+// ---------------------------------------------------------------- code page 932
+
+namespace {
+
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv: CP932 unavailable");
+  }
+  ~Iconv() { iconv_close(cd_); }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  // Converts `in`; an input sequence the target lacks becomes `replacement` and the
+  // conversion goes on after `skip(in)` bytes.
+  template <typename Skip>
+  std::string run(std::string_view in, std::string_view replacement, Skip skip) {
+    std::string out;
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    char buf[4096];
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    while (left > 0) {
+      char* dst = buf;
+      std::size_t room = sizeof buf;
+      std::size_t r = iconv(cd_, &src, &left, &dst, &room);
+      out.append(buf, static_cast<std::size_t>(dst - buf));
+      if (r == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) continue;
+        std::size_t n = std::min(left, skip(std::string_view(src, left)));
+        out.append(replacement);
+        src += n;
+        left -= n;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+std::size_t utf8Length(std::string_view s) {
+  unsigned char c = static_cast<unsigned char>(s[0]);
+  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+  return std::max<std::size_t>(1, std::min(n, s.size()));
+}
+
+std::size_t cp932Length(std::string_view s) {
+  unsigned char c = static_cast<unsigned char>(s[0]);
+  bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+  return lead && s.size() >= 2 ? 2 : 1;
+}
+
+}  // namespace
+
+std::string IconvCodec::toAnsi(std::string_view utf8) {
+  Iconv cv("CP932", "UTF-8");
+  return cv.run(utf8, "?", utf8Length);
+}
+
+std::string IconvCodec::fromAnsi(std::string_view bytes) {
+  Iconv cv("UTF-8", "CP932");
+  return cv.run(bytes, "\xE3\x83\xBB", cp932Length);  // the system's default character
+}
+
+// ---------------------------------------------------------------- files
+
+namespace {
+
+bool iequals(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+[[noreturn]] void fail(int number) { throw VbError(number); }
+
+}  // namespace
+
+fs::path SimFileSystem::hostPath(std::string_view windowsPath) const {
+  std::string p(windowsPath);
+  std::replace(p.begin(), p.end(), '/', '\\');
+  if (p.size() < 2 || p[1] != ':' || !std::isalpha(static_cast<unsigned char>(p[0])))
+    fail(vb::kErrPathNotFound);
+  fs::path host = root_ / std::string(1, lower(p[0]));
+  std::error_code ec;
+  if (!fs::is_directory(host, ec)) fail(71);  // no such drive
+  std::size_t i = 2;
+  while (i < p.size()) {
+    while (i < p.size() && p[i] == '\\') ++i;
+    std::size_t j = p.find('\\', i);
+    if (j == std::string::npos) j = p.size();
+    std::string part = p.substr(i, j - i);
+    i = j;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (host != root_ / std::string(1, lower(p[0]))) host = host.parent_path();
+      continue;
+    }
+    // Windows names are case-insensitive: take an existing entry of any case.
+    fs::path exact = host / part;
+    if (!fs::exists(exact, ec) && fs::is_directory(host, ec)) {
+      for (const auto& e : fs::directory_iterator(host, ec))
+        if (iequals(e.path().filename().string(), part)) {
+          exact = e.path();
+          break;
+        }
+    }
+    host = exact;
+  }
+  return host;
+}
+
+bool SimFileSystem::fileExists(std::string_view path) {
+  try {
+    std::error_code ec;
+    return fs::is_regular_file(hostPath(path), ec);
+  } catch (const VbError&) {
+    return false;
+  }
+}
+
+bool SimFileSystem::folderExists(std::string_view path) {
+  try {
+    std::error_code ec;
+    return fs::is_directory(hostPath(path), ec);
+  } catch (const VbError&) {
+    return false;
+  }
+}
+
+std::string SimFileSystem::readAll(std::string_view path) {
+  fs::path h = hostPath(path);
+  std::error_code ec;
+  if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
+  std::ifstream in(h, std::ios::binary);
+  if (!in) fail(vb::kErrPermissionDenied);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void SimFileSystem::replaceFile(std::string_view path, std::string_view bytes) {
+  fs::path h = hostPath(path);
+  std::error_code ec;
+  if (!fs::is_directory(h.parent_path(), ec)) fail(vb::kErrPathNotFound);
+  if (fs::is_directory(h, ec)) fail(vb::kErrPathFileAccess);
+  if (fs::exists(h, ec) && (attributes(path) & 1)) fail(vb::kErrPermissionDenied);
+  fs::path tmp = h;
+  tmp += ".tmp~";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) fail(vb::kErrPermissionDenied);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      fs::remove(tmp, ec);
+      fail(61);
+    }
+  }
+  fs::rename(tmp, h, ec);
+  if (ec) {
+    fs::remove(tmp, ec);
+    fail(vb::kErrPermissionDenied);
+  }
+}
+
+std::int64_t SimFileSystem::fileSize(std::string_view path) {
+  fs::path h = hostPath(path);
+  std::error_code ec;
+  if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
+  return static_cast<std::int64_t>(fs::file_size(h, ec));
+}
+
+void SimFileSystem::deleteFile(std::string_view path) {
+  fs::path h = hostPath(path);
+  std::error_code ec;
+  if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
+  if (attributes(path) & 1) fail(vb::kErrPermissionDenied);
+  if (!fs::remove(h, ec)) fail(vb::kErrPermissionDenied);
+}
+
+bool SimFileSystem::makeSurePathExists(std::string_view path) {
+  std::string p(path);
+  auto cut = p.find_last_of("\\/");
+  if (cut == std::string::npos) return true;
+  try {
+    fs::path h = hostPath(p.substr(0, cut + 1));
+    std::error_code ec;
+    fs::create_directories(h, ec);
+    return fs::is_directory(h, ec);
+  } catch (const VbError&) {
+    return false;
+  }
+}
+
+std::optional<std::uint64_t> SimFileSystem::freeSpace(std::string_view path) {
+  if (path.size() < 2 || path[1] != ':') return std::nullopt;
+  char d = lower(path[0]);
+  std::error_code ec;
+  fs::path drive = root_ / std::string(1, d);
+  if (!fs::is_directory(drive, ec)) return std::nullopt;
+  if (auto it = free_.find(d); it != free_.end()) return it->second;
+  auto info = fs::space(drive, ec);
+  if (ec) return std::nullopt;
+  return info.available;
+}
+
+std::uint32_t SimFileSystem::attributes(std::string_view path) {
+  fs::path h = hostPath(path);
+  struct stat st {};
+  if (::stat(h.c_str(), &st) != 0) fail(vb::kErrFileNotFound);
+  std::uint32_t a = S_ISDIR(st.st_mode) ? 0x10 : 0x20;
+  if (!(st.st_mode & S_IWUSR)) a |= 1;  // read-only
+  return a;
+}
+
+void SimFileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
+  fs::path h = hostPath(path);
+  std::error_code ec;
+  auto perms = fs::status(h, ec).permissions();
+  if (ec) fail(vb::kErrFileNotFound);
+  const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(h, (attributes & 1) ? (perms & ~write) : (perms | fs::perms::owner_write), ec);
+}
+
+// ---------------------------------------------------------------- dialogs
+
+namespace {
+
+std::string escaped(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::vector<int> buttonsOf(unsigned flags) {
+  using namespace platform::mb;
+  switch (flags & 0xF) {
+    case kOkCancel: return {kIdOk, kIdCancel};
+    case kAbortRetryIgnore: return {kIdAbort, kIdRetry, kIdIgnore};
+    case kYesNoCancel: return {kIdYes, kIdNo, kIdCancel};
+    case kYesNo: return {kIdYes, kIdNo};
+    case kRetryCancel: return {kIdRetry, kIdCancel};
+    default: return {kIdOk};
+  }
+}
+
+}  // namespace
+
+std::string escapeLine(std::string_view s) { return escaped(s); }
+
+int SimDialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
+  sink_("msgbox " + std::to_string(flags) + "|" + std::string(title) + "|" + escaped(text));
+  auto buttons = buttonsOf(flags);
+  if (answers.empty()) return buttons.front();
+  int a = answers.front();
+  answers.pop_front();
+  if (std::find(buttons.begin(), buttons.end(), a) == buttons.end())
+    throw std::runtime_error("the queued answer is not a button of this message box");
+  return a;
+}
+
+std::optional<std::string> SimDialogs::openFile(const platform::OpenFileRequest& request) {
+  sink_("openfile " + request.title + "|" + request.filter);
+  if (openFiles.empty()) return std::nullopt;
+  auto a = openFiles.front();
+  openFiles.pop_front();
+  return a;
+}
+
+std::string SimDialogs::browseFolder(Hwnd, std::string_view title, std::string_view startFolder) {
+  sink_("browse " + std::string(title) + "|" + std::string(startFolder));
+  if (browses.empty()) return std::string(startFolder);
+  auto a = browses.front();
+  browses.pop_front();
+  return a ? *a : std::string(startFolder);
+}
+
+void SimDialogs::showModal(controls::ModalForm& form) {
+  sink_("modal " + form.name());
+  form.Form_Load();
+  if (modalLoop) modalLoop(form);
+  sink_("endmodal " + form.name());
+}
+
+// ---------------------------------------------------------------- registry, power, shell
+
+std::string SimRegistry::norm(platform::RegRoot root, std::string_view key) {
+  std::string k = std::to_string(static_cast<int>(root)) + "\\";
+  for (char c : key) k += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return k;
+}
+
+void SimRegistry::set(platform::RegRoot root, std::string key, std::string name,
+                      platform::RegValue v) {
+  std::string n;
+  for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  keys_[norm(root, key)][n] = std::move(v);
+}
+
+bool SimRegistry::keyExists(platform::RegRoot root, std::string_view key) {
+  return keys_.count(norm(root, key)) > 0;
+}
+
+std::optional<platform::RegValue> SimRegistry::queryValue(platform::RegRoot root,
+                                                          std::string_view key,
+                                                          std::string_view name) {
+  auto k = keys_.find(norm(root, key));
+  if (k == keys_.end()) return std::nullopt;
+  std::string n;
+  for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto v = k->second.find(n);
+  if (v == k->second.end()) return std::nullopt;
+  return v->second;
+}
+
+bool SimPower::enableShutdownPrivilege() {
+  privilegeEnabled = true;
+  sink_("power privilege SeShutdownPrivilege");
+  return true;
+}
+
+bool SimPower::exitWindows(platform::ExitKind kind, bool force) {
+  static const char* names[] = {"logoff", "shutdown", "reboot", "poweroff"};
+  sink_(std::string("power exitwindows ") + names[static_cast<int>(kind)] +
+        (force ? " force" : ""));
+  return privilegeEnabled || kind == platform::ExitKind::LogOff;
+}
+
+bool SimPower::setSystemPowerState(bool suspend, bool force) {
+  sink_(std::string("power state ") + (suspend ? "suspend" : "hibernate") + (force ? " force" : ""));
+  return powerStateError == 0;
+}
+
+std::uint32_t SimShell::startProgram(std::string_view path) {
+  if (!files_.fileExists(path)) throw VbError(vb::kErrFileNotFound);
+  for (auto& [p, start] : programs)
+    if (iequals(p, std::string(path))) return start();
+  // Any other file starts a program without windows.
+  sink_("start " + std::string(path));
+  return nextPid_ += 4;
+}
+
+void SimShell::openDocument(Hwnd, std::string_view path) {
+  sink_("shell open " + std::string(path));
+}
+
+// ---------------------------------------------------------------- world
+
+SimWorld::SimWorld(fs::path root, DateTime start, EventSink s)
+    : sink(std::move(s)),
+      clock(start),
+      files(root),
+      dialogs(sink),
+      shell(sink, files),
+      power(sink),
+      desktop(std::make_unique<SimDesktop>(clock)),
+      platform{clock,  regional, codec, files, dialogs, shell, registry, *desktop, power,
+               "C:\\Varnolt", {}} {}
+
+SimWorld::~SimWorld() = default;
+
+}  // namespace varnolt::sim

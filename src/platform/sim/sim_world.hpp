@@ -1,0 +1,184 @@
+// The simulated desktop: a virtual clock, drive letters mapped onto host folders,
+// scripted answers for dialogs, and the windows of other programs.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/controls.hpp"
+#include "platform/platform.hpp"
+
+namespace varnolt::sim {
+
+class SimDesktop;
+
+using EventSink = std::function<void(std::string_view line)>;
+
+// CR and LF written as \r and \n, so one event stays one line.
+std::string escapeLine(std::string_view s);
+
+// Virtual time: moves only when the program sleeps or the scenario waits.
+class SimClock : public platform::Clock {
+ public:
+  SimClock(platform::DateTime start);
+  platform::DateTime now() override;
+  std::int64_t ticks() override { return nowMs_; }
+  void sleep(int milliseconds) override;
+  void doEvents() override;
+
+  // Follows a timer of the program: its ticks become due `interval` after it is enabled.
+  void watch(controls::Timer& timer);
+  // The program idles in its message loop for `milliseconds`, handling due timers.
+  void idle(std::int64_t milliseconds);
+  // Things outside the program that move with time (the stand-in controller).
+  void onAdvance(std::function<void(std::int64_t nowMs)> f) { advancers_.push_back(std::move(f)); }
+  // Work to run on the next pass of the message loop (posted messages).
+  void post(std::function<void()> f) { posted_.push_back(std::move(f)); }
+
+ private:
+  struct Watched {
+    controls::Timer* timer;
+    std::optional<std::int64_t> due;
+  };
+  void advanceTo(std::int64_t ms);
+  void runPosted();
+  bool fireDue();
+  platform::DateTime start_;
+  std::int64_t startSeconds_;
+  std::int64_t nowMs_ = 0;
+  std::vector<Watched> timers_;
+  std::vector<std::function<void(std::int64_t)>> advancers_;
+  std::deque<std::function<void()>> posted_;
+  bool inTick_ = false;
+};
+
+// Japanese regional defaults.
+class SimRegional : public platform::Regional {
+ public:
+  std::string shortDate(const platform::DateTime& t) override;
+  std::string longTime(const platform::DateTime& t) override;
+  std::string formatNumber(double value, int decimals) override;
+  std::string formatPercent(double value) override;
+};
+
+// Code page 932 through iconv.
+class IconvCodec : public platform::AnsiCodec {
+ public:
+  std::string toAnsi(std::string_view utf8) override;
+  std::string fromAnsi(std::string_view bytes) override;
+};
+
+// Drive "X:" is the host folder <root>/x.
+class SimFileSystem : public platform::FileSystem {
+ public:
+  explicit SimFileSystem(std::filesystem::path root) : root_(std::move(root)) {}
+  // Host path of a Windows path; throws 76 for a path without a drive, 71 for a missing drive.
+  std::filesystem::path hostPath(std::string_view windowsPath) const;
+  void setFreeSpace(char drive, std::uint64_t bytes) { free_[lower(drive)] = bytes; }
+
+  bool fileExists(std::string_view path) override;
+  bool folderExists(std::string_view path) override;
+  std::string readAll(std::string_view path) override;
+  void replaceFile(std::string_view path, std::string_view bytes) override;
+  std::int64_t fileSize(std::string_view path) override;
+  void deleteFile(std::string_view path) override;
+  bool makeSurePathExists(std::string_view path) override;
+  std::optional<std::uint64_t> freeSpace(std::string_view path) override;
+  std::uint32_t attributes(std::string_view path) override;
+  void setAttributes(std::string_view path, std::uint32_t attributes) override;
+
+ private:
+  static char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+  std::filesystem::path root_;
+  std::map<char, std::uint64_t> free_;
+};
+
+// Scripted answers for message boxes and dialogs; every box is reported to the sink.
+class SimDialogs : public platform::Dialogs {
+ public:
+  SimDialogs(EventSink& sink) : sink_(sink) {}
+  std::deque<int> answers;                          // button ids
+  std::deque<std::optional<std::string>> openFiles;  // nullopt = cancel
+  std::deque<std::optional<std::string>> browses;    // nullopt = cancel
+  // Runs a modal dialog; unset, the dialog is loaded and left at once.
+  std::function<void(controls::ModalForm&)> modalLoop;
+  // Thrown when a queued answer names a button the box does not have.
+  std::string lastError;
+
+  int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
+  std::optional<std::string> openFile(const platform::OpenFileRequest& request) override;
+  std::string browseFolder(Hwnd owner, std::string_view title,
+                           std::string_view startFolder) override;
+  void showModal(controls::ModalForm& form) override;
+
+ private:
+  EventSink& sink_;
+};
+
+class SimRegistry : public platform::Registry {
+ public:
+  void set(platform::RegRoot root, std::string key, std::string name, platform::RegValue v);
+  bool keyExists(platform::RegRoot root, std::string_view key) override;
+  std::optional<platform::RegValue> queryValue(platform::RegRoot root, std::string_view key,
+                                               std::string_view name) override;
+
+ private:
+  static std::string norm(platform::RegRoot root, std::string_view key);
+  std::map<std::string, std::map<std::string, platform::RegValue>> keys_;
+};
+
+class SimPower : public platform::Power {
+ public:
+  explicit SimPower(EventSink& sink) : sink_(sink) {}
+  bool privilegeEnabled = false;
+  // Error code SetSystemPowerState fails with; 0 = succeeds.
+  std::uint32_t powerStateError = 0;
+  bool enableShutdownPrivilege() override;
+  bool exitWindows(platform::ExitKind kind, bool force) override;
+  bool setSystemPowerState(bool suspend, bool force) override;
+
+ private:
+  EventSink& sink_;
+};
+
+class SimShell : public platform::Shell {
+ public:
+  SimShell(EventSink& sink, SimFileSystem& files) : sink_(sink), files_(files) {}
+  // Programs that run when a file at this Windows path is started (case-insensitive).
+  std::map<std::string, std::function<std::uint32_t()>> programs;
+  std::uint32_t startProgram(std::string_view path) override;
+  void openDocument(Hwnd owner, std::string_view path) override;
+
+ private:
+  EventSink& sink_;
+  SimFileSystem& files_;
+  std::uint32_t nextPid_ = 0x1000;
+};
+
+// The whole simulated world, wired as the program's platform.
+class SimWorld {
+ public:
+  SimWorld(std::filesystem::path root, platform::DateTime start, EventSink sink);
+  ~SimWorld();
+
+  EventSink sink;
+  SimClock clock;
+  SimRegional regional;
+  IconvCodec codec;
+  SimFileSystem files;
+  SimDialogs dialogs;
+  SimShell shell;
+  SimRegistry registry;
+  SimPower power;
+  std::unique_ptr<SimDesktop> desktop;
+  platform::Platform platform;
+};
+
+}  // namespace varnolt::sim

@@ -1,0 +1,452 @@
+#include "simrun/scenario.hpp"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <sstream>
+
+#include "controls/form.hpp"
+#include "platform/sim/sim_desktop.hpp"
+
+namespace varnolt::simrun {
+
+namespace {
+
+std::vector<std::string> words(const std::string& s) {
+  std::vector<std::string> w;
+  std::istringstream in(s);
+  std::string t;
+  while (in >> t) w.push_back(t);
+  return w;
+}
+
+std::string unescape(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
+      out += s[i + 1] == 'r' ? '\r' : '\n';
+      ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+const char* flag(bool b) { return b ? "1" : "0"; }
+
+}  // namespace
+
+bool parseDateTime(const std::string& text, platform::DateTime& out) {
+  int y, mo, d, h, mi, s;
+  char tail;
+  if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
+    return false;
+  if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 ||
+      s > 59)
+    return false;
+  out = {y, mo, d, h, mi, s, 0, 0};
+  return true;
+}
+
+platform::DateTime hostNow() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0,
+          tm.tm_wday};
+}
+
+Runner::Runner(const Options& options, std::ostream& out) : options_(options), out_(out) {
+  world_ = std::make_unique<sim::SimWorld>(options_.root, options_.now,
+                                           [this](std::string_view l) { emit(l); });
+  std::filesystem::create_directories(options_.root / "c" / "Varnolt");
+  world_->dialogs.modalLoop = [this](controls::ModalForm& f) { modalLoop(f); };
+  world_->desktop->ansiLength = [this](const std::string& s) {
+    return static_cast<int>(world_->codec.toAnsi(s).size());
+  };
+  registerCoreVerbs();
+  registerControllerVerbs(*this);
+}
+
+Runner::~Runner() = default;
+
+void Runner::emit(std::string_view line) {
+  out_ << line << '\n';
+  out_.flush();
+}
+
+void Runner::fail(const std::string& message) const { throw ScenarioError(currentLine_, message); }
+
+Form1& Runner::form() {
+  if (!form_) fail("the window is not started yet (use 'start')");
+  return *form_;
+}
+
+void Runner::settle() { world_->clock.doEvents(); }
+
+Control& Runner::control(const std::string& name) {
+  return controlOf(modals_.empty() ? nullptr : modals_.back(), name);
+}
+
+Control& Runner::controlOf(controls::ModalForm* modal, const std::string& name) {
+  Control* c = modal ? modal->find(name) : form().find(name);
+  if (!c) fail("unknown control '" + name + "'");
+  return *c;
+}
+
+int Runner::run(const std::string& text, const std::string& name, std::ostream& err) {
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines_.push_back(line);
+  }
+  try {
+    while (next_ < lines_.size()) {
+      currentLine_ = static_cast<int>(++next_);
+      execute(lines_[next_ - 1]);
+    }
+  } catch (const ScenarioError& e) {
+    err << name << ":" << e.line << ": " << e.what() << '\n';
+    return 2;
+  } catch (const VbError& e) {
+    emit("crash " + std::to_string(e.number()) + " " + e.description());
+    err << name << ":" << currentLine_ << ": unhandled run-time error " << e.number() << ": "
+        << e.description() << '\n';
+    return 3;
+  } catch (const std::exception& e) {
+    err << name << ":" << currentLine_ << ": " << e.what() << '\n';
+    return 3;
+  }
+  return 0;
+}
+
+void Runner::execute(const std::string& raw) {
+  std::string line = raw;
+  if (auto p = line.find_first_not_of(" \t"); p == std::string::npos)
+    return;
+  else
+    line = line.substr(p);
+  if (line[0] == '#') return;
+  auto w = words(line);
+  std::string verb = w[0];
+  w.erase(w.begin());
+  std::string rest = line.size() > verb.size() ? line.substr(verb.size() + 1) : std::string();
+  auto it = verbs_.find(verb);
+  if (it == verbs_.end()) fail("unknown verb '" + verb + "'");
+  it->second(*this, w, rest);
+}
+
+void Runner::modalLoop(controls::ModalForm& form) {
+  modals_.push_back(&form);
+  struct Pop {
+    std::vector<controls::ModalForm*>& v;
+    ~Pop() { v.pop_back(); }
+  } pop{modals_};
+  while (!form.closed() && next_ < lines_.size()) {
+    currentLine_ = static_cast<int>(++next_);
+    execute(lines_[next_ - 1]);
+  }
+  // A scenario that ends with the dialog open closes it with its close box.
+  form.close();
+}
+
+void Runner::userClick(Control& c) {
+  bool done = false;
+  switch (c.kind()) {
+    case Kind::Button: done = static_cast<Button&>(c).click(); break;
+    case Kind::CheckBox: done = static_cast<CheckBox&>(c).click(); break;
+    case Kind::OptionButton: done = static_cast<OptionButton&>(c).click(); break;
+    case Kind::MenuItem: done = static_cast<MenuItem&>(c).click(); break;
+    case Kind::ProgressBar:
+      if (auto& f = static_cast<ProgressBar&>(c).onMouseDown) f();
+      done = true;
+      break;
+    case Kind::Label:
+      if (auto& f = static_cast<Label&>(c).onMouseDown) f();
+      done = true;
+      break;
+    default: fail("'" + c.name() + "' cannot be clicked");
+  }
+  if (!done) emit("ignored click " + c.name() + " (disabled)");
+}
+
+void Runner::dump(Control& c) {
+  const std::string& n = c.name();
+  auto p = [&](const std::string& prop, const std::string& v) {
+    emit(n + "." + prop + "=" + sim::escapeLine(v));
+  };
+  switch (c.kind()) {
+    case Kind::Button: {
+      auto& b = static_cast<Button&>(c);
+      p("Caption", b.caption());
+      p("Enabled", flag(b.enabled()));
+      break;
+    }
+    case Kind::CheckBox: {
+      auto& b = static_cast<CheckBox&>(c);
+      p("Value", std::to_string(b.value()));
+      p("Enabled", flag(b.enabled()));
+      break;
+    }
+    case Kind::OptionButton: {
+      auto& b = static_cast<OptionButton&>(c);
+      p("Value", vb::boolWord(b.value()));
+      p("Enabled", flag(b.enabled()));
+      break;
+    }
+    case Kind::Label: p("Caption", static_cast<Label&>(c).caption()); break;
+    case Kind::Frame: p("Caption", static_cast<Frame&>(c).caption()); break;
+    case Kind::TextBox: {
+      auto& t = static_cast<TextBox&>(c);
+      p("Text", t.text());
+      p("Enabled", flag(t.enabled()));
+      break;
+    }
+    case Kind::ListView: {
+      auto& l = static_cast<ListView&>(c);
+      p("Enabled", flag(l.enabled()));
+      p("Count", std::to_string(l.count()));
+      for (std::size_t r = 1; r <= l.count(); ++r) {
+        const auto& it = l.item(r);
+        std::string row = it.text;
+        for (const auto& s : it.subItems) row += "|" + s;
+        std::string k = "Item(" + std::to_string(r) + ")";
+        p(k, row);
+        if (l.checkBoxes()) p(k + ".Checked", flag(it.checked));
+        p(k + ".Selected", flag(it.selected));
+      }
+      break;
+    }
+    case Kind::Timer: {
+      auto& t = static_cast<controls::Timer&>(c);
+      p("Enabled", flag(t.enabled()));
+      p("Interval", std::to_string(t.interval()));
+      break;
+    }
+    case Kind::Slider: {
+      auto& s = static_cast<Slider&>(c);
+      p("Min", std::to_string(s.min()));
+      p("Max", std::to_string(s.max()));
+      p("Value", std::to_string(s.value()));
+      break;
+    }
+    case Kind::ProgressBar: {
+      auto& b = static_cast<ProgressBar&>(c);
+      p("Max", vb::numberText(b.max()));
+      p("Value", vb::numberText(b.value()));
+      break;
+    }
+    case Kind::StatusBar: {
+      auto& s = static_cast<StatusBar&>(c);
+      for (std::size_t i = 1; i <= s.panelCount(); ++i)
+        p("Panels(" + std::to_string(i) + ")", s.panel(i));
+      break;
+    }
+    case Kind::TabControl: p("Tab", std::to_string(static_cast<TabControl&>(c).tab())); break;
+    case Kind::MenuItem: {
+      auto& m = static_cast<MenuItem&>(c);
+      p("Caption", m.caption());
+      p("Enabled", flag(m.enabled()));
+      p("Visible", flag(m.visible()));
+      break;
+    }
+    case Kind::DatePicker: {
+      const auto& d = static_cast<DatePicker&>(c).value();
+      char b[16];
+      std::snprintf(b, sizeof b, "%04d/%02d/%02d", d.year, d.month, d.day);
+      p("Value", b);
+      break;
+    }
+    default: break;
+  }
+}
+
+void Runner::registerCoreVerbs() {
+  addVerb("start", [](Runner& r, auto&, auto&) {
+    if (r.form_) r.fail("the window is already started");
+    r.form_ = std::make_unique<Form1>(r.world_->platform);
+    Form1& f = *r.form_;
+    for (auto* t : f.timers()) r.world_->clock.watch(*t);
+    f.Label100.subscribe([&r](Control& c, std::string_view prop) {
+      if (prop == "Caption") r.emit("status: " + static_cast<Label&>(c).caption());
+    });
+    // logAdd only ever puts text in front of the log; report what came in front.
+    auto previous = std::make_shared<std::string>();
+    f.Text5.subscribe([&r, previous](Control& c, std::string_view prop) {
+      if (prop != "Text") return;
+      const std::string& now = static_cast<TextBox&>(c).text();
+      if (now.size() > previous->size() &&
+          now.compare(now.size() - previous->size(), previous->size(), *previous) == 0) {
+        std::string added = now.substr(0, now.size() - previous->size());
+        for (const auto& l : vb::textLines(added)) r.emit("log: " + l);
+      }
+      *previous = now;
+    });
+    // The design size of the window: client area plus frame, caption and menu bar.
+    f.width = 10410 + 2 * 60;
+    f.height = 7965 + 2 * 60 + 345 + 300;
+    f.Form_Load();
+    r.settle();
+  });
+  addVerb("close", [](Runner& r, auto&, auto&) {
+    if (!r.modals_.empty()) {
+      r.modals_.back()->close();
+      return;
+    }
+    r.form().requestClose();
+    if (r.form().closed) r.emit("closed");
+    r.settle();
+  });
+  addVerb("answer", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    static const std::map<std::string, int> ids = {
+        {"ok", 1}, {"cancel", 2}, {"abort", 3}, {"retry", 4}, {"ignore", 5}, {"yes", 6}, {"no", 7}};
+    if (w.empty()) r.fail("answer needs at least one of ok, yes, no, cancel");
+    for (const auto& a : w) {
+      auto it = ids.find(a);
+      if (it == ids.end()) r.fail("unknown answer '" + a + "'");
+      r.world_->dialogs.answers.push_back(it->second);
+    }
+  });
+  auto dialogAnswer = [](std::deque<std::optional<std::string>>& q) {
+    return [&q](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+      if (w.empty()) r.fail("give a Windows path or 'cancel'");
+      if (rest == "cancel")
+        q.push_back(std::nullopt);
+      else
+        q.push_back(rest);
+    };
+  };
+  addVerb("openfile", dialogAnswer(world_->dialogs.openFiles));
+  addVerb("browse", dialogAnswer(world_->dialogs.browses));
+  addVerb("click", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1) r.fail("click takes one control name");
+    r.userClick(r.control(w[0]));
+    r.settle();
+  });
+  addVerb("set", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    if (w.empty()) r.fail("set needs a control name");
+    std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
+    Control& c = r.control(w[0]);
+    if (c.kind() == Kind::TextBox)
+      static_cast<TextBox&>(c).setText(text);
+    else if (c.kind() == Kind::Label)
+      static_cast<Label&>(c).setCaption(text);
+    else
+      r.fail("'" + w[0] + "' has no text to set");
+    r.settle();
+  });
+  addVerb("check", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() < 2) r.fail("check NAME on|off, or check NAME ROW on|off");
+    const std::string& state = w.back();
+    if (state != "on" && state != "off") r.fail("check takes on or off");
+    Control& c = r.control(w[0]);
+    if (c.kind() == Kind::CheckBox && w.size() == 2) {
+      auto& b = static_cast<CheckBox&>(c);
+      if (!b.enabled())
+        r.emit("ignored check " + c.name() + " (disabled)");
+      else
+        b.setValue(state == "on" ? 1 : 0);
+    } else if (c.kind() == Kind::ListView && w.size() == 3) {
+      auto& l = static_cast<ListView&>(c);
+      std::size_t row = static_cast<std::size_t>(std::stoul(w[1]));
+      if (row < 1 || row > l.count()) r.fail("row " + w[1] + " is not in " + c.name());
+      if (!l.enabled())
+        r.emit("ignored check " + c.name() + " (disabled)");
+      else
+        l.userCheck(row, state == "on");
+    } else {
+      r.fail("'" + w[0] + "' cannot be checked that way");
+    }
+    r.settle();
+  });
+  addVerb("select", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() < 2) r.fail("select NAME ROW...");
+    Control& c = r.control(w[0]);
+    if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' is not a list");
+    auto& l = static_cast<ListView&>(c);
+    for (std::size_t i = 1; i < w.size(); ++i) {
+      std::size_t row = static_cast<std::size_t>(std::stoul(w[i]));
+      if (row < 1 || row > l.count()) r.fail("row " + w[i] + " is not in " + c.name());
+      if (i == 1)
+        l.selectOnly(row);
+      else
+        l.setSelected(row, true);
+    }
+    r.settle();
+  });
+  addVerb("option", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1) r.fail("option NAME(K)");
+    Control& c = r.control(w[0]);
+    if (c.kind() != Kind::OptionButton) r.fail("'" + w[0] + "' is not an option button");
+    r.userClick(c);
+    r.settle();
+  });
+  addVerb("tab", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1) r.fail("tab K");
+    int t = std::stoi(w[0]);
+    if (t < 0 || t >= static_cast<int>(r.form().SSTab1.captions().size()))
+      r.fail("there is no tab " + w[0]);
+    r.form().SSTab1.setTab(t);
+    r.settle();
+  });
+  addVerb("wait", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1) r.fail("wait MS");
+    r.world_->clock.idle(std::stoll(w[0]));
+  });
+  addVerb("dump", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.empty()) {
+      for (Control* c : r.modals_.empty() ? r.form().all() : r.modals_.back()->all()) r.dump(*c);
+      return;
+    }
+    for (const auto& n : w) r.dump(r.control(n));
+  });
+  // World set-up: files, drives and registry values.
+  addVerb("write", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    if (w.empty()) r.fail("write PATH TEXT");
+    std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
+    auto& fsys = r.world_->files;
+    fsys.makeSurePathExists(w[0]);
+    fsys.replaceFile(w[0], r.world_->codec.toAnsi(unescape(text)));
+  });
+  addVerb("mkdir", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    if (w.empty()) r.fail("mkdir PATH");
+    if (!r.world_->files.makeSurePathExists(rest + "\\")) r.fail("cannot create " + rest);
+  });
+  addVerb("readonly", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 2) r.fail("readonly PATH on|off");
+    auto& fsys = r.world_->files;
+    std::uint32_t a = fsys.attributes(w[0]);
+    fsys.setAttributes(w[0], w[1] == "on" ? (a | 1) : (a & ~1u));
+  });
+  addVerb("show", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    if (w.empty()) r.fail("show PATH");
+    auto& fsys = r.world_->files;
+    if (!fsys.fileExists(rest)) {
+      r.emit("file " + rest + " missing");
+      return;
+    }
+    r.emit("file " + rest + "=" + sim::escapeLine(r.world_->codec.fromAnsi(fsys.readAll(rest))));
+  });
+  addVerb("drive", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    // drive X: [free BYTES]
+    if (w.empty() || w[0].size() != 2 || w[0][1] != ':') r.fail("drive X: [free BYTES]");
+    char d = static_cast<char>(std::tolower(static_cast<unsigned char>(w[0][0])));
+    std::filesystem::create_directories(r.options_.root / std::string(1, d));
+    if (w.size() == 3 && w[1] == "free")
+      r.world_->files.setFreeSpace(d, std::stoull(w[2]));
+    else if (w.size() != 1)
+      r.fail("drive X: [free BYTES]");
+  });
+  addVerb("registry", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    // registry HKLM\KEY|NAME|VALUE
+    auto parts = vb::split(rest, "|");
+    if (w.empty() || parts.size() != 3 || parts[0].rfind("HKLM\\", 0) != 0)
+      r.fail("registry HKLM\\KEY|NAME|VALUE");
+    r.world_->registry.set(platform::RegRoot::LocalMachine, parts[0].substr(5), parts[1],
+                           {1, r.world_->codec.toAnsi(parts[2]) + std::string(1, '\0')});
+  });
+}
+
+}  // namespace varnolt::simrun

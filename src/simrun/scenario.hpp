@@ -1,0 +1,83 @@
+// The headless runner: reads a scenario, one command per line, and acts on the
+// simulated world and the main window as a user would. Events go to `out`.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/form1.hpp"
+#include "platform/sim/sim_world.hpp"
+
+namespace varnolt::simrun {
+
+// A scenario line that cannot be carried out; exit code 2.
+class ScenarioError : public std::runtime_error {
+ public:
+  ScenarioError(int line, const std::string& message)
+      : std::runtime_error(message), line(line) {}
+  int line;
+};
+
+struct Options {
+  std::filesystem::path root;
+  platform::DateTime now;
+};
+
+class Runner;
+// A verb: the words after the verb, and the rest of the line after the verb and one space.
+using Verb = std::function<void(Runner&, const std::vector<std::string>& words,
+                                const std::string& rest)>;
+
+class Runner {
+ public:
+  Runner(const Options& options, std::ostream& out);
+  ~Runner();
+
+  // Runs a whole scenario text; `name` is used in error messages. Returns the exit code:
+  // 0 done, 2 scenario error (reported on `err`), 3 unhandled run-time error in the program.
+  int run(const std::string& text, const std::string& name, std::ostream& err);
+
+  sim::SimWorld& world() { return *world_; }
+  // The main window; a ScenarioError when the scenario has not started it.
+  Form1& form();
+  bool started() const { return form_ != nullptr; }
+  void emit(std::string_view line);
+  [[noreturn]] void fail(const std::string& message) const;
+  void addVerb(const std::string& name, Verb verb) { verbs_[name] = std::move(verb); }
+  // Lets the program handle what the user's action posted.
+  void settle();
+
+ private:
+  void execute(const std::string& line);
+  void registerCoreVerbs();
+  void modalLoop(controls::ModalForm& form);
+  Control& control(const std::string& name);
+  Control& controlOf(controls::ModalForm* modal, const std::string& name);
+  void dump(Control& c);
+  void userClick(Control& c);
+
+  Options options_;
+  std::ostream& out_;
+  std::unique_ptr<sim::SimWorld> world_;
+  std::unique_ptr<Form1> form_;
+  std::map<std::string, Verb> verbs_;
+  std::vector<std::string> lines_;
+  std::size_t next_ = 0;  // index of the next line to run
+  int currentLine_ = 0;
+  std::vector<controls::ModalForm*> modals_;
+};
+
+// Registers the verbs that drive the stand-in controller.
+void registerControllerVerbs(Runner& runner);
+
+// "YYYY/MM/DD HH:MM:SS"; false on a malformed text.
+bool parseDateTime(const std::string& text, platform::DateTime& out);
+platform::DateTime hostNow();
+
+}  // namespace varnolt::simrun
