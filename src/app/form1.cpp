@@ -84,6 +84,7 @@ Form1::Form1(platform::Platform& platform)
                            {"開始時刻", 900}, {"終了時刻", 900},     {"ファイル名", 3000}};
 
   registerControls();
+  applyDesign();
   wireHandlers();
 }
 
@@ -158,9 +159,9 @@ void Form1::registerControls() {
   // Below the tabs.
   add(Frame8, "", -1);
   add(Command3, "Frame8", -1);
-  add(Slider1, "", -1);
-  add(CommonDialog1, "", -1);
-  add(Label100, "", -1);
+  add(Slider1, "Frame8", -1);
+  add(CommonDialog1, "Frame8", -1);
+  add(Label100, "Frame8", -1);
   add(StatusBar1, "", -1);
   // Menus.
   for (MenuItem* m :
@@ -182,6 +183,20 @@ void Form1::wireHandlers() {
   Check4.onClick = [this] { Check4_Click(); };
   ListView1.onItemCheck = [this](std::size_t row) { ListView1_ItemCheck(row); };
   ProgressBar1.onMouseDown = [this] { ProgressBar1_MouseDown(); };
+  GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
+  Command3.onClick = [this] { Command3_Click(); };
+  Command7.onClick = [this] { Command7_Click(); };
+  Command10.onClick = [this] { Command10_Click(); };
+  Command11.onClick = [this] { Command11_Click(); };
+  Command12.onClick = [this] { Command12_Click(); };
+  Command15.onClick = [this] { Command15_Click(); };
+  Command13.onLostFocus = [this] { Command13_LostFocus(); };
+  Command2.onLostFocus = [this] { Command2_LostFocus(); };
+  Command13.onClick = [this] { Command13_Click(); };
+  Start_H.onGotFocus = [this] { Start_H_GotFocus(); };
+  Start_M.onGotFocus = [this] { Start_M_GotFocus(); };
+  End_H.onGotFocus = [this] { End_H_GotFocus(); };
+  End_M.onGotFocus = [this] { End_M_GotFocus(); };
 }
 
 Control* Form1::find(std::string_view name) {
@@ -191,6 +206,20 @@ Control* Form1::find(std::string_view name) {
 
 int Form1::msgBox(std::string_view text, unsigned flags, std::string_view title) {
   return os.dialogs.messageBox(text, title, flags);
+}
+
+void Form1::setFocus(Control& c) {
+  Control* previous = find(focused);
+  focused = c.name();
+  if (previous && previous != &c && previous->kind() == Kind::Button) {
+    auto& lost = static_cast<Button*>(previous)->onLostFocus;
+    if (lost) lost();
+  }
+  // A LostFocus handler may have sent the focus elsewhere.
+  if (focused == c.name() && c.kind() == Kind::TextBox) {
+    auto& got = static_cast<TextBox&>(c).onGotFocus;
+    if (got) got();
+  }
 }
 
 void Form1::statusAndLog(std::string_view message) {

@@ -214,6 +214,8 @@ class Form1 {
   void Check4_Click();
 
   void logAdd(std::string_view message);
+  // Told of every line logAdd puts in front of the log (the headless runner prints them).
+  std::function<void(std::string_view line)> onLogLine;
   void logInPut(const std::string& path);
   void logOutPut(const std::string& path);
   // Sets the status line and logs it, the usual way of reporting progress.
@@ -225,6 +227,30 @@ class Form1 {
   void ListView1_ItemCheck(std::size_t row);
   void ProgressBar1_MouseDown();
 
+  // --- file-name rule list ------------------------------------------------------------------
+  void Command13_Click();
+  void Start_H_GotFocus();
+  void Start_M_GotFocus();
+  void End_H_GotFocus();
+  void End_M_GotFocus();
+
+  // --- controller automation ------------------------------------------------------------
+  void GetTopWindBtn_Click();
+  void Command3_Click();
+  void Command7_Click();
+  void Command10_Click();
+  void Command11_Click();
+  void Command12_Click();
+  void Command15_Click();
+  void Command13_LostFocus();
+  void Command2_LostFocus();
+
+  // Name of the control holding the keyboard focus, "" when unknown.
+  std::string focused;
+  // Moves the focus: the button that loses it raises LostFocus, a text box that gets it
+  // raises GotFocus.
+  void setFocus(Control& c);
+
   // Plain message box with the application title.
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
              std::string_view title = kAppTitle);
@@ -234,6 +260,8 @@ class Form1 {
 
  private:
   void registerControls();
+  // Design positions and sizes of every control (design.cpp).
+  void applyDesign();
   void wireHandlers();
   void add(Control& c, std::string container, int tab);
   std::vector<Control*> order_;

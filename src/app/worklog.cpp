@@ -10,8 +10,12 @@ void Form1::logAdd(std::string_view message) {
   std::string line;
   line.reserve(date.size() + time.size() + message.size() + 8 + Text5.text().size());
   line.append(date).append("   ").append(time).append("   ").append(message).append("\r\n");
+  const std::size_t added = line.size();
   line.append(Text5.text());
   Text5.setText(std::move(line));
+  if (onLogLine)
+    for (const auto& l : vb::textLines(std::string_view(Text5.text()).substr(0, added)))
+      onLogLine(l);
 }
 
 void Form1::logInPut(const std::string& path) {

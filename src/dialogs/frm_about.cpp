@@ -13,6 +13,13 @@ frmAbout::frmAbout(platform::Platform& os) : ModalForm("frmAbout", "ﾊﾞｰｼ
   cmdSysInfo.onClick = [this] { cmdSysInfo_Click(); };
   width = 5730;
   height = 3570;
+  picIcon.setRect({240, 240, 540, 540});
+  lblTitle.setRect({1050, 240, 3885, 480});
+  lblVersion.setRect({1050, 780, 3885, 225});
+  lblDescription.setRect({1050, 1125, 3885, 1170});
+  lblDisclaimer.setRect({255, 2625, 3870, 825});
+  cmdOK.setRect({4245, 2625, 1260, 345});
+  cmdSysInfo.setRect({4260, 3075, 1245, 345});
 }
 
 void frmAbout::Form_Load() {

@@ -1,8 +1,80 @@
-// Verbs of the stand-in controller.
+// Verbs of the stand-in controller, and two helpers scenarios about it need.
+//
+//   controller title TEXT        caption of the main window (default "ロクラクⅡ コントローラ")
+//   controller recording ENTRY [SIZE]
+//                                appends one list-box entry, the "|"-separated text as it
+//                                stands; SIZE is the last two words of the line when they are
+//                                a number followed by MB or GB ("... 850.5 MB"), else the
+//                                whole rest is the entry and the size is "100 MB"
+//   controller install PATH      a stand-in executable exists at the Windows path PATH;
+//                                starting it starts the controller
+//   controller startup MS        the main window appears MS of virtual time after the start
+//                                (default 1500)
+//   controller job MS            every transfer and conversion takes MS (default: 1 s per
+//                                10 MB, at least 6 s)
+//   controller fault NAME        nodetails | hung | exit | nodialog | smaller | nooutput
+//   controller running           the controller is already running now
+//   controller hang | resume     stops / resumes answering messages now
+//   controller exit              the controller's process ends now
+//   controller report            one line "handle NAME=XXXXXXXX" per window it has now
+//   filesize PATH                "filesize PATH=BYTES", or "filesize PATH missing"
+//   focus NAME                   the user moves the keyboard focus to control NAME
+//
+// Settings take effect at the next start of the controller. What the controller does
+// is printed as "controller: ..." lines.
+#include <memory>
+
+#include "platform/sim/sim_standin.hpp"
 #include "simrun/scenario.hpp"
 
 namespace varnolt::simrun {
 
-void registerControllerVerbs(Runner&) {}
+void registerControllerVerbs(Runner& runner) {
+  auto standin = std::make_shared<sim::SimStandin>(runner.world());
+
+  runner.addVerb("controller", [standin](Runner& r, const std::vector<std::string>& w,
+                                         const std::string& rest) {
+    if (w.empty()) r.fail("controller needs a setting or an action");
+    const std::string& what = w[0];
+    const std::string arg = rest.size() > what.size() ? rest.substr(what.size() + 1) : "";
+    if (what == "install") {
+      if (arg.empty()) r.fail("controller install PATH");
+      standin->install(arg);
+    } else if (what == "running") {
+      standin->runNow();
+    } else if (what == "hang" || what == "resume") {
+      if (!standin->running()) r.fail("the controller is not running");
+      standin->setHung(what == "hang");
+    } else if (what == "exit") {
+      if (!standin->running()) r.fail("the controller is not running");
+      standin->terminate();
+    } else if (what == "report") {
+      for (const auto& [name, h] : standin->report()) r.emit("handle " + name + "=" + handleText(h));
+    } else {
+      std::string error = standin::applyConfigLine(standin->config, rest);
+      if (!error.empty()) r.fail(error);
+    }
+    r.settle();
+  });
+
+  runner.addVerb("filesize", [](Runner& r, const std::vector<std::string>& w,
+                                const std::string& rest) {
+    if (w.empty()) r.fail("filesize PATH");
+    auto& files = r.world().files;
+    if (!files.fileExists(rest))
+      r.emit("filesize " + rest + " missing");
+    else
+      r.emit("filesize " + rest + "=" + std::to_string(files.fileSize(rest)));
+  });
+
+  runner.addVerb("focus", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1) r.fail("focus NAME");
+    Control* c = r.form().find(w[0]);
+    if (!c) r.fail("unknown control '" + w[0] + "'");
+    r.form().setFocus(*c);
+    r.settle();
+    r.emit("focus: " + r.form().focused);
+  });
+}
 
 }  // namespace varnolt::simrun

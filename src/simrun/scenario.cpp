@@ -80,6 +80,7 @@ void Runner::fail(const std::string& message) const { throw ScenarioError(curren
 
 Form1& Runner::form() {
   if (!form_) fail("the window is not started yet (use 'start')");
+  if (form_->closed) fail("the window is closed");
   return *form_;
 }
 
@@ -272,18 +273,8 @@ void Runner::registerCoreVerbs() {
     f.Label100.subscribe([&r](Control& c, std::string_view prop) {
       if (prop == "Caption") r.emit("status: " + static_cast<Label&>(c).caption());
     });
-    // logAdd only ever puts text in front of the log; report what came in front.
-    auto previous = std::make_shared<std::string>();
-    f.Text5.subscribe([&r, previous](Control& c, std::string_view prop) {
-      if (prop != "Text") return;
-      const std::string& now = static_cast<TextBox&>(c).text();
-      if (now.size() > previous->size() &&
-          now.compare(now.size() - previous->size(), previous->size(), *previous) == 0) {
-        std::string added = now.substr(0, now.size() - previous->size());
-        for (const auto& l : vb::textLines(added)) r.emit("log: " + l);
-      }
-      *previous = now;
-    });
+    f.onLogLine = [&r](std::string_view l) { r.emit("log: " + std::string(l)); };
+    f.destroyWindow = [&r] { r.emit("closed"); };
     // The design size of the window: client area plus frame, caption and menu bar.
     f.width = 10410 + 2 * 60;
     f.height = 7965 + 2 * 60 + 345 + 300;
@@ -296,7 +287,6 @@ void Runner::registerCoreVerbs() {
       return;
     }
     r.form().requestClose();
-    if (r.form().closed) r.emit("closed");
     r.settle();
   });
   addVerb("answer", [](Runner& r, const std::vector<std::string>& w, auto&) {

@@ -1,1 +1,116 @@
-#include "fixture.hpp"
+#include "controls/controls.hpp"
+
+#include <gtest/gtest.h>
+
+#include "common/vbrt.hpp"
+
+namespace varnolt::controls {
+namespace {
+
+TEST(CheckBox, ClickHandlerRunsOnlyOnARealChange) {
+  CheckBox c("Check1");
+  int clicks = 0;
+  c.onClick = [&] { ++clicks; };
+  c.setValue(0);
+  EXPECT_EQ(clicks, 0);
+  c.setValue(1);
+  c.setValue(1);
+  EXPECT_EQ(clicks, 1);
+  c.setValue(2);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_THROW(c.setValue(3), VbError);
+  EXPECT_EQ(c.value(), 2);
+}
+
+TEST(CheckBox, DisabledBoxIgnoresTheUser) {
+  CheckBox c("Check3");
+  c.setEnabled(false);
+  EXPECT_FALSE(c.click());
+  EXPECT_EQ(c.value(), 0);
+  c.setEnabled(true);
+  EXPECT_TRUE(c.click());
+  EXPECT_EQ(c.value(), 1);
+  EXPECT_TRUE(c.click());
+  EXPECT_EQ(c.value(), 0);
+}
+
+TEST(OptionGroup, SelectingOneClearsTheOthers) {
+  OptionGroup g("Option1", {"a", "b", "c"});
+  EXPECT_EQ(g[1].name(), "Option1(1)");
+  EXPECT_EQ(g.selected(), -1);
+  g[2].setValue(true);
+  EXPECT_EQ(g.selected(), 2);
+  g[0].setValue(true);
+  EXPECT_FALSE(g[2].value());
+  EXPECT_EQ(g.selected(), 0);
+  g[0].setValue(false);
+  EXPECT_EQ(g.selected(), -1);
+}
+
+TEST(ListView, OnlyTheUsersCheckRaisesItemCheck) {
+  ListView l("ListView1", true);
+  std::vector<std::size_t> events;
+  l.onItemCheck = [&](std::size_t r) { events.push_back(r); };
+  l.add();
+  l.add();
+  l.setChecked(1, true);
+  EXPECT_TRUE(events.empty());
+  l.userCheck(2, true);
+  l.userCheck(2, true);
+  EXPECT_EQ(events, std::vector<std::size_t>{2});
+  l.setEnabled(false);
+  l.userCheck(1, false);
+  EXPECT_TRUE(l.item(1).checked);
+}
+
+TEST(ListView, RowsAreOneBasedAndSubItemsGrow) {
+  ListView l("ListView10", true);
+  l.add("1");
+  l.setSubItem(1, 3, "C:\\x.m2t");
+  EXPECT_EQ(l.item(1).subItem(3), "C:\\x.m2t");
+  EXPECT_EQ(l.item(1).subItem(1), "");
+  EXPECT_EQ(l.item(1).subItem(9), "");
+  EXPECT_THROW(l.item(2), VbError);
+  EXPECT_THROW(l.remove(0), VbError);
+  l.add("2");
+  l.selectOnly(2);
+  EXPECT_EQ(l.selectedRow(), 2u);
+  l.remove(1);
+  EXPECT_EQ(l.count(), 1u);
+  EXPECT_EQ(l.item(1).text, "2");
+}
+
+TEST(Observers, SeeEveryRealChangeOnce) {
+  Label lab("Label100");
+  std::vector<std::string> seen;
+  lab.subscribe([&](Control& c, std::string_view p) {
+    seen.push_back(std::string(p) + "=" + static_cast<Label&>(c).caption());
+  });
+  lab.setCaption("a");
+  lab.setCaption("a");
+  lab.setEnabled(false);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Caption=a", "Enabled=a"}));
+}
+
+TEST(TabControl, ClickReportsTheTabThatWasLeft) {
+  TabControl t("SSTab1", {"0", "1", "2"});
+  std::vector<int> left;
+  t.onClick = [&](int prev) { left.push_back(prev); };
+  t.setTab(2);
+  t.setTab(2);
+  t.setTab(1);
+  EXPECT_EQ(left, (std::vector<int>{0, 2}));
+  EXPECT_THROW(t.setTab(3), VbError);
+}
+
+TEST(ProgressBar, RefusesValuesOutsideItsRange) {
+  ProgressBar p("ProgressBar1");
+  p.setMax(100);
+  p.setValue(100);
+  EXPECT_THROW(p.setValue(100.5f), VbError);
+  p.setMax(50);
+  EXPECT_EQ(p.value(), 50);
+}
+
+}  // namespace
+}  // namespace varnolt::controls

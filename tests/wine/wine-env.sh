@@ -14,7 +14,12 @@
 # Notes:
 # - wine_env_init installs an EXIT trap that calls wine_env_cleanup; if the caller
 #   needs its own EXIT trap, call wine_env_cleanup from it.
-# - Exit codes of Windows exes propagate through `wine` unchanged.
+# - The exit code of a Windows exe comes back through `wine` (low 8 bits, as for
+#   any Unix process): ExitProcess(7) -> 7, abort() -> 3, access violation
+#   0xC0000005 -> 5.
+# - Crashes: winedbg prints a backtrace to the crashed exe's *stdout* (no dialog).
+#   Set WINE_ENV_NO_WINEDBG=1 before wine_env_init to skip winedbg entirely
+#   (clean stdout, faster exit, exit code unchanged).
 # - Console exes: when stdout is a pipe/file, bytes written with WriteFile/printf are
 #   passed through untouched (write UTF-8 yourself); the msvcrt text mode turns "\n"
 #   into "\r\n" unless _setmode(_fileno(stdout), _O_BINARY) is used.
@@ -49,6 +54,9 @@ wine_env_init() {
   # Disable the mono/gecko installer prompts (and the .NET/HTML engines themselves)
   # and winemenubuilder (writes .desktop files/menus, not needed).
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ "${WINE_ENV_NO_WINEDBG:-0}" = 1 ]; then
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
+  fi
   # Wine derives the ANSI/OEM code page (932) from the Unix locale.
   export LANG=ja_JP.UTF-8
   export LC_ALL=ja_JP.UTF-8
@@ -61,6 +69,9 @@ wine_env_init() {
   if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     _wine_env_log "locale ja_JP.UTF-8 is not generated (run scripts/install-deps.sh)"
     return 1
+  fi
+  if ! fc-list :lang=ja family 2>/dev/null | grep -q .; then
+    _wine_env_log "warning: no Japanese font found; Japanese text will render as boxes"
   fi
   local wine_bin
   wine_bin=$(wine_env_wine_bin) || return 1
@@ -83,7 +94,7 @@ wine_env_init() {
   DISPLAY= "$wine_bin" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
   DISPLAY= "$wine_bin" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   # An unhandled exception would open winedbg's crash dialog and hang the run
-  # under Xvfb: print the backtrace to stderr instead and let the process die.
+  # under Xvfb: make winedbg only print the backtrace and let the process die.
   DISPLAY= "$wine_bin" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
   wine_env_stop_wineserver
 }
@@ -130,6 +141,7 @@ wine_env_stop_xvfb() {
     kill "$WINE_ENV_XVFB_PID" 2>/dev/null || true
     wait "$WINE_ENV_XVFB_PID" 2>/dev/null || true
     WINE_ENV_XVFB_PID=""
+    unset DISPLAY
   fi
 }
 
@@ -149,7 +161,7 @@ wine_env_with_xvfb() {
   fi
   "$@" || rc=$?
   if [ "$started" = 1 ]; then
-    wineserver -k >/dev/null 2>&1 || true
+    wine_env_stop_wineserver
     wine_env_stop_xvfb
   fi
   return "$rc"

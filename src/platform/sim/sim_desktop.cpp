@@ -21,6 +21,18 @@ std::string cutChars(const std::string& s, int chars) {
 
 }  // namespace
 
+SimDesktop::SimDesktop(SimClock& clock) : clock_(clock) {
+  clock_.onAdvance([this](std::int64_t) { pumpPosted(); });
+}
+
+void SimDesktop::pumpPosted() {
+  while (!posted_.empty()) {
+    auto f = std::move(posted_.front());
+    posted_.pop_front();
+    f();
+  }
+}
+
 SimProcess& SimDesktop::createProcess() {
   std::uint32_t pid = nextPid_;
   nextPid_ += 4;
@@ -178,7 +190,7 @@ void SimDesktop::keyDown(Hwnd h, int virtualKey) {
   auto* w = answering(h);
   if (!w) return;
   if (w->onKeyDown) {
-    w->onKeyDown(virtualKey);
+    std::function<void(int)>(w->onKeyDown)(virtualKey);
     return;
   }
   // A plain list box moves its selection with the arrow keys.
@@ -197,14 +209,19 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
   if (!w) return false;
   SimProcess* p = process(w->pid);
   auto deliver = [this, h] {
-    if (auto* win = window(h); win && win->enabled && win->onClick) win->onClick();
+    // A copy: the program may destroy the button (close its dialog) while handling it.
+    if (auto* win = window(h); win && win->enabled && win->onClick) std::function<void()>(win->onClick)();
   };
   if (mode == platform::ClickMode::Posted) {
     if (p && !p->alive) return false;
     if (p && p->hung)
       p->queued.push_back(deliver);
-    else
-      clock_.post(deliver);  // handled when the controller next pumps its queue
+    else {
+      // Handled by the other program when time moves or Varnolt pumps its own queue,
+      // whichever comes first.
+      posted_.push_back(deliver);
+      clock_.post([this] { pumpPosted(); });
+    }
     return true;
   }
   if (p && (p->hung || !p->alive)) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -45,7 +46,7 @@ struct SimWindow {
 
 class SimDesktop : public platform::WindowSystem {
  public:
-  explicit SimDesktop(SimClock& clock) : clock_(clock) {}
+  explicit SimDesktop(SimClock& clock);
 
   SimProcess& createProcess();
   SimProcess* process(std::uint32_t pid);
@@ -92,7 +93,10 @@ class SimDesktop : public platform::WindowSystem {
   // The window if its process answers a sent message now; nullptr otherwise.
   SimWindow* answering(Hwnd h);
   void collectChildren(const SimWindow& w, std::vector<Hwnd>& out);
+  // Handles posted messages: other programs run on while Varnolt sleeps.
+  void pumpPosted();
   SimClock& clock_;
+  std::deque<std::function<void()>> posted_;
   std::map<Hwnd, std::unique_ptr<SimWindow>> windows_;
   std::vector<Hwnd> zOrder_;  // top-level, topmost first
   std::map<std::uint32_t, SimProcess> processes_;
