@@ -1,3 +1,97 @@
+// Figures for the paths that grow with the user's history: the work log (never
+// trimmed) and the settings file, plus the cost of a simulated night.
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/form1.hpp"
+#include "platform/sim/sim_world.hpp"
+#include "simrun/scenario.hpp"
+
+namespace {
+
+using namespace varnolt;
+
+struct World {
+  World() {
+    char tmpl[] = "/tmp/varnolt-bench-XXXXXX";
+    root = mkdtemp(tmpl);
+    std::filesystem::create_directories(root / "c" / "Varnolt");
+    sim = std::make_unique<sim::SimWorld>(root, platform::DateTime{2026, 12, 7, 21, 0, 0, 0, 1},
+                                          [](std::string_view) {});
+    form = std::make_unique<Form1>(sim->platform);
+  }
+  ~World() {
+    form.reset();
+    sim.reset();
+    std::filesystem::remove_all(root);
+  }
+  std::filesystem::path root;
+  std::unique_ptr<sim::SimWorld> sim;
+  std::unique_ptr<Form1> form;
+};
+
+std::string logOfLines(std::size_t n) {
+  std::string s;
+  for (std::size_t i = 0; i < n; ++i) s += "2026/12/07   21:05:33   ダウンロード開始：ニュースⅡ\r\n";
+  return s;
+}
+
+// One log line in front of a log of state.range(0) lines.
+void BM_LogAdd(benchmark::State& state) {
+  World w;
+  w.form->Text5.setText(logOfLines(static_cast<std::size_t>(state.range(0))));
+  for (auto _ : state) {
+    w.form->logAdd("変換開始");
+    state.PauseTiming();
+    w.form->Text5.setText(logOfLines(static_cast<std::size_t>(state.range(0))));
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_LogAdd)->Arg(1000)->Arg(100000);
+
+// Loading and saving a log of state.range(0) lines (CP932 both ways).
+void BM_LogRoundTrip(benchmark::State& state) {
+  World w;
+  w.form->Text5.setText(logOfLines(static_cast<std::size_t>(state.range(0))));
+  w.form->logOutPut("C:\\Varnolt\\log.ini");
+  for (auto _ : state) {
+    w.form->Text5.setText("");
+    w.form->logInPut("C:\\Varnolt\\log.ini");
+    w.form->logOutPut("C:\\Varnolt\\log.ini");
+  }
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(w.form->Text5.text().size()));
+}
+BENCHMARK(BM_LogRoundTrip)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SettingsRoundTrip(benchmark::State& state) {
+  World w;
+  w.form->Label2.setCaption("C:\\Program Files\\ロクラクⅡ\\RokuCtrl.exe");
+  for (auto _ : state) {
+    w.form->KankyouOutPut("C:\\Varnolt\\default.ini");
+    w.form->KankyouInPut("C:\\Varnolt\\default.ini");
+  }
+}
+BENCHMARK(BM_SettingsRoundTrip);
+
+// A whole scenario through the runner: start-up, an hour of idle time, quit.
+void BM_ScenarioStartIdleQuit(benchmark::State& state) {
+  for (auto _ : state) {
+    char tmpl[] = "/tmp/varnolt-bench-XXXXXX";
+    std::filesystem::path root = mkdtemp(tmpl);
+    std::ostringstream out, err;
+    {
+      simrun::Options o{root, {2026, 12, 7, 21, 0, 0, 0, 1}};
+      simrun::Runner r(o, out);
+      r.run("start\nwait 3600000\nanswer yes\nclose\n", "bench", err);
+    }
+    std::filesystem::remove_all(root);
+  }
+}
+BENCHMARK(BM_ScenarioStartIdleQuit)->Unit(benchmark::kMillisecond);
+
+}  // namespace
 
 BENCHMARK_MAIN();

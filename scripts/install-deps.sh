@@ -3,7 +3,8 @@
 # Idempotent: when everything is already present it only runs a few dpkg/locale
 # queries and exits without touching apt.
 #
-#   scripts/install-deps.sh
+#   scripts/install-deps.sh            everything
+#   scripts/install-deps.sh --native   only what the Linux build and its tests need
 #
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
 # benchmark, clang-format), the MinGW-w64 cross compiler for the Windows build,
@@ -42,6 +43,10 @@ packages=(
   # ja_JP.UTF-8
   locales
 )
+
+if [ "${1:-}" = "--native" ]; then
+  packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev locales)
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "install-deps.sh: must run as root" >&2

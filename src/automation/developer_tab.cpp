@@ -12,8 +12,9 @@ std::optional<Hwnd> targetWindow(Form1& form) {
   try {
     return parseHandleText(vb::trimSpaces(form.Text101.text()));
   } catch (const VbError&) {
-    form.msgBox("送り込みハンドル「" + form.Text101.text() +
-                "」はウィンドウハンドルとして読めません。\r\n16進数8桁（例: 000200A4）で入力してください");
+    form.msgBox(
+        "送り込みハンドル「" + form.Text101.text() +
+        "」はウィンドウハンドルとして読めません。\r\n16進数8桁（例: 000200A4）で入力してください");
     return std::nullopt;
   }
 }
@@ -40,8 +41,12 @@ void Form1::Command15_Click() {
   static_cast<void>(total);
 }
 
-void Form1::Command13_LostFocus() { setFocus(DTPicker1); }
+void Form1::Command13_LostFocus() {
+  setFocus(DTPicker1);
+}
 
-void Form1::Command2_LostFocus() { setFocus(DTPicker1); }
+void Form1::Command2_LostFocus() {
+  setFocus(DTPicker1);
+}
 
 }  // namespace varnolt

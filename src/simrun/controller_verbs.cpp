@@ -12,12 +12,14 @@
 //                                (default 1500)
 //   controller job MS            every transfer and conversion takes MS (default: 1 s per
 //                                10 MB, at least 6 s)
-//   controller fault NAME        nodetails | hung | exit | nodialog | smaller | nooutput
+//   controller fault NAME        nodetails | hung | exit | nodialog | smaller | nooutput |
+//                                nostart (the start reports process id 0)
 //   controller running           the controller is already running now
 //   controller hang | resume     stops / resumes answering messages now
 //   controller exit              the controller's process ends now
 //   controller report            one line "handle NAME=XXXXXXXX" per window it has now
 //   filesize PATH                "filesize PATH=BYTES", or "filesize PATH missing"
+//   elapsed                      "elapsed MS": virtual milliseconds since the scenario began
 //   focus NAME                   the user moves the keyboard focus to control NAME
 //
 // Settings take effect at the next start of the controller. What the controller does
@@ -49,7 +51,8 @@ void registerControllerVerbs(Runner& runner) {
       if (!standin->running()) r.fail("the controller is not running");
       standin->terminate();
     } else if (what == "report") {
-      for (const auto& [name, h] : standin->report()) r.emit("handle " + name + "=" + handleText(h));
+      for (const auto& [name, h] : standin->report())
+        r.emit("handle " + name + "=" + handleText(h));
     } else {
       std::string error = standin::applyConfigLine(standin->config, rest);
       if (!error.empty()) r.fail(error);
@@ -57,14 +60,18 @@ void registerControllerVerbs(Runner& runner) {
     r.settle();
   });
 
-  runner.addVerb("filesize", [](Runner& r, const std::vector<std::string>& w,
-                                const std::string& rest) {
-    if (w.empty()) r.fail("filesize PATH");
-    auto& files = r.world().files;
-    if (!files.fileExists(rest))
-      r.emit("filesize " + rest + " missing");
-    else
-      r.emit("filesize " + rest + "=" + std::to_string(files.fileSize(rest)));
+  runner.addVerb("filesize",
+                 [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+                   if (w.empty()) r.fail("filesize PATH");
+                   auto& files = r.world().files;
+                   if (!files.fileExists(rest))
+                     r.emit("filesize " + rest + " missing");
+                   else
+                     r.emit("filesize " + rest + "=" + std::to_string(files.fileSize(rest)));
+                 });
+
+  runner.addVerb("elapsed", [](Runner& r, auto&, auto&) {
+    r.emit("elapsed " + std::to_string(r.world().clock.ticks()));
   });
 
   runner.addVerb("focus", [](Runner& r, const std::vector<std::string>& w, auto&) {

@@ -1,8 +1,8 @@
 #include "standin/roku_model.hpp"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cctype>
+#include <cstdlib>
 
 namespace varnolt::standin {
 
@@ -13,9 +13,10 @@ struct FaultEntry {
   const char* name;
 };
 constexpr FaultEntry kFaults[] = {
-    {Fault::NoDetails, "nodetails"},     {Fault::Hung, "hung"},
-    {Fault::ExitMidTransfer, "exit"},    {Fault::DialogNeverOpens, "nodialog"},
-    {Fault::SmallerOutput, "smaller"},   {Fault::NoOutput, "nooutput"},
+    {Fault::NoDetails, "nodetails"},   {Fault::Hung, "hung"},
+    {Fault::ExitMidTransfer, "exit"},  {Fault::DialogNeverOpens, "nodialog"},
+    {Fault::SmallerOutput, "smaller"}, {Fault::NoOutput, "nooutput"},
+    {Fault::StartFails, "nostart"},
 };
 
 bool isNumber(std::string_view s) {
@@ -200,9 +201,12 @@ std::vector<WindowSpec> Controller::mainChildren(const Config& config) {
 
 WindowSpec Controller::dialogWindow(Dialog dialog) {
   switch (dialog) {
-    case Dialog::Save: return {kSaveDialog, "", "名前を付けて保存", "save"};
-    case Dialog::Directory: return {kDirDialog, "", "ディレクトリ設定", "dir"};
-    case Dialog::Open: break;
+    case Dialog::Save:
+      return {kSaveDialog, "", "名前を付けて保存", "save"};
+    case Dialog::Directory:
+      return {kDirDialog, "", "ディレクトリ設定", "dir"};
+    case Dialog::Open:
+      break;
   }
   return {kOpenDialog, "", "ファイルを開く", "open"};
 }
@@ -225,7 +229,8 @@ std::vector<WindowSpec> Controller::dialogChildren(Dialog dialog) {
               {kDirName, "Edit", "", "dir.name"},
               {kDirOk, "Button", "OK", "dir.ok"},
               {kDirCancel, "Button", "キャンセル", "dir.cancel"}};
-    case Dialog::Open: break;
+    case Dialog::Open:
+      break;
   }
   return {{kOpenLabel, "Static", "ファイル名(&N):", "open.label"},
           {kOpenEdit, "Edit", "", "open.edit"},
@@ -241,8 +246,9 @@ std::string Controller::detailsText(int index) const {
   if (index < 0 || index >= static_cast<int>(config_.recordings.size())) return "FileSize : ";
   const Recording& r = config_.recordings[static_cast<std::size_t>(index)];
   auto f = fields(r.entry);
-  return "タイトル : " + field(f, 3) + "\r\n録画日時 : " + field(f, 4) + "\r\n録画時間 : " +
-         field(f, 5) + "\r\nFileSize : " + r.size + "\r\nビットレート : " + field(f, 6);
+  return "タイトル : " + field(f, 3) + "\r\n録画日時 : " + field(f, 4) +
+         "\r\n録画時間 : " + field(f, 5) + "\r\nFileSize : " + r.size +
+         "\r\nビットレート : " + field(f, 6);
 }
 
 void Controller::showDetails(int index) {
@@ -261,7 +267,9 @@ void Controller::started(std::int64_t) {
   if (config_.has(Fault::Hung)) host_.hang();
 }
 
-void Controller::selectionChanged(int index) { showDetails(index); }
+void Controller::selectionChanged(int index) {
+  showDetails(index);
+}
 
 void Controller::sortBy(int header) {
   const std::size_t column = static_cast<std::size_t>(header - kHeadLock) + 2;
@@ -344,7 +352,9 @@ void Controller::clicked(int id, std::int64_t nowMs) {
     case kHeadTitle:
     case kHeadDay:
     case kHeadTime:
-    case kHeadBitRate: sortBy(id); break;
+    case kHeadBitRate:
+      sortBy(id);
+      break;
     case kReceive: {
       if (busy()) return;
       int sel = host_.selection();
@@ -382,7 +392,9 @@ void Controller::clicked(int id, std::int64_t nowMs) {
       pendingDownload_.reset();
       host_.closeDialog(Dialog::Save);
       break;
-    case kInterrupt: endJob(false); break;
+    case kInterrupt:
+      endJob(false);
+      break;
     case kDirectory:
       if (noDialog) {
         host_.note("directory: the dialog does not open");
@@ -400,7 +412,9 @@ void Controller::clicked(int id, std::int64_t nowMs) {
       host_.note("output folder " + outputFolder_);
       break;
     }
-    case kDirCancel: host_.closeDialog(Dialog::Directory); break;
+    case kDirCancel:
+      host_.closeDialog(Dialog::Directory);
+      break;
     case kPcPlay:
       if (busy()) return;
       if (noDialog) {
@@ -427,7 +441,9 @@ void Controller::clicked(int id, std::int64_t nowMs) {
       startJob(std::move(job), nowMs);
       break;
     }
-    case kOpenCancel: host_.closeDialog(Dialog::Open); break;
+    case kOpenCancel:
+      host_.closeDialog(Dialog::Open);
+      break;
     case kPlay:
       host_.note("play " + std::to_string(host_.selection()));
       break;
@@ -435,12 +451,15 @@ void Controller::clicked(int id, std::int64_t nowMs) {
     case kRewind:
     case kFastForward:
     case kFreeze:
-    case kSlow: host_.note(kPlayNames[id - kPlay]); break;
+    case kSlow:
+      host_.note(kPlayNames[id - kPlay]);
+      break;
     case kExit:
       host_.note("exit");
       host_.exit();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -24,6 +24,7 @@ enum class Fault {
   DialogNeverOpens,  // "受信", "ﾃﾞｨﾚｸﾄﾘ" and "PCで再生" open no dialog
   SmallerOutput,     // a conversion writes a file half the size of its source
   NoOutput,          // a conversion writes no file
+  StartFails,        // starting the program reports process id 0 and shows nothing
 };
 std::optional<Fault> faultByName(std::string_view name);
 const char* faultName(Fault fault);
@@ -31,7 +32,7 @@ const char* faultName(Fault fault);
 std::string faultNames();
 
 struct Recording {
-  std::string entry;              // list-box text as it stands, "|"-separated
+  std::string entry;                // list-box text as it stands, "|"-separated
   std::string size = kDefaultSize;  // as the details text shows it, "850.5 MB"
 };
 
@@ -168,8 +169,8 @@ class Controller {
   struct Job {
     bool conversion = false;
     std::string path;
-    std::uint64_t bytes = 0;    // final size of the file
-    bool writes = true;         // false: the file is never written
+    std::uint64_t bytes = 0;  // final size of the file
+    bool writes = true;       // false: the file is never written
     std::int64_t startMs = 0;
     std::int64_t lengthMs = 0;
     std::uint64_t written = 0;

@@ -108,7 +108,9 @@ SimWindow* SimDesktop::answering(Hwnd h) {
   return w;
 }
 
-std::vector<Hwnd> SimDesktop::topLevelWindows() { return zOrder_; }
+std::vector<Hwnd> SimDesktop::topLevelWindows() {
+  return zOrder_;
+}
 
 void SimDesktop::collectChildren(const SimWindow& w, std::vector<Hwnd>& out) {
   for (Hwnd c : w.children) {
@@ -210,7 +212,8 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
   SimProcess* p = process(w->pid);
   auto deliver = [this, h] {
     // A copy: the program may destroy the button (close its dialog) while handling it.
-    if (auto* win = window(h); win && win->enabled && win->onClick) std::function<void()>(win->onClick)();
+    if (auto* win = window(h); win && win->enabled && win->onClick)
+      std::function<void()>(win->onClick)();
   };
   if (mode == platform::ClickMode::Posted) {
     if (p && !p->alive) return false;

@@ -18,7 +18,9 @@ SimStandin::SimStandin(SimWorld& world) : world_(world), alive_(std::make_shared
   });
 }
 
-SimStandin::~SimStandin() { *alive_ = false; }
+SimStandin::~SimStandin() {
+  *alive_ = false;
+}
 
 void SimStandin::install(const std::string& windowsPath) {
   world_.files.makeSurePathExists(windowsPath);
@@ -31,6 +33,7 @@ void SimStandin::install(const std::string& windowsPath) {
 }
 
 std::uint32_t SimStandin::start() {
+  if (config.has(standin::Fault::StartFails)) return 0;
   if (pid_ != 0) return pid_;
   pid_ = world_.desktop->createProcess().pid;
   showAt_ = world_.clock.ticks() + config.startupMs;
@@ -136,9 +139,12 @@ Hwnd SimStandin::createWindow(Hwnd parent, const WindowSpec& spec) {
       if (!list || !model_) return;
       // The list box moves its selection itself and tells its owner.
       const int last = static_cast<int>(list->items.size()) - 1;
-      if (vk == 0x26 && list->curSel > 0) --list->curSel;
-      else if (vk == 0x28 && list->curSel < last) ++list->curSel;
-      else if (vk != 0x26 && vk != 0x28) return;
+      if (vk == 0x26 && list->curSel > 0)
+        --list->curSel;
+      else if (vk == 0x28 && list->curSel < last)
+        ++list->curSel;
+      else if (vk != 0x26 && vk != 0x28)
+        return;
       const int sel = list->curSel;
       call([&] { model_->selectionChanged(sel); });
     };
@@ -231,13 +237,17 @@ bool SimStandin::resizeFile(const std::string& windowsPath, std::uint64_t bytes)
   }
 }
 
-void SimStandin::hang() { setHung(true); }
+void SimStandin::hang() {
+  setHung(true);
+}
 
 void SimStandin::exit() {
   exitRequested_ = true;
   if (depth_ == 0) teardown();
 }
 
-void SimStandin::note(const std::string& line) { world_.sink("controller: " + line); }
+void SimStandin::note(const std::string& line) {
+  world_.sink("controller: " + line);
+}
 
 }  // namespace varnolt::sim

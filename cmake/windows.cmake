@@ -1,0 +1,38 @@
+# The Windows program: one statically linked Varnolt.exe (cross-built with mingw-w64 or
+# built on Windows with MinGW), and the driver that tests it through its windows.
+enable_language(RC)
+
+set(VARNOLT_WIN32_DEFINITIONS UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+add_library(varnolt_win32 STATIC
+  src/platform/win32/win_util.cpp
+  src/platform/win32/win_platform.cpp
+)
+target_link_libraries(varnolt_win32 PUBLIC varnolt_core)
+target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
+target_link_libraries(varnolt_win32 PUBLIC
+  user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 powrprof)
+
+# Icon, manifest and version block.
+set(VARNOLT_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/gui/win32)
+set(VARNOLT_ICON ${VARNOLT_RES_DIR}/varnolt.ico)
+set(VARNOLT_MANIFEST ${VARNOLT_RES_DIR}/varnolt.manifest)
+configure_file(${VARNOLT_RES_DIR}/varnolt.rc.in ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc @ONLY)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc PROPERTIES
+  OBJECT_DEPENDS "${VARNOLT_ICON};${VARNOLT_MANIFEST};${VARNOLT_RES_DIR}/resource.h")
+
+add_executable(Varnolt WIN32
+  src/gui/win32/main.cpp
+  src/gui/win32/main_window.cpp
+  src/gui/win32/widgets.cpp
+  ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
+)
+target_link_libraries(Varnolt PRIVATE varnolt_win32)
+# wWinMain; no runtime DLLs beyond the system's; symbols stripped.
+target_link_options(Varnolt PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+
+# The end-to-end test driver: operates Varnolt.exe through its windows.
+add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp)
+target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_libraries(varnolt-wine-driver PRIVATE user32 gdi32 comctl32)
+target_link_options(varnolt-wine-driver PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)

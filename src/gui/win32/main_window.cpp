@@ -1,0 +1,357 @@
+#include "gui/win32/main_window.hpp"
+
+#include <commctrl.h>
+
+#include "gui/win32/resource.h"
+
+namespace varnolt::gui {
+
+using win32::narrow;
+using win32::widen;
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"VarnoltMain";
+constexpr wchar_t kDialogClass[] = L"VarnoltDialog";
+constexpr int kFirstMenuId = 5000;
+// Client area of the main window as designed.
+constexpr int kDesignClientWidth = 10410, kDesignClientHeight = 7965;
+constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// Functions of newer systems, looked up so that the program still starts without them.
+template <typename F>
+F systemFunction(const wchar_t* module, const char* name) {
+  HMODULE m = ::GetModuleHandleW(module);
+  if (!m) return nullptr;
+  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name)));
+}
+
+void adjustForDpi(RECT& r, DWORD style, bool menu, DWORD exStyle, int dpi) {
+  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const Fn adjust = systemFunction<Fn>(L"user32.dll", "AdjustWindowRectExForDpi");
+  if (adjust)
+    adjust(&r, style, menu, exStyle, static_cast<UINT>(dpi));
+  else
+    ::AdjustWindowRectEx(&r, style, menu, exStyle);
+}
+
+}  // namespace
+
+struct MainWindow::Modal {
+  controls::ModalForm* form = nullptr;
+  std::unique_ptr<WidgetHost> host;
+};
+
+MainWindow::MainWindow(HINSTANCE instance, win32::WinPlatform& os, Form1& form)
+    : instance_(instance), os_(os), form_(form) {}
+
+MainWindow::~MainWindow() {
+  os_.clock.preTranslate = nullptr;
+  os_.dialogs.owner = nullptr;
+  os_.dialogs.modalRenderer = nullptr;
+  os_.platform.mainWindow = nullptr;
+  form_.resizeWindow = nullptr;
+  form_.destroyWindow = nullptr;
+}
+
+int MainWindow::windowDpi(HWND h) const {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn forWindow = systemFunction<Fn>(L"user32.dll", "GetDpiForWindow");
+  if (forWindow && h) return static_cast<int>(forWindow(h));
+  HDC dc = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+  ::ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+void MainWindow::makeFont() {
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof ncm;
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  LOGFONTW lf = ncm.lfMessageFont;
+  lf.lfHeight = -::MulDiv(9, dpi_, 72);
+  lf.lfWidth = 0;
+  font_.reset(::CreateFontIndirectW(&lf));
+}
+
+void MainWindow::buildMenus() {
+  HMENU bar = ::CreateMenu();
+  std::vector<ACCEL> accels;
+  int index = 0;
+  for (Control* c : form_.all()) {
+    if (c->kind() != Kind::MenuItem) continue;
+    auto* m = static_cast<MenuItem*>(c);
+    if (!m->parent.empty()) continue;
+    HMENU popup = ::CreatePopupMenu();
+    for (Control* k : form_.all()) {
+      if (k->kind() != Kind::MenuItem) continue;
+      auto* item = static_cast<MenuItem*>(k);
+      if (item->parent != m->name()) continue;
+      if (item->separator()) {
+        ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+        continue;
+      }
+      const int id = kFirstMenuId + index++;
+      menuIds_[id] = item;
+      std::string text = item->caption();
+      if (!item->shortcut.empty()) text += "\t" + item->shortcut;
+      ::AppendMenuW(popup, MF_STRING | (item->enabled() ? 0u : MF_GRAYED),
+                    static_cast<UINT_PTR>(id), widen(text).c_str());
+      if (item->shortcut == "F1")
+        accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
+      HWND owner = hwnd_.get();
+      item->subscribe([owner, popup, id](Control& changed, std::string_view property) {
+        if (property == "Enabled" && ::IsWindow(owner))
+          ::EnableMenuItem(popup, static_cast<UINT>(id),
+                           MF_BYCOMMAND | (changed.enabled() ? MF_ENABLED : MF_GRAYED));
+      });
+    }
+    if (m->visible())
+      ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), widen(m->caption()).c_str());
+    else
+      popups_[m->name()].reset(popup);  // context menus, shown where the list asks for them
+  }
+  ::SetMenu(hwnd_.get(), bar);  // the window owns the bar and destroys it
+  if (!accels.empty())
+    accel_.reset(::CreateAcceleratorTableW(accels.data(), static_cast<int>(accels.size())));
+}
+
+bool MainWindow::create(int showCommand) {
+  registerPanelClass(instance_);
+  const int big = ::GetSystemMetrics(SM_CXICON), small = ::GetSystemMetrics(SM_CXSMICON);
+  icon_.reset(static_cast<HICON>(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VARNOLT), IMAGE_ICON, big, big, 0)));
+  smallIcon_.reset(static_cast<HICON>(
+      ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_VARNOLT), IMAGE_ICON, small, small, 0)));
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = mainProc;
+  wc.hInstance = instance_;
+  wc.hIcon = icon_.get();
+  wc.hIconSm = smallIcon_.get();
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kMainClass;
+  if (!::RegisterClassExW(&wc)) return false;
+  wc.lpfnWndProc = dialogProc;
+  wc.lpszClassName = kDialogClass;
+  if (!::RegisterClassExW(&wc)) return false;
+
+  HWND h = ::CreateWindowExW(kMainExStyle, kMainClass, widen(form_.caption).c_str(), kMainStyle,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                             nullptr, instance_, this);
+  if (!h) return false;
+  hwnd_.reset(h);
+  dpi_ = windowDpi(h);
+  makeFont();
+  buildMenus();
+  // The design client area decides the outer size; that size is the minimum.
+  RECT r{0, 0, win32::twipsToPixels(kDesignClientWidth, dpi_),
+         win32::twipsToPixels(kDesignClientHeight, dpi_)};
+  adjustForDpi(r, kMainStyle, true, kMainExStyle, dpi_);
+  ::SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  host_ = std::make_unique<WidgetHost>(
+      h, form_.all(), [this](std::string_view n) { return form_.find(n); }, icon_.get());
+  host_->build(dpi_, static_cast<HFONT>(font_.get()));
+
+  form_.resizeWindow = [this](int w, int ht) {
+    ::SetWindowPos(hwnd_.get(), nullptr, 0, 0, win32::twipsToPixels(w, dpi_),
+                   win32::twipsToPixels(ht, dpi_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  form_.destroyWindow = [this] { hwnd_.reset(); };
+  os_.platform.mainWindow = [this] { return win32::fromHwnd(hwnd_.get()); };
+  os_.dialogs.owner = [this] { return modal_ ? modal_ : hwnd_.get(); };
+  os_.dialogs.modalRenderer = [this](controls::ModalForm& f) { showModal(f); };
+  os_.clock.preTranslate = [this](MSG& m) { return preTranslate(m); };
+
+  readSize();
+  form_.Form_Load();
+  loaded_ = true;
+  ::ShowWindow(h, showCommand);
+  ::UpdateWindow(h);
+  return true;
+}
+
+void MainWindow::readSize() {
+  RECT r;
+  ::GetWindowRect(hwnd_.get(), &r);
+  form_.width = win32::pixelsToTwips(r.right - r.left, dpi_);
+  form_.height = win32::pixelsToTwips(r.bottom - r.top, dpi_);
+}
+
+bool MainWindow::preTranslate(MSG& msg) {
+  if (!modal_ && accel_ && hwnd_ && ::TranslateAcceleratorW(hwnd_.get(), accel_.get(), &msg))
+    return true;
+  HWND target = modal_ ? modal_ : hwnd_.get();
+  return target && ::IsDialogMessageW(target, &msg);
+}
+
+int MainWindow::run() {
+  MSG msg{};
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (preTranslate(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK MainWindow::mainProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+  if (!self || !self->host_) {
+    if (self && msg == WM_DESTROY) ::PostQuitMessage(0);
+    return ::DefWindowProcW(h, msg, wParam, lParam);
+  }
+  return self->handle(msg, wParam, lParam);
+}
+
+LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND h = hwnd_.get();
+  switch (msg) {
+    case WM_COMMAND:
+      if (lParam == 0) {
+        auto it = menuIds_.find(LOWORD(wParam));
+        if (it != menuIds_.end()) it->second->click();
+        return 0;
+      }
+      if (host_->onCommand(wParam, lParam)) return 0;
+      break;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (host_->onNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      break;
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (lParam && host_->onScroll(reinterpret_cast<HWND>(lParam))) return 0;
+      break;
+    case WM_TIMER:
+      if (host_->onTimer(wParam)) return 0;
+      break;
+    case kMsgChildPressed: host_->onChildPressed(reinterpret_cast<HWND>(wParam)); return 0;
+    case WM_SIZE:
+      host_->onTopSized();
+      // A minimised window has no size to keep; restoring it raises the next event.
+      if (loaded_ && wParam != SIZE_MINIMIZED) {
+        readSize();
+        form_.Form_Resize();
+      }
+      return 0;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wParam);
+      makeFont();
+      host_->rescale(dpi_, static_cast<HFONT>(font_.get()));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(h, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_CLOSE:
+      // Every close, whatever its source, goes through the close request.
+      form_.requestClose();
+      return 0;
+    case WM_QUERYENDSESSION:
+      form_.requestClose();
+      return form_.closed ? TRUE : FALSE;
+    case WM_DESTROY:
+      host_.reset();
+      ::PostQuitMessage(0);
+      return 0;
+    default: break;
+  }
+  return ::DefWindowProcW(h, msg, wParam, lParam);
+}
+
+void MainWindow::showModal(controls::ModalForm& form) {
+  form.Form_Load();
+  Modal m;
+  m.form = &form;
+  HWND owner = modal_ ? modal_ : hwnd_.get();
+  RECT r{0, 0, win32::twipsToPixels(form.width, dpi_), win32::twipsToPixels(form.height, dpi_)};
+  adjustForDpi(r, kDialogStyle, false, kDialogExStyle, dpi_);
+  const int w = r.right - r.left, ht = r.bottom - r.top;
+  // Centred over the window that opens it.
+  RECT o;
+  ::GetWindowRect(owner, &o);
+  const int x = o.left + ((o.right - o.left) - w) / 2, y = o.top + ((o.bottom - o.top) - ht) / 2;
+  win32::UniqueWindow dlg(::CreateWindowExW(kDialogExStyle, kDialogClass,
+                                            widen(form.caption).c_str(), kDialogStyle, x, y, w, ht,
+                                            owner, nullptr, instance_, &m));
+  if (!dlg) {
+    form.close();
+    return;
+  }
+  m.host = std::make_unique<WidgetHost>(
+      dlg.get(), form.all(), [&form](std::string_view n) { return form.find(n); }, icon_.get());
+  m.host->build(dpi_, static_cast<HFONT>(font_.get()));
+
+  HWND previous = modal_;
+  modal_ = dlg.get();
+  ::EnableWindow(owner, FALSE);
+  ::ShowWindow(dlg.get(), SW_SHOW);
+  MSG msg;
+  while (!form.closed()) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (preTranslate(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  form.close();
+  // The owner is enabled before the dialog goes, so that it gets the activation back.
+  ::EnableWindow(owner, TRUE);
+  modal_ = previous;
+  ::SetActiveWindow(owner);
+  m.host.reset();
+  dlg.reset();
+}
+
+LRESULT CALLBACK MainWindow::dialogProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* m = reinterpret_cast<Modal*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+  if (!m || !m->host) {
+    if (m && msg == WM_CLOSE) {
+      m->form->close();
+      return 0;
+    }
+    return ::DefWindowProcW(h, msg, wParam, lParam);
+  }
+  switch (msg) {
+    case WM_COMMAND:
+      if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        // Enter and Esc in a dialog of the program end it, as its OK button does.
+        m->form->close();
+        return 0;
+      }
+      if (m->host->onCommand(wParam, lParam)) return 0;
+      break;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (m->host->onNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      break;
+    }
+    case kMsgChildPressed: m->host->onChildPressed(reinterpret_cast<HWND>(wParam)); return 0;
+    case WM_CLOSE: m->form->close(); return 0;
+    default: break;
+  }
+  return ::DefWindowProcW(h, msg, wParam, lParam);
+}
+
+}  // namespace varnolt::gui

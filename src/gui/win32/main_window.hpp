@@ -1,0 +1,60 @@
+// The main window Form1 and the program's modal dialogs on real windows.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/form1.hpp"
+#include "controls/form.hpp"
+#include "gui/win32/widgets.hpp"
+#include "platform/win32/win_platform.hpp"
+
+namespace varnolt::gui {
+
+class MainWindow {
+ public:
+  MainWindow(HINSTANCE instance, win32::WinPlatform& os, Form1& form);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window, runs Form_Load and shows it.
+  bool create(int showCommand);
+  // The message loop; returns the program's exit code.
+  int run();
+
+  HWND hwnd() const { return hwnd_.get(); }
+
+ private:
+  static LRESULT CALLBACK mainProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK dialogProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool preTranslate(MSG& msg);
+  void buildMenus();
+  void makeFont();
+  void readSize();
+  void showModal(controls::ModalForm& form);
+  int windowDpi(HWND h) const;
+
+  HINSTANCE instance_;
+  win32::WinPlatform& os_;
+  Form1& form_;
+  // Declared so that the window goes before the font, icons and menus it uses.
+  win32::UniqueGdi font_;
+  win32::UniqueAccel accel_;
+  win32::UniqueIcon icon_, smallIcon_;
+  // Menus hidden from the menu bar, kept for use as context menus.
+  std::map<std::string, win32::UniqueMenu> popups_;
+  std::map<int, MenuItem*> menuIds_;
+  win32::UniqueWindow hwnd_;
+  std::unique_ptr<WidgetHost> host_;
+  int dpi_ = 96;
+  // Form_Load has run: from then on a size change is a resize event of the form.
+  bool loaded_ = false;
+  // The dialog being shown modally (nullptr when none).
+  HWND modal_ = nullptr;
+  struct Modal;
+};
+
+}  // namespace varnolt::gui

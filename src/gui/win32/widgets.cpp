@@ -1,0 +1,674 @@
+#include "gui/win32/widgets.hpp"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace varnolt::gui {
+
+using namespace controls;
+using win32::narrow;
+using win32::widen;
+
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"VarnoltPanel";
+constexpr int kFirstId = 100;
+// Panel window extra bytes: its look, and the font it draws a frame caption with.
+constexpr int kPanelLook = 0;
+constexpr int kPanelFont = sizeof(LONG_PTR);
+enum PanelLook : LONG_PTR { kPlain = 0, kGroupBox = 1 };
+
+void paintGroupBox(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(hwnd, &ps);
+  RECT r;
+  ::GetClientRect(hwnd, &r);
+  auto font = reinterpret_cast<HFONT>(::GetWindowLongPtrW(hwnd, kPanelFont));
+  HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+  TEXTMETRICW tm;
+  ::GetTextMetricsW(dc, &tm);
+  RECT edge = r;
+  edge.top += tm.tmHeight / 2;
+  ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+  wchar_t text[256];
+  const int n = ::GetWindowTextW(hwnd, text, 256);
+  if (n > 0) {
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    ::SetTextColor(dc, ::GetSysColor(::IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    ::SetBkMode(dc, OPAQUE);
+    RECT t{tm.tmAveCharWidth, 0, r.right - tm.tmAveCharWidth, tm.tmHeight};
+    ::DrawTextW(dc, text, n, &t, DT_SINGLELINE | DT_LEFT | DT_TOP);
+  }
+  if (old) ::SelectObject(dc, old);
+  ::EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case kMsgChildPressed:
+      // The top-level window owns every handler.
+      return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), msg, wParam, lParam);
+    case WM_PARENTNOTIFY:
+      if (LOWORD(wParam) == WM_LBUTTONDOWN) {
+        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        HWND child = ::ChildWindowFromPointEx(hwnd, pt, CWP_SKIPINVISIBLE);
+        if (child && child != hwnd)
+          ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), kMsgChildPressed,
+                         reinterpret_cast<WPARAM>(child), 0);
+      }
+      return 0;
+    case WM_SETFONT:
+      ::SetWindowLongPtrW(hwnd, kPanelFont, static_cast<LONG_PTR>(wParam));
+      if (lParam) ::InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT: return ::GetWindowLongPtrW(hwnd, kPanelFont);
+    case WM_SETTEXT: {
+      LRESULT r = ::DefWindowProcW(hwnd, msg, wParam, lParam);
+      ::InvalidateRect(hwnd, nullptr, TRUE);
+      return r;
+    }
+    case WM_PAINT:
+      if (::GetWindowLongPtrW(hwnd, kPanelLook) == kGroupBox) {
+        paintGroupBox(hwnd);
+        return 0;
+      }
+      break;
+    default: break;
+  }
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+HWND makeWindow(DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style,
+                HWND parent, int id) {
+  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, 0, 0, 0, 0,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           ::GetModuleHandleW(nullptr), nullptr);
+}
+
+std::string windowText(HWND h) {
+  const int n = ::GetWindowTextLengthW(h);
+  std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
+  const int got = ::GetWindowTextW(h, w.data(), n + 1);
+  w.resize(static_cast<std::size_t>(std::max(0, got)));
+  return narrow(w);
+}
+
+const std::string& captionOf(const Control& c) {
+  static const std::string none;
+  switch (c.kind()) {
+    case Kind::Button: return static_cast<const Button&>(c).caption();
+    case Kind::CheckBox: return static_cast<const CheckBox&>(c).caption();
+    case Kind::OptionButton: return static_cast<const OptionButton&>(c).caption();
+    case Kind::Label: return static_cast<const Label&>(c).caption();
+    case Kind::Frame: return static_cast<const Frame&>(c).caption();
+    case Kind::TextBox: return static_cast<const TextBox&>(c).text();
+    default: return none;
+  }
+}
+
+// Characters of the model's selection to UTF-16 positions.
+int utf16Index(const std::string& utf8, int chars) {
+  int units = 0;
+  std::size_t i = 0;
+  for (int k = 0; k < chars && i < utf8.size(); ++k) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    units += len == 4 ? 2 : 1;
+    i += len;
+  }
+  return units;
+}
+
+}  // namespace
+
+void registerPanelClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = panelProc;
+  wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kPanelClass;
+  ::RegisterClassExW(&wc);
+}
+
+WidgetHost::WidgetHost(HWND top, std::vector<Control*> controls, Finder find, HICON pictureIcon)
+    : top_(top), controls_(std::move(controls)), find_(std::move(find)), pictureIcon_(pictureIcon) {}
+
+WidgetHost::~WidgetHost() {
+  *alive_ = false;
+  for (auto& w : widgets_)
+    if (w->control->kind() == Kind::Timer) ::KillTimer(top_, static_cast<UINT_PTR>(w->id));
+}
+
+void WidgetHost::build(int dpi, HFONT font) {
+  dpi_ = dpi;
+  font_ = font;
+  for (Control* c : controls_)
+    if (c->kind() != Kind::MenuItem) ensure(*c);
+  for (auto& w : widgets_) place(*w);
+  for (auto& w : widgets_)
+    if (w->control->kind() == Kind::TabControl) showPage(*w);
+}
+
+void WidgetHost::rescale(int dpi, HFONT font) {
+  dpi_ = dpi;
+  font_ = font;
+  for (auto& w : widgets_) {
+    if (!w->hwnd) continue;
+    ::SendMessageW(w->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    for (HWND p : w->pages) ::SendMessageW(p, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  }
+  for (auto& w : widgets_) {
+    place(*w);
+    if (w->control->kind() == Kind::ListView) syncColumns(*w);
+    if (w->control->kind() == Kind::StatusBar) syncStatus(*w);
+  }
+}
+
+WidgetHost::Widget& WidgetHost::ensure(Control& c) {
+  for (auto& w : widgets_)
+    if (w->control == &c) return *w;
+  auto w = std::make_unique<Widget>();
+  w->control = &c;
+  // The container first: it is the parent window.
+  w->parent = top_;
+  if (!c.container.empty()) {
+    if (Control* container = find_(c.container)) {
+      Widget& owner = ensure(*container);
+      if (!owner.pages.empty()) {
+        w->parent = owner.pages.at(static_cast<std::size_t>(std::max(0, c.tab)));
+        w->tabOwner = &owner;
+      } else if (owner.hwnd) {
+        w->parent = owner.hwnd;
+      }
+    }
+  }
+  w->id = kFirstId + static_cast<int>(widgets_.size());
+  widgets_.push_back(std::move(w));
+  Widget& ref = *widgets_.back();
+  create(ref);
+  subscribe(ref);
+  return ref;
+}
+
+void WidgetHost::create(Widget& w) {
+  Control& c = *w.control;
+  const std::string& caption = captionOf(c);
+  const DWORD visible = c.visible() ? WS_VISIBLE : 0;
+  const DWORD disabled = c.enabled() ? 0 : WS_DISABLED;
+  const DWORD base = visible | disabled;
+  HWND h = nullptr;
+  switch (c.kind()) {
+    case Kind::Button:
+      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON, w.parent, w.id);
+      break;
+    case Kind::CheckBox:
+      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE,
+                     w.parent, w.id);
+      ::SendMessageW(h, BM_SETCHECK, static_cast<CheckBox&>(c).value(), 0);
+      break;
+    case Kind::OptionButton:
+      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON, w.parent, w.id);
+      ::SendMessageW(h, BM_SETCHECK, static_cast<OptionButton&>(c).value() ? BST_CHECKED : 0, 0);
+      break;
+    case Kind::Label:
+      h = makeWindow(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY, w.parent, w.id);
+      break;
+    case Kind::TextBox: {
+      auto& t = static_cast<TextBox&>(c);
+      DWORD style = base | WS_TABSTOP | ES_AUTOHSCROLL;
+      if (t.multiLine())
+        style = base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
+      h = makeWindow(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style, w.parent, w.id);
+      // The log grows without bound; lift the edit control's default limit.
+      ::SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
+      break;
+    }
+    case Kind::Frame:
+      h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, caption, base | WS_CLIPSIBLINGS, w.parent,
+                     w.id);
+      ::SetWindowLongPtrW(h, kPanelLook, kGroupBox);
+      break;
+    case Kind::Picture: {
+      bool holdsControls = false;
+      for (Control* other : controls_) holdsControls |= other->container == c.name();
+      if (!holdsControls && pictureIcon_) {
+        h = makeWindow(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY, w.parent, w.id);
+        ::SendMessageW(h, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_), 0);
+      } else {
+        h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "", base, w.parent, w.id);
+      }
+      break;
+    }
+    case Kind::ListView: {
+      auto& lv = static_cast<ListView&>(c);
+      h = makeWindow(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "",
+                     base | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, w.parent, w.id);
+      DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
+      if (lv.checkBoxes()) ex |= LVS_EX_CHECKBOXES;
+      ::SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+      w.hwnd = h;
+      for (std::size_t i = 0; i < lv.columns.size(); ++i) {
+        std::wstring text = widen(lv.columns[i].text);
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        col.fmt = lv.columns[i].rightAligned && i > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        col.cx = px(lv.columns[i].width);
+        col.pszText = text.data();
+        col.iSubItem = static_cast<int>(i);
+        ::SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+      }
+      syncList(w);
+      break;
+    }
+    case Kind::Timer: break;
+    case Kind::Slider: {
+      auto& s = static_cast<Slider&>(c);
+      h = makeWindow(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS,
+                     w.parent, w.id);
+      ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
+      ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
+      ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
+      break;
+    }
+    case Kind::ProgressBar:
+      h = makeWindow(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH, w.parent, w.id);
+      ::SendMessageW(h, PBM_SETRANGE32, 0, 10000);
+      break;
+    case Kind::StatusBar:
+      h = makeWindow(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP, w.parent, w.id);
+      break;
+    case Kind::TabControl: {
+      auto& tab = static_cast<TabControl&>(c);
+      h = makeWindow(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
+                     base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+      for (std::size_t i = 0; i < tab.captions().size(); ++i) {
+        std::wstring text = widen(tab.captions()[i]);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        ::SendMessageW(h, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+        // Pages are plain panels inside the tab control, one per tab.
+        w.pages.push_back(makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "",
+                                     WS_CLIPSIBLINGS | WS_CLIPCHILDREN, h, 0));
+      }
+      break;
+    }
+    case Kind::DatePicker: {
+      h = makeWindow(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT,
+                     w.parent, w.id);
+      auto& d = static_cast<DatePicker&>(c);
+      if (!d.customFormat.empty()) {
+        std::wstring fmt = widen(d.customFormat);
+        ::SendMessageW(h, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(fmt.c_str()));
+      }
+      break;
+    }
+    case Kind::Line: {
+      const Rect& r = c.rect();
+      h = makeWindow(0, L"STATIC", "", base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT),
+                     w.parent, w.id);
+      break;
+    }
+    case Kind::MenuItem:
+    case Kind::CommonDialog: break;
+  }
+  w.hwnd = h;
+  if (h) ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (HWND p : w.pages) ::SendMessageW(p, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (c.kind() == Kind::DatePicker || c.kind() == Kind::ProgressBar ||
+      c.kind() == Kind::StatusBar)
+    update(w, "Value");
+  if (c.kind() == Kind::StatusBar) syncStatus(w);
+}
+
+void WidgetHost::subscribe(Widget& w) {
+  std::weak_ptr<bool> alive = alive_;
+  Widget* target = &w;
+  w.control->subscribe([this, alive, target](Control&, std::string_view property) {
+    auto a = alive.lock();
+    if (a && *a) update(*target, property);
+  });
+}
+
+void WidgetHost::update(Widget& w, std::string_view property) {
+  Control& c = *w.control;
+  if (c.kind() == Kind::Timer) {
+    syncTimer(w);
+    return;
+  }
+  if (!w.hwnd) return;
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  if (property == "Enabled") {
+    ::EnableWindow(w.hwnd, c.enabled());
+    if (c.kind() == Kind::Frame) ::InvalidateRect(w.hwnd, nullptr, TRUE);
+  } else if (property == "Visible") {
+    ::ShowWindow(w.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
+  } else if (property == "Rect") {
+    place(w);
+    if (c.kind() == Kind::TabControl) layoutPages(w);
+  } else if (property == "Caption" || (property == "Text" && c.kind() == Kind::TextBox)) {
+    ::SetWindowTextW(w.hwnd, widen(captionOf(c)).c_str());
+  } else if (property == "Selection" && c.kind() == Kind::TextBox) {
+    auto& t = static_cast<TextBox&>(c);
+    const int from = utf16Index(t.text(), t.selStart);
+    const int to = utf16Index(t.text(), t.selStart + t.selLength);
+    ::SendMessageW(w.hwnd, EM_SETSEL, from, to);
+  } else {
+    switch (c.kind()) {
+      case Kind::CheckBox:
+        ::SendMessageW(w.hwnd, BM_SETCHECK, static_cast<CheckBox&>(c).value(), 0);
+        break;
+      case Kind::OptionButton:
+        ::SendMessageW(w.hwnd, BM_SETCHECK,
+                       static_cast<OptionButton&>(c).value() ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+      case Kind::ListView:
+        if (property == "Items")
+          syncList(w);
+        else
+          syncListStates(w);
+        break;
+      case Kind::Slider: {
+        auto& s = static_cast<Slider&>(c);
+        ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
+        ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
+        ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
+        break;
+      }
+      case Kind::ProgressBar: syncProgress(w); break;
+      case Kind::StatusBar: syncStatus(w); break;
+      case Kind::TabControl:
+        ::SendMessageW(w.hwnd, TCM_SETCURSEL, static_cast<TabControl&>(c).tab(), 0);
+        showPage(w);
+        break;
+      case Kind::DatePicker: {
+        const Date& d = static_cast<DatePicker&>(c).value();
+        SYSTEMTIME st{};
+        st.wYear = static_cast<WORD>(d.year);
+        st.wMonth = static_cast<WORD>(d.month);
+        st.wDay = static_cast<WORD>(d.day);
+        ::SendMessageW(w.hwnd, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+        break;
+      }
+      default: break;
+    }
+  }
+  syncing_ = wasSyncing;
+}
+
+RECT WidgetHost::placeOf(const Widget& w) const {
+  const Rect& r = w.control->rect();
+  RECT out{px(r.left), px(r.top), px(r.left + r.width), px(r.top + r.height)};
+  if (w.tabOwner) {
+    // Rects count from the tab control's corner; the page starts below the tabs.
+    ::OffsetRect(&out, -w.tabOwner->pageOrigin.x, -w.tabOwner->pageOrigin.y);
+  }
+  return out;
+}
+
+void WidgetHost::place(Widget& w) {
+  if (!w.hwnd) return;
+  if (w.control->kind() == Kind::StatusBar) {
+    ::SendMessageW(w.hwnd, WM_SIZE, 0, 0);  // docks itself at the bottom
+    syncStatus(w);
+    return;
+  }
+  RECT r = placeOf(w);
+  ::MoveWindow(w.hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  if (w.control->kind() == Kind::TabControl) layoutPages(w);
+}
+
+void WidgetHost::layoutPages(Widget& tab) {
+  RECT r;
+  ::GetClientRect(tab.hwnd, &r);
+  ::SendMessageW(tab.hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  const bool moved = r.left != tab.pageOrigin.x || r.top != tab.pageOrigin.y;
+  tab.pageOrigin = {r.left, r.top};
+  for (HWND p : tab.pages)
+    ::MoveWindow(p, r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top),
+                 TRUE);
+  if (moved)
+    for (auto& w : widgets_)
+      if (w->tabOwner == &tab) place(*w);
+}
+
+void WidgetHost::showPage(Widget& tab) {
+  const int current = static_cast<TabControl&>(*tab.control).tab();
+  ::SendMessageW(tab.hwnd, TCM_SETCURSEL, current, 0);
+  for (std::size_t i = 0; i < tab.pages.size(); ++i)
+    ::ShowWindow(tab.pages[i], static_cast<int>(i) == current ? SW_SHOWNA : SW_HIDE);
+}
+
+void WidgetHost::syncList(Widget& w) {
+  auto& lv = static_cast<ListView&>(*w.control);
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  ::SendMessageW(w.hwnd, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(w.hwnd, LVM_DELETEALLITEMS, 0, 0);
+  for (std::size_t r = 1; r <= lv.count(); ++r) {
+    const ListItem& it = lv.item(r);
+    std::wstring text = widen(it.text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(r - 1);
+    item.pszText = text.data();
+    ::SendMessageW(w.hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    for (std::size_t k = 0; k < it.subItems.size(); ++k) {
+      std::wstring sub = widen(it.subItems[k]);
+      LVITEMW s{};
+      s.iSubItem = static_cast<int>(k + 1);
+      s.pszText = sub.data();
+      ::SendMessageW(w.hwnd, LVM_SETITEMTEXTW, r - 1, reinterpret_cast<LPARAM>(&s));
+    }
+  }
+  syncListStates(w);
+  ::SendMessageW(w.hwnd, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(w.hwnd, nullptr, TRUE);
+  syncing_ = wasSyncing;
+}
+
+void WidgetHost::syncListStates(Widget& w) {
+  auto& lv = static_cast<ListView&>(*w.control);
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  for (std::size_t r = 1; r <= lv.count(); ++r) {
+    const ListItem& it = lv.item(r);
+    LVITEMW st{};
+    st.stateMask = LVIS_SELECTED | (lv.checkBoxes() ? LVIS_STATEIMAGEMASK : 0u);
+    st.state = (it.selected ? LVIS_SELECTED : 0u) |
+               (lv.checkBoxes() ? INDEXTOSTATEIMAGEMASK(it.checked ? 2 : 1) : 0u);
+    ::SendMessageW(w.hwnd, LVM_SETITEMSTATE, r - 1, reinterpret_cast<LPARAM>(&st));
+  }
+  syncing_ = wasSyncing;
+}
+
+void WidgetHost::syncColumns(Widget& w) {
+  auto& lv = static_cast<ListView&>(*w.control);
+  for (std::size_t i = 0; i < lv.columns.size(); ++i)
+    ::SendMessageW(w.hwnd, LVM_SETCOLUMNWIDTH, i, px(lv.columns[i].width));
+}
+
+void WidgetHost::syncStatus(Widget& w) {
+  auto& sb = static_cast<StatusBar&>(*w.control);
+  std::vector<int> edges;
+  int right = 0;
+  for (std::size_t i = 1; i <= sb.panelCount(); ++i) {
+    right += px(sb.panelWidth(i));
+    edges.push_back(i == sb.panelCount() ? -1 : right);
+  }
+  ::SendMessageW(w.hwnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  for (std::size_t i = 1; i <= sb.panelCount(); ++i)
+    ::SendMessageW(w.hwnd, SB_SETTEXTW, i - 1,
+                   reinterpret_cast<LPARAM>(widen(sb.panel(i)).c_str()));
+}
+
+void WidgetHost::syncProgress(Widget& w) {
+  auto& p = static_cast<ProgressBar&>(*w.control);
+  const float span = p.max() - p.min();
+  const int pos = span > 0 ? static_cast<int>((p.value() - p.min()) / span * 10000.0f) : 0;
+  ::SendMessageW(w.hwnd, PBM_SETPOS, std::clamp(pos, 0, 10000), 0);
+}
+
+void WidgetHost::syncTimer(Widget& w) {
+  auto& t = static_cast<controls::Timer&>(*w.control);
+  ::KillTimer(top_, static_cast<UINT_PTR>(w.id));
+  if (t.enabled() && t.interval() > 0)
+    ::SetTimer(top_, static_cast<UINT_PTR>(w.id), static_cast<UINT>(t.interval()), nullptr);
+}
+
+WidgetHost::Widget* WidgetHost::byId(int id) {
+  const int index = id - kFirstId;
+  if (index < 0 || index >= static_cast<int>(widgets_.size())) return nullptr;
+  return widgets_[static_cast<std::size_t>(index)].get();
+}
+
+WidgetHost::Widget* WidgetHost::byHwnd(HWND h) {
+  for (auto& w : widgets_)
+    if (w->hwnd == h) return w.get();
+  return nullptr;
+}
+
+HWND WidgetHost::windowOf(const Control& c) const {
+  for (auto& w : widgets_)
+    if (w->control == &c) return w->hwnd;
+  return nullptr;
+}
+
+bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
+  Widget* w = byId(LOWORD(wParam));
+  if (!w || reinterpret_cast<HWND>(lParam) != w->hwnd) return false;
+  const UINT code = HIWORD(wParam);
+  Control& c = *w->control;
+  switch (c.kind()) {
+    case Kind::Button:
+      if (code == BN_CLICKED) static_cast<Button&>(c).click();
+      return true;
+    case Kind::CheckBox:
+      if (code == BN_CLICKED) static_cast<CheckBox&>(c).click();
+      return true;
+    case Kind::OptionButton:
+      if (code == BN_CLICKED) static_cast<OptionButton&>(c).click();
+      return true;
+    case Kind::Label:
+      if (code == STN_CLICKED)
+        if (auto& f = static_cast<Label&>(c).onMouseDown) f();
+      return true;
+    case Kind::Picture: return true;
+    case Kind::TextBox: {
+      auto& t = static_cast<TextBox&>(c);
+      if (code == EN_CHANGE && !syncing_) {
+        t.setText(windowText(w->hwnd));
+      } else if (code == EN_SETFOCUS && t.onGotFocus) {
+        t.onGotFocus();
+      } else if (code == EN_KILLFOCUS) {
+        // nothing: text boxes have no lost-focus handlers yet
+      }
+      return true;
+    }
+    default: return false;
+  }
+}
+
+bool WidgetHost::onNotify(const NMHDR& header, LRESULT& result) {
+  Widget* w = byHwnd(header.hwndFrom);
+  if (!w) return false;
+  Control& c = *w->control;
+  result = 0;
+  if (c.kind() == Kind::TabControl && header.code == TCN_SELCHANGE) {
+    const int sel = static_cast<int>(::SendMessageW(w->hwnd, TCM_GETCURSEL, 0, 0));
+    static_cast<TabControl&>(c).setTab(sel);
+    showPage(*w);
+    return true;
+  }
+  if (c.kind() == Kind::DatePicker && header.code == DTN_DATETIMECHANGE && !syncing_) {
+    const auto& change = reinterpret_cast<const NMDATETIMECHANGE&>(header);
+    if (change.dwFlags == GDT_VALID)
+      static_cast<DatePicker&>(c).setValue({change.st.wYear, change.st.wMonth, change.st.wDay});
+    return true;
+  }
+  if (c.kind() != Kind::ListView) return false;
+  auto& lv = static_cast<ListView&>(c);
+  switch (header.code) {
+    case LVN_ITEMCHANGED: {
+      if (syncing_) return true;
+      const auto& nm = reinterpret_cast<const NMLISTVIEW&>(header);
+      if (nm.iItem < 0 || static_cast<std::size_t>(nm.iItem) >= lv.count()) return true;
+      const std::size_t row = static_cast<std::size_t>(nm.iItem) + 1;
+      if ((nm.uChanged & LVIF_STATE) && lv.checkBoxes() &&
+          ((nm.uNewState ^ nm.uOldState) & LVIS_STATEIMAGEMASK)) {
+        const bool checked = ((nm.uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+        if (checked != lv.item(row).checked) lv.userCheck(row, checked);
+      }
+      if ((nm.uChanged & LVIF_STATE) && ((nm.uNewState ^ nm.uOldState) & LVIS_SELECTED)) {
+        const bool selected = (nm.uNewState & LVIS_SELECTED) != 0;
+        if (selected != lv.item(row).selected) lv.setSelected(row, selected);
+      }
+      return true;
+    }
+    case LVN_COLUMNCLICK: {
+      const auto& nm = reinterpret_cast<const NMLISTVIEW&>(header);
+      if (lv.onColumnClick) lv.onColumnClick(nm.iSubItem + 1);
+      return true;
+    }
+    case NM_RCLICK:
+      if (lv.onRightClick) lv.onRightClick();
+      return true;
+    default: return false;
+  }
+}
+
+bool WidgetHost::onScroll(HWND from) {
+  Widget* w = byHwnd(from);
+  if (!w || w->control->kind() != Kind::Slider) return false;
+  if (!syncing_)
+    static_cast<Slider&>(*w->control)
+        .setValue(static_cast<int>(::SendMessageW(from, TBM_GETPOS, 0, 0)));
+  return true;
+}
+
+bool WidgetHost::onTimer(UINT_PTR id) {
+  Widget* w = byId(static_cast<int>(id));
+  if (!w || w->control->kind() != Kind::Timer) return false;
+  // A handler that waits in the message loop must not see its own timer again.
+  if (inTick_) return true;
+  auto& t = static_cast<controls::Timer&>(*w->control);
+  if (!t.enabled() || !t.onTimer) return true;
+  inTick_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{inTick_};
+  t.onTimer();
+  return true;
+}
+
+bool WidgetHost::onChildPressed(HWND child) {
+  Widget* w = byHwnd(child);
+  if (!w || !w->control->enabled()) return false;
+  if (w->control->kind() == Kind::ProgressBar) {
+    if (auto& f = static_cast<ProgressBar&>(*w->control).onMouseDown) f();
+    return true;
+  }
+  return false;
+}
+
+void WidgetHost::onTopSized() {
+  for (auto& w : widgets_)
+    if (w->control->kind() == Kind::StatusBar && w->hwnd) ::SendMessageW(w->hwnd, WM_SIZE, 0, 0);
+}
+
+}  // namespace varnolt::gui

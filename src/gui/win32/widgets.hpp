@@ -1,0 +1,97 @@
+// Real windows for control models. Every widget is a view: user input goes to the
+// model (click(), setText(), ...) and every model change is mirrored at once.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/controls.hpp"
+#include "platform/win32/win_util.hpp"
+
+namespace varnolt::gui {
+
+// Sent by a panel to the top window when a child without click notifications (a
+// progress bar, a picture) is pressed; wParam is the child's handle.
+inline constexpr UINT kMsgChildPressed = WM_APP + 1;
+
+// Class of the windows that hold other controls: tab pages, frames and pictures.
+// They pass their children's notifications on to the top-level window.
+void registerPanelClass(HINSTANCE instance);
+
+class WidgetHost {
+ public:
+  using Finder = std::function<controls::Control*(std::string_view)>;
+  // `controls` in creation order; `find` resolves container names among them.
+  WidgetHost(HWND top, std::vector<controls::Control*> controls, Finder find,
+             HICON pictureIcon = nullptr);
+  ~WidgetHost();
+  WidgetHost(const WidgetHost&) = delete;
+  WidgetHost& operator=(const WidgetHost&) = delete;
+
+  void build(int dpi, HFONT font);
+  // Re-places every widget after a DPI change.
+  void rescale(int dpi, HFONT font);
+
+  // Messages of the top-level window; true when one of the widgets took it.
+  bool onCommand(WPARAM wParam, LPARAM lParam);
+  bool onNotify(const NMHDR& header, LRESULT& result);
+  bool onScroll(HWND from);
+  bool onTimer(UINT_PTR id);
+  bool onChildPressed(HWND child);
+  // Keeps the status bar docked at the bottom.
+  void onTopSized();
+
+  HWND windowOf(const controls::Control& c) const;
+  int dpi() const { return dpi_; }
+
+ private:
+  struct Widget {
+    controls::Control* control = nullptr;
+    HWND hwnd = nullptr;    // nullptr for components without a window (timers)
+    HWND parent = nullptr;  // the window it sits in
+    int id = 0;
+    // Tab control: one page per tab, and where the pages start within the control.
+    std::vector<HWND> pages;
+    POINT pageOrigin{};
+    // Container is a tab control: the control's rect is relative to the tab control,
+    // its window to the page.
+    const Widget* tabOwner = nullptr;
+  };
+
+  Widget& ensure(controls::Control& c);
+  void create(Widget& w);
+  void subscribe(Widget& w);
+  void update(Widget& w, std::string_view property);
+  RECT placeOf(const Widget& w) const;
+  void place(Widget& w);
+  void layoutPages(Widget& tab);
+  void showPage(Widget& tab);
+  void syncList(Widget& w);
+  void syncListStates(Widget& w);
+  void syncColumns(Widget& w);
+  void syncStatus(Widget& w);
+  void syncProgress(Widget& w);
+  void syncTimer(Widget& w);
+  Widget* byId(int id);
+  Widget* byHwnd(HWND h);
+  int px(int twips) const { return win32::twipsToPixels(twips, dpi_); }
+
+  HWND top_;
+  std::vector<controls::Control*> controls_;
+  Finder find_;
+  HICON pictureIcon_;
+  std::vector<std::unique_ptr<Widget>> widgets_;
+  int dpi_ = 96;
+  HFONT font_ = nullptr;
+  // Set while the program writes into a widget, so the widget's echo of that change
+  // is not taken for the user's input.
+  bool syncing_ = false;
+  // Set while a timer's handler runs: ticks never nest.
+  bool inTick_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace varnolt::gui

@@ -1,0 +1,142 @@
+// The ports on the Windows API. Texts cross into the system as UTF-16 through the
+// wide-character functions; the ANSI code page appears only where the program's
+// files and the other program's texts are defined in it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/platform.hpp"
+#include "platform/win32/win_util.hpp"
+
+namespace varnolt::win32 {
+
+// How long a message sent to another program's window may take before the program
+// gives up on it (a hung window answers nothing).
+inline constexpr unsigned kSendTimeoutMs = 5000;
+
+class WinClock : public platform::Clock {
+ public:
+  platform::DateTime now() override;
+  std::int64_t ticks() override;
+  void sleep(int milliseconds) override;
+  void doEvents() override;
+  // The window layer's accelerator and dialog navigation; true when it took the message.
+  std::function<bool(MSG&)> preTranslate;
+};
+
+class WinRegional : public platform::Regional {
+ public:
+  std::string shortDate(const platform::DateTime& t) override;
+  std::string longTime(const platform::DateTime& t) override;
+  std::string formatNumber(double value, int decimals) override;
+  std::string formatPercent(double value) override;
+};
+
+// The program's files and the other program's texts are in code page 932.
+class WinCodec : public platform::AnsiCodec {
+ public:
+  static constexpr unsigned kCodePage = 932;
+  std::string toAnsi(std::string_view utf8) override;
+  std::string fromAnsi(std::string_view bytes) override;
+};
+
+class WinFileSystem : public platform::FileSystem {
+ public:
+  bool fileExists(std::string_view path) override;
+  bool folderExists(std::string_view path) override;
+  std::string readAll(std::string_view path) override;
+  void replaceFile(std::string_view path, std::string_view bytes) override;
+  std::int64_t fileSize(std::string_view path) override;
+  void deleteFile(std::string_view path) override;
+  bool makeSurePathExists(std::string_view path) override;
+  std::optional<std::uint64_t> freeSpace(std::string_view path) override;
+  std::uint32_t attributes(std::string_view path) override;
+  void setAttributes(std::string_view path, std::uint32_t attributes) override;
+};
+
+class WinDialogs : public platform::Dialogs {
+ public:
+  // The window that owns message boxes: the open modal dialog, else the main window.
+  std::function<HWND()> owner;
+  // Renders a dialog of the program and runs its modal loop (the window layer).
+  std::function<void(controls::ModalForm&)> modalRenderer;
+
+  int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
+  std::optional<std::string> openFile(const platform::OpenFileRequest& request) override;
+  std::string browseFolder(Hwnd owner, std::string_view title,
+                           std::string_view startFolder) override;
+  void showModal(controls::ModalForm& form) override;
+};
+
+class WinShell : public platform::Shell {
+ public:
+  std::uint32_t startProgram(std::string_view path) override;
+  void openDocument(Hwnd owner, std::string_view path) override;
+};
+
+class WinRegistry : public platform::Registry {
+ public:
+  bool keyExists(platform::RegRoot root, std::string_view key) override;
+  std::optional<platform::RegValue> queryValue(platform::RegRoot root, std::string_view key,
+                                               std::string_view name) override;
+};
+
+class WinWindowSystem : public platform::WindowSystem {
+ public:
+  std::vector<Hwnd> topLevelWindows() override;
+  std::vector<Hwnd> childWindows(Hwnd parent) override;
+  bool isWindow(Hwnd h) override;
+  std::string className(Hwnd h, int bufferChars) override;
+  std::string windowText(Hwnd h, int bufferChars) override;
+  int getTextLength(Hwnd h) override;
+  std::string getText(Hwnd h, int bufferBytes) override;
+  bool setText(Hwnd h, std::string_view text) override;
+  int listBoxCount(Hwnd h) override;
+  int listBoxTextLength(Hwnd h, int index) override;
+  std::string listBoxText(Hwnd h, int index) override;
+  int listBoxSetCurSel(Hwnd h, int index) override;
+  void keyDown(Hwnd h, int virtualKey) override;
+  void activate(Hwnd h) override;
+  bool click(Hwnd h, platform::ClickMode mode, int timeoutMs) override;
+  int trackbarPos(Hwnd h) override;
+  int trackbarMin(Hwnd h) override;
+  int trackbarMax(Hwnd h) override;
+  bool isEnabled(Hwnd h) override;
+  bool showWindow(Hwnd h, int command) override;
+  bool setForeground(Hwnd h) override;
+
+ private:
+  // Whole text of a window or a list box entry, UTF-16, read through timed sends.
+  std::wstring wideText(HWND h);
+  std::wstring wideListText(HWND h, int index);
+};
+
+class WinPower : public platform::Power {
+ public:
+  bool enableShutdownPrivilege() override;
+  bool exitWindows(platform::ExitKind kind, bool force) override;
+  bool setSystemPowerState(bool suspend, bool force) override;
+};
+
+// Folder of the running executable, without a trailing backslash.
+std::string moduleFolder();
+
+// Every port, wired as the program's platform.
+class WinPlatform {
+ public:
+  WinPlatform();
+  WinClock clock;
+  WinRegional regional;
+  WinCodec codec;
+  WinFileSystem files;
+  WinDialogs dialogs;
+  WinShell shell;
+  WinRegistry registry;
+  WinWindowSystem windows;
+  WinPower power;
+  platform::Platform platform;
+};
+
+}  // namespace varnolt::win32
