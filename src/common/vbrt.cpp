@@ -210,19 +210,9 @@ std::string handleText(Hwnd handle) {
 }
 
 Hwnd parseHandleText(std::string_view text) {
-  if (text.empty() || text.size() > 8) throw VbError(vb::kErrTypeMismatch);
-  std::uint32_t v = 0;
-  for (char c : text) {
-    int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else throw VbError(vb::kErrTypeMismatch);
-    v = (v << 4) | static_cast<unsigned>(d);
-  }
-  // "&H" with up to 4 digits is a 16-bit literal: sign-extended before widening.
-  if (text.size() <= 4) v = static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(v & 0xFFFF)));
-  return v;
+  // Read as the literal "&H" + text, a signed 32-bit value.
+  const double v = vb::toDouble("&H" + std::string(text));
+  return static_cast<Hwnd>(static_cast<std::int32_t>(v));
 }
 
 }  // namespace varnolt

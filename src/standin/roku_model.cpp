@@ -165,12 +165,12 @@ std::string applyConfigLine(Config& config, std::string_view line) {
 
 // ---------------------------------------------------------------- windows
 
-WindowSpec Controller::mainWindow(const Config& config) {
+WindowDesc Controller::mainWindow(const Config& config) {
   return {kMain, "RokuCtrlWindow", config.title, "main"};
 }
 
-std::vector<WindowSpec> Controller::mainChildren(const Config& config) {
-  std::vector<WindowSpec> w = {
+std::vector<WindowDesc> Controller::mainChildren(const Config& config) {
+  std::vector<WindowDesc> w = {
       {0, "Static", "録画リスト", "label"},
       {kConnect, "Button", "接続", "rc_setuzoku_btn"},
       {kHeadLock, "Button", "Lock", "Rc_Rec_Column_Lock"},
@@ -181,7 +181,7 @@ std::vector<WindowSpec> Controller::mainChildren(const Config& config) {
       {kList, "ListBox", "", "rc_rec_list"},
   };
   if (!config.has(Fault::NoDetails)) w.push_back({kDetails, "Static", "FileSize : ", "rc_recdata"});
-  std::vector<WindowSpec> rest = {
+  std::vector<WindowDesc> rest = {
       {kReceive, "Button", "受信", "rc_zyusin_btn"},
       {kInterrupt, "Button", "中断", "rc_stop_btn"},
       {kDirectory, "Button", "ﾃﾞｨﾚｸﾄﾘ", "rc_dir_btn"},
@@ -199,7 +199,7 @@ std::vector<WindowSpec> Controller::mainChildren(const Config& config) {
   return w;
 }
 
-WindowSpec Controller::dialogWindow(Dialog dialog) {
+WindowDesc Controller::dialogWindow(Dialog dialog) {
   switch (dialog) {
     case Dialog::Save:
       return {kSaveDialog, "", "名前を付けて保存", "save"};
@@ -211,7 +211,7 @@ WindowSpec Controller::dialogWindow(Dialog dialog) {
   return {kOpenDialog, "", "ファイルを開く", "open"};
 }
 
-std::vector<WindowSpec> Controller::dialogChildren(Dialog dialog) {
+std::vector<WindowDesc> Controller::dialogChildren(Dialog dialog) {
   switch (dialog) {
     case Dialog::Save:
       return {{kSaveLabel, "Static", "ファイル名(&N):", "save.label"},

@@ -104,7 +104,7 @@ enum Id : int {
   kOpenCancel,
 };
 
-struct WindowSpec {
+struct WindowDesc {
   int id;
   std::string className;
   std::string caption;
@@ -118,8 +118,8 @@ class Host {
  public:
   virtual ~Host() = default;
   // Opens a top-level dialog with the main window's class and these children, in order.
-  virtual void openDialog(Dialog dialog, const WindowSpec& window,
-                          const std::vector<WindowSpec>& children) = 0;
+  virtual void openDialog(Dialog dialog, const WindowDesc& window,
+                          const std::vector<WindowDesc>& children) = 0;
   virtual void closeDialog(Dialog dialog) = 0;
   virtual std::string text(int id) = 0;
   virtual void setText(int id, const std::string& text) = 0;
@@ -145,11 +145,11 @@ class Controller {
   Controller(Config config, Host& host);
 
   const Config& config() const { return config_; }
-  static WindowSpec mainWindow(const Config& config);
+  static WindowDesc mainWindow(const Config& config);
   // Children of the main window in creation (enumeration) order.
-  static std::vector<WindowSpec> mainChildren(const Config& config);
-  static std::vector<WindowSpec> dialogChildren(Dialog dialog);
-  static WindowSpec dialogWindow(Dialog dialog);
+  static std::vector<WindowDesc> mainChildren(const Config& config);
+  static std::vector<WindowDesc> dialogChildren(Dialog dialog);
+  static WindowDesc dialogWindow(Dialog dialog);
 
   // The host has created the main window and its children.
   void started(std::int64_t nowMs);

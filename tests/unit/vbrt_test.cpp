@@ -81,7 +81,8 @@ TEST(HandleText, IsEightUpperCaseDigitsZeroPadded) {
   EXPECT_EQ(parseHandleText(handleText(0x8000F00D)), 0x8000F00Du);
   EXPECT_EQ(errorOf([] { parseHandleText(""); }), vb::kErrTypeMismatch);
   EXPECT_EQ(errorOf([] { parseHandleText("送り込みハンドル"); }), vb::kErrTypeMismatch);
-  EXPECT_EQ(errorOf([] { parseHandleText("123456789"); }), vb::kErrTypeMismatch);
+  EXPECT_EQ(errorOf([] { parseHandleText("123456789"); }), vb::kErrOverflow);
+  EXPECT_EQ(errorOf([] { parseHandleText(" 1A2B"); }), vb::kErrTypeMismatch);
 }
 
 }  // namespace

@@ -10,9 +10,11 @@
 #ifndef UNICODE
 #define UNICODE
 #endif
+// windows.h first: the other system headers build on it.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
-#include <windows.h>
 #include <winioctl.h>
 
 #include <cstdint>
@@ -78,9 +80,9 @@ class Win32Host final : public Host {
     main_ = makeTop(Controller::mainWindow(config_), 640, 480);
     if (!main_) return false;
     int y = 8;
-    for (const auto& spec : Controller::mainChildren(config_)) {
-      makeChild(main_, spec, y);
-      y += spec.className == "ListBox" ? 130 : spec.className == "Static" ? 90 : 26;
+    for (const auto& desc : Controller::mainChildren(config_)) {
+      makeChild(main_, desc, y);
+      y += desc.className == "ListBox" ? 130 : desc.className == "Static" ? 90 : 26;
     }
     model_ = std::make_unique<Controller>(config_, *this);
     start_ = GetTickCount64();
@@ -92,8 +94,8 @@ class Win32Host final : public Host {
   }
 
   // Host
-  void openDialog(Dialog dialog, const WindowSpec& window,
-                  const std::vector<WindowSpec>& children) override {
+  void openDialog(Dialog dialog, const WindowDesc& window,
+                  const std::vector<WindowDesc>& children) override {
     closeDialog(dialog);
     HWND h = makeTop(window, 420, 40 + 28 * static_cast<int>(children.size()));
     int y = 8;
@@ -187,37 +189,37 @@ class Win32Host final : public Host {
     }
   }
 
-  HWND makeTop(const WindowSpec& spec, int w, int h) {
-    HWND hwnd = CreateWindowExW(0, kClass, wide(spec.caption).c_str(),
+  HWND makeTop(const WindowDesc& desc, int w, int h) {
+    HWND hwnd = CreateWindowExW(0, kClass, wide(desc.caption).c_str(),
                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                 w, h, nullptr, nullptr, instance_, this);
-    if (hwnd) remember(spec, hwnd);
+    if (hwnd) remember(desc, hwnd);
     return hwnd;
   }
 
-  void makeChild(HWND parent, const WindowSpec& spec, int y) {
+  void makeChild(HWND parent, const WindowDesc& desc, int y) {
     DWORD style = WS_CHILD | WS_VISIBLE;
     int height = 24;
-    if (spec.className == "Button") style |= spec.id == kDirFrame ? BS_GROUPBOX : BS_PUSHBUTTON;
-    if (spec.className == "ListBox") {
+    if (desc.className == "Button") style |= desc.id == kDirFrame ? BS_GROUPBOX : BS_PUSHBUTTON;
+    if (desc.className == "ListBox") {
       style |= LBS_NOTIFY | WS_VSCROLL | WS_BORDER;
       height = 120;
     }
-    if (spec.className == "Static" && spec.id == kDetails) height = 84;
-    if (spec.className == "Edit") style |= ES_AUTOHSCROLL | WS_BORDER;
+    if (desc.className == "Static" && desc.id == kDetails) height = 84;
+    if (desc.className == "Edit") style |= ES_AUTOHSCROLL | WS_BORDER;
     HWND h = CreateWindowExW(
-        0, wide(spec.className).c_str(), wide(spec.caption).c_str(), style, 8, y, 380, height,
-        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+        0, wide(desc.className).c_str(), wide(desc.caption).c_str(), style, 8, y, 380, height,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), instance_, nullptr);
     if (!h) return;
-    if (spec.id == kSlider) SendMessageW(h, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackMax));
-    remember(spec, h);
+    if (desc.id == kSlider) SendMessageW(h, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackMax));
+    remember(desc, h);
   }
 
-  void remember(const WindowSpec& spec, HWND h) {
-    if (spec.id == 0) return;
-    windows_[spec.id] = h;
-    names_[spec.id] = spec.name;
-    order_.push_back(spec.id);
+  void remember(const WindowDesc& desc, HWND h) {
+    if (desc.id == 0) return;
+    windows_[desc.id] = h;
+    names_[desc.id] = desc.name;
+    order_.push_back(desc.id);
   }
   void forget(int id) {
     windows_.erase(id);

@@ -1,10 +1,10 @@
 // Varnolt.exe: the main window on the Windows backend.
-#include <commctrl.h>
-#include <objbase.h>
-
 #include "app/form1.hpp"
 #include "gui/win32/main_window.hpp"
 #include "platform/win32/win_platform.hpp"
+
+#include <commctrl.h>
+#include <objbase.h>
 
 namespace {
 

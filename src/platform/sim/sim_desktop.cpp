@@ -131,11 +131,10 @@ std::string SimDesktop::className(Hwnd h, int bufferChars) {
 }
 
 std::string SimDesktop::windowText(Hwnd h, int bufferChars) {
-  // Captions of top-level windows come from the window manager even when the
-  // program hangs; a child's text needs an answer from its program.
+  // Like GetWindowText on another program's window: the caption the system keeps,
+  // read without asking the program, so a hung program's captions still show.
   auto* w = window(h);
   if (!w) return {};
-  if (w->parent != 0 && !answering(h)) return {};
   return cutChars(w->text, bufferChars - 1);
 }
 

@@ -9,7 +9,7 @@ namespace varnolt::sim {
 
 namespace fs = std::filesystem;
 using standin::Controller;
-using standin::WindowSpec;
+using standin::WindowDesc;
 
 SimStandin::SimStandin(SimWorld& world) : world_(world), alive_(std::make_shared<bool>(true)) {
   std::weak_ptr<bool> alive = alive_;
@@ -111,20 +111,20 @@ void SimStandin::tick(std::int64_t nowMs) {
 void SimStandin::showWindows() {
   showAt_.reset();
   Hwnd main = createWindow(0, Controller::mainWindow(config));
-  for (const auto& spec : Controller::mainChildren(config)) createWindow(main, spec);
+  for (const auto& desc : Controller::mainChildren(config)) createWindow(main, desc);
   model_ = std::make_unique<Controller>(config, static_cast<standin::Host&>(*this));
   call([&] { model_->started(world_.clock.ticks()); });
 }
 
-Hwnd SimStandin::createWindow(Hwnd parent, const WindowSpec& spec) {
+Hwnd SimStandin::createWindow(Hwnd parent, const WindowDesc& desc) {
   const std::string cls =
-      spec.className.empty() ? Controller::mainWindow(config).className : spec.className;
-  SimWindow& w = world_.desktop->createWindow(pid_, parent, cls, spec.caption);
-  const int id = spec.id;
+      desc.className.empty() ? Controller::mainWindow(config).className : desc.className;
+  SimWindow& w = world_.desktop->createWindow(pid_, parent, cls, desc.caption);
+  const int id = desc.id;
   std::weak_ptr<bool> alive = alive_;
   if (id != 0) {
     handles_[id] = w.handle;
-    names_[id] = spec.name;
+    names_[id] = desc.name;
     order_.push_back(id);
   }
   if (cls == "Button") {
@@ -156,8 +156,8 @@ Hwnd SimStandin::createWindow(Hwnd parent, const WindowSpec& spec) {
   return w.handle;
 }
 
-void SimStandin::openDialog(standin::Dialog dialog, const WindowSpec& window,
-                            const std::vector<WindowSpec>& children) {
+void SimStandin::openDialog(standin::Dialog dialog, const WindowDesc& window,
+                            const std::vector<WindowDesc>& children) {
   closeDialog(dialog);
   Hwnd h = createWindow(0, window);
   for (const auto& c : children) createWindow(h, c);

@@ -48,7 +48,7 @@ class SimStandin final : private standin::Host {
  private:
   void tick(std::int64_t nowMs);
   void showWindows();
-  Hwnd createWindow(Hwnd parent, const standin::WindowSpec& spec);
+  Hwnd createWindow(Hwnd parent, const standin::WindowDesc& desc);
   // Runs model code, then carries out an exit it asked for.
   template <typename F>
   void call(F f);
@@ -56,8 +56,8 @@ class SimStandin final : private standin::Host {
   SimWindow* win(int id) const;
 
   // standin::Host
-  void openDialog(standin::Dialog dialog, const standin::WindowSpec& window,
-                  const std::vector<standin::WindowSpec>& children) override;
+  void openDialog(standin::Dialog dialog, const standin::WindowDesc& window,
+                  const std::vector<standin::WindowDesc>& children) override;
   void closeDialog(standin::Dialog dialog) override;
   std::string text(int id) override;
   void setText(int id, const std::string& text) override;

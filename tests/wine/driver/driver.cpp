@@ -1,1 +1,631 @@
-int wmain() { return 0; }
+// End-to-end tests of Varnolt.exe, run as another process that operates the program
+// only through its windows, the way Varnolt itself operates the controller: top-level
+// windows by class and caption, children by class and caption, WM_GETTEXT, BM_CLICK,
+// and the message boxes found and answered. Wide-character functions throughout.
+//
+//   varnolt-wine-driver.exe VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER]
+//
+// Prints one line per check and ends with "N passed, M failed".
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------- output
+
+std::string utf8(std::wstring_view w) {
+  if (w.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr,
+                                      0, nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+  return s;
+}
+
+// Console output of the C runtime loses Japanese under Wine; bytes go out as they are.
+void say(const std::string& line) {
+  std::string l = line + "\n";
+  DWORD written = 0;
+  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), l.data(), static_cast<DWORD>(l.size()), &written,
+              nullptr);
+}
+
+std::string shown(std::wstring_view w) {
+  std::string s;
+  for (char c : utf8(w)) {
+    if (c == '\r') s += "\\r";
+    else if (c == '\n') s += "\\n";
+    else s += c;
+  }
+  return s;
+}
+
+int passed = 0, failed = 0;
+
+void check(bool ok, const std::string& name, const std::string& detail = {}) {
+  if (ok) {
+    ++passed;
+    say("ok - " + name);
+  } else {
+    ++failed;
+    say("FAIL - " + name + (detail.empty() ? "" : ": " + detail));
+  }
+}
+
+// ---------------------------------------------------------------- waiting
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    ::Sleep(20);
+  }
+  return done();
+}
+
+// ---------------------------------------------------------------- windows
+
+std::wstring classOf(HWND h) {
+  wchar_t b[256] = {};
+  const int n = ::GetClassNameW(h, b, 256);
+  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
+}
+
+// The text through WM_GETTEXT, as another program reads it.
+std::wstring textOf(HWND h) {
+  DWORD_PTR len = 0;
+  if (!::SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return {};
+  std::vector<wchar_t> b(len + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!::SendMessageTimeoutW(h, WM_GETTEXT, b.size(), reinterpret_cast<LPARAM>(b.data()),
+                             SMTO_ABORTIFHUNG, 5000, &got))
+    return {};
+  return std::wstring(b.data(), got);
+}
+
+LRESULT sendTimed(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR r = 0;
+  ::SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &r);
+  return static_cast<LRESULT>(r);
+}
+
+std::vector<HWND> topLevel() {
+  std::vector<HWND> v;
+  ::EnumWindows(
+      [](HWND h, LPARAM p) {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&v));
+  return v;
+}
+
+std::vector<HWND> children(HWND parent) {
+  std::vector<HWND> v;
+  ::EnumChildWindows(
+      parent,
+      [](HWND h, LPARAM p) {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&v));
+  return v;
+}
+
+DWORD pidOf(HWND h) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(h, &pid);
+  return pid;
+}
+
+HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
+  for (HWND h : topLevel())
+    if (pidOf(h) == pid && ::IsWindowVisible(h) && classOf(h) == cls &&
+        (caption.empty() || textOf(h) == caption))
+      return h;
+  return nullptr;
+}
+
+HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
+  for (HWND h : children(parent))
+    if (classOf(h) == cls && textOf(h) == text) return h;
+  return nullptr;
+}
+
+RECT rectOf(HWND h) {
+  RECT r{};
+  ::GetWindowRect(h, &r);
+  return r;
+}
+int widthOf(const RECT& r) { return r.right - r.left; }
+int heightOf(const RECT& r) { return r.bottom - r.top; }
+
+// Text of a tab item, read through memory lent inside the other process.
+std::wstring tabText(HWND tab, int index) {
+  DWORD pid = pidOf(tab);
+  HANDLE p = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!p) return {};
+  std::wstring result;
+  const SIZE_T size = sizeof(TCITEMW) + 256 * sizeof(wchar_t);
+  auto* remote = static_cast<BYTE*>(::VirtualAllocEx(p, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+  if (remote) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TCITEMW));
+    item.cchTextMax = 256;
+    SIZE_T done = 0;
+    ::WriteProcessMemory(p, remote, &item, sizeof item, &done);
+    if (sendTimed(tab, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote))) {
+      wchar_t buf[256] = {};
+      ::ReadProcessMemory(p, remote + sizeof(TCITEMW), buf, sizeof buf - sizeof(wchar_t), &done);
+      result = buf;
+    }
+    ::VirtualFreeEx(p, remote, 0, MEM_RELEASE);
+  }
+  ::CloseHandle(p);
+  return result;
+}
+
+// ---------------------------------------------------------------- files
+
+std::string readFile(const std::wstring& path) {
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+  if (f == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char b[4096];
+  DWORD got = 0;
+  while (::ReadFile(f, b, sizeof b, &got, nullptr) && got) bytes.append(b, got);
+  ::CloseHandle(f);
+  return bytes;
+}
+
+bool exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string cp932(std::wstring_view w) {
+  if (w.empty()) return {};
+  const int n = ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+  return s;
+}
+
+std::string hex(const std::string& bytes, std::size_t max = 48) {
+  static const char* d = "0123456789ABCDEF";
+  std::string s;
+  for (std::size_t i = 0; i < bytes.size() && i < max; ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    s += d[c >> 4];
+    s += d[c & 15];
+    s += ' ';
+  }
+  return s;
+}
+
+// ---------------------------------------------------------------- screenshots
+
+bool saveBitmap(HWND h, const std::wstring& path) {
+  RECT r = rectOf(h);
+  const int w = widthOf(r), ht = heightOf(r);
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = ht;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  ::BitBlt(mem, 0, 0, w, ht, screen, r.left, r.top, SRCCOPY);
+  ::GdiFlush();
+  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
+  const DWORD imageSize = stride * static_cast<DWORD>(ht);
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + imageSize;
+  bool ok = false;
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f != INVALID_HANDLE_VALUE) {
+    DWORD n = 0;
+    ok = ::WriteFile(f, &fh, sizeof fh, &n, nullptr) &&
+         ::WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
+         ::WriteFile(f, bits, imageSize, &n, nullptr);
+    ::CloseHandle(f);
+  }
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+// ---------------------------------------------------------------- the program under test
+
+class Varnolt {
+ public:
+  Varnolt(const std::wstring& exe, const std::wstring& folder) {
+    std::wstring command = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    started_ = std::chrono::steady_clock::now();
+    if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &si, &pi_))
+      return;
+    waitFor(
+        [&] {
+          main = findTop(pi_.dwProcessId, L"VarnoltMain", L"Varnolt");
+          return main != nullptr;
+        },
+        20000);
+    startMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                        started_)
+                  .count();
+  }
+  ~Varnolt() {
+    if (pi_.hProcess) {
+      if (running()) ::TerminateProcess(pi_.hProcess, 9);
+      ::WaitForSingleObject(pi_.hProcess, 5000);
+      ::CloseHandle(pi_.hProcess);
+      ::CloseHandle(pi_.hThread);
+    }
+  }
+  Varnolt(const Varnolt&) = delete;
+  Varnolt& operator=(const Varnolt&) = delete;
+
+  bool running() const { return pi_.hProcess && ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+  bool waitExit(int ms) const { return ::WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(ms)) == WAIT_OBJECT_0; }
+  DWORD pid() const { return pi_.dwProcessId; }
+
+  HWND child(const std::wstring& cls, const std::wstring& text) const {
+    return findChild(main, cls, text);
+  }
+  // The work log: the multi-line edit box.
+  HWND logBox() const {
+    for (HWND h : children(main))
+      if (classOf(h) == L"Edit" && (::GetWindowLongW(h, GWL_STYLE) & ES_MULTILINE)) return h;
+    return nullptr;
+  }
+  HWND tabs() const {
+    for (HWND h : children(main))
+      if (classOf(h) == L"SysTabControl32") return h;
+    return nullptr;
+  }
+  // A message box of the program, or nullptr.
+  HWND messageBox(int timeoutMs) const {
+    HWND box = nullptr;
+    waitFor(
+        [&] {
+          box = findTop(pid(), L"#32770", L"");
+          return box != nullptr;
+        },
+        timeoutMs);
+    return box;
+  }
+  bool selectTab(int index) const {
+    HWND t = tabs();
+    // Arrow keys are how a user moves between tabs from the keyboard.
+    for (int i = 0; i < 6; ++i) sendTimed(t, WM_KEYDOWN, VK_LEFT, 0);
+    for (int i = 0; i < index; ++i) sendTimed(t, WM_KEYDOWN, VK_RIGHT, 0);
+    return sendTimed(t, TCM_GETCURSEL) == index;
+  }
+
+  HWND main = nullptr;
+  double startMs = 0;
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  std::chrono::steady_clock::time_point started_;
+};
+
+std::wstring boxMessage(HWND box) {
+  std::wstring all;
+  for (HWND h : children(box))
+    if (classOf(h) == L"Static") all += textOf(h);
+  return all;
+}
+
+void answer(HWND box, int id) {
+  HWND button = ::GetDlgItem(box, id);
+  ::PostMessageW(button ? button : box, BM_CLICK, 0, 0);
+}
+
+// ---------------------------------------------------------------- the tests
+
+const std::wstring kStart = L"Varnolt起動";
+const std::wstring kQuit = L"アプリケーションを終了しますか ?";
+const std::wstring kTabs[] = {L"ダウンロード", L"ファイル名設定リスト(開発中）", L"ストリーム変換",
+                              L"ログ",         L"環境設定",                       L"開発者専用タブ"};
+
+std::wstring designSettings() {
+  std::wstring s = L"/Label2.Caption\r\n未登録\r\n/text4.text\r\n未設定\r\n";
+  for (int i = 0; i < 9; ++i)
+    s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == 5 ? L"True" : L"False") +
+         L"\r\n";
+  s += L"/Check1.Value\r\n0\r\n/Check2.Value\r\n0\r\n\r\n";
+  return s;
+}
+
+std::vector<std::wstring> lines(const std::wstring& text) {
+  std::vector<std::wstring> v;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t e = text.find(L"\r\n", start);
+    if (e == std::wstring::npos) break;
+    v.push_back(text.substr(start, e - start));
+    start = e + 2;
+  }
+  if (start < text.size()) v.push_back(text.substr(start));
+  return v;
+}
+
+bool endsWith(const std::wstring& s, const std::wstring& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void firstRun(const std::wstring& exe, const std::wstring& folder, const std::wstring& shots) {
+  say("# first start in an empty folder");
+  Varnolt v(exe, folder);
+  check(v.main != nullptr, "the main window \"Varnolt\" opens");
+  if (!v.main) return;
+
+  HWND log = v.logBox();
+  const std::wstring text = log ? textOf(log) : L"";
+  const auto ls = lines(text);
+  check(ls.size() == 1 && endsWith(text, L"   " + kStart + L"\r\n"),
+        "start-up logs \"Varnolt起動\" as the only line", shown(text));
+  check(v.child(L"Static", kStart) != nullptr, "the status line shows \"Varnolt起動\"");
+
+  HWND tab = v.tabs();
+  check(tab && sendTimed(tab, TCM_GETITEMCOUNT) == 6, "the tab control has six tabs");
+  for (int i = 0; i < 6; ++i) {
+    const std::wstring got = tab ? tabText(tab, i) : L"";
+    check(got == kTabs[i], "tab " + std::to_string(i) + " reads \"" + utf8(kTabs[i]) + "\"",
+          "got \"" + utf8(got) + "\"");
+  }
+
+  check(v.child(L"Static", L"未登録") != nullptr, "the controller path shows \"未登録\"");
+  HWND folderBox = v.child(L"Edit", L"未設定");
+  check(folderBox != nullptr, "the download folder shows \"未設定\"");
+  HWND nothing = v.child(L"Button", L"何もしない");
+  check(nothing && sendTimed(nothing, BM_GETCHECK) == BST_CHECKED,
+        "the end-of-work choice is \"何もしない\"");
+  HWND check3 = v.child(L"Button", L"サイズ比較をクリアしたら元m2tファイルは削除");
+  check(check3 && !::IsWindowEnabled(check3), "Check3 starts disabled");
+  HWND start = v.child(L"Button", L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動");
+  check(start && ::IsWindowVisible(start), "the controller start button is below the tabs");
+
+  // A click on a check box reaches the handlers: Check1 enables Check3.
+  HWND check1 = v.child(L"Button", L"DL後にストリーム変換も行う");
+  sendTimed(check1, BM_CLICK);
+  check(sendTimed(check1, BM_GETCHECK) == BST_CHECKED && ::IsWindowEnabled(check3),
+        "clicking Check1 checks it and enables Check3");
+  sendTimed(check1, BM_CLICK);
+  check(sendTimed(check1, BM_GETCHECK) == BST_UNCHECKED && !::IsWindowEnabled(check3),
+        "clicking Check1 again undoes it");
+
+  // The window's size: never below the design size; the lists follow the edges.
+  const RECT design = rectOf(v.main);
+  const RECT tabDesign = rectOf(tab);
+  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) - 120, heightOf(design) - 90,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  waitFor([&] { return widthOf(rectOf(v.main)) == widthOf(design); }, 2000);
+  RECT now = rectOf(v.main);
+  check(widthOf(now) == widthOf(design) && heightOf(now) == heightOf(design),
+        "a window made smaller springs back to its minimum size",
+        std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)));
+  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design) - 50,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  waitFor([&] { return heightOf(rectOf(v.main)) == heightOf(design); }, 2000);
+  check(heightOf(rectOf(v.main)) == heightOf(design), "a lower window gets its height back");
+  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) + 80, heightOf(design) + 40,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  RECT grown = rectOf(tab);
+  check(widthOf(grown) == widthOf(tabDesign) + 80 && heightOf(grown) == heightOf(tabDesign) + 40,
+        "enlarging the window by 80x40 pixels grows the tabs by as much");
+  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design),
+                 SWP_NOMOVE | SWP_NOZORDER);
+  RECT back = rectOf(tab);
+  check(::EqualRect(&back, &tabDesign) != 0, "shrinking back restores the tabs exactly");
+  ::SetWindowPos(v.main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+  // Every tab, shown as a user would pick it.
+  const wchar_t* marks[] = {L"リスト取得", L"追加", L"PCで再生（ストリーム変換）", nullptr,
+                            L"ＲＣ選択", L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙"};
+  for (int i = 0; i < 6; ++i) {
+    const bool selected = v.selectTab(i);
+    HWND mark = marks[i] ? v.child(L"Button", marks[i]) : v.logBox();
+    const bool visible = mark && ::IsWindowVisible(mark);
+    check(selected && visible, "tab " + std::to_string(i) + " shows its own controls");
+    if (!shots.empty()) {
+      ::RedrawWindow(v.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      ::Sleep(300);
+      saveBitmap(v.main, shots + L"\\tab" + std::to_wstring(i) + L".bmp");
+    }
+  }
+  v.selectTab(4);
+  // Leaving the settings tab drops one trailing backslash of the folder.
+  ::SendMessageW(folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\録画\\\\"));
+  v.selectTab(3);
+  check(textOf(folderBox) == L"C:\\録画\\", "leaving the settings tab drops one backslash",
+        shown(textOf(folderBox)));
+  ::SendMessageW(folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"未設定"));
+
+  // The rule list: an empty title is refused with a message box.
+  v.selectTab(1);
+  HWND add = v.child(L"Button", L"追加");
+  ::PostMessageW(add, BM_CLICK, 0, 0);
+  HWND box = v.messageBox(5000);
+  check(box && boxMessage(box) == L"タイトルを入力してください" && textOf(box) == L"Varnolt",
+        "an empty title is refused", box ? shown(boxMessage(box)) : "no message box");
+  if (box) answer(box, IDOK);
+  waitFor([&] { return !findTop(v.pid(), L"#32770", L""); }, 3000);
+  HWND rules = nullptr;
+  for (HWND h : children(v.main))
+    if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) rules = h;
+  HWND title = nullptr;
+  for (HWND h : children(v.main))
+    if (classOf(h) == L"Edit" && ::IsWindowVisible(h) && textOf(h).empty()) title = h;
+  if (title) ::SendMessageW(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"ニュース"));
+  std::vector<HWND> times;
+  for (HWND h : children(v.main))
+    if (classOf(h) == L"Edit" && ::IsWindowVisible(h) && textOf(h) == L"00") times.push_back(h);
+  if (times.size() == 4)  // Picture3 (end) comes first in the form, then Picture2 (start)
+    ::SendMessageW(times[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"23"));
+  ::PostMessageW(add, BM_CLICK, 0, 0);
+  waitFor([&] { return rules && sendTimed(rules, LVM_GETITEMCOUNT) == 1; }, 3000);
+  check(rules && sendTimed(rules, LVM_GETITEMCOUNT) == 1 && !findTop(v.pid(), L"#32770", L""),
+        "a titled rule is added to the rule list");
+
+  // The quit question answered No: the window stays and nothing is written.
+  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
+  box = v.messageBox(5000);
+  check(box != nullptr && boxMessage(box) == kQuit && textOf(box) == L"Varnolt",
+        "closing asks \"アプリケーションを終了しますか ?\"",
+        box ? shown(boxMessage(box)) : "no message box");
+  if (box) {
+    const LONG style = ::GetWindowLongW(box, GWL_STYLE);
+    check(::GetDlgItem(box, IDYES) && ::GetDlgItem(box, IDNO) && !::GetDlgItem(box, IDCANCEL),
+          "the question has the buttons Yes and No", std::to_string(style));
+    check(::GetWindow(box, GW_OWNER) == v.main, "the question is owned by the main window");
+    answer(box, IDNO);
+  }
+  waitFor([&] { return !findTop(v.pid(), L"#32770", L""); }, 3000);
+  ::Sleep(300);
+  check(v.running() && ::IsWindow(v.main), "answering No keeps the window");
+  check(!exists(folder + L"\\log.ini") && !exists(folder + L"\\default.ini"),
+        "answering No writes neither log.ini nor default.ini");
+
+  // Answered Yes: both files, in code page 932, and the program ends.
+  const std::wstring logText = textOf(v.logBox());
+  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
+  box = v.messageBox(5000);
+  if (box) answer(box, IDYES);
+  check(v.waitExit(10000), "answering Yes ends the program");
+  const std::string logBytes = readFile(folder + L"\\log.ini");
+  check(logBytes == cp932(logText + L"\r\n"), "log.ini holds the log box and CR LF in CP932",
+        hex(logBytes));
+  const std::string kVarnoltStarted = "Varnolt\x8B\x4E\x93\xAE\r\n\r\n";  // 起動
+  check(logBytes.size() > kVarnoltStarted.size() &&
+            logBytes.compare(logBytes.size() - kVarnoltStarted.size(), kVarnoltStarted.size(),
+                             kVarnoltStarted) == 0,
+        "log.ini ends in the Shift-JIS bytes of \"Varnolt起動\" and two line ends");
+  const std::string settings = readFile(folder + L"\\default.ini");
+  check(settings == cp932(designSettings()), "default.ini holds the design values in CP932",
+        hex(settings));
+  check(settings.rfind("/Label2.Caption\r\n\x96\xA2\x93\x6F\x98\x5E\r\n", 0) == 0,
+        "default.ini starts with /Label2.Caption and the Shift-JIS bytes of \"未登録\"");
+  check(!exists(folder + L"\\log.ini.tmp~") && !exists(folder + L"\\default.ini.tmp~"),
+        "no temporary file is left behind");
+}
+
+void secondRun(const std::wstring& exe, const std::wstring& folder) {
+  say("# second start in the same folder");
+  const std::string before = readFile(folder + L"\\log.ini");
+  Varnolt v(exe, folder);
+  check(v.main != nullptr, "the main window opens again");
+  if (!v.main) return;
+  const auto ls = lines(textOf(v.logBox()));
+  check(ls.size() == 3 && endsWith(ls[0], L"   " + kStart) && ls[1].empty() &&
+            endsWith(ls[2], L"   " + kStart),
+        "the new start line, an empty line, then the first run's line",
+        shown(textOf(v.logBox())));
+
+  // The version dialog, modal over the main window.
+  HMENU bar = ::GetMenu(v.main);
+  wchar_t caption[64] = {};
+  if (bar) ::GetMenuStringW(bar, 1, caption, 64, MF_BYPOSITION);
+  check(std::wstring(caption) == L"ヘルプ(&H)", "the second menu is \"ヘルプ(&H)\"",
+        utf8(caption));
+  HMENU help = bar ? ::GetSubMenu(bar, 1) : nullptr;
+  const UINT about = help ? ::GetMenuItemID(help, 1) : 0;
+  ::PostMessageW(v.main, WM_COMMAND, about, 0);
+  HWND dialog = nullptr;
+  waitFor(
+      [&] {
+        dialog = findTop(v.pid(), L"VarnoltDialog", L"Varnolt");
+        return dialog != nullptr;
+      },
+      5000);
+  check(dialog != nullptr, "バージョン情報(&V) opens the version dialog");
+  if (dialog) {
+    check(!::IsWindowEnabled(v.main), "the main window is blocked while the dialog is open");
+    check(findChild(dialog, L"Static", L"ﾊﾞｰｼﾞｮﾝ 2.1.0") != nullptr,
+          "the dialog shows \"ﾊﾞｰｼﾞｮﾝ 2.1.0\"");
+    HWND sysInfo = findChild(dialog, L"Button", L"ｼｽﾃﾑ情報(&S)...");
+    check(sysInfo != nullptr, "the dialog offers \"ｼｽﾃﾑ情報(&S)...\"");
+    HWND ok = findChild(dialog, L"Button", L"OK");
+    ::PostMessageW(ok, BM_CLICK, 0, 0);
+    waitFor([&] { return !::IsWindow(dialog); }, 3000);
+    check(!::IsWindow(dialog) && ::IsWindowEnabled(v.main),
+          "OK closes the dialog and frees the main window");
+  }
+
+  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
+  HWND box = v.messageBox(5000);
+  if (box) answer(box, IDYES);
+  check(v.waitExit(10000), "the second run ends on Yes");
+  const std::string after = readFile(folder + L"\\log.ini");
+  check(after.size() > before.size() &&
+            after.compare(after.size() - before.size(), before.size(), before) == 0,
+        "the second log.ini ends with the first one");
+}
+
+void measureStart(const std::wstring& exe, const std::wstring& folder, int runs) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    Varnolt v(exe, folder);
+    if (v.main) ms.push_back(v.startMs);
+  }
+  std::sort(ms.begin(), ms.end());
+  check(ms.size() == static_cast<std::size_t>(runs), "every timed start opens the window");
+  if (!ms.empty())
+    say("# start-up time (process start to shown main window), median of " +
+        std::to_string(ms.size()) + ": " + std::to_string(static_cast<int>(ms[ms.size() / 2])) +
+        " ms (min " + std::to_string(static_cast<int>(ms.front())) + ", max " +
+        std::to_string(static_cast<int>(ms.back())) + ")");
+}
+
+std::wstring joinPath(const std::wstring& a, const std::wstring& b) { return a + L"\\" + b; }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    say("usage: varnolt-wine-driver VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER]");
+    return 2;
+  }
+  const std::wstring exe = argv[1], work = argv[2], shots = argc > 3 ? argv[3] : L"";
+  // Each run gets a folder of its own with a copy of the program, as a user installs it.
+  auto prepare = [&](const std::wstring& name) {
+    const std::wstring folder = joinPath(work, name);
+    ::CreateDirectoryW(work.c_str(), nullptr);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+    ::DeleteFileW(joinPath(folder, L"default.ini").c_str());
+    ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
+    return folder;
+  };
+  const std::wstring folder = prepare(L"ヴァルノルト試験");
+  firstRun(joinPath(folder, L"Varnolt.exe"), folder, shots);
+  secondRun(joinPath(folder, L"Varnolt.exe"), folder);
+  const std::wstring timing = prepare(L"timing");
+  measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
+  say(std::to_string(passed) + " passed, " + std::to_string(failed) + " failed");
+  return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds the Windows programs with mingw-w64 and runs the end-to-end tests of
+# Varnolt.exe under Wine (Xvfb, LANG=ja_JP.UTF-8 so that the ANSI code page is 932,
+# a fresh WINEPREFIX each run).
+#
+#   tests/wine/run.sh [--screenshots DIR] [--build DIR]
+#
+# Screenshots of the six tabs go to DIR/tab0.png ... tab5.png (default: the build
+# folder; `--screenshots docs/screenshots` refreshes the README's pictures).
+# Exit status: 0 when every check passed.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build="$root/build/windows"
+shots=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --screenshots) shots=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    *) echo "usage: $0 [--screenshots DIR] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+build=$(mkdir -p "$build" && cd "$build" && pwd)
+shots=${shots:-$build/screenshots}
+mkdir -p "$shots"
+shots=$(cd "$shots" && pwd)
+
+# The tools come from Debian's packages; as root, fetch what is missing.
+if [ "$(id -u)" -eq 0 ]; then
+  "$root/scripts/install-deps.sh"
+fi
+for tool in x86_64-w64-mingw32-g++-posix wine Xvfb; do
+  command -v "$tool" >/dev/null || { echo "run.sh: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+echo "== building the Windows programs in $build"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DVARNOLT_TESTS=OFF >"$build/configure.log"
+cmake --build "$build" -j2 --target Varnolt varnolt-wine-driver
+exe="$build/Varnolt.exe"
+driver="$build/varnolt-wine-driver.exe"
+echo "Varnolt.exe: $(stat -c %s "$exe") bytes; imports: $(x86_64-w64-mingw32-objdump -p "$exe" |
+  sed -n 's/.*DLL Name: //p' | tr '\n' ' ')"
+
+# shellcheck source=tests/wine/wine-env.sh
+source "$root/tests/wine/wine-env.sh"
+scratch=$(mktemp -d /tmp/varnolt-wine-XXXXXX)
+cleanup() {
+  wine_env_cleanup
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+echo "== fresh Wine prefix"
+wine_env_init "$scratch"
+trap cleanup EXIT  # wine_env_init installs its own trap
+wine_env_start_xvfb 1024x768x24
+# The first program of a new server now and then fails to start; a throw-away one
+# takes that chance.
+timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
+
+drive_c="$WINEPREFIX/drive_c"
+mkdir -p "$drive_c/vt/shots"
+cp "$exe" "$driver" "$drive_c/vt/"
+
+echo "== end-to-end tests"
+set +e
+timeout 600 wine 'C:\vt\varnolt-wine-driver.exe' 'C:\vt\Varnolt.exe' 'C:\vt\work' 'C:\vt\shots' \
+  | tr -d '\r' | tee "$build/wine-tests.log"
+status=${PIPESTATUS[0]}
+set -e
+
+# ImageMagick's own convert (a wrapper of another name may come first in PATH).
+im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
+for i in 0 1 2 3 4 5; do
+  if [ -f "$drive_c/vt/shots/tab$i.bmp" ]; then
+    "$im_convert" "$drive_c/vt/shots/tab$i.bmp" -strip "$shots/tab$i.png"
+  fi
+done
+echo "screenshots: $shots/tab0.png ... tab5.png"
+
+if ! grep -Eq '^[0-9]+ passed, 0 failed$' "$build/wine-tests.log"; then
+  status=${status:-1}
+  [ "$status" -eq 0 ] && status=1
+fi
+exit "$status"
