@@ -48,8 +48,7 @@ void Form1::Command13_Click() {
     return;
   }
   std::string week;
-  for (std::size_t i = 0; i < youbi.size(); ++i)
-    week += youbi[i]->value() == 1 ? kDays[i] : "＊";
+  for (std::size_t i = 0; i < youbi.size(); ++i) week += youbi[i]->value() == 1 ? kDays[i] : "＊";
   const std::size_t row = AutoFNameView.add();
   AutoFNameView.setSubItem(row, 1, ruleDate(DTPicker1.value()));
   AutoFNameView.setSubItem(row, 2, week);
@@ -67,7 +66,9 @@ void Form1::Start_H_GotFocus() {
   Start_H.selectAll();
 }
 
-void Form1::Start_M_GotFocus() { Start_M.selectAll(); }
+void Form1::Start_M_GotFocus() {
+  Start_M.selectAll();
+}
 
 void Form1::End_H_GotFocus() {
   if (End_H.text() == "00" && End_M.text() == "00") {
@@ -77,6 +78,8 @@ void Form1::End_H_GotFocus() {
   End_H.selectAll();
 }
 
-void Form1::End_M_GotFocus() { End_M.selectAll(); }
+void Form1::End_M_GotFocus() {
+  End_M.selectAll();
+}
 
 }  // namespace varnolt

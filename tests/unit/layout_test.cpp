@@ -74,9 +74,9 @@ TEST_F(LayoutTest, EnlargingMovesAndGrowsExactlyTheListedControls) {
   frame8.width += 1200;
   EXPECT_EQ(after.at("Frame8"), frame8);
 
-  const std::set<std::string> changed = {"SSTab1", "ListView1", "Text5",  "AutoFNameView",
-                                         "ListView10", "Label100", "Slider1", "panel1",
-                                         "Frame6",     "Frame9",   "Frame12", "Frame8"};
+  const std::set<std::string> changed = {"SSTab1",     "ListView1", "Text5",   "AutoFNameView",
+                                         "ListView10", "Label100",  "Slider1", "panel1",
+                                         "Frame6",     "Frame9",    "Frame12", "Frame8"};
   for (const auto& [name, rect] : before) {
     if (!changed.count(name)) {
       EXPECT_EQ(after.at(name), rect) << name << " must not move";
@@ -165,8 +165,8 @@ TEST_F(LayoutTest, ResizeWithoutAWindowTakesTheSizeAsGiven) {
 // --- the design itself --------------------------------------------------------------
 
 bool visual(const Control& c) {
-  return c.kind() != Kind::Timer && c.kind() != Kind::MenuItem &&
-         c.kind() != Kind::CommonDialog && c.visible();
+  return c.kind() != Kind::Timer && c.kind() != Kind::MenuItem && c.kind() != Kind::CommonDialog &&
+         c.visible();
 }
 
 bool overlaps(const Rect& a, const Rect& b) {

@@ -82,10 +82,11 @@ TEST_F(RulesTest, WeekdaysRunFromSundayToSaturday) {
 
 TEST_F(RulesTest, DateShowsTwoDigitsAndTheWeekdayOfThePickedDay) {
   Form1& f = ready();
-  const std::pair<Date, const char*> cases[] = {
-      {{2009, 3, 5}, "09/03/05(木)"},  {{2000, 2, 29}, "00/02/29(火)"},
-      {{2024, 1, 1}, "24/01/01(月)"},  {{1999, 12, 31}, "99/12/31(金)"},
-      {{2026, 12, 12}, "26/12/12(土)"}};
+  const std::pair<Date, const char*> cases[] = {{{2009, 3, 5}, "09/03/05(木)"},
+                                                {{2000, 2, 29}, "00/02/29(火)"},
+                                                {{2024, 1, 1}, "24/01/01(月)"},
+                                                {{1999, 12, 31}, "99/12/31(金)"},
+                                                {{2026, 12, 12}, "26/12/12(土)"}};
   for (const auto& [d, want] : cases) {
     f.DTPicker1.setValue(d);
     f.Command13.click();

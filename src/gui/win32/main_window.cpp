@@ -100,8 +100,7 @@ void MainWindow::buildMenus() {
       if (!item->shortcut.empty()) text += "\t" + item->shortcut;
       ::AppendMenuW(popup, MF_STRING | (item->enabled() ? 0u : MF_GRAYED),
                     static_cast<UINT_PTR>(id), widen(text).c_str());
-      if (item->shortcut == "F1")
-        accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
+      if (item->shortcut == "F1") accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
       HWND owner = hwnd_.get();
       item->subscribe([owner, popup, id](Control& changed, std::string_view property) {
         if (property == "Enabled" && ::IsWindow(owner))
@@ -238,7 +237,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (host_->onTimer(wParam)) return 0;
       break;
-    case kMsgChildPressed: host_->onChildPressed(reinterpret_cast<HWND>(wParam)); return 0;
+    case kMsgChildPressed:
+      host_->onChildPressed(reinterpret_cast<HWND>(wParam));
+      return 0;
     case WM_SIZE:
       host_->onTopSized();
       // A minimised window has no size to keep; restoring it raises the next event.
@@ -268,7 +269,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       host_.reset();
       ::PostQuitMessage(0);
       return 0;
-    default: break;
+    default:
+      break;
   }
   return ::DefWindowProcW(h, msg, wParam, lParam);
 }
@@ -347,9 +349,14 @@ LRESULT CALLBACK MainWindow::dialogProc(HWND h, UINT msg, WPARAM wParam, LPARAM 
       if (m->host->onNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
       break;
     }
-    case kMsgChildPressed: m->host->onChildPressed(reinterpret_cast<HWND>(wParam)); return 0;
-    case WM_CLOSE: m->form->close(); return 0;
-    default: break;
+    case kMsgChildPressed:
+      m->host->onChildPressed(reinterpret_cast<HWND>(wParam));
+      return 0;
+    case WM_CLOSE:
+      m->form->close();
+      return 0;
+    default:
+      break;
   }
   return ::DefWindowProcW(h, msg, wParam, lParam);
 }

@@ -71,7 +71,8 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ::SetWindowLongPtrW(hwnd, kPanelFont, static_cast<LONG_PTR>(wParam));
       if (lParam) ::InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
-    case WM_GETFONT: return ::GetWindowLongPtrW(hwnd, kPanelFont);
+    case WM_GETFONT:
+      return ::GetWindowLongPtrW(hwnd, kPanelFont);
     case WM_SETTEXT: {
       LRESULT r = ::DefWindowProcW(hwnd, msg, wParam, lParam);
       ::InvalidateRect(hwnd, nullptr, TRUE);
@@ -83,15 +84,16 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 HWND makeWindow(DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style,
                 HWND parent, int id) {
-  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, 0, 0, 0, 0,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            ::GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -106,13 +108,20 @@ std::string windowText(HWND h) {
 const std::string& captionOf(const Control& c) {
   static const std::string none;
   switch (c.kind()) {
-    case Kind::Button: return static_cast<const Button&>(c).caption();
-    case Kind::CheckBox: return static_cast<const CheckBox&>(c).caption();
-    case Kind::OptionButton: return static_cast<const OptionButton&>(c).caption();
-    case Kind::Label: return static_cast<const Label&>(c).caption();
-    case Kind::Frame: return static_cast<const Frame&>(c).caption();
-    case Kind::TextBox: return static_cast<const TextBox&>(c).text();
-    default: return none;
+    case Kind::Button:
+      return static_cast<const Button&>(c).caption();
+    case Kind::CheckBox:
+      return static_cast<const CheckBox&>(c).caption();
+    case Kind::OptionButton:
+      return static_cast<const OptionButton&>(c).caption();
+    case Kind::Label:
+      return static_cast<const Label&>(c).caption();
+    case Kind::Frame:
+      return static_cast<const Frame&>(c).caption();
+    case Kind::TextBox:
+      return static_cast<const TextBox&>(c).text();
+    default:
+      return none;
   }
 }
 
@@ -144,7 +153,10 @@ void registerPanelClass(HINSTANCE instance) {
 }
 
 WidgetHost::WidgetHost(HWND top, std::vector<Control*> controls, Finder find, HICON pictureIcon)
-    : top_(top), controls_(std::move(controls)), find_(std::move(find)), pictureIcon_(pictureIcon) {}
+    : top_(top),
+      controls_(std::move(controls)),
+      find_(std::move(find)),
+      pictureIcon_(pictureIcon) {}
 
 WidgetHost::~WidgetHost() {
   *alive_ = false;
@@ -273,11 +285,12 @@ void WidgetHost::create(Widget& w) {
       syncList(w);
       break;
     }
-    case Kind::Timer: break;
+    case Kind::Timer:
+      break;
     case Kind::Slider: {
       auto& s = static_cast<Slider&>(c);
-      h = makeWindow(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS,
-                     w.parent, w.id);
+      h = makeWindow(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, w.parent,
+                     w.id);
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
       ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
@@ -307,8 +320,8 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::DatePicker: {
-      h = makeWindow(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT,
-                     w.parent, w.id);
+      h = makeWindow(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT, w.parent,
+                     w.id);
       auto& d = static_cast<DatePicker&>(c);
       if (!d.customFormat.empty()) {
         std::wstring fmt = widen(d.customFormat);
@@ -323,13 +336,13 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::MenuItem:
-    case Kind::CommonDialog: break;
+    case Kind::CommonDialog:
+      break;
   }
   w.hwnd = h;
   if (h) ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   for (HWND p : w.pages) ::SendMessageW(p, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  if (c.kind() == Kind::DatePicker || c.kind() == Kind::ProgressBar ||
-      c.kind() == Kind::StatusBar)
+  if (c.kind() == Kind::DatePicker || c.kind() == Kind::ProgressBar || c.kind() == Kind::StatusBar)
     update(w, "Value");
   if (c.kind() == Kind::StatusBar) syncStatus(w);
 }
@@ -389,8 +402,12 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
         break;
       }
-      case Kind::ProgressBar: syncProgress(w); break;
-      case Kind::StatusBar: syncStatus(w); break;
+      case Kind::ProgressBar:
+        syncProgress(w);
+        break;
+      case Kind::StatusBar:
+        syncStatus(w);
+        break;
       case Kind::TabControl:
         ::SendMessageW(w.hwnd, TCM_SETCURSEL, static_cast<TabControl&>(c).tab(), 0);
         showPage(w);
@@ -404,7 +421,8 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         ::SendMessageW(w.hwnd, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   syncing_ = wasSyncing;
@@ -567,7 +585,8 @@ bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
       if (code == STN_CLICKED)
         if (auto& f = static_cast<Label&>(c).onMouseDown) f();
       return true;
-    case Kind::Picture: return true;
+    case Kind::Picture:
+      return true;
     case Kind::TextBox: {
       auto& t = static_cast<TextBox&>(c);
       if (code == EN_CHANGE && !syncing_) {
@@ -579,7 +598,8 @@ bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
       }
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -627,7 +647,8 @@ bool WidgetHost::onNotify(const NMHDR& header, LRESULT& result) {
     case NM_RCLICK:
       if (lv.onRightClick) lv.onRightClick();
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 

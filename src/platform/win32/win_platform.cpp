@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <powrprof.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <powrprof.h>
 
 #include <cmath>
 #include <cstdio>
@@ -21,13 +21,17 @@ using platform::DateTime;
 DateTime WinClock::now() {
   SYSTEMTIME st;
   ::GetLocalTime(&st);
-  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds,
-          st.wDayOfWeek};
+  return {st.wYear,   st.wMonth,  st.wDay,          st.wHour,
+          st.wMinute, st.wSecond, st.wMilliseconds, st.wDayOfWeek};
 }
 
-std::int64_t WinClock::ticks() { return static_cast<std::int64_t>(::GetTickCount64()); }
+std::int64_t WinClock::ticks() {
+  return static_cast<std::int64_t>(::GetTickCount64());
+}
 
-void WinClock::sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(std::max(0, milliseconds))); }
+void WinClock::sleep(int milliseconds) {
+  ::Sleep(static_cast<DWORD>(std::max(0, milliseconds)));
+}
 
 void WinClock::doEvents() {
   // One pass over what is queued now; a bound keeps a flood of posted messages from
@@ -72,8 +76,7 @@ std::wstring localeInfo(LCTYPE type) {
 std::string WinRegional::shortDate(const DateTime& t) {
   SYSTEMTIME st = toSystemTime(t);
   wchar_t buf[128];
-  if (!::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, 128,
-                         nullptr))
+  if (!::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, 128, nullptr))
     return {};
   return narrow(buf);
 }
@@ -101,12 +104,13 @@ std::string WinRegional::formatNumber(double value, int decimals) {
   fmt.NegativeOrder = static_cast<UINT>(_wtoi(localeInfo(LOCALE_INEGNUMBER).c_str()));
   wchar_t buf[128];
   std::wstring in = widen(plain);
-  if (!::GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, in.c_str(), &fmt, buf, 128))
-    return plain;
+  if (!::GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, in.c_str(), &fmt, buf, 128)) return plain;
   return narrow(buf);
 }
 
-std::string WinRegional::formatPercent(double value) { return formatNumber(value * 100, 2) + "%"; }
+std::string WinRegional::formatPercent(double value) {
+  return formatNumber(value * 100, 2) + "%";
+}
 
 // ---------------------------------------------------------------- code page
 
@@ -125,19 +129,26 @@ namespace {
 // The run-time error numbers the program reports for a failed file operation.
 [[noreturn]] void failWith(DWORD error) {
   switch (error) {
-    case ERROR_FILE_NOT_FOUND: throw VbError(vb::kErrFileNotFound);
+    case ERROR_FILE_NOT_FOUND:
+      throw VbError(vb::kErrFileNotFound);
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_NETPATH: throw VbError(vb::kErrPathNotFound);
+    case ERROR_BAD_NETPATH:
+      throw VbError(vb::kErrPathNotFound);
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: throw VbError(vb::kErrPermissionDenied);
+    case ERROR_WRITE_PROTECT:
+      throw VbError(vb::kErrPermissionDenied);
     case ERROR_NOT_READY:
-    case ERROR_INVALID_DRIVE: throw VbError(71);
+    case ERROR_INVALID_DRIVE:
+      throw VbError(71);
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: throw VbError(61);
-    case ERROR_INVALID_NAME: throw VbError(52);
-    default: throw VbError(vb::kErrPathFileAccess);
+    case ERROR_HANDLE_DISK_FULL:
+      throw VbError(61);
+    case ERROR_INVALID_NAME:
+      throw VbError(52);
+    default:
+      throw VbError(vb::kErrPathFileAccess);
   }
 }
 
@@ -158,7 +169,9 @@ bool WinFileSystem::fileExists(std::string_view path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WinFileSystem::folderExists(std::string_view path) { return isFolder(widen(path)); }
+bool WinFileSystem::folderExists(std::string_view path) {
+  return isFolder(widen(path));
+}
 
 std::string WinFileSystem::readAll(std::string_view path) {
   const std::wstring w = widen(path);
@@ -190,9 +203,9 @@ void WinFileSystem::replaceFile(std::string_view path, std::string_view bytes) {
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) failWith(::GetLastError());
     DWORD written = 0;
-    const bool ok = ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                &written, nullptr) &&
-                    written == bytes.size() && ::FlushFileBuffers(f.get());
+    const bool ok =
+        ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && ::FlushFileBuffers(f.get());
     if (!ok) {
       const DWORD error = ::GetLastError();
       f.reset();
@@ -270,8 +283,7 @@ void WinFileSystem::setAttributes(std::string_view path, std::uint32_t attribute
 // ---------------------------------------------------------------- dialogs
 
 int WinDialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
-  return ::MessageBoxW(owner ? owner() : nullptr, widen(text).c_str(), widen(title).c_str(),
-                       flags);
+  return ::MessageBoxW(owner ? owner() : nullptr, widen(text).c_str(), widen(title).c_str(), flags);
 }
 
 std::optional<std::string> WinDialogs::openFile(const platform::OpenFileRequest& request) {
@@ -301,8 +313,7 @@ namespace {
 
 int CALLBACK browseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
   // Open with the start folder selected.
-  if (msg == BFFM_INITIALIZED && data)
-    ::SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+  if (msg == BFFM_INITIALIZED && data) ::SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
 }
 
@@ -365,10 +376,14 @@ namespace {
 
 HKEY rootKey(platform::RegRoot root) {
   switch (root) {
-    case platform::RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case platform::RegRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case platform::RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case platform::RegRoot::Users: return HKEY_USERS;
+    case platform::RegRoot::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case platform::RegRoot::CurrentUser:
+      return HKEY_CURRENT_USER;
+    case platform::RegRoot::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case platform::RegRoot::Users:
+      return HKEY_USERS;
   }
   return HKEY_LOCAL_MACHINE;
 }
@@ -471,7 +486,9 @@ std::vector<Hwnd> WinWindowSystem::childWindows(Hwnd parent) {
   return v;
 }
 
-bool WinWindowSystem::isWindow(Hwnd h) { return ::IsWindow(toHwnd(h)); }
+bool WinWindowSystem::isWindow(Hwnd h) {
+  return ::IsWindow(toHwnd(h));
+}
 
 std::string WinWindowSystem::className(Hwnd h, int bufferChars) {
   if (bufferChars <= 0) return {};
@@ -500,13 +517,15 @@ std::wstring WinWindowSystem::wideListText(HWND h, int index) {
   auto len = sendTimed(h, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
   if (!len || *len == LB_ERR) return {};
   std::vector<wchar_t> buf(static_cast<std::size_t>(*len) + 1, L'\0');
-  auto got = sendTimed(h, LB_GETTEXT, static_cast<WPARAM>(index),
-                       reinterpret_cast<LPARAM>(buf.data()));
+  auto got =
+      sendTimed(h, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.data()));
   if (!got || *got == LB_ERR) return {};
   return std::wstring(buf.data(), static_cast<std::size_t>(*got));
 }
 
-int WinWindowSystem::getTextLength(Hwnd h) { return ansiLength(wideText(toHwnd(h))); }
+int WinWindowSystem::getTextLength(Hwnd h) {
+  return ansiLength(wideText(toHwnd(h)));
+}
 
 std::string WinWindowSystem::getText(Hwnd h, int bufferBytes) {
   return cutAnsi(wideText(toHwnd(h)), bufferBytes);
@@ -538,11 +557,14 @@ void WinWindowSystem::keyDown(Hwnd h, int virtualKey) {
   sendTimed(toHwnd(h), WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 0);
 }
 
-void WinWindowSystem::activate(Hwnd h) { sendTimed(toHwnd(h), WM_ACTIVATE, 1, 0); }
+void WinWindowSystem::activate(Hwnd h) {
+  sendTimed(toHwnd(h), WM_ACTIVATE, 1, 0);
+}
 
 bool WinWindowSystem::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
   switch (mode) {
-    case platform::ClickMode::Posted: return ::PostMessageW(toHwnd(h), BM_CLICK, 0, 0);
+    case platform::ClickMode::Posted:
+      return ::PostMessageW(toHwnd(h), BM_CLICK, 0, 0);
     case platform::ClickMode::Sent:
       // Waits for the click to be handled, however long, unless the program hangs.
       return sendTimed(toHwnd(h), BM_CLICK, 0, 0, INFINITE).has_value();
@@ -562,11 +584,15 @@ int WinWindowSystem::trackbarMin(Hwnd h) {
 int WinWindowSystem::trackbarMax(Hwnd h) {
   return static_cast<int>(sendTimed(toHwnd(h), TBM_GETRANGEMAX, 0, 0).value_or(0));
 }
-bool WinWindowSystem::isEnabled(Hwnd h) { return ::IsWindowEnabled(toHwnd(h)); }
+bool WinWindowSystem::isEnabled(Hwnd h) {
+  return ::IsWindowEnabled(toHwnd(h));
+}
 bool WinWindowSystem::showWindow(Hwnd h, int command) {
   return ::ShowWindow(toHwnd(h), command);
 }
-bool WinWindowSystem::setForeground(Hwnd h) { return ::SetForegroundWindow(toHwnd(h)); }
+bool WinWindowSystem::setForeground(Hwnd h) {
+  return ::SetForegroundWindow(toHwnd(h));
+}
 
 // ---------------------------------------------------------------- power
 
@@ -586,10 +612,18 @@ bool WinPower::enableShutdownPrivilege() {
 bool WinPower::exitWindows(platform::ExitKind kind, bool force) {
   UINT flags = 0;
   switch (kind) {
-    case platform::ExitKind::LogOff: flags = EWX_LOGOFF; break;
-    case platform::ExitKind::Shutdown: flags = EWX_SHUTDOWN; break;
-    case platform::ExitKind::Reboot: flags = EWX_REBOOT; break;
-    case platform::ExitKind::PowerOff: flags = EWX_POWEROFF; break;
+    case platform::ExitKind::LogOff:
+      flags = EWX_LOGOFF;
+      break;
+    case platform::ExitKind::Shutdown:
+      flags = EWX_SHUTDOWN;
+      break;
+    case platform::ExitKind::Reboot:
+      flags = EWX_REBOOT;
+      break;
+    case platform::ExitKind::PowerOff:
+      flags = EWX_POWEROFF;
+      break;
   }
   if (force) flags |= EWX_FORCE;
   return ::ExitWindowsEx(flags, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED);
@@ -618,7 +652,7 @@ std::string moduleFolder() {
 }
 
 WinPlatform::WinPlatform()
-    : platform{clock, regional, codec, files, dialogs, shell, registry, windows, power,
-               moduleFolder(), {}} {}
+    : platform{clock,    regional, codec, files,          dialogs, shell,
+               registry, windows,  power, moduleFolder(), {}} {}
 
 }  // namespace varnolt::win32

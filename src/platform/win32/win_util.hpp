@@ -126,7 +126,11 @@ using UniqueIcon = Unique<IconTraits>;
 using UniquePidl = Unique<PidlTraits>;
 
 // Twips and pixels at a given DPI (1440 twips per inch).
-inline int twipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
-inline int pixelsToTwips(int pixels, int dpi) { return ::MulDiv(pixels, 1440, dpi); }
+inline int twipsToPixels(int twips, int dpi) {
+  return ::MulDiv(twips, dpi, 1440);
+}
+inline int pixelsToTwips(int pixels, int dpi) {
+  return ::MulDiv(pixels, 1440, dpi);
+}
 
 }  // namespace varnolt::win32
