@@ -34,7 +34,8 @@ struct World {
 
 std::string logOfLines(std::size_t n) {
   std::string s;
-  for (std::size_t i = 0; i < n; ++i) s += "2026/12/07   21:05:33   ダウンロード開始：ニュースⅡ\r\n";
+  for (std::size_t i = 0; i < n; ++i)
+    s += "2026/12/07   21:05:33   ダウンロード開始：ニュースⅡ\r\n";
   return s;
 }
 

@@ -5,13 +5,19 @@ namespace varnolt {
 namespace {
 
 std::vector<std::string> optionCaptions() {
-  return {"サスペンド",   "休止状態",           "ログオフ",
-          "リブート",     "シャットダウン",     "何もしない",
-          "本ソフトのみ終了する", "ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", "本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"};
+  return {"サスペンド",
+          "休止状態",
+          "ログオフ",
+          "リブート",
+          "シャットダウン",
+          "何もしない",
+          "本ソフトのみ終了する",
+          "ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する",
+          "本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"};
 }
 
 std::vector<std::string> tabCaptions() {
-  return {"ダウンロード", "ファイル名設定リスト(開発中）", "ストリーム変換", "ログ", "環境設定",
+  return {"ダウンロード",  "ファイル名設定リスト(開発中）", "ストリーム変換", "ログ", "環境設定",
           "開発者専用タブ"};
 }
 
@@ -39,18 +45,19 @@ Form1::Form1(platform::Platform& platform)
     Line1.push_back(std::make_unique<Plain>("Line1(" + std::to_string(i) + ")", Kind::Line));
   youbi = makeArray<CheckBox>("youbi", 7, {"", "", "", "", "", "", ""});
   // Labels of the rule entry form; only their captions matter.
-  for (const char* c : {"番組名", "終了時刻", "開始時刻", "：", "：", "日", "月", "火", "水", "木",
-                        "金", "土"})
-    ruleLabels.push_back(std::make_unique<Label>(
-        "Label4(" + std::to_string(ruleLabels.size()) + ")", c));
-  Label1 = makeArray<Label>("Label1", 6,
-                            {"Slider1のHandle", "ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙", "ﾛｸﾗｸｺﾝﾄﾛｰﾗの子ｳｨﾝﾄﾞｳ列挙",
-                             "ListBoxのHandle", "受信ﾎﾞﾀﾝのHandle", "ﾀﾞｲﾔﾛｸﾞ等のｳｨﾝﾄﾞｳ内Handle列挙"});
+  for (const char* c :
+       {"番組名", "終了時刻", "開始時刻", "：", "：", "日", "月", "火", "水", "木", "金", "土"})
+    ruleLabels.push_back(
+        std::make_unique<Label>("Label4(" + std::to_string(ruleLabels.size()) + ")", c));
+  Label1 =
+      makeArray<Label>("Label1", 6,
+                       {"Slider1のHandle", "ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙", "ﾛｸﾗｸｺﾝﾄﾛｰﾗの子ｳｨﾝﾄﾞｳ列挙",
+                        "ListBoxのHandle", "受信ﾎﾞﾀﾝのHandle", "ﾀﾞｲﾔﾛｸﾞ等のｳｨﾝﾄﾞｳ内Handle列挙"});
   Label3 = makeArray<Label>(
-      "Label3", 20,
-      {"RC録画ﾘｽﾄ", "接続ボタン", "RCﾃﾞﾚｸﾄﾘﾎﾞﾀﾝ", "RCPCで再生ﾎﾞﾀﾝ", "RCDATA内容", "RC終了ﾎﾞﾀﾝ",
-       "RCｽﾗｲﾀﾞｰ", "RC中断ﾎﾞﾀﾝ", "lock", "title", "day", "time", "BitLate", "RC受信ボタン",
-       "RC再生ボタン", "RC停止ボタン", "RC巻戻", "RC早送", "フリーズ", "フリーズ"});
+      "Label3", 20, {"RC録画ﾘｽﾄ",    "接続ボタン", "RCﾃﾞﾚｸﾄﾘﾎﾞﾀﾝ", "RCPCで再生ﾎﾞﾀﾝ", "RCDATA内容",
+                     "RC終了ﾎﾞﾀﾝ",   "RCｽﾗｲﾀﾞｰ",   "RC中断ﾎﾞﾀﾝ",   "lock",           "title",
+                     "day",          "time",       "BitLate",      "RC受信ボタン",   "RC再生ボタン",
+                     "RC停止ボタン", "RC巻戻",     "RC早送",       "フリーズ",       "フリーズ"});
 
   // Design state.
   Option1[5].setValue(true);
@@ -76,12 +83,16 @@ Form1::Form1(platform::Platform& platform)
                        {"ビットレート", 882},
                        {"FileSize(MB)", 1058, true},
                        {"連続ｽﾄﾘｰﾑ変換時親ﾊﾟｽ", 2540}};
-  ListView10.columns = {{"", 600},          {"戻り値", 1500},  {"m2t元ファイル名", 2500},
-                        {"m2tフルパス", 4000}, {"m2tの親ﾊﾟｽ", 4000}, {"mpg親パス", 2500}};
+  ListView10.columns = {{"", 600},
+                        {"戻り値", 1500},
+                        {"m2t元ファイル名", 2500},
+                        {"m2tフルパス", 4000},
+                        {"m2tの親ﾊﾟｽ", 4000},
+                        {"mpg親パス", 2500}};
   for (ListView* lv : {&ListView2, &ListView3, &ListView4})
     lv->columns = {{"Handle", 1000}, {"classname", 1500}, {"Caption", 2500}};
   AutoFNameView.columns = {{"適用", 600},     {"開始日（日）", 1500}, {"毎週", 1300},
-                           {"開始時刻", 900}, {"終了時刻", 900},     {"ファイル名", 3000}};
+                           {"開始時刻", 900}, {"終了時刻", 900},      {"ファイル名", 3000}};
 
   registerControls();
   applyDesign();
@@ -146,13 +157,37 @@ void Form1::registerControls() {
   for (std::size_t i = 0; i < Option1.size(); ++i) add(Option1[i], "Frame5", 4);
   // Tab 5.
   add(Frame3, "SSTab1", 5);
-  for (Control* c : std::initializer_list<Control*>{
-           &ListView2, &ListView3, &ListView4, &GetTopWindBtn, &Command2, &Command4, &Command11,
-           &Command12, &Command15, &Text101, &Text100, &rc_rec_list, &rc_setuzoku_btn,
-           &rc_dir_btn, &rc_pcdown_btn, &rc_recdata, &rc_end_btn, &rc_slider, &rc_stop_btn,
-           &Rc_Rec_Column_Lock, &Rc_Rec_Column_Title, &Rc_Rec_Column_Day, &Rc_Rec_Column_Time,
-           &Rc_Rec_Column_BitLate, &rc_zyusin_btn, &rc_saisei_btn, &rc_teisi_btn,
-           &rc_makimodosi_btn, &rc_hayaokuri_btn, &rc_freeze_btn, &rc_slow_btn})
+  for (Control* c : std::initializer_list<Control*>{&ListView2,
+                                                    &ListView3,
+                                                    &ListView4,
+                                                    &GetTopWindBtn,
+                                                    &Command2,
+                                                    &Command4,
+                                                    &Command11,
+                                                    &Command12,
+                                                    &Command15,
+                                                    &Text101,
+                                                    &Text100,
+                                                    &rc_rec_list,
+                                                    &rc_setuzoku_btn,
+                                                    &rc_dir_btn,
+                                                    &rc_pcdown_btn,
+                                                    &rc_recdata,
+                                                    &rc_end_btn,
+                                                    &rc_slider,
+                                                    &rc_stop_btn,
+                                                    &Rc_Rec_Column_Lock,
+                                                    &Rc_Rec_Column_Title,
+                                                    &Rc_Rec_Column_Day,
+                                                    &Rc_Rec_Column_Time,
+                                                    &Rc_Rec_Column_BitLate,
+                                                    &rc_zyusin_btn,
+                                                    &rc_saisei_btn,
+                                                    &rc_teisi_btn,
+                                                    &rc_makimodosi_btn,
+                                                    &rc_hayaokuri_btn,
+                                                    &rc_freeze_btn,
+                                                    &rc_slow_btn})
     add(*c, "Frame3", 5);
   for (auto& l : Label1) add(*l, "Frame3", 5);
   for (auto& l : Label3) add(*l, "Frame3", 5);
@@ -165,8 +200,8 @@ void Form1::registerControls() {
   add(StatusBar1, "", -1);
   // Menus.
   for (MenuItem* m :
-       {&pulldown_file, &pulldown_file_end, &pulldown_help, &pulldown_help_help,
-        &pulldown_help_ver, &pulldown_download, &pulldown_download_mpgPalent, &pulldown_m2tlist,
+       {&pulldown_file, &pulldown_file_end, &pulldown_help, &pulldown_help_help, &pulldown_help_ver,
+        &pulldown_download, &pulldown_download_mpgPalent, &pulldown_m2tlist,
         &pulldown_m2tlist_all_No_check, &pulldown_m2tlist_all_check, &pulldown_line1,
         &pulldown_m2tlist_SHOKI, &pulldown_line3, &pulldown_m2tlist_mpg_RePath, &pulldown_line2,
         &pulldown_m2tlist_1ldel, &pulldown_m2tlist_alldel})

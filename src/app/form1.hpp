@@ -3,8 +3,8 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -176,8 +176,8 @@ class Form1 {
   MenuItem pulldown_m2tlist{"pulldown_m2tlist", "m2tリスト操作"};
   MenuItem pulldown_m2tlist_all_No_check{"pulldown_m2tlist_all_No_check",
                                          "全てのチェック状態をオフにする", "pulldown_m2tlist"};
-  MenuItem pulldown_m2tlist_all_check{"pulldown_m2tlist_all_check", "全てのチェック状態をオンにする",
-                                      "pulldown_m2tlist"};
+  MenuItem pulldown_m2tlist_all_check{"pulldown_m2tlist_all_check",
+                                      "全てのチェック状態をオンにする", "pulldown_m2tlist"};
   MenuItem pulldown_line1{"pulldown_line1", "-", "pulldown_m2tlist"};
   MenuItem pulldown_m2tlist_SHOKI{"pulldown_m2tlist_SHOKI", "選択リストを未作業状態にする",
                                   "pulldown_m2tlist"};

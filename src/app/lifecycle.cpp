@@ -65,7 +65,9 @@ void Form1::requestClose() {
   if (destroyWindow) destroyWindow();
 }
 
-void Form1::pulldown_file_end_Click() { requestClose(); }
+void Form1::pulldown_file_end_Click() {
+  requestClose();
+}
 
 void Form1::pulldown_help_help_Click() {
   os.shell.openDocument(os.mainWindow ? os.mainWindow() : 0, appFile(*this, "help.chm"));

@@ -38,8 +38,8 @@ void Form1::KankyouInPut(const std::string& path) {
     std::string key;
     for (const std::string& line : vb::textLines(text)) {
       if (line.empty()) continue;
-      bool isKey = line == "/Label2.Caption" || line == "/text4.text" ||
-                   line == "/Check1.Value" || line == "/Check2.Value";
+      bool isKey = line == "/Label2.Caption" || line == "/text4.text" || line == "/Check1.Value" ||
+                   line == "/Check2.Value";
       for (const char* k : kOptionKeys) isKey = isKey || line == k;
       if (isKey) {
         key = line;
@@ -77,7 +77,9 @@ void Form1::Check1_Click() {
   }
 }
 
-void Form1::Check3_Click() { Check2.setValue(Check3.value() == 1 ? 1 : 0); }
+void Form1::Check3_Click() {
+  Check2.setValue(Check3.value() == 1 ? 1 : 0);
+}
 
 void Form1::Check4_Click() {
   Label6.setCaption("ロクラク・コントローラの仕様制限によりサイズ計算できません");

@@ -11,24 +11,42 @@ namespace varnolt {
 
 std::string errorDescription(int number) {
   switch (number) {
-    case 5: return "プロシージャの呼び出し、または引数が不正です。";
-    case 6: return "オーバーフローしました。";
-    case 7: return "メモリが不足しています。";
-    case 9: return "インデックスが有効範囲にありません。";
-    case 11: return "0 で除算しました。";
-    case 13: return "型が一致しません。";
-    case 52: return "ファイル名または番号が不正です。";
-    case 53: return "ファイルが見つかりません。";
-    case 57: return "デバイス I/O エラーです。";
-    case 58: return "既に同名のファイルが存在しています。";
-    case 61: return "ディスクの空き容量が不足しています。";
-    case 70: return "書き込みできません。";
-    case 71: return "ディスクが準備されていません。";
-    case 75: return "パス名が無効です。";
-    case 76: return "パスが見つかりません。";
-    case 91: return "オブジェクト変数または With ブロック変数が設定されていません。";
-    case 380: return "プロパティの値が不正です。";
-    default: return "アプリケーション定義またはオブジェクト定義のエラーです。";
+    case 5:
+      return "プロシージャの呼び出し、または引数が不正です。";
+    case 6:
+      return "オーバーフローしました。";
+    case 7:
+      return "メモリが不足しています。";
+    case 9:
+      return "インデックスが有効範囲にありません。";
+    case 11:
+      return "0 で除算しました。";
+    case 13:
+      return "型が一致しません。";
+    case 52:
+      return "ファイル名または番号が不正です。";
+    case 53:
+      return "ファイルが見つかりません。";
+    case 57:
+      return "デバイス I/O エラーです。";
+    case 58:
+      return "既に同名のファイルが存在しています。";
+    case 61:
+      return "ディスクの空き容量が不足しています。";
+    case 70:
+      return "書き込みできません。";
+    case 71:
+      return "ディスクが準備されていません。";
+    case 75:
+      return "パス名が無効です。";
+    case 76:
+      return "パスが見つかりません。";
+    case 91:
+      return "オブジェクト変数または With ブロック変数が設定されていません。";
+    case 380:
+      return "プロパティの値が不正です。";
+    default:
+      return "アプリケーション定義またはオブジェクト定義のエラーです。";
   }
 }
 
@@ -40,19 +58,27 @@ VbError::VbError(int number) : VbError(number, errorDescription(number)) {}
 namespace vb {
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t'; }
+bool isSpace(char c) {
+  return c == ' ' || c == '\t';
+}
 
-[[noreturn]] void mismatch() { throw VbError(kErrTypeMismatch); }
+[[noreturn]] void mismatch() {
+  throw VbError(kErrTypeMismatch);
+}
 
 double parseRadix(std::string_view digits, int radix) {
   if (digits.empty() || digits.size() > 11) mismatch();
   std::uint64_t v = 0;
   for (char c : digits) {
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else mismatch();
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      mismatch();
     if (d >= radix) mismatch();
     v = v * static_cast<unsigned>(radix) + static_cast<unsigned>(d);
   }
@@ -62,7 +88,9 @@ double parseRadix(std::string_view digits, int radix) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
 }
 
-double roundHalfEven(double v) { return std::nearbyint(v); }
+double roundHalfEven(double v) {
+  return std::nearbyint(v);
+}
 
 }  // namespace
 
@@ -72,8 +100,10 @@ double toDouble(std::string_view text) {
   while (e > b && isSpace(text[e - 1])) --e;
   std::string_view t = text.substr(b, e - b);
   if (t.empty()) mismatch();
-  if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h')) return parseRadix(t.substr(2), 16);
-  if (t.size() > 2 && t[0] == '&' && (t[1] == 'O' || t[1] == 'o')) return parseRadix(t.substr(2), 8);
+  if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h'))
+    return parseRadix(t.substr(2), 16);
+  if (t.size() > 2 && t[0] == '&' && (t[1] == 'O' || t[1] == 'o'))
+    return parseRadix(t.substr(2), 8);
   // Only a plain decimal form is a number; strtod alone would also take "inf" or "0x1".
   std::size_t i = 0;
   if (t[i] == '+' || t[i] == '-') ++i;
@@ -105,7 +135,9 @@ std::int16_t toInt16(double value) {
   return static_cast<std::int16_t>(r);
 }
 
-std::int16_t toInt16(std::string_view text) { return toInt16(toDouble(text)); }
+std::int16_t toInt16(std::string_view text) {
+  return toInt16(toDouble(text));
+}
 
 std::int32_t toInt32(std::string_view text) {
   double r = roundHalfEven(toDouble(text));

@@ -46,7 +46,9 @@ std::int32_t toInt32(std::string_view text);
 std::int16_t toInt16(double value);
 // True/False words (any case) or a number; throws 13 otherwise.
 bool toBool(std::string_view text);
-inline const char* boolWord(bool value) { return value ? "True" : "False"; }
+inline const char* boolWord(bool value) {
+  return value ? "True" : "False";
+}
 
 // Plain decimal text of a number with at most 15 significant digits, no grouping.
 std::string numberText(double value);

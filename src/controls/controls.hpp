@@ -241,7 +241,8 @@ class ListView : public Control {
 
 class Timer : public Control {
  public:
-  Timer(std::string name, int interval) : Control(std::move(name), Kind::Timer), interval_(interval) {
+  Timer(std::string name, int interval)
+      : Control(std::move(name), Kind::Timer), interval_(interval) {
     Control::setEnabled(false);
   }
   int interval() const { return interval_; }
@@ -316,7 +317,9 @@ class TabControl : public Control {
 class MenuItem : public Control {
  public:
   MenuItem(std::string name, std::string caption, std::string parent = {})
-      : Control(std::move(name), Kind::MenuItem), parent(std::move(parent)), caption_(std::move(caption)) {}
+      : Control(std::move(name), Kind::MenuItem),
+        parent(std::move(parent)),
+        caption_(std::move(caption)) {}
   const std::string& caption() const { return caption_; }
   std::string parent;
   std::string shortcut;  // e.g. "F1"

@@ -6,8 +6,7 @@ namespace varnolt {
 
 frmAbout::frmAbout(platform::Platform& os) : ModalForm("frmAbout", "ﾊﾞｰｼﾞｮﾝ情報"), os_(os) {
   for (controls::Control* c : std::initializer_list<controls::Control*>{
-           &picIcon, &lblTitle, &lblVersion, &lblDescription, &lblDisclaimer, &cmdOK,
-           &cmdSysInfo})
+           &picIcon, &lblTitle, &lblVersion, &lblDescription, &lblDisclaimer, &cmdOK, &cmdSysInfo})
     add(*c);
   cmdOK.onClick = [this] { cmdOK_Click(); };
   cmdSysInfo.onClick = [this] { cmdSysInfo_Click(); };
@@ -49,8 +48,8 @@ void frmAbout::StartSysInfo() {
     if (!GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
                      "PATH", path)) {
       std::string folder;
-      if (GetKeyValue(platform::RegRoot::LocalMachine,
-                      "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", folder) &&
+      if (GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location",
+                      "MSINFO", folder) &&
           os_.files.fileExists(folder + "\\MSINFO32.EXE")) {
         path = folder + "\\MSINFO32.EXE";
       } else {

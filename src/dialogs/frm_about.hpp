@@ -27,8 +27,8 @@ class frmAbout : public controls::ModalForm {
   void cmdSysInfo_Click() { StartSysInfo(); }
   void StartSysInfo();
   // Reads one string value; false (and an empty text) when the key or value is missing.
-  bool GetKeyValue(platform::RegRoot root, const std::string& keyName,
-                   const std::string& valueName, std::string& value);
+  bool GetKeyValue(platform::RegRoot root, const std::string& keyName, const std::string& valueName,
+                   std::string& value);
 
  private:
   platform::Platform& os_;

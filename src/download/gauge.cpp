@@ -54,8 +54,12 @@ void Form1::CheckSize_Sum() {
   }
 }
 
-void Form1::ListView1_ItemCheck(std::size_t) { CheckSize_Sum(); }
+void Form1::ListView1_ItemCheck(std::size_t) {
+  CheckSize_Sum();
+}
 
-void Form1::ProgressBar1_MouseDown() { msgBox(vb::numberText(ProgressBar1.max())); }
+void Form1::ProgressBar1_MouseDown() {
+  msgBox(vb::numberText(ProgressBar1.max()));
+}
 
 }  // namespace varnolt

@@ -33,7 +33,9 @@ std::string unescape(const std::string& s) {
   return out;
 }
 
-const char* flag(bool b) { return b ? "1" : "0"; }
+const char* flag(bool b) {
+  return b ? "1" : "0";
+}
 
 }  // namespace
 
@@ -53,8 +55,8 @@ platform::DateTime hostNow() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0,
-          tm.tm_wday};
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+          tm.tm_min,         tm.tm_sec,     0,          tm.tm_wday};
 }
 
 Runner::Runner(const Options& options, std::ostream& out) : options_(options), out_(out) {
@@ -76,7 +78,9 @@ void Runner::emit(std::string_view line) {
   out_.flush();
 }
 
-void Runner::fail(const std::string& message) const { throw ScenarioError(currentLine_, message); }
+void Runner::fail(const std::string& message) const {
+  throw ScenarioError(currentLine_, message);
+}
 
 Form1& Runner::form() {
   if (!form_) fail("the window is not started yet (use 'start')");
@@ -84,7 +88,9 @@ Form1& Runner::form() {
   return *form_;
 }
 
-void Runner::settle() { world_->clock.doEvents(); }
+void Runner::settle() {
+  world_->clock.doEvents();
+}
 
 Control& Runner::control(const std::string& name) {
   return controlOf(modals_.empty() ? nullptr : modals_.back(), name);
@@ -156,10 +162,18 @@ void Runner::modalLoop(controls::ModalForm& form) {
 void Runner::userClick(Control& c) {
   bool done = false;
   switch (c.kind()) {
-    case Kind::Button: done = static_cast<Button&>(c).click(); break;
-    case Kind::CheckBox: done = static_cast<CheckBox&>(c).click(); break;
-    case Kind::OptionButton: done = static_cast<OptionButton&>(c).click(); break;
-    case Kind::MenuItem: done = static_cast<MenuItem&>(c).click(); break;
+    case Kind::Button:
+      done = static_cast<Button&>(c).click();
+      break;
+    case Kind::CheckBox:
+      done = static_cast<CheckBox&>(c).click();
+      break;
+    case Kind::OptionButton:
+      done = static_cast<OptionButton&>(c).click();
+      break;
+    case Kind::MenuItem:
+      done = static_cast<MenuItem&>(c).click();
+      break;
     case Kind::ProgressBar:
       if (auto& f = static_cast<ProgressBar&>(c).onMouseDown) f();
       done = true;
@@ -168,7 +182,8 @@ void Runner::userClick(Control& c) {
       if (auto& f = static_cast<Label&>(c).onMouseDown) f();
       done = true;
       break;
-    default: fail("'" + c.name() + "' cannot be clicked");
+    default:
+      fail("'" + c.name() + "' cannot be clicked");
   }
   if (!done) emit("ignored click " + c.name() + " (disabled)");
 }
@@ -197,8 +212,12 @@ void Runner::dump(Control& c) {
       p("Enabled", flag(b.enabled()));
       break;
     }
-    case Kind::Label: p("Caption", static_cast<Label&>(c).caption()); break;
-    case Kind::Frame: p("Caption", static_cast<Frame&>(c).caption()); break;
+    case Kind::Label:
+      p("Caption", static_cast<Label&>(c).caption());
+      break;
+    case Kind::Frame:
+      p("Caption", static_cast<Frame&>(c).caption());
+      break;
     case Kind::TextBox: {
       auto& t = static_cast<TextBox&>(c);
       p("Text", t.text());
@@ -245,7 +264,9 @@ void Runner::dump(Control& c) {
         p("Panels(" + std::to_string(i) + ")", s.panel(i));
       break;
     }
-    case Kind::TabControl: p("Tab", std::to_string(static_cast<TabControl&>(c).tab())); break;
+    case Kind::TabControl:
+      p("Tab", std::to_string(static_cast<TabControl&>(c).tab()));
+      break;
     case Kind::MenuItem: {
       auto& m = static_cast<MenuItem&>(c);
       p("Caption", m.caption());
@@ -260,7 +281,8 @@ void Runner::dump(Control& c) {
       p("Value", b);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -19,8 +19,7 @@ namespace varnolt::simrun {
 // A scenario line that cannot be carried out; exit code 2.
 class ScenarioError : public std::runtime_error {
  public:
-  ScenarioError(int line, const std::string& message)
-      : std::runtime_error(message), line(line) {}
+  ScenarioError(int line, const std::string& message) : std::runtime_error(message), line(line) {}
   int line;
 };
 
@@ -31,8 +30,8 @@ struct Options {
 
 class Runner;
 // A verb: the words after the verb, and the rest of the line after the verb and one space.
-using Verb = std::function<void(Runner&, const std::vector<std::string>& words,
-                                const std::string& rest)>;
+using Verb =
+    std::function<void(Runner&, const std::vector<std::string>& words, const std::string& rest)>;
 
 class Runner {
  public:

@@ -49,9 +49,9 @@ class WorldTest : public ::testing::Test {
  protected:
   WorldTest() {
     std::filesystem::create_directories(dir.path() / "c" / "Varnolt");
-    world = std::make_unique<sim::SimWorld>(
-        dir.path(), platform::DateTime{2004, 10, 17, 21, 5, 33, 0, 0},
-        [this](std::string_view l) { events.emplace_back(l); });
+    world = std::make_unique<sim::SimWorld>(dir.path(),
+                                            platform::DateTime{2004, 10, 17, 21, 5, 33, 0, 0},
+                                            [this](std::string_view l) { events.emplace_back(l); });
   }
   Form1& makeForm() {
     form = std::make_unique<Form1>(world->platform);

@@ -41,7 +41,8 @@ TEST_F(SettingsTest, WrittenFileReadsBackIntoTheSameControls) {
   f.KankyouOutPut("C:\\Varnolt\\default.ini");
   const std::string bytes = readHost(appHost("default.ini"));
   EXPECT_NE(bytes.find("\x87\x55"), std::string::npos) << "Ⅱ must be stored as CP932 0x8755";
-  EXPECT_NE(bytes.find("\xDB\xB8\xD7\xB8"), std::string::npos) << "half-width katakana, one byte each";
+  EXPECT_NE(bytes.find("\xDB\xB8\xD7\xB8"), std::string::npos)
+      << "half-width katakana, one byte each";
   EXPECT_NE(bytes.find("/Check2.Value\r\n1\r\n"), std::string::npos);
 
   Form1& g = loaded();

@@ -43,9 +43,8 @@ TEST_F(WorkLogTest, SecondRunShowsABlankLineBetweenRuns) {
             "\r\n"
             "2004/10/17   21:05:33   Varnolt起動\r\n");
   g.logOutPut("C:\\Varnolt\\log.ini");
-  EXPECT_EQ(readHost(appHost("log.ini")),
-            ansi("2004/10/17   21:06:33   Varnolt起動\r\n\r\n"
-                 "2004/10/17   21:05:33   Varnolt起動\r\n\r\n"));
+  EXPECT_EQ(readHost(appHost("log.ini")), ansi("2004/10/17   21:06:33   Varnolt起動\r\n\r\n"
+                                               "2004/10/17   21:05:33   Varnolt起動\r\n\r\n"));
 }
 
 TEST_F(WorkLogTest, LogKeepsCp932TextIntact) {

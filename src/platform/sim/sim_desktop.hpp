@@ -54,8 +54,7 @@ class SimDesktop : public platform::WindowSystem {
   void killProcess(std::uint32_t pid);
   // Creates a window: top-level with parent 0, otherwise the last child of `parent`.
   // Top-level windows open on top of the Z-order.
-  SimWindow& createWindow(std::uint32_t pid, Hwnd parent, std::string className,
-                          std::string text);
+  SimWindow& createWindow(std::uint32_t pid, Hwnd parent, std::string className, std::string text);
   void destroyWindow(Hwnd h);
   SimWindow* window(Hwnd h);
   // Finds a top-level window by exact caption.

@@ -169,7 +169,9 @@ std::string SimRegional::formatNumber(double value, int decimals) {
   return (negative ? "-" : "") + grouped + frac;
 }
 
-std::string SimRegional::formatPercent(double value) { return formatNumber(value * 100, 2) + "%"; }
+std::string SimRegional::formatPercent(double value) {
+  return formatNumber(value * 100, 2) + "%";
+}
 
 // ---------------------------------------------------------------- code page 932
 
@@ -243,11 +245,14 @@ namespace {
 
 bool iequals(const std::string& a, const std::string& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
-[[noreturn]] void fail(int number) { throw VbError(number); }
+[[noreturn]] void fail(int number) {
+  throw VbError(number);
+}
 
 }  // namespace
 
@@ -406,9 +411,12 @@ namespace {
 std::string escaped(std::string_view s) {
   std::string out;
   for (char c : s) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else out += c;
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
   }
   return out;
 }
@@ -416,18 +424,26 @@ std::string escaped(std::string_view s) {
 std::vector<int> buttonsOf(unsigned flags) {
   using namespace platform::mb;
   switch (flags & 0xF) {
-    case kOkCancel: return {kIdOk, kIdCancel};
-    case kAbortRetryIgnore: return {kIdAbort, kIdRetry, kIdIgnore};
-    case kYesNoCancel: return {kIdYes, kIdNo, kIdCancel};
-    case kYesNo: return {kIdYes, kIdNo};
-    case kRetryCancel: return {kIdRetry, kIdCancel};
-    default: return {kIdOk};
+    case kOkCancel:
+      return {kIdOk, kIdCancel};
+    case kAbortRetryIgnore:
+      return {kIdAbort, kIdRetry, kIdIgnore};
+    case kYesNoCancel:
+      return {kIdYes, kIdNo, kIdCancel};
+    case kYesNo:
+      return {kIdYes, kIdNo};
+    case kRetryCancel:
+      return {kIdRetry, kIdCancel};
+    default:
+      return {kIdOk};
   }
 }
 
 }  // namespace
 
-std::string escapeLine(std::string_view s) { return escaped(s); }
+std::string escapeLine(std::string_view s) {
+  return escaped(s);
+}
 
 int SimDialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
   sink_("msgbox " + std::to_string(flags) + "|" + std::string(title) + "|" + escaped(text));
@@ -508,7 +524,8 @@ bool SimPower::exitWindows(platform::ExitKind kind, bool force) {
 }
 
 bool SimPower::setSystemPowerState(bool suspend, bool force) {
-  sink_(std::string("power state ") + (suspend ? "suspend" : "hibernate") + (force ? " force" : ""));
+  sink_(std::string("power state ") + (suspend ? "suspend" : "hibernate") +
+        (force ? " force" : ""));
   return powerStateError == 0;
 }
 
@@ -535,8 +552,8 @@ SimWorld::SimWorld(fs::path root, DateTime start, EventSink s)
       shell(sink, files),
       power(sink),
       desktop(std::make_unique<SimDesktop>(clock)),
-      platform{clock,  regional, codec, files, dialogs, shell, registry, *desktop, power,
-               "C:\\Varnolt", {}} {}
+      platform{clock,    regional, codec, files,         dialogs, shell,
+               registry, *desktop, power, "C:\\Varnolt", {}} {}
 
 SimWorld::~SimWorld() = default;
 

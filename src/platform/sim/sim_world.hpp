@@ -104,7 +104,7 @@ class SimFileSystem : public platform::FileSystem {
 class SimDialogs : public platform::Dialogs {
  public:
   SimDialogs(EventSink& sink) : sink_(sink) {}
-  std::deque<int> answers;                          // button ids
+  std::deque<int> answers;                           // button ids
   std::deque<std::optional<std::string>> openFiles;  // nullopt = cancel
   std::deque<std::optional<std::string>> browses;    // nullopt = cancel
   // Runs a modal dialog; unset, the dialog is loaded and left at once.
