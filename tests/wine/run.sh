@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows programs with mingw-w64 and runs the end-to-end tests of
 # Varnolt.exe under Wine (Xvfb, LANG=ja_JP.UTF-8 so that the ANSI code page is 932,
-# a fresh WINEPREFIX each run).
+# a fresh WINEPREFIX each run), including the controller launch against the stand-in
+# RokuCtrl.exe, and prints the measured start-up and launch-and-map times.
 #
 #   tests/wine/run.sh [--screenshots DIR] [--build DIR]
 #
@@ -36,9 +37,10 @@ done
 echo "== building the Windows programs in $build"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DVARNOLT_TESTS=OFF >"$build/configure.log"
-cmake --build "$build" -j2 --target Varnolt varnolt-wine-driver
+cmake --build "$build" -j2 --target Varnolt varnolt-wine-driver RokuCtrl
 exe="$build/Varnolt.exe"
 driver="$build/varnolt-wine-driver.exe"
+standin="$build/tools/rokuctrl-standin/RokuCtrl.exe"
 echo "Varnolt.exe: $(stat -c %s "$exe") bytes; imports: $(x86_64-w64-mingw32-objdump -p "$exe" |
   sed -n 's/.*DLL Name: //p' | tr '\n' ' ')"
 
@@ -61,14 +63,22 @@ timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
 
 drive_c="$WINEPREFIX/drive_c"
 mkdir -p "$drive_c/vt/shots"
-cp "$exe" "$driver" "$drive_c/vt/"
+cp "$exe" "$driver" "$standin" "$drive_c/vt/"
 
 echo "== end-to-end tests"
+# The driver writes to a file, not a pipe: programs it leaves behind (a stand-in that
+# hangs) inherit its output and would hold a pipe open after it ends.
+raw="$scratch/driver.out"
+: >"$raw"
 set +e
 timeout 600 wine 'C:\vt\varnolt-wine-driver.exe' 'C:\vt\Varnolt.exe' 'C:\vt\work' 'C:\vt\shots' \
-  | tr -d '\r' | tee "$build/wine-tests.log"
-status=${PIPESTATUS[0]}
+  'C:\vt\RokuCtrl.exe' >"$raw" &
+driver_pid=$!
+tail -n +1 -f --pid="$driver_pid" "$raw" | tr -d '\r'
+wait "$driver_pid"
+status=$?
 set -e
+tr -d '\r' <"$raw" >"$build/wine-tests.log"
 
 # ImageMagick's own convert (a wrapper of another name may come first in PATH).
 im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
@@ -78,6 +88,8 @@ for i in 0 1 2 3 4 5; do
   fi
 done
 echo "screenshots: $shots/tab0.png ... tab5.png"
+echo "== timings under Wine"
+grep -E '^# (start-up time|launch and map)' "$build/wine-tests.log" | sed 's/^# /  /' || true
 
 if ! grep -Eq '^[0-9]+ passed, 0 failed$' "$build/wine-tests.log"; then
   status=${status:-1}

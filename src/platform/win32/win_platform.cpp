@@ -566,8 +566,9 @@ bool WinWindowSystem::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
     case platform::ClickMode::Posted:
       return ::PostMessageW(toHwnd(h), BM_CLICK, 0, 0);
     case platform::ClickMode::Sent:
-      // Waits for the click to be handled, however long, unless the program hangs.
-      return sendTimed(toHwnd(h), BM_CLICK, 0, 0, INFINITE).has_value();
+      // Waits for the click to be handled; a program that stops answering while it
+      // handles it must not freeze an unattended run, so the wait is bounded too.
+      return sendTimed(toHwnd(h), BM_CLICK, 0, 0, kSentClickTimeoutMs).has_value();
     case platform::ClickMode::SentWithTimeout:
       return sendTimed(toHwnd(h), BM_CLICK, 0, 0, static_cast<unsigned>(std::max(0, timeoutMs)))
           .has_value();

@@ -15,6 +15,8 @@ namespace varnolt::win32 {
 // How long a message sent to another program's window may take before the program
 // gives up on it (a hung window answers nothing).
 inline constexpr unsigned kSendTimeoutMs = 5000;
+// A click whose handling the program waits for ("保存(&S)", "中断").
+inline constexpr unsigned kSentClickTimeoutMs = 30000;
 
 class WinClock : public platform::Clock {
  public:

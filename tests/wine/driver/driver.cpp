@@ -3,360 +3,21 @@
 // windows by class and caption, children by class and caption, WM_GETTEXT, BM_CLICK,
 // and the message boxes found and answered. Wide-character functions throughout.
 //
-//   varnolt-wine-driver.exe VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER]
+//   varnolt-wine-driver.exe VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER [ROKUCTRL_EXE]]
 //
-// Prints one line per check and ends with "N passed, M failed".
-// windows.h comes first: the other system headers build on it.
-#include <windows.h>
+// ROKUCTRL_EXE is the stand-in controller; without it the controller launch is not
+// tested. Prints one line per check and ends with "N passed, M failed".
+#include "support.hpp"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-// ---------------------------------------------------------------- output
-
-std::string utf8(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
-}
-
-// Console output of the C runtime loses Japanese under Wine; bytes go out as they are.
-void say(const std::string& line) {
-  std::string l = line + "\n";
-  DWORD written = 0;
-  ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), l.data(), static_cast<DWORD>(l.size()), &written,
-              nullptr);
-}
-
-std::string shown(std::wstring_view w) {
-  std::string s;
-  for (char c : utf8(w)) {
-    if (c == '\r')
-      s += "\\r";
-    else if (c == '\n')
-      s += "\\n";
-    else
-      s += c;
-  }
-  return s;
-}
-
-int passed = 0, failed = 0;
-
-void check(bool ok, const std::string& name, const std::string& detail = {}) {
-  if (ok) {
-    ++passed;
-    say("ok - " + name);
-  } else {
-    ++failed;
-    say("FAIL - " + name + (detail.empty() ? "" : ": " + detail));
-  }
-}
-
-// ---------------------------------------------------------------- waiting
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    ::Sleep(20);
-  }
-  return done();
-}
-
-// ---------------------------------------------------------------- windows
-
-std::wstring classOf(HWND h) {
-  wchar_t b[256] = {};
-  const int n = ::GetClassNameW(h, b, 256);
-  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
-}
-
-// The text through WM_GETTEXT, as another program reads it.
-std::wstring textOf(HWND h) {
-  DWORD_PTR len = 0;
-  if (!::SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return {};
-  std::vector<wchar_t> b(len + 1, L'\0');
-  DWORD_PTR got = 0;
-  if (!::SendMessageTimeoutW(h, WM_GETTEXT, b.size(), reinterpret_cast<LPARAM>(b.data()),
-                             SMTO_ABORTIFHUNG, 5000, &got))
-    return {};
-  return std::wstring(b.data(), got);
-}
-
-LRESULT sendTimed(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
-  DWORD_PTR r = 0;
-  ::SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &r);
-  return static_cast<LRESULT>(r);
-}
-
-std::vector<HWND> topLevel() {
-  std::vector<HWND> v;
-  ::EnumWindows(
-      [](HWND h, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&v));
-  return v;
-}
-
-std::vector<HWND> children(HWND parent) {
-  std::vector<HWND> v;
-  ::EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&v));
-  return v;
-}
-
-DWORD pidOf(HWND h) {
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(h, &pid);
-  return pid;
-}
-
-HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
-  for (HWND h : topLevel())
-    if (pidOf(h) == pid && ::IsWindowVisible(h) && classOf(h) == cls &&
-        (caption.empty() || textOf(h) == caption))
-      return h;
-  return nullptr;
-}
-
-HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
-  for (HWND h : children(parent))
-    if (classOf(h) == cls && textOf(h) == text) return h;
-  return nullptr;
-}
-
-RECT rectOf(HWND h) {
-  RECT r{};
-  ::GetWindowRect(h, &r);
-  return r;
-}
-int widthOf(const RECT& r) {
-  return r.right - r.left;
-}
-int heightOf(const RECT& r) {
-  return r.bottom - r.top;
-}
-
-// Text of a tab item, read through memory lent inside the other process.
-std::wstring tabText(HWND tab, int index) {
-  DWORD pid = pidOf(tab);
-  HANDLE p = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!p) return {};
-  std::wstring result;
-  const SIZE_T size = sizeof(TCITEMW) + 256 * sizeof(wchar_t);
-  auto* remote = static_cast<BYTE*>(::VirtualAllocEx(p, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-  if (remote) {
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TCITEMW));
-    item.cchTextMax = 256;
-    SIZE_T done = 0;
-    ::WriteProcessMemory(p, remote, &item, sizeof item, &done);
-    if (sendTimed(tab, TCM_GETITEMW, static_cast<WPARAM>(index),
-                  reinterpret_cast<LPARAM>(remote))) {
-      wchar_t buf[256] = {};
-      ::ReadProcessMemory(p, remote + sizeof(TCITEMW), buf, sizeof buf - sizeof(wchar_t), &done);
-      result = buf;
-    }
-    ::VirtualFreeEx(p, remote, 0, MEM_RELEASE);
-  }
-  ::CloseHandle(p);
-  return result;
-}
-
-// ---------------------------------------------------------------- files
-
-std::string readFile(const std::wstring& path) {
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-  if (f == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char b[4096];
-  DWORD got = 0;
-  while (::ReadFile(f, b, sizeof b, &got, nullptr) && got) bytes.append(b, got);
-  ::CloseHandle(f);
-  return bytes;
-}
-
-bool exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string cp932(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
-}
-
-std::string hex(const std::string& bytes, std::size_t max = 48) {
-  static const char* d = "0123456789ABCDEF";
-  std::string s;
-  for (std::size_t i = 0; i < bytes.size() && i < max; ++i) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    s += d[c >> 4];
-    s += d[c & 15];
-    s += ' ';
-  }
-  return s;
-}
-
-// ---------------------------------------------------------------- screenshots
-
-bool saveBitmap(HWND h, const std::wstring& path) {
-  RECT r = rectOf(h);
-  const int w = widthOf(r), ht = heightOf(r);
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = ht;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(mem, bmp);
-  ::BitBlt(mem, 0, 0, w, ht, screen, r.left, r.top, SRCCOPY);
-  ::GdiFlush();
-  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
-  const DWORD imageSize = stride * static_cast<DWORD>(ht);
-  BITMAPFILEHEADER fh{};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + imageSize;
-  bool ok = false;
-  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (f != INVALID_HANDLE_VALUE) {
-    DWORD n = 0;
-    ok = ::WriteFile(f, &fh, sizeof fh, &n, nullptr) &&
-         ::WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
-         ::WriteFile(f, bits, imageSize, &n, nullptr);
-    ::CloseHandle(f);
-  }
-  ::SelectObject(mem, old);
-  ::DeleteObject(bmp);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
-  return ok;
-}
-
-// ---------------------------------------------------------------- the program under test
-
-class Varnolt {
- public:
-  Varnolt(const std::wstring& exe, const std::wstring& folder) {
-    std::wstring command = L"\"" + exe + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    started_ = std::chrono::steady_clock::now();
-    if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &si, &pi_))
-      return;
-    waitFor(
-        [&] {
-          main = findTop(pi_.dwProcessId, L"VarnoltMain", L"Varnolt");
-          return main != nullptr;
-        },
-        20000);
-    startMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started_)
-                  .count();
-  }
-  ~Varnolt() {
-    if (pi_.hProcess) {
-      if (running()) ::TerminateProcess(pi_.hProcess, 9);
-      ::WaitForSingleObject(pi_.hProcess, 5000);
-      ::CloseHandle(pi_.hProcess);
-      ::CloseHandle(pi_.hThread);
-    }
-  }
-  Varnolt(const Varnolt&) = delete;
-  Varnolt& operator=(const Varnolt&) = delete;
-
-  bool running() const {
-    return pi_.hProcess && ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
-  }
-  bool waitExit(int ms) const {
-    return ::WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
-  }
-  DWORD pid() const { return pi_.dwProcessId; }
-
-  HWND child(const std::wstring& cls, const std::wstring& text) const {
-    return findChild(main, cls, text);
-  }
-  // The work log: the multi-line edit box.
-  HWND logBox() const {
-    for (HWND h : children(main))
-      if (classOf(h) == L"Edit" && (::GetWindowLongW(h, GWL_STYLE) & ES_MULTILINE)) return h;
-    return nullptr;
-  }
-  HWND tabs() const {
-    for (HWND h : children(main))
-      if (classOf(h) == L"SysTabControl32") return h;
-    return nullptr;
-  }
-  // A message box of the program, or nullptr.
-  HWND messageBox(int timeoutMs) const {
-    HWND box = nullptr;
-    waitFor(
-        [&] {
-          box = findTop(pid(), L"#32770", L"");
-          return box != nullptr;
-        },
-        timeoutMs);
-    return box;
-  }
-  bool selectTab(int index) const {
-    HWND t = tabs();
-    // Arrow keys are how a user moves between tabs from the keyboard.
-    for (int i = 0; i < 6; ++i) sendTimed(t, WM_KEYDOWN, VK_LEFT, 0);
-    for (int i = 0; i < index; ++i) sendTimed(t, WM_KEYDOWN, VK_RIGHT, 0);
-    return sendTimed(t, TCM_GETCURSEL) == index;
-  }
-
-  HWND main = nullptr;
-  double startMs = 0;
-
- private:
-  PROCESS_INFORMATION pi_{};
-  std::chrono::steady_clock::time_point started_;
-};
-
-std::wstring boxMessage(HWND box) {
-  std::wstring all;
-  for (HWND h : children(box))
-    if (classOf(h) == L"Static") all += textOf(h);
-  return all;
-}
-
-void answer(HWND box, int id) {
-  HWND button = ::GetDlgItem(box, id);
-  ::PostMessageW(button ? button : box, BM_CLICK, 0, 0);
-}
+using namespace vt;
 
 // ---------------------------------------------------------------- the tests
 
@@ -365,32 +26,6 @@ const std::wstring kQuit = L"アプリケーションを終了しますか ?";
 const std::wstring kTabs[] = {L"ダウンロード",   L"ファイル名設定リスト(開発中）",
                               L"ストリーム変換", L"ログ",
                               L"環境設定",       L"開発者専用タブ"};
-
-std::wstring designSettings() {
-  std::wstring s = L"/Label2.Caption\r\n未登録\r\n/text4.text\r\n未設定\r\n";
-  for (int i = 0; i < 9; ++i)
-    s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == 5 ? L"True" : L"False") +
-         L"\r\n";
-  s += L"/Check1.Value\r\n0\r\n/Check2.Value\r\n0\r\n\r\n";
-  return s;
-}
-
-std::vector<std::wstring> lines(const std::wstring& text) {
-  std::vector<std::wstring> v;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t e = text.find(L"\r\n", start);
-    if (e == std::wstring::npos) break;
-    v.push_back(text.substr(start, e - start));
-    start = e + 2;
-  }
-  if (start < text.size()) v.push_back(text.substr(start));
-  return v;
-}
-
-bool endsWith(const std::wstring& s, const std::wstring& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 void firstRun(const std::wstring& exe, const std::wstring& folder, const std::wstring& shots) {
   say("# first start in an empty folder");
@@ -619,18 +254,15 @@ void measureStart(const std::wstring& exe, const std::wstring& folder, int runs)
         std::to_string(static_cast<int>(ms.back())) + ")");
 }
 
-std::wstring joinPath(const std::wstring& a, const std::wstring& b) {
-  return a + L"\\" + b;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    say("usage: varnolt-wine-driver VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER]");
+    say("usage: varnolt-wine-driver VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER [ROKUCTRL_EXE]]");
     return 2;
   }
   const std::wstring exe = argv[1], work = argv[2], shots = argc > 3 ? argv[3] : L"";
+  const std::wstring rokuCtrl = argc > 4 ? argv[4] : L"";
   // Each run gets a folder of its own with a copy of the program, as a user installs it.
   auto prepare = [&](const std::wstring& name) {
     const std::wstring folder = joinPath(work, name);
@@ -646,6 +278,7 @@ int wmain(int argc, wchar_t** argv) {
   secondRun(joinPath(folder, L"Varnolt.exe"), folder);
   const std::wstring timing = prepare(L"timing");
   measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
-  say(std::to_string(passed) + " passed, " + std::to_string(failed) + " failed");
-  return failed == 0 ? 0 : 1;
+  if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
+  say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
+  return failedCount() == 0 ? 0 : 1;
 }

@@ -1,0 +1,139 @@
+// What the end-to-end tests share: output and checks, waiting, reading another
+// program's windows, files, and Varnolt.exe as a process under test. Everything is
+// done from outside, through windows and messages, the way Varnolt operates the
+// controller. Wide-character functions throughout.
+#pragma once
+
+// windows.h comes first: the other system headers build on it.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vt {
+
+// ---------------------------------------------------------------- output and checks
+
+std::string utf8(std::wstring_view w);
+// One line to stdout, bytes as they are (the C runtime loses Japanese under Wine).
+void say(const std::string& line);
+// Text with CR and LF written as \r and \n, for check details.
+std::string shown(std::wstring_view w);
+void check(bool ok, const std::string& name, const std::string& detail = {});
+int passedCount();
+int failedCount();
+
+// ---------------------------------------------------------------- handles and waiting
+
+// Owner of a kernel handle (process, thread, file).
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+  ~Handle() {
+    if (h_) ::CloseHandle(h_);
+  }
+  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  Handle& operator=(Handle&& o) noexcept {
+    if (this != &o) {
+      if (h_) ::CloseHandle(h_);
+      h_ = std::exchange(o.h_, nullptr);
+    }
+    return *this;
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+
+ private:
+  HANDLE h_ = nullptr;
+};
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs);
+double msSince(std::chrono::steady_clock::time_point start);
+
+// ---------------------------------------------------------------- other programs' windows
+
+std::wstring classOf(HWND h);
+// The text through WM_GETTEXT, as another program reads it.
+std::wstring textOf(HWND h);
+LRESULT sendTimed(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0);
+std::vector<HWND> topLevel();
+// Every descendant, in the system's enumeration order.
+std::vector<HWND> children(HWND parent);
+DWORD pidOf(HWND h);
+// A visible top-level window of the process (any process when pid is 0).
+HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption);
+HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text);
+RECT rectOf(HWND h);
+int widthOf(const RECT& r);
+int heightOf(const RECT& r);
+// Text of a tab item and of a status-bar part, read through memory lent inside the
+// other process.
+std::wstring tabText(HWND tab, int index);
+std::wstring statusText(HWND statusBar, int part);
+
+// ---------------------------------------------------------------- files and texts
+
+std::string readFile(const std::wstring& path);
+bool writeFile(const std::wstring& path, const std::string& bytes);
+bool exists(const std::wstring& path);
+std::string cp932(std::wstring_view w);
+std::string hex(const std::string& bytes, std::size_t max = 48);
+std::vector<std::wstring> lines(const std::wstring& text);
+bool endsWith(const std::wstring& s, const std::wstring& tail);
+std::wstring joinPath(const std::wstring& a, const std::wstring& b);
+bool saveBitmap(HWND h, const std::wstring& path);
+
+// default.ini as the program writes it at design values, with `controller` as the
+// registered controller path.
+std::wstring designSettings(const std::wstring& controller = L"未登録");
+
+// ---------------------------------------------------------------- the program under test
+
+class Varnolt {
+ public:
+  // Starts the program in `folder` and waits for its main window.
+  Varnolt(const std::wstring& exe, const std::wstring& folder);
+  ~Varnolt();
+  Varnolt(const Varnolt&) = delete;
+  Varnolt& operator=(const Varnolt&) = delete;
+
+  bool running() const;
+  bool waitExit(int ms) const;
+  DWORD pid() const { return pid_; }
+
+  HWND child(const std::wstring& cls, const std::wstring& text) const;
+  // The work log: the multi-line edit box.
+  HWND logBox() const;
+  HWND tabs() const;
+  HWND statusBar() const;
+  // A message box of the program, or nullptr.
+  HWND messageBox(int timeoutMs) const;
+  bool selectTab(int index) const;
+
+  HWND main = nullptr;
+  double startMs = 0;
+
+ private:
+  Handle process_, thread_;
+  DWORD pid_ = 0;
+};
+
+std::wstring boxMessage(HWND box);
+void answer(HWND box, int id);
+
+// ---------------------------------------------------------------- test groups
+
+// The controller launch: starting the stand-in RokuCtrl.exe from its registered path,
+// an already running one, a missing one; the control map against the stand-in's report.
+void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                           const std::wstring& work);
+
+}  // namespace vt
