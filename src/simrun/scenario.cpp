@@ -117,6 +117,9 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
   } catch (const ScenarioError& e) {
     err << name << ":" << e.line << ": " << e.what() << '\n';
     return 2;
+  } catch (const sim::ScriptMismatch& e) {
+    err << name << ":" << currentLine_ << ": " << e.message << '\n';
+    return 2;
   } catch (const VbError& e) {
     emit("crash " + std::to_string(e.number()) + " " + e.description());
     err << name << ":" << currentLine_ << ": unhandled run-time error " << e.number() << ": "

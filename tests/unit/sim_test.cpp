@@ -99,7 +99,7 @@ TEST_F(SimTest, MessageBoxesTakeQueuedAnswersOrTheirFirstButton) {
   d.answers.push_back(platform::mb::kIdNo);
   EXPECT_EQ(d.messageBox("q", "Varnolt", 0x24), platform::mb::kIdNo);
   d.answers.push_back(platform::mb::kIdNo);
-  EXPECT_THROW(d.messageBox("a\r\nb", "T", 0), std::runtime_error);
+  EXPECT_THROW(d.messageBox("a\r\nb", "T", 0), sim::ScriptMismatch);
   EXPECT_EQ(msgboxes(), (std::vector<std::string>{"36|Varnolt|q", "36|Varnolt|q", "0|T|a\\r\\nb"}));
 }
 

@@ -21,6 +21,12 @@ class SimDesktop;
 
 using EventSink = std::function<void(std::string_view line)>;
 
+// A scenario that answers a box with a button it does not have. Not derived from
+// std::exception, so that no handler of the program can swallow it.
+struct ScriptMismatch {
+  std::string message;
+};
+
 // CR and LF written as \r and \n, so one event stays one line.
 std::string escapeLine(std::string_view s);
 
@@ -109,8 +115,6 @@ class SimDialogs : public platform::Dialogs {
   std::deque<std::optional<std::string>> browses;    // nullopt = cancel
   // Runs a modal dialog; unset, the dialog is loaded and left at once.
   std::function<void(controls::ModalForm&)> modalLoop;
-  // Thrown when a queued answer names a button the box does not have.
-  std::string lastError;
 
   int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
   std::optional<std::string> openFile(const platform::OpenFileRequest& request) override;
