@@ -121,26 +121,7 @@ void Form1::applyDesign() {
   place(*Label1[0], 5100, 3090, 1600, 255);
   place(*Label1[3], 6720, 3090, 1600, 255);
   place(*Label1[4], 8340, 3090, 1650, 255);
-  TextBox* map[] = {&rc_rec_list,
-                    &rc_setuzoku_btn,
-                    &rc_dir_btn,
-                    &rc_pcdown_btn,
-                    &rc_recdata,
-                    &rc_end_btn,
-                    &rc_slider,
-                    &rc_stop_btn,
-                    &Rc_Rec_Column_Lock,
-                    &Rc_Rec_Column_Title,
-                    &Rc_Rec_Column_Day,
-                    &Rc_Rec_Column_Time,
-                    &Rc_Rec_Column_BitLate,
-                    &rc_zyusin_btn,
-                    &rc_saisei_btn,
-                    &rc_teisi_btn,
-                    &rc_makimodosi_btn,
-                    &rc_hayaokuri_btn,
-                    &rc_freeze_btn,
-                    &rc_slow_btn};
+  const auto map = controlMap();
   for (std::size_t i = 0; i < std::size(map); ++i) {
     const int x = 120 + static_cast<int>(i % 4) * 2480;
     const int y = 3480 + static_cast<int>(i / 4) * 480;

@@ -157,38 +157,11 @@ void Form1::registerControls() {
   for (std::size_t i = 0; i < Option1.size(); ++i) add(Option1[i], "Frame5", 4);
   // Tab 5.
   add(Frame3, "SSTab1", 5);
-  for (Control* c : std::initializer_list<Control*>{&ListView2,
-                                                    &ListView3,
-                                                    &ListView4,
-                                                    &GetTopWindBtn,
-                                                    &Command2,
-                                                    &Command4,
-                                                    &Command11,
-                                                    &Command12,
-                                                    &Command15,
-                                                    &Text101,
-                                                    &Text100,
-                                                    &rc_rec_list,
-                                                    &rc_setuzoku_btn,
-                                                    &rc_dir_btn,
-                                                    &rc_pcdown_btn,
-                                                    &rc_recdata,
-                                                    &rc_end_btn,
-                                                    &rc_slider,
-                                                    &rc_stop_btn,
-                                                    &Rc_Rec_Column_Lock,
-                                                    &Rc_Rec_Column_Title,
-                                                    &Rc_Rec_Column_Day,
-                                                    &Rc_Rec_Column_Time,
-                                                    &Rc_Rec_Column_BitLate,
-                                                    &rc_zyusin_btn,
-                                                    &rc_saisei_btn,
-                                                    &rc_teisi_btn,
-                                                    &rc_makimodosi_btn,
-                                                    &rc_hayaokuri_btn,
-                                                    &rc_freeze_btn,
-                                                    &rc_slow_btn})
+  for (Control* c : std::initializer_list<Control*>{
+           &ListView2, &ListView3, &ListView4, &GetTopWindBtn, &Command2, &Command4, &Command11,
+           &Command12, &Command15, &Text101, &Text100})
     add(*c, "Frame3", 5);
+  for (TextBox* t : controlMap()) add(*t, "Frame3", 5);
   for (auto& l : Label1) add(*l, "Frame3", 5);
   for (auto& l : Label3) add(*l, "Frame3", 5);
   // Below the tabs.
@@ -232,6 +205,29 @@ void Form1::wireHandlers() {
   Start_M.onGotFocus = [this] { Start_M_GotFocus(); };
   End_H.onGotFocus = [this] { End_H_GotFocus(); };
   End_M.onGotFocus = [this] { End_M_GotFocus(); };
+}
+
+std::array<TextBox*, 20> Form1::controlMap() {
+  return {&rc_rec_list,
+          &rc_setuzoku_btn,
+          &rc_dir_btn,
+          &rc_pcdown_btn,
+          &rc_recdata,
+          &rc_end_btn,
+          &rc_slider,
+          &rc_stop_btn,
+          &Rc_Rec_Column_Lock,
+          &Rc_Rec_Column_Title,
+          &Rc_Rec_Column_Day,
+          &Rc_Rec_Column_Time,
+          &Rc_Rec_Column_BitLate,
+          &rc_zyusin_btn,
+          &rc_saisei_btn,
+          &rc_teisi_btn,
+          &rc_makimodosi_btn,
+          &rc_hayaokuri_btn,
+          &rc_freeze_btn,
+          &rc_slow_btn};
 }
 
 Control* Form1::find(std::string_view name) {

@@ -152,6 +152,8 @@ class Form1 {
   TextBox rc_hayaokuri_btn{"rc_hayaokuri_btn"};
   TextBox rc_freeze_btn{"rc_freeze_btn"};
   TextBox rc_slow_btn{"rc_slow_btn"};
+  // The map entries in the order of their labels in Label3.
+  std::array<TextBox*, 20> controlMap();
   std::vector<std::unique_ptr<Label>> Label1;
   std::vector<std::unique_ptr<Label>> Label3;
 
