@@ -452,8 +452,8 @@ int SimDialogs::messageBox(std::string_view text, std::string_view title, unsign
   int a = answers.front();
   answers.pop_front();
   if (std::find(buttons.begin(), buttons.end(), a) == buttons.end())
-    throw ScriptMismatch{"the queued answer is not a button of the message box \"" +
-                         escaped(text) + "\""};
+    throw ScriptMismatch{"the queued answer is not a button of the message box \"" + escaped(text) +
+                         "\""};
   return a;
 }
 
