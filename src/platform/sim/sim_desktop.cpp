@@ -190,15 +190,13 @@ int SimDesktop::listBoxSetCurSel(Hwnd h, int index) {
 void SimDesktop::keyDown(Hwnd h, int virtualKey) {
   auto* w = answering(h);
   if (!w) return;
-  if (w->onKeyDown) {
-    std::function<void(int)>(w->onKeyDown)(virtualKey);
-    return;
-  }
-  // A plain list box moves its selection with the arrow keys.
+  // A list box moves its selection with the arrow keys itself, then its program
+  // hears of the key (a copy: the program may destroy the window meanwhile).
   if (!w->items.empty()) {
     if (virtualKey == 0x26 && w->curSel > 0) --w->curSel;
     if (virtualKey == 0x28 && w->curSel + 1 < static_cast<int>(w->items.size())) ++w->curSel;
   }
+  if (w->onKeyDown) std::function<void(int)>(w->onKeyDown)(virtualKey);
 }
 
 void SimDesktop::activate(Hwnd h) {

@@ -39,6 +39,7 @@ struct SimWindow {
   int trackPos = 0, trackMin = 0, trackMax = 10;
   // Behaviour of the owning program.
   std::function<void()> onClick;
+  // After the window has handled the key (a list box has moved its selection).
   std::function<void(int vk)> onKeyDown;
   std::function<void()> onActivate;
   std::function<void(const std::string&)> onSetText;

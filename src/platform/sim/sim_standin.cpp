@@ -133,18 +133,11 @@ Hwnd SimStandin::createWindow(Hwnd parent, const WindowDesc& desc) {
         call([&] { model_->clicked(id, world_.clock.ticks()); });
     };
   } else if (cls == "ListBox") {
+    // The desktop has moved the selection; an arrow key tells the controller.
     w.onKeyDown = [this, alive](int vk) {
       auto a = alive.lock();
       SimWindow* list = a && *a ? win(standin::kList) : nullptr;
-      if (!list || !model_) return;
-      // The list box moves its selection itself and tells its owner.
-      const int last = static_cast<int>(list->items.size()) - 1;
-      if (vk == 0x26 && list->curSel > 0)
-        --list->curSel;
-      else if (vk == 0x28 && list->curSel < last)
-        ++list->curSel;
-      else if (vk != 0x26 && vk != 0x28)
-        return;
+      if (!list || !model_ || (vk != 0x26 && vk != 0x28)) return;
       const int sel = list->curSel;
       call([&] { model_->selectionChanged(sel); });
     };
