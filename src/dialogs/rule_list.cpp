@@ -1,5 +1,6 @@
 // The file-name rule list on tab 1: an entry form whose "追加" appends one rule row.
 // Nothing else reads the rules; they live only in AutoFNameView.
+#include <chrono>
 #include <cstdio>
 
 #include "app/form1.hpp"
@@ -10,16 +11,12 @@ namespace {
 
 constexpr const char* kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
 
-// 0 = Sunday, for any date of the proleptic Gregorian calendar.
+// 0 = Sunday.
 int weekday(const Date& d) {
-  int y = d.year, m = d.month;
-  if (m < 3) {
-    m += 12;
-    --y;
-  }
-  const int k = y % 100, j = y / 100;
-  const int h = (d.day + 13 * (m + 1) / 5 + k + k / 4 + j / 4 + 5 * j) % 7;  // 0 = Saturday
-  return (h + 6) % 7;
+  using namespace std::chrono;
+  const year_month_day ymd{year{d.year}, month{static_cast<unsigned>(d.month)},
+                           day{static_cast<unsigned>(d.day)}};
+  return static_cast<int>(std::chrono::weekday{sys_days{ymd}}.c_encoding());
 }
 
 // "yy/MM/dd(aaa)": two-digit year, month and day, then the short Japanese weekday.

@@ -406,9 +406,7 @@ void SimFileSystem::setAttributes(std::string_view path, std::uint32_t attribute
 
 // ---------------------------------------------------------------- dialogs
 
-namespace {
-
-std::string escaped(std::string_view s) {
+std::string escapeLine(std::string_view s) {
   std::string out;
   for (char c : s) {
     if (c == '\r')
@@ -420,6 +418,8 @@ std::string escaped(std::string_view s) {
   }
   return out;
 }
+
+namespace {
 
 std::vector<int> buttonsOf(unsigned flags) {
   using namespace platform::mb;
@@ -441,19 +441,15 @@ std::vector<int> buttonsOf(unsigned flags) {
 
 }  // namespace
 
-std::string escapeLine(std::string_view s) {
-  return escaped(s);
-}
-
 int SimDialogs::messageBox(std::string_view text, std::string_view title, unsigned flags) {
-  sink_("msgbox " + std::to_string(flags) + "|" + std::string(title) + "|" + escaped(text));
+  sink_("msgbox " + std::to_string(flags) + "|" + std::string(title) + "|" + escapeLine(text));
   auto buttons = buttonsOf(flags);
   if (answers.empty()) return buttons.front();
   int a = answers.front();
   answers.pop_front();
   if (std::find(buttons.begin(), buttons.end(), a) == buttons.end())
-    throw ScriptMismatch{"the queued answer is not a button of the message box \"" + escaped(text) +
-                         "\""};
+    throw ScriptMismatch{"the queued answer is not a button of the message box \"" +
+                         escapeLine(text) + "\""};
   return a;
 }
 
