@@ -4,11 +4,13 @@ enable_language(RC)
 
 set(VARNOLT_WIN32_DEFINITIONS UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
-add_library(varnolt_win32 STATIC
-  src/platform/win32/win_util.cpp
-  src/platform/win32/win_platform.cpp
-)
-target_link_libraries(varnolt_win32 PUBLIC varnolt_core)
+# Text conversions and handle owners, shared with the stand-in controller.
+add_library(varnolt_win32_util STATIC src/platform/win32/win_util.cpp)
+target_include_directories(varnolt_win32_util PUBLIC src)
+target_compile_definitions(varnolt_win32_util PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
+
+add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp)
+target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt_win32 PUBLIC
   user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 powrprof)

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/win_util.hpp"
 #include "standin/roku_model.hpp"
 
 namespace {
@@ -36,23 +37,8 @@ constexpr wchar_t kClass[] = L"RokuCtrlWindow";
 constexpr UINT kHangMessage = WM_APP + 1;
 constexpr UINT_PTR kTickTimer = 1;
 
-std::wstring wide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
-                              nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
+using varnolt::win32::narrow;
+using varnolt::win32::widen;
 
 std::wstring exeFolder() {
   wchar_t path[MAX_PATH];
@@ -124,10 +110,10 @@ class Win32Host final : public Host {
     std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
     n = GetWindowTextW(h, w.data(), n + 1);
     w.resize(static_cast<std::size_t>(n));
-    return utf8(w);
+    return narrow(w);
   }
   void setText(int id, const std::string& text) override {
-    if (HWND h = hwnd(id)) SetWindowTextW(h, wide(text).c_str());
+    if (HWND h = hwnd(id)) SetWindowTextW(h, widen(text).c_str());
   }
   void setEnabled(int id, bool enabled) override {
     if (HWND h = hwnd(id)) EnableWindow(h, enabled ? TRUE : FALSE);
@@ -137,7 +123,7 @@ class Win32Host final : public Host {
     if (!list) return;
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const auto& i : items)
-      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(i).c_str()));
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(i).c_str()));
   }
   int selection() override {
     HWND list = hwnd(kList);
@@ -150,32 +136,31 @@ class Win32Host final : public Host {
     if (HWND s = hwnd(kSlider)) SendMessageW(s, TBM_SETPOS, TRUE, position);
   }
   bool folderExists(const std::string& path) override {
-    DWORD a = GetFileAttributesW(wide(path).c_str());
+    DWORD a = GetFileAttributesW(widen(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
   }
   std::optional<std::uint64_t> fileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &d)) return std::nullopt;
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &d)) return std::nullopt;
     if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
     return (static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
   }
   bool resizeFile(const std::string& path, std::uint64_t bytes) override {
-    HANDLE f = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
+    varnolt::win32::UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return false;
     DWORD ignored = 0;
     // Sparse where the file system allows it: only the length is ever looked at.
-    DeviceIoControl(f, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    DeviceIoControl(f.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
     LARGE_INTEGER at;
     at.QuadPart = static_cast<LONGLONG>(bytes);
-    bool ok = SetFilePointerEx(f, at, nullptr, FILE_BEGIN) && SetEndOfFile(f);
-    CloseHandle(f);
-    return ok;
+    return SetFilePointerEx(f.get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(f.get());
   }
   void hang() override { PostMessageW(main_, kHangMessage, 0, 0); }
   void exit() override { exiting_ = true; }
   void note(const std::string& line) override {
-    OutputDebugStringW(wide("RokuCtrl: " + line + "\n").c_str());
+    OutputDebugStringW(widen("RokuCtrl: " + line + "\n").c_str());
   }
 
  private:
@@ -190,7 +175,7 @@ class Win32Host final : public Host {
   }
 
   HWND makeTop(const WindowDesc& desc, int w, int h) {
-    HWND hwnd = CreateWindowExW(0, kClass, wide(desc.caption).c_str(),
+    HWND hwnd = CreateWindowExW(0, kClass, widen(desc.caption).c_str(),
                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                 w, h, nullptr, nullptr, instance_, this);
     if (hwnd) remember(desc, hwnd);
@@ -208,7 +193,7 @@ class Win32Host final : public Host {
     if (desc.className == "Static" && desc.id == kDetails) height = 84;
     if (desc.className == "Edit") style |= ES_AUTOHSCROLL | WS_BORDER;
     HWND h = CreateWindowExW(
-        0, wide(desc.className).c_str(), wide(desc.caption).c_str(), style, 8, y, 380, height,
+        0, widen(desc.className).c_str(), widen(desc.caption).c_str(), style, 8, y, 380, height,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), instance_, nullptr);
     if (!h) return;
     if (desc.id == kSlider) SendMessageW(h, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackMax));
@@ -327,7 +312,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (line.empty() || line[0] == '#') continue;
     std::string error = applyConfigLine(config, line);
     if (!error.empty())
-      MessageBoxW(nullptr, wide(error).c_str(), L"RokuCtrl stand-in", MB_OK | MB_ICONWARNING);
+      MessageBoxW(nullptr, widen(error).c_str(), L"RokuCtrl stand-in", MB_OK | MB_ICONWARNING);
   }
   // Starting it reports no process: the closest a real program gets is not starting.
   if (config.has(Fault::StartFails)) return 1;
