@@ -45,6 +45,8 @@ std::string errorDescription(int number) {
       return "オブジェクト変数または With ブロック変数が設定されていません。";
     case 380:
       return "プロパティの値が不正です。";
+    case 35600:
+      return "インデックスが範囲を超えています。";
     default:
       return "アプリケーション定義またはオブジェクト定義のエラーです。";
   }
@@ -54,6 +56,18 @@ VbError::VbError(int number, std::string description)
     : std::runtime_error(description), number_(number), description_(std::move(description)) {}
 
 VbError::VbError(int number) : VbError(number, errorDescription(number)) {}
+
+std::string runtimeErrorReport(std::string_view label, const VbError& error, int step) {
+  std::string text(label);
+  text += "でエラーが発生しましたNo.";
+  text += std::to_string(error.number());
+  text += "Line";
+  text += std::to_string(step);
+  text += error.description();
+  text += "\r\n";
+  text += "できれば、開発者へメール・HPの掲示板等へお知らせ下さい";
+  return text;
+}
 
 namespace vb {
 namespace {

@@ -26,6 +26,11 @@ class VbError : public std::runtime_error {
 // Description of a run-time error number as the Japanese runtime words it.
 std::string errorDescription(int number);
 
+// The report of a run-time error caught by one of the long procedures: the label
+// ("cmd2,", "m2t_start,", ...), the number, the step reached (0 where none is counted),
+// the description and the request to tell the developer, on two lines.
+std::string runtimeErrorReport(std::string_view label, const VbError& error, int step);
+
 namespace vb {
 
 inline constexpr int kErrOverflow = 6;
@@ -36,6 +41,8 @@ inline constexpr int kErrPermissionDenied = 70;
 inline constexpr int kErrPathFileAccess = 75;
 inline constexpr int kErrPathNotFound = 76;
 inline constexpr int kErrInvalidProperty = 380;
+// A list item index outside the list (list view and similar controls).
+inline constexpr int kErrIndexOutOfBounds = 35600;
 
 // Text to number the way the runtime's implicit conversion does: surrounding spaces,
 // sign, decimals, exponent and &H/&O prefixes; throws 13 on anything else.

@@ -134,12 +134,12 @@ const std::string& ListItem::subItem(std::size_t k) const {
 }
 
 ListItem& ListView::at(std::size_t row) {
-  if (row < 1 || row > items_.size()) throw VbError(vb::kErrInvalidProperty);
+  if (row < 1 || row > items_.size()) throw VbError(vb::kErrIndexOutOfBounds);
   return items_[row - 1];
 }
 
 const ListItem& ListView::item(std::size_t row) const {
-  if (row < 1 || row > items_.size()) throw VbError(vb::kErrInvalidProperty);
+  if (row < 1 || row > items_.size()) throw VbError(vb::kErrIndexOutOfBounds);
   return items_[row - 1];
 }
 

@@ -87,3 +87,14 @@ TEST(HandleText, IsEightUpperCaseDigitsZeroPadded) {
 
 }  // namespace
 }  // namespace varnolt
+
+TEST(RuntimeErrorReport, NamesLabelNumberStepAndAsksForAReport) {
+  const varnolt::VbError mismatch(varnolt::vb::kErrTypeMismatch);
+  EXPECT_EQ(varnolt::runtimeErrorReport("cmd4,", mismatch, 0),
+            "cmd4,でエラーが発生しましたNo.13Line0型が一致しません。\r\n"
+            "できれば、開発者へメール・HPの掲示板等へお知らせ下さい");
+  const varnolt::VbError outOfList(varnolt::vb::kErrIndexOutOfBounds);
+  EXPECT_EQ(varnolt::runtimeErrorReport("m2t_start,", outOfList, 16),
+            "m2t_start,でエラーが発生しましたNo.35600Line16インデックスが範囲を超えています。\r\n"
+            "できれば、開発者へメール・HPの掲示板等へお知らせ下さい");
+}
