@@ -95,6 +95,7 @@ class SimDesktop : public platform::WindowSystem {
   void collectChildren(const SimWindow& w, std::vector<Hwnd>& out);
   // Handles posted messages: other programs run on while Varnolt sleeps.
   void pumpPosted();
+  std::size_t topLevelOf(std::uint32_t pid) const;
   SimClock& clock_;
   std::deque<std::function<void()>> posted_;
   std::map<Hwnd, std::unique_ptr<SimWindow>> windows_;
