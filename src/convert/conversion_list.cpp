@@ -86,4 +86,8 @@ void Form1::ListView10_OLEDragDrop(const std::vector<std::string>& paths) {
   applyStartButtonRule(*this);
 }
 
+void Form1::ListView10_MouseDown(int button) {
+  if (button == 2 && ListView10.count() >= 1) PopupMenu(pulldown_m2tlist);
+}
+
 }  // namespace varnolt

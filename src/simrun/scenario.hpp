@@ -82,6 +82,9 @@ class Runner {
   std::optional<std::int64_t> waitUntil_;
   // Set while a line runs as the user's turn inside a spinning handler.
   bool inSpinTurn_ = false;
+  // The pop-up menu shown by the last command, open for the next command only, and the
+  // one open while the current command runs.
+  std::string popupShown_, popupOpen_;
 };
 
 // Registers the verbs that drive the stand-in controller.
