@@ -79,6 +79,8 @@ class WidgetHost {
     const Widget* tabOwner = nullptr;
     // The container's widget (nullptr: the top-level window).
     const Widget* owner = nullptr;
+    // Timer: set while its handler runs, so that its ticks never nest.
+    bool ticking = false;
   };
 
   void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
@@ -113,8 +115,6 @@ class WidgetHost {
   // Set while the program writes into a widget, so the widget's echo of that change
   // is not taken for the user's input.
   bool syncing_ = false;
-  // Set while a timer's handler runs: ticks never nest.
-  bool inTick_ = false;
   bool readingOrder_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
