@@ -294,6 +294,7 @@ void WidgetHost::create(Widget& w) {
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
       ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
+      ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
       break;
     }
     case Kind::ProgressBar:
@@ -400,6 +401,7 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
         ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
         ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
+        ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
         break;
       }
       case Kind::ProgressBar:
