@@ -537,7 +537,8 @@ void wholeCaptions(HWND root, const std::string& where, int dpi) {
     const std::string misfit = captionMisfit(h, dpi);
     if (misfit.empty()) continue;
     ++n;
-    if (bad.size() < 400) bad += "\"" + utf8(textOf(h)) + "\" " + misfit + "; ";
+    if (bad.size() < 400)
+      bad.append("\"").append(utf8(textOf(h))).append("\" ").append(misfit).append("; ");
   }
   check(n == 0, where + ": every caption is whole", std::to_string(n) + " clipped: " + bad);
 }
