@@ -197,6 +197,7 @@ void Form1::wireHandlers() {
   Command1.onClick = [this] { Command1_Click(); };
   ListView1.onColumnClick = [this](int index) { ListView1_ColumnClick(index); };
   ListView1.onRightClick = [this] { ListView1_MouseDown(2); };
+  ListView10.onRightClick = [this] { ListView10_MouseDown(2); };
   for (std::size_t i = 0; i < RC_SOUSA.size(); ++i)
     RC_SOUSA[i]->onClick = [this, i] { RC_SOUSA_Click(static_cast<std::int16_t>(i)); };
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
@@ -213,7 +214,6 @@ void Form1::wireHandlers() {
   Start_M.onGotFocus = [this] { Start_M_GotFocus(); };
   End_H.onGotFocus = [this] { End_H_GotFocus(); };
   End_M.onGotFocus = [this] { End_M_GotFocus(); };
-  ListView10.onRightClick = [this] { ListView10_MouseDown(2); };
   ListView10.onOLEDragDrop = [this](const std::vector<std::string>& paths) {
     ListView10_OLEDragDrop(paths);
   };
