@@ -248,6 +248,20 @@ bool listChecked(HWND list, int item) {
   return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
+RECT listItemRect(HWND list, int item) {
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  RemoteMemory remote(list, sizeof r);
+  if (!remote.at() || !remote.write(0, &r, sizeof r)) return {};
+  if (!sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+                 reinterpret_cast<LPARAM>(remote.at())))
+    return {};
+  remote.read(0, &r, sizeof r);
+  POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+  ::MapWindowPoints(list, nullptr, corners, 2);
+  return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths) {
   // DROPFILES followed by the wide paths, each ended by a NUL, and a final NUL: the
   // memory block the shell hands over with WM_DROPFILES, here placed in the target's

@@ -82,6 +82,8 @@ std::wstring statusText(HWND statusBar, int part);
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
 bool listChecked(HWND list, int item);
+// Screen rectangle of a row.
+RECT listItemRect(HWND list, int item);
 // Sends WM_DROPFILES with these paths, the drop block built in the target's process.
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
 
