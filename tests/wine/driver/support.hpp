@@ -136,4 +136,9 @@ void answer(HWND box, int id);
 void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                            const std::wstring& work);
 
+// The recording list: the controller's list box as Varnolt drives it, and the list read
+// with Japanese titles and sizes.
+void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                        const std::wstring& work);
+
 }  // namespace vt
