@@ -27,6 +27,7 @@ add_executable(Varnolt WIN32
   src/gui/win32/main.cpp
   src/gui/win32/main_window.cpp
   src/gui/win32/widgets.cpp
+  src/gui/win32/list_widget.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
 target_link_libraries(Varnolt PRIVATE varnolt_win32)

@@ -164,13 +164,142 @@ void listBoxSequences(const std::wstring& rokuCtrlExe, const std::wstring& work)
   }
 }
 
+// ---------------------------------------------------------------- the list read
+
+struct Entry {
+  std::string line;                  // "recording ..." line of the stand-in's configuration
+  std::vector<std::wstring> fields;  // what columns 1 to 7 must show
+};
+
+const std::vector<Entry>& entries() {
+  static const std::vector<Entry> e = {
+      {"recording 1||ニュース７|2026/12/01 19:00|00:30|HD 850.5 MB",
+       {L"1", L"", L"ニュース７", L"2026/12/01 19:00", L"00:30", L"HD", L"850.5"}},
+      {"recording 2|L|映画Ⅱ　特別編|2026/12/02 21:00|02:00|HD 1.23 GB",
+       {L"2", L"L", L"映画Ⅱ　特別編", L"2026/12/02 21:00", L"02:00", L"HD", L"1230"}},
+      {"recording 3||ｱﾆﾒ･ｶﾞﾝﾀﾞﾑⅡ ﾃﾞｨﾚｸﾀｰｽﾞｶｯﾄ|2026/12/03 21:00|00:30|SD\r\n"
+       "details タイトル : ｱﾆﾒ\\r\\nFileSize :700MB\\r\\nビットレート : SD",
+       {L"3", L"", L"ｱﾆﾒ･ｶﾞﾝﾀﾞﾑⅡ ﾃﾞｨﾚｸﾀｰｽﾞｶｯﾄ", L"2026/12/03 21:00", L"00:30", L"SD", L"700"}},
+      {"recording 4||①～⑳ 〜 ｶﾅ漢字|2026/12/04 23:45|01:15|HD 2 GB",
+       {L"4", L"", L"①～⑳ 〜 ｶﾅ漢字", L"2026/12/04 23:45", L"01:15", L"HD", L"2000"}},
+  };
+  return e;
+}
+
+// ListView1: the only list with nine columns.
+HWND recordingList(const Varnolt& v) {
+  for (HWND h : children(v.main)) {
+    if (classOf(h) != L"SysListView32") continue;
+    HWND header = reinterpret_cast<HWND>(sendTimed(h, LVM_GETHEADER));
+    if (header && sendTimed(header, HDM_GETITEMCOUNT) == 9) return h;
+  }
+  return nullptr;
+}
+
+// Presses a button of Varnolt and waits for its handler to return.
+bool pressAndWait(HWND button, unsigned timeoutMs = 120000) {
+  DWORD_PTR ignored = 0;
+  return ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
+// A user's left click at a point of a window's client area.
+void clickAt(HWND h, POINT p) {
+  ::ClientToScreen(h, &p);
+  ::SetCursorPos(p.x, p.y);
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, in, sizeof(INPUT));
+}
+
+void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+              const std::wstring& work) {
+  say("# the list read: Japanese titles, sizes on");
+  const std::wstring standInFolder = joinPath(work, L"一覧ロクラク");
+  ::CreateDirectoryW(standInFolder.c_str(), nullptr);
+  const std::wstring standIn = joinPath(standInFolder, L"RokuCtrl.exe");
+  ::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE);
+  std::string config = "startup 0\r\n";
+  for (const Entry& e : entries()) config += e.line + "\r\n";
+  writeFile(joinPath(standInFolder, L"RokuCtrl.ini"), config);
+
+  const std::wstring folder = joinPath(work, L"一覧試験");
+  const std::wstring downloads = joinPath(work, L"録画");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::CreateDirectoryW(downloads.c_str(), nullptr);
+  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+  ::CopyFileW(varnoltExe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
+  std::wstring settings = designSettings(standIn);
+  settings.replace(settings.find(L"未設定"), 3, downloads);
+  writeFile(joinPath(folder, L"default.ini"), cp932(settings));
+
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  check(v.main != nullptr, "Varnolt opens");
+  if (!v.main) return;
+  HWND start = v.child(L"Button", L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動");
+  HWND read = v.child(L"Button", L"リスト取得");
+  HWND list = recordingList(v);
+  check(start && read && list, "the download tab has its buttons and ListView1");
+  if (!start || !read || !list) return;
+  ::PostMessageW(start, BM_CLICK, 0, 0);
+  check(waitFor([&] { return ::IsWindowEnabled(read) != 0; }, 30000),
+        "the controller is started and mapped");
+  check(pressAndWait(read), "リスト取得 returns");
+  const int rows = static_cast<int>(sendTimed(list, LVM_GETITEMCOUNT));
+  check(rows == static_cast<int>(entries().size()), "ListView1 has one row per entry",
+        std::to_string(rows) + " rows");
+  for (int r = 0; r < rows && r < static_cast<int>(entries().size()); ++r) {
+    const Entry& e = entries()[static_cast<std::size_t>(r)];
+    std::wstring got, want;
+    for (int k = 0; k <= 8; ++k) {
+      got += listViewText(list, r, k) + L"|";
+      want += (k == 0   ? L""
+               : k <= 7 ? e.fields[static_cast<std::size_t>(k - 1)]
+                        : downloads) +
+              L"|";
+    }
+    check(got == want, "row " + std::to_string(r + 1) + " reads " + utf8(want), utf8(got));
+    const auto state =
+        sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(r), LVIS_STATEIMAGEMASK);
+    check(((state & LVIS_STATEIMAGEMASK) >> 12) == 1,
+          "row " + std::to_string(r + 1) + " is unchecked");
+  }
+  check(v.child(L"Static", L"リスト取得") != nullptr, "the status line shows \"リスト取得\"");
+
+  // A person checks the first row's box with the mouse: the gauge's text follows.
+  ::SetForegroundWindow(v.main);
+  const RECT row = listViewItemRect(list, 0);
+  clickAt(list, {row.left + 8, (row.top + row.bottom) / 2});
+  const bool checkedByMouse = waitFor(
+      [&] {
+        return ((sendTimed(list, LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >>
+                12) == 2;
+      },
+      5000);
+  check(checkedByMouse, "a click on the first row's box checks it");
+  HWND total = nullptr;
+  waitFor(
+      [&] {
+        for (HWND h : children(v.main))
+          if (classOf(h) == L"Static" && textOf(h).rfind(L"チェックした総サイズ：850.5MB", 0) == 0)
+            total = h;
+        return total != nullptr;
+      },
+      3000);
+  check(total != nullptr, "Label6 shows the checked total of 850.5 MB",
+        total ? utf8(textOf(total)) : "");
+  for (HWND h : topLevel())
+    if (classOf(h) == L"RokuCtrlWindow" && pidOf(h) != v.pid()) ::PostMessageW(h, WM_CLOSE, 0, 0);
+}
+
 }  // namespace
 
 void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                         const std::wstring& work) {
-  (void)varnoltExe;
   ::CreateDirectoryW(work.c_str(), nullptr);
   listBoxSequences(rokuCtrlExe, work);
+  listRead(varnoltExe, rokuCtrlExe, work);
 }
 
 }  // namespace vt

@@ -78,6 +78,9 @@ int heightOf(const RECT& r);
 // other process.
 std::wstring tabText(HWND tab, int index);
 std::wstring statusText(HWND statusBar, int part);
+// Text of a list-view cell and the rectangle of a row (client coordinates).
+std::wstring listViewText(HWND list, int item, int subItem);
+RECT listViewItemRect(HWND list, int item);
 
 // ---------------------------------------------------------------- files and texts
 
