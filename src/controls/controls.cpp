@@ -239,6 +239,12 @@ void ListView::selectOnly(std::size_t row) {
   notify("Selected");
 }
 
+bool ListView::drop(const std::vector<std::string>& paths) {
+  if (!enabled() || !visible()) return false;
+  if (onOLEDragDrop) onOLEDragDrop(paths);
+  return true;
+}
+
 std::size_t ListView::selectedRow() const {
   for (std::size_t r = 1; r <= items_.size(); ++r)
     if (items_[r - 1].selected) return r;
@@ -261,6 +267,12 @@ void Slider::setValue(int v) {
   if (value_ == v) return;
   value_ = v;
   notify("Value");
+}
+
+void Slider::setTickFrequency(int v) {
+  if (tickFrequency_ == v) return;
+  tickFrequency_ = v;
+  notify("TickFrequency");
 }
 
 void ProgressBar::setMax(float v) {

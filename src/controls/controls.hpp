@@ -238,6 +238,10 @@ class ListView : public Control {
   std::function<void(std::size_t row)> onItemCheck;
   std::function<void(int columnIndex)> onColumnClick;  // 1-based
   std::function<void()> onRightClick;
+  // Files dropped from the shell, full Windows paths in the order the drop lists them.
+  std::function<void(const std::vector<std::string>& paths)> onOLEDragDrop;
+  // A user's drop: only an enabled list takes it.
+  bool drop(const std::vector<std::string>& paths);
 
   // Changes to the rows between these calls are announced once, at the end.
   void beginUpdate() { ++batch_; }
@@ -286,9 +290,12 @@ class Slider : public Control {
   int value() const { return value_; }
   void setRange(int min, int max);
   void setValue(int v);
+  // Distance between tick marks.
+  int tickFrequency() const { return tickFrequency_; }
+  void setTickFrequency(int v);
 
  private:
-  int min_ = 0, max_ = 10, value_ = 0;
+  int min_ = 0, max_ = 10, value_ = 0, tickFrequency_ = 1;
 };
 
 class ProgressBar : public Control {
