@@ -41,3 +41,9 @@ add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/drive
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-wine-driver PRIVATE user32 gdi32 comctl32 advapi32)
 target_link_options(varnolt-wine-driver PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+
+# The long-list benchmark under Wine (bench/wine/run.sh).
+add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)
+target_compile_definitions(varnolt-list-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_libraries(varnolt-list-bench PRIVATE user32 gdi32 comctl32 psapi)
+target_link_options(varnolt-list-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
