@@ -83,6 +83,7 @@ Form1::Form1(platform::Platform& platform)
                        {"ビットレート", 882},
                        {"FileSize(MB)", 1058, true},
                        {"連続ｽﾄﾘｰﾑ変換時親ﾊﾟｽ", 2540}};
+  ListView1.columnUnitsPerInch = 2540;
   ListView10.columns = {{"", 600},
                         {"戻り値", 1500},
                         {"m2t元ファイル名", 2500},
