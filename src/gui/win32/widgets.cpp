@@ -1,6 +1,7 @@
 #include "gui/win32/widgets.hpp"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -12,6 +13,27 @@ using win32::narrow;
 using win32::widen;
 
 namespace {
+
+// The drop of shell files on a list: every path, in the order the drop lists them.
+LRESULT CALLBACK dropProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                          DWORD_PTR data) {
+  if (msg == WM_DROPFILES) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    std::vector<std::string> paths;
+    const UINT n = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < n; ++i) {
+      std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+      const UINT len = ::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+      path.resize(len);
+      paths.push_back(win32::narrow(path));
+    }
+    ::DragFinish(drop);
+    reinterpret_cast<ListView*>(data)->drop(paths);
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(h, dropProc, id);
+  return ::DefSubclassProc(h, msg, wParam, lParam);
+}
 
 constexpr wchar_t kPanelClass[] = L"VarnoltPanel";
 constexpr int kFirstId = 100;
@@ -294,9 +316,15 @@ void WidgetHost::create(Widget& w) {
       }
       break;
     }
-    case Kind::ListView:
+    case Kind::ListView: {
       h = createList(w, base);
+      if (auto& lv = static_cast<ListView&>(c); lv.onOLEDragDrop) {
+        // Files dragged from the shell land on the list itself.
+        ::DragAcceptFiles(h, TRUE);
+        ::SetWindowSubclass(h, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
+      }
       break;
+    }
     case Kind::Timer:
       break;
     case Kind::Slider: {
@@ -767,15 +795,16 @@ bool WidgetHost::onScroll(HWND from) {
 bool WidgetHost::onTimer(UINT_PTR id) {
   Widget* w = byId(static_cast<int>(id));
   if (!w || w->control->kind() != Kind::Timer) return false;
-  // A handler that waits in the message loop must not see its own timer again.
-  if (inTick_) return true;
+  // A handler that waits in the message loop must not see its own timer again; other
+  // timers tick meanwhile.
+  if (w->ticking) return true;
   auto& t = static_cast<controls::Timer&>(*w->control);
   if (!t.enabled() || !t.onTimer) return true;
-  inTick_ = true;
+  w->ticking = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
-  } reset{inTick_};
+  } reset{w->ticking};
   t.onTimer();
   return true;
 }

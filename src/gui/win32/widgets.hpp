@@ -79,6 +79,8 @@ class WidgetHost {
     const Widget* tabOwner = nullptr;
     // The container's widget (nullptr: the top-level window).
     const Widget* owner = nullptr;
+    // Timer: set while its handler runs, so that its ticks never nest.
+    bool ticking = false;
   };
 
   void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
@@ -124,8 +126,6 @@ class WidgetHost {
   // Set while the model takes a change the user made in a list, so the change is not
   // written back into the list.
   bool fromList_ = false;
-  // Set while a timer's handler runs: ticks never nest.
-  bool inTick_ = false;
   bool readingOrder_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
