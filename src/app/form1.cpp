@@ -192,6 +192,8 @@ void Form1::wireHandlers() {
   ListView1.onItemCheck = [this](std::size_t row) { ListView1_ItemCheck(row); };
   ProgressBar1.onMouseDown = [this] { ProgressBar1_MouseDown(); };
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
+  Command2.onClick = [this] { Command2_Click(); };
+  Command4.onClick = [this] { Command4_Click(); };
   Command3.onClick = [this] { Command3_Click(); };
   Command7.onClick = [this] { Command7_Click(); };
   Command10.onClick = [this] { Command10_Click(); };

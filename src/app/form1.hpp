@@ -31,6 +31,9 @@ struct Form1State {
   int prevWidth = 0, prevHeight = 0;
   std::int16_t downloadPosition = 0;
   std::string downloadPath, downloadMpgFolder;
+  // The save dialog of the row at the download position was confirmed: a transfer of
+  // this row, and no earlier one, is what the completion poll waits for.
+  bool downloadConfirmed = false;
   std::int16_t ConvRow = 0;
   bool SameNameChecked = false;
   bool ConvStop = false;
@@ -246,6 +249,15 @@ class Form1 {
   void Command15_Click();
   void Command13_LostFocus();
   void Command2_LostFocus();
+
+  // --- receive, save and the download sequencer ----------------------------------------
+  void Command2_Click();
+  void Command4_Click();
+
+  // --- end-of-work actions ---------------------------------------------------------------
+  void Win_Exit_State();
+  // Writes log.ini and default.ini; returns what could not be written ("" when all was).
+  std::string saveLogAndSettings();
 
   // Name of the control holding the keyboard focus, "" when unknown.
   std::string focused;

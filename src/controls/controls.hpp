@@ -259,11 +259,13 @@ class Slider : public Control {
   int min() const { return min_; }
   int max() const { return max_; }
   int value() const { return value_; }
+  int tickFrequency() const { return tickFrequency_; }
   void setRange(int min, int max);
   void setValue(int v);
+  void setTickFrequency(int v);
 
  private:
-  int min_ = 0, max_ = 10, value_ = 0;
+  int min_ = 0, max_ = 10, value_ = 0, tickFrequency_ = 1;
 };
 
 class ProgressBar : public Control {

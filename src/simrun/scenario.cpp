@@ -252,6 +252,7 @@ void Runner::dump(Control& c) {
       auto& s = static_cast<Slider&>(c);
       p("Min", std::to_string(s.min()));
       p("Max", std::to_string(s.max()));
+      p("TickFrequency", std::to_string(s.tickFrequency()));
       p("Value", std::to_string(s.value()));
       break;
     }

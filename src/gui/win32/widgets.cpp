@@ -293,6 +293,7 @@ void WidgetHost::create(Widget& w) {
                      w.id);
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
+      ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
       ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
       break;
     }
@@ -399,6 +400,7 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         auto& s = static_cast<Slider&>(c);
         ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
         ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
+        ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
         ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
         break;
       }
