@@ -191,6 +191,11 @@ void Form1::wireHandlers() {
   Check4.onClick = [this] { Check4_Click(); };
   ListView1.onItemCheck = [this](std::size_t row) { ListView1_ItemCheck(row); };
   ProgressBar1.onMouseDown = [this] { ProgressBar1_MouseDown(); };
+  Command1.onClick = [this] { Command1_Click(); };
+  ListView1.onColumnClick = [this](int index) { ListView1_ColumnClick(index); };
+  ListView1.onRightClick = [this] { ListView1_MouseDown(2); };
+  for (std::size_t i = 0; i < RC_SOUSA.size(); ++i)
+    RC_SOUSA[i]->onClick = [this, i] { RC_SOUSA_Click(static_cast<std::int16_t>(i)); };
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
   Command2.onClick = [this] { Command2_Click(); };
   Command4.onClick = [this] { Command4_Click(); };
@@ -253,6 +258,10 @@ void Form1::setFocus(Control& c) {
     auto& got = static_cast<TextBox&>(c).onGotFocus;
     if (got) got();
   }
+}
+
+void Form1::PopupMenu(MenuItem& menu) {
+  if (showPopup) showPopup(menu);
 }
 
 void Form1::statusAndLog(std::string_view message) {

@@ -61,6 +61,10 @@ class Form1 {
   std::function<void(int width, int height)> resizeWindow;
   // Closes the real window once a close request was accepted.
   std::function<void()> destroyWindow;
+  // Shows a top-level menu as a pop-up at the mouse position; a chosen item raises its
+  // click as usual.
+  std::function<void(MenuItem& menu)> showPopup;
+  void PopupMenu(MenuItem& menu);
   void setWindowSize(int w, int h);
 
   // --- tab 0: download --------------------------------------------------------
@@ -225,6 +229,14 @@ class Form1 {
   void logOutPut(const std::string& path);
   // Sets the status line and logs it, the usual way of reporting progress.
   void statusAndLog(std::string_view message);
+
+  // --- recording list ---------------------------------------------------------------------
+  void Command1_Click();
+  void RecSize_Get();
+  void ListView1_ColumnClick(int index);
+  // A mouse press over the list; button 1 left, 2 right.
+  void ListView1_MouseDown(int button);
+  void RC_SOUSA_Click(std::int16_t index);
 
   // --- download tab gauge -------------------------------------------------------------------
   void FreeSpace_Get();

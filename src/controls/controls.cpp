@@ -151,6 +151,26 @@ std::size_t ListView::add(std::string text) {
   return items_.size();
 }
 
+std::size_t ListView::addRow(std::string text, std::vector<std::string> subItems) {
+  if (subItems.size() > 64) throw VbError(vb::kErrInvalidProperty);
+  ListItem it;
+  it.text = std::move(text);
+  it.subItems = std::move(subItems);
+  items_.push_back(std::move(it));
+  notify("Items");
+  return items_.size();
+}
+
+void ListView::setSubItemAll(std::size_t k, const std::string& text) {
+  if (k < 1 || k > 64) throw VbError(vb::kErrInvalidProperty);
+  if (items_.empty()) return;
+  for (auto& it : items_) {
+    if (it.subItems.size() < k) it.subItems.resize(k);
+    it.subItems[k - 1] = text;
+  }
+  notify("Items");
+}
+
 void ListView::remove(std::size_t row) {
   at(row);
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(row - 1));

@@ -215,10 +215,14 @@ class ListView : public Control {
   // Rows are addressed 1-based, as the program counts them.
   const ListItem& item(std::size_t row) const;
   std::size_t add(std::string text = {});
+  // Appends a whole row (sub-items 1, 2, ...) with one change notice.
+  std::size_t addRow(std::string text, std::vector<std::string> subItems);
   void remove(std::size_t row);
   void clear();
   void setSubItem(std::size_t row, std::size_t k, std::string text);
   void setText(std::size_t row, std::string text);
+  // Sub-item k of every row, with one change notice.
+  void setSubItemAll(std::size_t k, const std::string& text);
   // Program-side change of a check box: raises no event.
   void setChecked(std::size_t row, bool v);
   // The user's click on a check box: raises onItemCheck.

@@ -10,6 +10,12 @@
 //                                starting it starts the controller
 //   controller startup MS        the main window appears MS of virtual time after the start
 //                                (default 1500)
+//   controller recordings N      appends N generated entries
+//                                "k||番組k|2026/12/01 21:00|00:30|HD" with sizes "k MB", k counting
+//                                on from the entries there
+//   controller details TEXT      the details text of the last recording, verbatim (\r\n)
+//   controller keys              "keys: setcursel N", "keys: up", "keys: down": what its list
+//                                box received since the last call
 //   controller job MS            every transfer and conversion takes MS (default: 1 s per
 //                                10 MB, at least 6 s)
 //   controller fault NAME        nodetails | hung | exit | nodialog | smaller | nooutput |
@@ -56,6 +62,8 @@ void registerControllerVerbs(Runner& runner) {
     } else if (what == "exit") {
       if (!standin->running()) r.fail("the controller is not running");
       standin->terminate();
+    } else if (what == "keys") {
+      for (const auto& m : standin->takeListMessages()) r.emit("keys: " + m);
     } else if (what == "report") {
       for (const auto& [name, h] : standin->report())
         r.emit("handle " + name + "=" + handleText(h));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <sstream>
+#include <utility>
 
 #include "controls/form.hpp"
 #include "platform/sim/sim_desktop.hpp"
@@ -139,6 +140,9 @@ void Runner::execute(const std::string& raw) {
   else
     line = line.substr(p);
   if (line[0] == '#') return;
+  // A pop-up menu stays open for one command: the click on one of its items, or
+  // anything else, which dismisses it.
+  popupOpen_ = std::exchange(popupShown_, std::string());
   auto w = words(line);
   std::string verb = w[0];
   w.erase(w.begin());
@@ -174,9 +178,17 @@ void Runner::userClick(Control& c) {
     case Kind::OptionButton:
       done = static_cast<OptionButton&>(c).click();
       break;
-    case Kind::MenuItem:
-      done = static_cast<MenuItem&>(c).click();
+    case Kind::MenuItem: {
+      auto& item = static_cast<MenuItem&>(c);
+      // Items of a menu hidden from the menu bar are reachable only through its pop-up.
+      if (Control* menu = item.parent.empty() ? nullptr : form().find(item.parent);
+          menu && !menu->visible() && popupOpen_ != menu->name()) {
+        emit("ignored click " + c.name() + " (menu not shown)");
+        return;
+      }
+      done = item.click();
       break;
+    }
     case Kind::ProgressBar:
       if (auto& f = static_cast<ProgressBar&>(c).onMouseDown) f();
       done = true;
@@ -301,6 +313,10 @@ void Runner::registerCoreVerbs() {
     });
     f.onLogLine = [&r](std::string_view l) { r.emit("log: " + std::string(l)); };
     f.destroyWindow = [&r] { r.emit("closed"); };
+    f.showPopup = [&r](MenuItem& menu) {
+      r.emit("popup " + menu.name());
+      r.popupShown_ = menu.name();
+    };
     // The design size of the window: client area plus frame, caption and menu bar.
     f.width = 10410 + 2 * 60;
     f.height = 7965 + 2 * 60 + 345 + 300;
@@ -339,6 +355,43 @@ void Runner::registerCoreVerbs() {
   addVerb("click", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.size() != 1) r.fail("click takes one control name");
     r.userClick(r.control(w[0]));
+    r.settle();
+  });
+  addVerb("rightclick", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1) r.fail("rightclick takes one control name");
+    Control& c = r.control(w[0]);
+    if (!c.enabled()) {
+      r.emit("ignored rightclick " + c.name() + " (disabled)");
+      return;
+    }
+    switch (c.kind()) {
+      case Kind::ListView:
+        if (auto& f = static_cast<ListView&>(c).onRightClick) f();
+        break;
+      case Kind::ProgressBar:
+        if (auto& f = static_cast<ProgressBar&>(c).onMouseDown) f();
+        break;
+      case Kind::Label:
+        if (auto& f = static_cast<Label&>(c).onMouseDown) f();
+        break;
+      default:
+        r.fail("'" + c.name() + "' takes no right click");
+    }
+    r.settle();
+  });
+  addVerb("headerclick", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 2) r.fail("headerclick NAME K");
+    Control& c = r.control(w[0]);
+    if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' is not a list");
+    auto& l = static_cast<ListView&>(c);
+    const int k = std::atoi(w[1].c_str());
+    if (k < 1 || k > static_cast<int>(l.columns.size()))
+      r.fail("'" + w[0] + "' has no column header " + w[1]);
+    if (!l.enabled()) {
+      r.emit("ignored headerclick " + c.name() + " (disabled)");
+      return;
+    }
+    if (l.onColumnClick) l.onColumnClick(k);
     r.settle();
   });
   addVerb("set", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {

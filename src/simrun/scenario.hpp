@@ -70,6 +70,9 @@ class Runner {
   std::size_t next_ = 0;  // index of the next line to run
   int currentLine_ = 0;
   std::vector<controls::ModalForm*> modals_;
+  // The pop-up menu shown by the last command, open for the next command only, and the
+  // one open while the current command runs.
+  std::string popupShown_, popupOpen_;
 };
 
 // Registers the verbs that drive the stand-in controller.

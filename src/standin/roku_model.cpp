@@ -79,6 +79,19 @@ std::string baseName(const std::string& path) {
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
+std::string unescape(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
+      out += s[i + 1] == 'r' ? '\r' : '\n';
+      ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
 const char* const kPlayNames[] = {"play", "stop", "rewind", "fastforward", "freeze", "slow"};
 
 }  // namespace
@@ -151,6 +164,23 @@ std::string applyConfigLine(Config& config, std::string_view line) {
   } else if (key == "recording") {
     if (rest.empty()) return "recording takes ENTRY [SIZE]";
     config.recordings.push_back(parseRecording(rest));
+  } else if (key == "recordings") {
+    if (rest.empty() || rest.size() > 6 ||
+        rest.find_first_not_of("0123456789") != std::string::npos)
+      return "recordings takes a number of entries";
+    const std::size_t n = static_cast<std::size_t>(std::atoi(rest.c_str()));
+    const std::size_t first = config.recordings.size() + 1;
+    for (std::size_t k = first; k < first + n; ++k) {
+      const std::string num = std::to_string(k);
+      config.recordings.push_back(
+          {num + "||番組" + num + "|2026/12/01 21:00|00:30|HD", num + " MB", std::nullopt});
+    }
+  } else if (key == "details") {
+    if (config.recordings.empty()) return "details needs a recording before it";
+    // Verbatim: only the one space after the word is not part of the text.
+    std::string_view raw = line.substr(std::min(line.size(), line.find("details") + 7));
+    if (!raw.empty() && raw.front() == ' ') raw.remove_prefix(1);
+    config.recordings.back().details = unescape(raw);
   } else if (key == "fault") {
     const auto space2 = rest.find(' ');
     const std::string name = rest.substr(0, space2);
@@ -265,6 +295,7 @@ Controller::Controller(Config config, Host& host) : config_(std::move(config)), 
 std::string Controller::detailsText(int index) const {
   if (index < 0 || index >= static_cast<int>(config_.recordings.size())) return "FileSize : ";
   const Recording& r = config_.recordings[static_cast<std::size_t>(index)];
+  if (r.details) return *r.details;
   auto f = fields(r.entry);
   return "タイトル : " + field(f, 3) + "\r\n録画日時 : " + field(f, 4) +
          "\r\n録画時間 : " + field(f, 5) + "\r\nFileSize : " + r.size +

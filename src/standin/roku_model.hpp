@@ -36,6 +36,8 @@ std::string faultNames();
 struct Recording {
   std::string entry;                // list-box text as it stands, "|"-separated
   std::string size = kDefaultSize;  // as the details text shows it, "850.5 MB"
+  // The whole details text when given verbatim; otherwise it is built from the fields.
+  std::optional<std::string> details;
 };
 
 // One recording from "ENTRY [SIZE]": SIZE is the last two words when they are a number
@@ -59,8 +61,10 @@ struct Config {
 };
 
 // One configuration line, the words the scenario verb "controller" takes:
-// "title TEXT", "recording ENTRY [SIZE]", "fault NAME", "fault notransfer [K]",
-// "startup MS", "job MS", "range MIN MAX".
+// "title TEXT", "recording ENTRY [SIZE]", "recordings N" (N generated entries
+// "k||番組k|2026/12/01 21:00|00:30|HD" of k MB, k counting on from the entries there),
+// "details TEXT" (the details text of the last recording, verbatim; \r and \n are CR
+// and LF), "fault NAME", "fault notransfer [K]", "startup MS", "job MS", "range MIN MAX".
 // Returns an error text, empty when the line was taken.
 std::string applyConfigLine(Config& config, std::string_view line);
 

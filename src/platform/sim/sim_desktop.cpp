@@ -21,15 +21,63 @@ std::string cutChars(const std::string& s, int chars) {
 
 }  // namespace
 
+int SimWindow::setCurSel(int index) {
+  const int n = static_cast<int>(items.size());
+  if (index == -1) {
+    curSel = -1;
+    return -1;
+  }
+  if (index < 0 || index >= n) return -1;
+  caret = index;
+  curSel = index;
+  return index;
+}
+
+void SimWindow::resetItems(std::vector<std::string> list) {
+  items = std::move(list);
+  curSel = -1;
+  caret = 0;
+}
+
+bool SimWindow::arrowKey(int vk) {
+  const int n = static_cast<int>(items.size());
+  int target = -1;
+  if (vk == 0x26 && caret > 0) target = caret - 1;
+  if (vk == 0x28) target = std::min(caret + 1, n - 1);
+  if (vk != 0x26 && vk != 0x28) return false;
+  // With no item selected at the caret, the key selects the caret's item first.
+  if (curSel != caret) target = caret;
+  if (target < 0) return false;
+  if (target < n) {
+    caret = target;
+    curSel = target;
+  }
+  return true;
+}
+
 SimDesktop::SimDesktop(SimClock& clock) : clock_(clock) {
   clock_.onAdvance([this](std::int64_t) { pumpPosted(); });
 }
 
 void SimDesktop::pumpPosted() {
   while (!posted_.empty()) {
-    auto f = std::move(posted_.front());
+    auto f = std::move(posted_.front().second);
     posted_.pop_front();
     f();
+  }
+}
+
+void SimDesktop::pumpPostedTo(std::uint32_t pid) {
+  for (auto it = posted_.begin(); it != posted_.end();) {
+    if (it->first != pid) {
+      ++it;
+      continue;
+    }
+    auto f = std::move(it->second);
+    posted_.erase(it);
+    f();
+    // The handler may have posted or pumped meanwhile: start over.
+    it = posted_.begin();
   }
 }
 
@@ -105,7 +153,9 @@ SimWindow* SimDesktop::answering(Hwnd h) {
   if (!w) return nullptr;
   SimProcess* p = process(w->pid);
   if (p && (p->hung || !p->alive)) return nullptr;
-  return w;
+  pumpPostedTo(w->pid);
+  // The posted messages may have destroyed the window.
+  return window(h);
 }
 
 std::vector<Hwnd> SimDesktop::topLevelWindows() {
@@ -179,24 +229,21 @@ std::string SimDesktop::listBoxText(Hwnd h, int index) {
 int SimDesktop::listBoxSetCurSel(Hwnd h, int index) {
   auto* w = answering(h);
   if (!w) return -1;
-  if (index < 0 || index >= static_cast<int>(w->items.size())) {
-    w->curSel = -1;
-    return -1;
-  }
-  w->curSel = index;
-  return index;
+  w->received.push_back("setcursel " + std::to_string(index));
+  if (w->className != "ListBox") return 0;
+  return w->setCurSel(index);
 }
 
 void SimDesktop::keyDown(Hwnd h, int virtualKey) {
   auto* w = answering(h);
   if (!w) return;
-  // A list box moves its selection with the arrow keys itself, then its program
-  // hears of the key (a copy: the program may destroy the window meanwhile).
-  if (!w->items.empty()) {
-    if (virtualKey == 0x26 && w->curSel > 0) --w->curSel;
-    if (virtualKey == 0x28 && w->curSel + 1 < static_cast<int>(w->items.size())) ++w->curSel;
-  }
-  if (w->onKeyDown) std::function<void(int)>(w->onKeyDown)(virtualKey);
+  w->received.push_back(virtualKey == 0x26   ? std::string("up")
+                        : virtualKey == 0x28 ? std::string("down")
+                                             : "key " + std::to_string(virtualKey));
+  if (w->className != "ListBox") return;
+  // A list box moves its selection with the arrow keys itself, then tells its program
+  // (a copy of the handler: the program may destroy the window meanwhile).
+  if (w->arrowKey(virtualKey) && w->onSelChange) std::function<void()>(w->onSelChange)();
 }
 
 void SimDesktop::activate(Hwnd h) {
@@ -219,7 +266,7 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
     else {
       // Handled by the other program when time moves or Varnolt pumps its own queue,
       // whichever comes first.
-      posted_.push_back(deliver);
+      posted_.emplace_back(w->pid, deliver);
       clock_.post([this] { pumpPosted(); });
     }
     return true;

@@ -32,15 +32,27 @@ struct SimWindow {
   bool enabled = true;
   int showState = 1;
   std::vector<Hwnd> children;
-  // List box.
+  // List box: items, selection and caret (focus item). The two move together except
+  // where the real list box keeps them apart (LB_SETCURSEL -1, a reset).
   std::vector<std::string> items;
   int curSel = -1;
+  int caret = 0;
+  // LB_SETCURSEL as the list box handles it: an index outside the list changes
+  // nothing and answers LB_ERR; -1 clears the selection only.
+  int setCurSel(int index);
+  // LB_RESETCONTENT followed by adding `list`.
+  void resetItems(std::vector<std::string> list);
+  // An arrow key: moves caret and selection; true when the list box tells its
+  // program of a selection change (LBN_SELCHANGE).
+  bool arrowKey(int vk);
+  // LB_SETCURSEL and WM_KEYDOWN messages received from other programs, in order.
+  std::vector<std::string> received;
   // Trackbar.
   int trackPos = 0, trackMin = 0, trackMax = 10;
   // Behaviour of the owning program.
   std::function<void()> onClick;
-  // After the window has handled the key (a list box has moved its selection).
-  std::function<void(int vk)> onKeyDown;
+  // A list box notified its program of a selection change (LBN_SELCHANGE).
+  std::function<void()> onSelChange;
   std::function<void()> onActivate;
   std::function<void(const std::string&)> onSetText;
 };
@@ -95,8 +107,11 @@ class SimDesktop : public platform::WindowSystem {
   void collectChildren(const SimWindow& w, std::vector<Hwnd>& out);
   // Handles posted messages: other programs run on while Varnolt sleeps.
   void pumpPosted();
+  // An idle program handles what was posted to it before it takes the next sent message.
+  void pumpPostedTo(std::uint32_t pid);
   SimClock& clock_;
-  std::deque<std::function<void()>> posted_;
+  // Posted messages with the process that handles them.
+  std::deque<std::pair<std::uint32_t, std::function<void()>>> posted_;
   std::map<Hwnd, std::unique_ptr<SimWindow>> windows_;
   std::vector<Hwnd> zOrder_;  // top-level, topmost first
   std::map<std::uint32_t, SimProcess> processes_;

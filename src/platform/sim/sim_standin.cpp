@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 namespace varnolt::sim {
 
@@ -72,6 +73,12 @@ Hwnd SimStandin::handleOf(int id) const {
   return it == handles_.end() ? 0 : it->second;
 }
 
+std::vector<std::string> SimStandin::takeListMessages() {
+  SimWindow* list = win(standin::kList);
+  if (!list) return {};
+  return std::exchange(list->received, {});
+}
+
 SimWindow* SimStandin::win(int id) const {
   Hwnd h = handleOf(id);
   return h ? world_.desktop->window(h) : nullptr;
@@ -133,11 +140,11 @@ Hwnd SimStandin::createWindow(Hwnd parent, const WindowDesc& desc) {
         call([&] { model_->clicked(id, world_.clock.ticks()); });
     };
   } else if (cls == "ListBox") {
-    // The desktop has moved the selection; an arrow key tells the controller.
-    w.onKeyDown = [this, alive](int vk) {
+    // The list box has moved its selection and tells the controller.
+    w.onSelChange = [this, alive] {
       auto a = alive.lock();
       SimWindow* list = a && *a ? win(standin::kList) : nullptr;
-      if (!list || !model_ || (vk != 0x26 && vk != 0x28)) return;
+      if (!list || !model_) return;
       const int sel = list->curSel;
       call([&] { model_->selectionChanged(sel); });
     };
@@ -184,10 +191,7 @@ void SimStandin::setEnabled(int id, bool enabled) {
 }
 
 void SimStandin::setItems(const std::vector<std::string>& items) {
-  if (SimWindow* w = win(standin::kList)) {
-    w->items = items;
-    w->curSel = -1;
-  }
+  if (SimWindow* w = win(standin::kList)) w->resetItems(items);
 }
 
 int SimStandin::selection() {
@@ -196,7 +200,7 @@ int SimStandin::selection() {
 }
 
 void SimStandin::setSelection(int index) {
-  if (SimWindow* w = win(standin::kList)) w->curSel = index;
+  if (SimWindow* w = win(standin::kList)) w->setCurSel(index);
 }
 
 void SimStandin::setTrackbar(int position) {

@@ -43,6 +43,8 @@ class SimStandin final : private standin::Host {
   // Report name and handle of every window the controller has now, main window first.
   std::vector<std::pair<std::string, Hwnd>> report() const;
   Hwnd handleOf(int id) const;
+  // LB_SETCURSEL and WM_KEYDOWN messages its list box received since the last call.
+  std::vector<std::string> takeListMessages();
   const standin::Controller* model() const { return model_.get(); }
 
  private:
