@@ -212,6 +212,20 @@ void Form1::wireHandlers() {
   Start_M.onGotFocus = [this] { Start_M_GotFocus(); };
   End_H.onGotFocus = [this] { End_H_GotFocus(); };
   End_M.onGotFocus = [this] { End_M_GotFocus(); };
+  ListView10.onRightClick = [this] { ListView10_MouseDown(2); };
+  ListView10.onOLEDragDrop = [this](const std::vector<std::string>& paths) {
+    ListView10_OLEDragDrop(paths);
+  };
+  Command9.onClick = [this] { Command9_Click(); };
+  Command6.onClick = [this] { Command6_Click(); };
+  Timer2.onTimer = [this] { Timer2_Timer(); };
+  pulldown_m2tlist_all_No_check.onClick = [this] { pulldown_m2tlist_all_No_check_Click(); };
+  pulldown_m2tlist_all_check.onClick = [this] { pulldown_m2tlist_all_check_Click(); };
+  pulldown_m2tlist_SHOKI.onClick = [this] { pulldown_m2tlist_SHOKI_Click(); };
+  pulldown_m2tlist_mpg_RePath.onClick = [this] { pulldown_m2tlist_mpg_RePath_Click(); };
+  pulldown_m2tlist_1ldel.onClick = [this] { pulldown_m2tlist_1ldel_Click(); };
+  pulldown_m2tlist_alldel.onClick = [this] { pulldown_m2tlist_alldel_Click(); };
+  pulldown_download_mpgPalent.onClick = [this] { pulldown_download_mpgPalent_Click(); };
 }
 
 std::array<TextBox*, 20> Form1::controlMap() {

@@ -225,6 +225,12 @@ void ListView::selectOnly(std::size_t row) {
   notify("Selected");
 }
 
+bool ListView::drop(const std::vector<std::string>& paths) {
+  if (!enabled() || !visible()) return false;
+  if (onOLEDragDrop) onOLEDragDrop(paths);
+  return true;
+}
+
 std::size_t ListView::selectedRow() const {
   for (std::size_t r = 1; r <= items_.size(); ++r)
     if (items_[r - 1].selected) return r;

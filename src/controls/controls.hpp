@@ -236,6 +236,10 @@ class ListView : public Control {
   std::function<void(std::size_t row)> onItemCheck;
   std::function<void(int columnIndex)> onColumnClick;  // 1-based
   std::function<void()> onRightClick;
+  // Files dropped from the shell, full Windows paths in the order the drop lists them.
+  std::function<void(const std::vector<std::string>& paths)> onOLEDragDrop;
+  // A user's drop: only an enabled list takes it.
+  bool drop(const std::vector<std::string>& paths);
 
  private:
   ListItem& at(std::size_t row);

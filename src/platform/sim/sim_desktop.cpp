@@ -59,6 +59,15 @@ SimDesktop::SimDesktop(SimClock& clock) : clock_(clock) {
   clock_.onAdvance([this](std::int64_t) { pumpPosted(); });
 }
 
+std::size_t SimDesktop::topLevelOf(std::uint32_t pid) const {
+  std::size_t n = 0;
+  for (Hwnd h : zOrder_) {
+    auto it = windows_.find(h);
+    if (it != windows_.end() && it->second->pid == pid) ++n;
+  }
+  return n;
+}
+
 void SimDesktop::pumpPosted() {
   while (!posted_.empty()) {
     auto f = std::move(posted_.front().second);
@@ -276,7 +285,14 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
     if (mode == platform::ClickMode::SentWithTimeout) clock_.sleep(std::min(timeoutMs, 5000));
     return false;
   }
+  const std::size_t windowsBefore = topLevelOf(w->pid);
   deliver();
+  if (mode == platform::ClickMode::SentWithTimeout && topLevelOf(w->pid) > windowsBefore) {
+    // The click opened a modal dialog: the program answers only when it closes, so the
+    // sender waits out its limit.
+    clock_.sleep(timeoutMs);
+    return false;
+  }
   return true;
 }
 
