@@ -199,6 +199,9 @@ void Form1::wireHandlers() {
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
   Command2.onClick = [this] { Command2_Click(); };
   Command4.onClick = [this] { Command4_Click(); };
+  Command5.onClick = [this] { Command5_Click(); };
+  Command8.onClick = [this] { Command8_Click(); };
+  Timer1.onTimer = [this] { Timer1_Timer(); };
   Command3.onClick = [this] { Command3_Click(); };
   Command7.onClick = [this] { Command7_Click(); };
   Command10.onClick = [this] { Command10_Click(); };

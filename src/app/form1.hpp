@@ -285,6 +285,10 @@ class Form1 {
   // --- receive, save and the download sequencer ----------------------------------------
   void Command2_Click();
   void Command4_Click();
+  void Command5_Click();
+  void dl_start();
+  void Timer1_Timer();
+  void Command8_Click();
 
   // --- end-of-work actions ---------------------------------------------------------------
   void Win_Exit_State();
