@@ -61,6 +61,11 @@ Form1::Form1(platform::Platform& platform)
 
   // Design state.
   Option1[5].setValue(true);
+  Option1[0].toolTipText = "マシンをサスペンド（スタンバイ）状態にします";
+  Option1[1].toolTipText = "マシンを休止状態にします";
+  Option1[2].toolTipText = "マシンをログオフします";
+  Option1[3].toolTipText = "マシンを再起動します";
+  Option1[4].toolTipText = "マシンを終了します";
   Check3.setEnabled(false);
   Command1.setEnabled(false);
   Command5.setEnabled(false);

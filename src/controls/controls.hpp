@@ -62,6 +62,8 @@ class Control {
   void setRect(const Rect& r);
   // Name of the containing control ("" for the form itself) and the tab it sits on.
   std::string container;
+  // Shown while the mouse rests on the control; "" for none.
+  std::string toolTipText;
   int tab = -1;
 
   void subscribe(Observer o) { observers_.push_back(std::move(o)); }

@@ -282,6 +282,7 @@ void Runner::dump(Control& c) {
       auto& b = static_cast<OptionButton&>(c);
       p("Value", vb::boolWord(b.value()));
       p("Enabled", flag(b.enabled()));
+      if (!b.toolTipText.empty()) p("ToolTipText", b.toolTipText);
       break;
     }
     case Kind::Label:
