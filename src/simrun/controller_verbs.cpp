@@ -31,6 +31,7 @@
 //   filesize PATH                "filesize PATH=BYTES", or "filesize PATH missing"
 //   elapsed                      "elapsed MS": virtual milliseconds since the scenario began
 //   focus NAME                   the user moves the keyboard focus to control NAME
+//   say TEXT                     prints "== TEXT" (headings of a demonstration)
 //   power fail CODE              the next suspend or hibernate request fails with last
 //                                error CODE (requests are printed as "power: ..." lines)
 //
@@ -90,6 +91,8 @@ void registerControllerVerbs(Runner& runner) {
       r.fail("power fail CODE");
     r.world().power.nextPowerStateError = static_cast<std::uint32_t>(std::stoul(w[1]));
   });
+
+  runner.addVerb("say", [](Runner& r, auto&, const std::string& rest) { r.emit("== " + rest); });
 
   runner.addVerb("elapsed", [](Runner& r, auto&, auto&) {
     r.emit("elapsed " + std::to_string(r.world().clock.ticks()));
