@@ -9,7 +9,7 @@
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
 # benchmark, clang-format), the MinGW-w64 cross compiler for the Windows build,
 # Wine (64-bit only; wine32/i386 is not needed for x86_64 PE exes), Xvfb + xauth
-# for headless GUI tests, ImageMagick (screenshots), a Japanese font that Wine
+# for headless GUI tests and xdotool for real mouse and keyboard input, ImageMagick (screenshots), a Japanese font that Wine
 # renders (IPA Gothic) and the ja_JP.UTF-8 locale (Wine derives code page 932
 # from it).
 #
@@ -36,6 +36,7 @@ packages=(
   wine64
   xvfb
   xauth
+  xdotool
   imagemagick
   # fonts: Japanese UI text, and Wine's own replacement fonts (Tahoma, ...)
   fonts-ipafont-gothic

@@ -27,25 +27,26 @@ void Form1::applyDesign() {
   StatusBar1.setPanelWidth(3, 1800);
   StatusBar1.setPanelWidth(4, 1200);
 
-  // Tab 0: the recording list fills the page; commands bottom right, remote bottom left.
+  // Tab 0: the recording list fills the page; below it Frame6 holds the remote and the
+  // gauge texts on the left and the download commands and the gauge on the right.
   place(ListView1, 90, 420, 10110, 4080);
-  place(Frame6, 5550, 4560, 4650, 1800);
-  place(Command5, 120, 210, 1440, 420);
-  place(Command1, 1620, 210, 1440, 420);
-  place(Command8, 3120, 210, 1410, 420);
-  place(Check1, 120, 690, 4410, 255);
-  place(ProgressBar1, 120, 990, 4410, 225);
-  place(Frame7, 120, 1260, 4410, 480);
-  place(Check3, 90, 180, 4230, 255);
-  place(Frame10, 90, 4560, 5400, 780);
+  place(Frame6, 90, 4560, 10110, 1800);
+  place(Frame10, 60, 150, 5400, 690);
   for (std::size_t i = 0; i < RC_SOUSA.size(); ++i)
-    place(*RC_SOUSA[i], 90 + static_cast<int>(i) * 880, 240, 840, 420);
-  place(Label7, 90, 5430, 5400, 255);
-  place(Label6, 90, 5760, 5400, 255);
-  place(Label5, 90, 6060, 5400, 255);
+    place(*RC_SOUSA[i], 90 + static_cast<int>(i) * 880, 210, 840, 420);
   // The separator lines: one under the remote frame, the rest are unused designs.
-  place(*Line1[0], 90, 5370, 5400, 15);
+  place(*Line1[0], 60, 870, 5400, 15);
   for (std::size_t i = 1; i < Line1.size(); ++i) Line1[i]->setVisible(false);
+  place(Label7, 60, 930, 5400, 255);
+  place(Label6, 60, 1215, 5400, 255);
+  place(Label5, 60, 1500, 5400, 255);
+  place(Command5, 5580, 210, 1440, 420);
+  place(Command1, 7080, 210, 1440, 420);
+  place(Command8, 8580, 210, 1410, 420);
+  place(Check1, 5580, 690, 4410, 255);
+  place(ProgressBar1, 5580, 990, 4410, 225);
+  place(Frame7, 5580, 1260, 4410, 480);
+  place(Check3, 90, 180, 4230, 255);
 
   // Tab 1: the rule list above the entry form.
   place(AutoFNameView, 90, 420, 10110, 3300);

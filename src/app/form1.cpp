@@ -96,8 +96,9 @@ Form1::Form1(platform::Platform& platform)
                         {"mpg親パス", 2500}};
   for (ListView* lv : {&ListView2, &ListView3, &ListView4})
     lv->columns = {{"Handle", 1000}, {"classname", 1500}, {"Caption", 2500}};
-  AutoFNameView.columns = {{"適用", 600},     {"開始日（日）", 1500}, {"毎週", 1300},
-                           {"開始時刻", 900}, {"終了時刻", 900},      {"ファイル名", 3000}};
+  // 毎週 holds seven full-width characters; the times five digits and a colon.
+  AutoFNameView.columns = {{"適用", 600},      {"開始日（日）", 1500}, {"毎週", 1800},
+                           {"開始時刻", 1000}, {"終了時刻", 1000},     {"ファイル名", 3000}};
 
   registerControls();
   applyDesign();
@@ -120,12 +121,14 @@ void Form1::registerControls() {
                                                     &Check1, &ProgressBar1, &Frame7})
     add(*c, "Frame6", 0);
   add(Check3, "Frame7", 0);
-  add(Frame10, "SSTab1", 0);
+  // The remote, the gauge texts and the lines sit in Frame6 too, so that they move with
+  // it when the window grows and the recording list takes the room.
+  add(Frame10, "Frame6", 0);
   for (auto& b : RC_SOUSA) add(*b, "Frame10", 0);
-  add(Label7, "SSTab1", 0);
-  add(Label6, "SSTab1", 0);
-  add(Label5, "SSTab1", 0);
-  for (auto& l : Line1) add(*l, "SSTab1", 0);
+  add(Label7, "Frame6", 0);
+  add(Label6, "Frame6", 0);
+  add(Label5, "Frame6", 0);
+  for (auto& l : Line1) add(*l, "Frame6", 0);
   // Tab 1.
   add(AutoFNameView, "SSTab1", 1);
   add(Frame12, "SSTab1", 1);
@@ -199,6 +202,7 @@ void Form1::wireHandlers() {
   Command1.onClick = [this] { Command1_Click(); };
   ListView1.onColumnClick = [this](int index) { ListView1_ColumnClick(index); };
   ListView1.onRightClick = [this] { ListView1_MouseDown(2); };
+  ListView10.onRightClick = [this] { ListView10_MouseDown(2); };
   for (std::size_t i = 0; i < RC_SOUSA.size(); ++i)
     RC_SOUSA[i]->onClick = [this, i] { RC_SOUSA_Click(static_cast<std::int16_t>(i)); };
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
@@ -275,6 +279,7 @@ void Form1::setFocus(Control& c) {
     auto& lost = static_cast<Button*>(previous)->onLostFocus;
     if (lost) lost();
   }
+  if (focused == c.name() && focusWindow) focusWindow(c);
   // A LostFocus handler may have sent the focus elsewhere.
   if (focused == c.name() && c.kind() == Kind::TextBox) {
     auto& got = static_cast<TextBox&>(c).onGotFocus;

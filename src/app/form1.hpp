@@ -300,6 +300,8 @@ class Form1 {
   // Moves the focus: the button that loses it raises LostFocus, a text box that gets it
   // raises GotFocus.
   void setFocus(Control& c);
+  // Puts the real keyboard focus where setFocus sent it (set by a window backend).
+  std::function<void(Control&)> focusWindow;
 
   // Plain message box with the application title.
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,

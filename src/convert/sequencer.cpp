@@ -87,7 +87,7 @@ void Form1::FileNameByteCheck() {
   for (std::size_t row = 1; row <= ListView10.count(); ++row) {
     state.bytecheck = static_cast<std::int16_t>(std::min<std::size_t>(row, 32767));
     if (utf16Bytes(ListView10.item(row).subItem(m2tcol::kBaseName)) > kMaxNameBytes)
-      tooLong += "(" + std::to_string(row) + ")";
+      tooLong.append("(").append(std::to_string(row)).append(")");
   }
   if (tooLong.empty()) return;
   msgBox(
@@ -157,7 +157,7 @@ void Form1::m2t_start() {
         const ListItem& row = ListView10.item(r);
         if (row.subItem(m2tcol::kStatus) == kNotWorked && row.checked &&
             os.files.fileExists(mpgPathOf(ListView10, r)))
-          existing += "(" + std::to_string(r) + ")";
+          existing.append("(").append(std::to_string(r)).append(")");
       }
       if (!existing.empty()) {
         logAdd("保存先に同名ファイルを確認。リスト番号：" + existing);

@@ -182,10 +182,10 @@ void Runner::execute(const std::string& raw) {
   else
     line = line.substr(p);
   if (line[0] == '#') return;
-  world_->clock.resetSpin();
   // A pop-up menu stays open for one command: the click on one of its items, or
   // anything else, which dismisses it.
   popupOpen_ = std::exchange(popupShown_, std::string());
+  world_->clock.resetSpin();
   auto w = words(line);
   std::string verb = w[0];
   w.erase(w.begin());

@@ -78,13 +78,13 @@ class Runner {
   std::size_t next_ = 0;  // index of the next line to run
   int currentLine_ = 0;
   std::vector<controls::ModalForm*> modals_;
+  // The pop-up menu shown by the last command, open for the next command only, and the
+  // one open while the current command runs.
+  std::string popupShown_, popupOpen_;
   // The user waits until this virtual time before acting again.
   std::optional<std::int64_t> waitUntil_;
   // Set while a line runs as the user's turn inside a spinning handler.
   bool inSpinTurn_ = false;
-  // The pop-up menu shown by the last command, open for the next command only, and the
-  // one open while the current command runs.
-  std::string popupShown_, popupOpen_;
 };
 
 // Registers the verbs that drive the stand-in controller.

@@ -147,7 +147,7 @@ TEST_F(LayoutTest, WindowsWiderThanSixteenBitsKeepTheirLayout) {
   userResize(40000, 30000);
   EXPECT_EQ(f.state.prevWidth, 40000);
   EXPECT_EQ(f.SSTab1.rect().width, 10290 + 40000 - kDesignWidth);
-  EXPECT_EQ(f.Frame6.rect().left, 5550 + 40000 - kDesignWidth);
+  EXPECT_EQ(f.Frame6.rect().left, 90 + 40000 - kDesignWidth);
   userResize(kDesignWidth, kDesignHeight);
   EXPECT_EQ(snapshot(), design);
 }
@@ -206,6 +206,52 @@ TEST_F(LayoutTest, ControlsOfOnePageDoNotOverlap) {
       EXPECT_FALSE(overlaps(v[i]->rect(), v[j]->rect()))
           << v[i]->name() << " overlaps " << v[j]->name();
     }
+}
+
+// The rect in the form's coordinates: containers add their offsets (the tab pages of
+// SSTab1 share its corner).
+Rect onForm(Form1& f, const Control& c) {
+  Rect r = c.rect();
+  for (Control* p = f.find(c.container); p; p = f.find(p->container)) {
+    r.left += p->rect().left;
+    r.top += p->rect().top;
+  }
+  return r;
+}
+
+bool inside(Form1& f, const Control& inner, const Control& outer) {
+  for (Control* p = f.find(inner.container); p; p = f.find(p->container))
+    if (p == &outer) return true;
+  return false;
+}
+
+// What a user sees of one tab: no control covers another that it does not hold, at the
+// design size and after the window grew or shrank back. Controls left on the page while
+// their neighbours follow the edges are what this catches.
+TEST_F(LayoutTest, NoControlCoversAnotherAfterEnlargingOrShrinking) {
+  Form1& f = startForm();
+  attachWindow();
+  auto check = [&](const std::string& when) {
+    std::vector<Control*> v;
+    for (Control* c : f.all())
+      if (visual(*c) && c != &f.SSTab1 && c->kind() != Kind::StatusBar) v.push_back(c);
+    for (std::size_t i = 0; i < v.size(); ++i)
+      for (std::size_t j = i + 1; j < v.size(); ++j) {
+        Control& a = *v[i];
+        Control& b = *v[j];
+        if (a.tab != b.tab && a.tab >= 0 && b.tab >= 0) continue;
+        if (inside(f, a, b) || inside(f, b, a)) continue;
+        EXPECT_FALSE(overlaps(onForm(f, a), onForm(f, b)))
+            << when << ": " << a.name() << " and " << b.name() << " overlap";
+      }
+  };
+  check("design");
+  userResize(kDesignWidth + 1200, kDesignHeight + 600);
+  check("enlarged");
+  userResize(kDesignWidth + 40, kDesignHeight + 600);
+  check("narrower");
+  userResize(kDesignWidth, kDesignHeight);
+  check("shrunk back");
 }
 
 TEST_F(LayoutTest, StatusBarPanelsSpanTheWindow) {

@@ -6,8 +6,10 @@
 #
 #   tests/wine/run.sh [--screenshots DIR] [--build DIR]
 #
-# Screenshots of the six tabs go to DIR/tab0.png ... tab5.png (default: the build
-# folder; `--screenshots docs/screenshots` refreshes the README's pictures).
+# Screenshots of the six tabs go to DIR/tab0.png ... tab5.png at 96 DPI and
+# DIR/tab0-144dpi.png ... at 144 DPI (default: the build folder;
+# `--screenshots docs/screenshots` refreshes the README's pictures). Real mouse and
+# keyboard input comes from xdotool on the Xvfb display.
 # Exit status: 0 when every check passed.
 set -euo pipefail
 
@@ -30,7 +32,7 @@ shots=$(cd "$shots" && pwd)
 if [ "$(id -u)" -eq 0 ]; then
   "$root/scripts/install-deps.sh"
 fi
-for tool in x86_64-w64-mingw32-g++-posix wine Xvfb; do
+for tool in x86_64-w64-mingw32-g++-posix wine Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
@@ -56,7 +58,8 @@ trap cleanup EXIT
 echo "== fresh Wine prefix"
 wine_env_init "$scratch"
 trap cleanup EXIT  # wine_env_init installs its own trap
-wine_env_start_xvfb 1024x768x24
+# Room for the window at 144 DPI.
+wine_env_start_xvfb 1600x1200x24
 # The first program of a new server now and then fails to start; a throw-away one
 # takes that chance.
 timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
@@ -64,6 +67,37 @@ timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
 drive_c="$WINEPREFIX/drive_c"
 mkdir -p "$drive_c/vt/shots"
 cp "$exe" "$driver" "$standin" "$drive_c/vt/"
+
+# Real mouse and keyboard input: the driver writes xdotool requests into a folder
+# (one argument a line in N.req), this loop runs them on the display Wine draws on and
+# answers in N.out (exit status, then output).
+xdo_dir="$drive_c/vt/xdo"
+mkdir -p "$xdo_dir"
+xdo_server() {
+  local req base rc out
+  local -a args
+  while [ ! -e "$xdo_dir/stop" ]; do
+    for req in "$xdo_dir"/*.req; do
+      [ -e "$req" ] || continue
+      base=${req%.req}
+      mapfile -t args <"$req"
+      rm -f "$req"
+      rc=0
+      out=$(xdotool "${args[@]}" 2>&1) || rc=$?
+      printf '%s\n%s' "$rc" "$out" >"$base.part" && mv "$base.part" "$base.out"
+    done
+    sleep 0.02
+  done
+}
+xdo_server &
+xdo_pid=$!
+export VT_XDO='C:\vt\xdo'
+cleanup() {
+  touch "$xdo_dir/stop"
+  wait "$xdo_pid" 2>/dev/null || true
+  wine_env_cleanup
+  rm -rf "$scratch"
+}
 
 echo "== end-to-end tests"
 # The driver writes to a file, not a pipe: programs it leaves behind (a stand-in that
@@ -83,11 +117,13 @@ tr -d '\r' <"$raw" >"$build/wine-tests.log"
 # ImageMagick's own convert (a wrapper of another name may come first in PATH).
 im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
 for i in 0 1 2 3 4 5; do
-  if [ -f "$drive_c/vt/shots/tab$i.bmp" ]; then
-    "$im_convert" "$drive_c/vt/shots/tab$i.bmp" -strip "$shots/tab$i.png"
-  fi
+  for name in "tab$i" "tab$i-144dpi"; do
+    if [ -f "$drive_c/vt/shots/$name.bmp" ]; then
+      "$im_convert" "$drive_c/vt/shots/$name.bmp" -strip "$shots/$name.png"
+    fi
+  done
 done
-echo "screenshots: $shots/tab0.png ... tab5.png"
+echo "screenshots: $shots/tab0.png ... tab5.png, tab0-144dpi.png ... tab5-144dpi.png"
 echo "== timings under Wine"
 grep -E '^# (start-up time|launch and map)' "$build/wine-tests.log" | sed 's/^# /  /' || true
 

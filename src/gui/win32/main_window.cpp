@@ -56,6 +56,7 @@ MainWindow::~MainWindow() {
   form_.resizeWindow = nullptr;
   form_.destroyWindow = nullptr;
   form_.showPopup = nullptr;
+  form_.focusWindow = nullptr;
 }
 
 int MainWindow::windowDpi(HWND h) const {
@@ -68,13 +69,44 @@ int MainWindow::windowDpi(HWND h) const {
   return dpi > 0 ? dpi : 96;
 }
 
+namespace {
+
+int CALLBACK fontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool fontInstalled(const wchar_t* face) {
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  ::lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  bool found = false;
+  HDC dc = ::GetDC(nullptr);
+  ::EnumFontFamiliesExW(dc, &lf, fontFound, reinterpret_cast<LPARAM>(&found), 0);
+  ::ReleaseDC(nullptr, dc);
+  return found;
+}
+
+}  // namespace
+
 void MainWindow::makeFont() {
   NONCLIENTMETRICSW ncm{};
   ncm.cbSize = sizeof ncm;
   ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
   LOGFONTW lf = ncm.lfMessageFont;
+  // A proportional Japanese UI face at 9 points: the captions were laid out for its
+  // narrow kana; the system's message font (often wider) only when none is installed.
+  for (const wchar_t* face : {L"MS UI Gothic", L"IPAPGothic"}) {
+    if (!fontInstalled(face)) continue;
+    ::lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    break;
+  }
   lf.lfHeight = -::MulDiv(9, dpi_, 72);
   lf.lfWidth = 0;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfItalic = FALSE;
   font_.reset(::CreateFontIndirectW(&lf));
 }
 
@@ -158,6 +190,7 @@ bool MainWindow::create(int showCommand) {
 
   host_ = std::make_unique<WidgetHost>(
       h, form_.all(), [this](std::string_view n) { return form_.find(n); }, icon_.get());
+  host_->setReadingOrder(true);
   host_->build(dpi_, static_cast<HFONT>(font_.get()));
 
   form_.resizeWindow = [this](int w, int ht) {
@@ -178,11 +211,18 @@ bool MainWindow::create(int showCommand) {
     ::TrackPopupMenu(it->second.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
                      0, hwnd_.get(), nullptr);
   };
+  form_.focusWindow = [this](Control& c) {
+    // A control on a page out of sight cannot take the focus; it stays where it is.
+    HWND target = host_ ? host_->windowOf(c) : nullptr;
+    if (target && ::IsWindowVisible(target) && ::IsWindowEnabled(target)) ::SetFocus(target);
+  };
 
   readSize();
   form_.Form_Load();
   loaded_ = true;
   ::ShowWindow(h, showCommand);
+  // The first control of the shown page has the focus, as in any dialog.
+  if (HWND first = host_->firstStop()) ::SetFocus(first);
   ::UpdateWindow(h);
   return true;
 }
@@ -194,9 +234,30 @@ void MainWindow::readSize() {
   form_.height = win32::pixelsToTwips(r.bottom - r.top, dpi_);
 }
 
+bool MainWindow::keyboardNavigation(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  HWND target = modal_ ? modal_ : hwnd_.get();
+  WidgetHost* host = modal_ ? modalHost_ : host_.get();
+  if (!target || !host || (msg.hwnd != target && !::IsChild(target, msg.hwnd))) return false;
+  const bool ctrl = ::GetKeyState(VK_CONTROL) < 0, shift = ::GetKeyState(VK_SHIFT) < 0;
+  if (::GetKeyState(VK_MENU) < 0) return false;
+  switch (msg.wParam) {
+    case VK_TAB:
+      // Ctrl+Tab and Ctrl+Shift+Tab switch pages, Tab and Shift+Tab move the focus
+      // (also out of the multi-line log, which takes no tab characters).
+      return ctrl ? host->switchPage(shift ? -1 : 1) : host->tabFrom(msg.hwnd, shift);
+    case VK_NEXT:
+    case VK_PRIOR:
+      return ctrl && host->switchPage(msg.wParam == VK_NEXT ? 1 : -1);
+    default:
+      return false;
+  }
+}
+
 bool MainWindow::preTranslate(MSG& msg) {
   if (!modal_ && accel_ && hwnd_ && ::TranslateAcceleratorW(hwnd_.get(), accel_.get(), &msg))
     return true;
+  if (keyboardNavigation(msg)) return true;
   HWND target = modal_ ? modal_ : hwnd_.get();
   return target && ::IsDialogMessageW(target, &msg);
 }
@@ -250,6 +311,26 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgChildPressed:
       host_->onChildPressed(reinterpret_cast<HWND>(wParam));
       return 0;
+    case kMsgFocusLeft:
+      host_->onFocusLeft(reinterpret_cast<HWND>(wParam));
+      return 0;
+    case WM_ACTIVATE:
+      // The focus goes back where it was when the window is activated again (after a
+      // message box, another program, a dialog).
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(h, focus)) lastFocus_ = focus;
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS: {
+      HWND to = lastFocus_ && ::IsChild(h, lastFocus_) && ::IsWindowVisible(lastFocus_) &&
+                        ::IsWindowEnabled(lastFocus_)
+                    ? lastFocus_
+                    : host_->firstStop();
+      if (to) ::SetFocus(to);
+      return 0;
+    }
     case WM_SIZE:
       host_->onTopSized();
       // A minimised window has no size to keep; restoring it raises the next event.
@@ -309,9 +390,12 @@ void MainWindow::showModal(controls::ModalForm& form) {
   m.host->build(dpi_, static_cast<HFONT>(font_.get()));
 
   HWND previous = modal_;
+  WidgetHost* previousHost = modalHost_;
   modal_ = dlg.get();
+  modalHost_ = m.host.get();
   ::EnableWindow(owner, FALSE);
   ::ShowWindow(dlg.get(), SW_SHOW);
+  if (HWND first = m.host->firstStop()) ::SetFocus(first);
   MSG msg;
   while (!form.closed()) {
     const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -327,6 +411,7 @@ void MainWindow::showModal(controls::ModalForm& form) {
   // The owner is enabled before the dialog goes, so that it gets the activation back.
   ::EnableWindow(owner, TRUE);
   modal_ = previous;
+  modalHost_ = previousHost;
   ::SetActiveWindow(owner);
   m.host.reset();
   dlg.reset();

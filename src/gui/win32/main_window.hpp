@@ -31,6 +31,7 @@ class MainWindow {
   static LRESULT CALLBACK dialogProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
   bool preTranslate(MSG& msg);
+  bool keyboardNavigation(const MSG& msg);
   void buildMenus();
   void makeFont();
   void readSize();
@@ -54,6 +55,9 @@ class MainWindow {
   bool loaded_ = false;
   // The dialog being shown modally (nullptr when none).
   HWND modal_ = nullptr;
+  WidgetHost* modalHost_ = nullptr;
+  // The control that had the focus when the window was last deactivated.
+  HWND lastFocus_ = nullptr;
   struct Modal;
 };
 

@@ -97,12 +97,34 @@ HWND makeWindow(DWORD exStyle, const wchar_t* cls, const std::string& text, DWOR
                            ::GetModuleHandleW(nullptr), nullptr);
 }
 
-std::string windowText(HWND h) {
+std::wstring windowTextW(HWND h) {
   const int n = ::GetWindowTextLengthW(h);
   std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
   const int got = ::GetWindowTextW(h, w.data(), n + 1);
   w.resize(static_cast<std::size_t>(std::max(0, got)));
-  return narrow(w);
+  return w;
+}
+
+// Mirrors a model's text. A widget that already shows the text is left alone: its own
+// change came back through the model, and writing it again would put the caret at the
+// start. An edit control the user is in keeps its caret and selection when the model
+// changes the text.
+void showText(HWND h, const std::string& text, bool isEdit) {
+  const std::wstring want = widen(text);
+  if (windowTextW(h) == want) return;
+  DWORD from = 0, to = 0;
+  const bool editing = isEdit && ::GetFocus() == h;
+  if (editing)
+    ::SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  ::SetWindowTextW(h, want.c_str());
+  if (editing) {
+    const auto n = static_cast<DWORD>(::GetWindowTextLengthW(h));
+    ::SendMessageW(h, EM_SETSEL, std::min(from, n), std::min(to, n));
+  }
+}
+
+std::string windowText(HWND h) {
+  return narrow(windowTextW(h));
 }
 
 const std::string& captionOf(const Control& c) {
@@ -143,6 +165,8 @@ int utf16Index(const std::string& utf8, int chars) {
 void registerPanelClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
+  // A frame draws its border along its edges: a size change repaints all of it.
+  wc.style = CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = panelProc;
   wc.cbWndExtra = 2 * sizeof(LONG_PTR);
   wc.hInstance = instance;
@@ -221,6 +245,7 @@ WidgetHost::Widget& WidgetHost::ensure(Control& c) {
   if (!c.container.empty()) {
     if (Control* container = find_(c.container)) {
       Widget& owner = ensure(*container);
+      w->owner = &owner;
       if (!owner.pages.empty()) {
         w->parent = owner.pages.at(static_cast<std::size_t>(std::max(0, c.tab)));
         w->tabOwner = &owner;
@@ -245,9 +270,13 @@ void WidgetHost::create(Widget& w) {
   const DWORD base = visible | disabled;
   HWND h = nullptr;
   switch (c.kind()) {
-    case Kind::Button:
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON, w.parent, w.id);
+    case Kind::Button: {
+      // Only a button with a lost-focus handler asks for focus notifications.
+      const DWORD notify = static_cast<Button&>(c).onLostFocus ? BS_NOTIFY : 0;
+      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify, w.parent,
+                     w.id);
       break;
+    }
     case Kind::CheckBox:
       h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE,
                      w.parent, w.id);
@@ -271,8 +300,8 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::Frame:
-      h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, caption, base | WS_CLIPSIBLINGS, w.parent,
-                     w.id);
+      h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, caption,
+                     base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
       ::SetWindowLongPtrW(h, kPanelLook, kGroupBox);
       break;
     case Kind::Picture: {
@@ -282,7 +311,8 @@ void WidgetHost::create(Widget& w) {
         h = makeWindow(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY, w.parent, w.id);
         ::SendMessageW(h, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_), 0);
       } else {
-        h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "", base, w.parent, w.id);
+        h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "",
+                       base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
       }
       break;
     }
@@ -397,7 +427,7 @@ void WidgetHost::update(Widget& w, std::string_view property) {
     place(w);
     if (c.kind() == Kind::TabControl) layoutPages(w);
   } else if (property == "Caption" || (property == "Text" && c.kind() == Kind::TextBox)) {
-    ::SetWindowTextW(w.hwnd, widen(captionOf(c)).c_str());
+    showText(w.hwnd, captionOf(c), c.kind() == Kind::TextBox);
   } else if (property == "Selection" && c.kind() == Kind::TextBox) {
     auto& t = static_cast<TextBox&>(c);
     const int from = utf16Index(t.text(), t.selStart);
@@ -470,7 +500,15 @@ void WidgetHost::place(Widget& w) {
     return;
   }
   RECT r = placeOf(w);
-  ::MoveWindow(w.hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  RECT was;
+  ::GetWindowRect(w.hwnd, &was);
+  // No bits are copied: a control that changes size paints itself anew (a slider's
+  // ticks, a frame's border), and what it uncovers is painted by its container.
+  ::SetWindowPos(w.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  if (was.right - was.left != r.right - r.left || was.bottom - was.top != r.bottom - r.top)
+    ::RedrawWindow(w.hwnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   if (w.control->kind() == Kind::TabControl) layoutPages(w);
 }
 
@@ -481,8 +519,8 @@ void WidgetHost::layoutPages(Widget& tab) {
   const bool moved = r.left != tab.pageOrigin.x || r.top != tab.pageOrigin.y;
   tab.pageOrigin = {r.left, r.top};
   for (HWND p : tab.pages)
-    ::MoveWindow(p, r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top),
-                 TRUE);
+    ::SetWindowPos(p, nullptr, r.left, r.top, std::max(0L, r.right - r.left),
+                   std::max(0L, r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   if (moved)
     for (auto& w : widgets_)
       if (w->tabOwner == &tab) place(*w);
@@ -490,9 +528,162 @@ void WidgetHost::layoutPages(Widget& tab) {
 
 void WidgetHost::showPage(Widget& tab) {
   const int current = static_cast<TabControl&>(*tab.control).tab();
-  ::SendMessageW(tab.hwnd, TCM_SETCURSEL, current, 0);
-  for (std::size_t i = 0; i < tab.pages.size(); ++i)
-    ::ShowWindow(tab.pages[i], static_cast<int>(i) == current ? SW_SHOWNA : SW_HIDE);
+  if (::SendMessageW(tab.hwnd, TCM_GETCURSEL, 0, 0) != current)
+    ::SendMessageW(tab.hwnd, TCM_SETCURSEL, current, 0);
+  HWND focus = ::GetFocus();
+  bool focusHidden = false;
+  for (std::size_t i = 0; i < tab.pages.size(); ++i) {
+    const bool shown = static_cast<int>(i) == current;
+    if (!shown && focus && ::IsChild(tab.pages[i], focus)) focusHidden = true;
+    ::ShowWindow(tab.pages[i], shown ? SW_SHOWNA : SW_HIDE);
+  }
+  // The focus never stays on a control that went out of sight with its page.
+  if (focusHidden) focusIntoPage(tab);
+}
+
+void WidgetHost::focusIntoPage(const Widget& tab) {
+  std::vector<HWND> stops;
+  collectStops(&tab, static_cast<const TabControl&>(*tab.control).tab(), stops);
+  ::SetFocus(stops.empty() ? tab.hwnd : stops.front());
+}
+
+namespace {
+
+struct Stop {
+  const controls::Rect* rect;
+  std::size_t index;
+};
+
+// Top to bottom, left to right: controls whose tops lie within the upper half of the
+// first control of a row belong to that row.
+void readingOrder(std::vector<Stop>& v) {
+  std::stable_sort(v.begin(), v.end(),
+                   [](const Stop& a, const Stop& b) { return a.rect->top < b.rect->top; });
+  std::size_t rowStart = 0;
+  for (std::size_t i = 1; i <= v.size(); ++i) {
+    const controls::Rect& first = *v[rowStart].rect;
+    if (i == v.size() || v[i].rect->top >= first.top + first.height / 2) {
+      std::stable_sort(v.begin() + static_cast<std::ptrdiff_t>(rowStart),
+                       v.begin() + static_cast<std::ptrdiff_t>(i),
+                       [](const Stop& a, const Stop& b) { return a.rect->left < b.rect->left; });
+      rowStart = i;
+    }
+  }
+}
+
+bool takesFocus(HWND h) {
+  return h && ::IsWindowVisible(h) && ::IsWindowEnabled(h) &&
+         (::GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP);
+}
+
+}  // namespace
+
+void WidgetHost::collectStops(const Widget* container, int page, std::vector<HWND>& out) const {
+  std::vector<Stop> kids;
+  for (std::size_t i = 0; i < widgets_.size(); ++i) {
+    const Widget& w = *widgets_[i];
+    if (w.owner != container || !w.hwnd) continue;
+    if (container && !container->pages.empty() && w.control->tab != page) continue;
+    kids.push_back({&w.control->rect(), i});
+  }
+  if (readingOrder_) readingOrder(kids);
+  for (const Stop& k : kids) {
+    const Widget& w = *widgets_[k.index];
+    if (!::IsWindowVisible(w.hwnd)) continue;
+    switch (w.control->kind()) {
+      case Kind::TabControl:
+        if (takesFocus(w.hwnd)) out.push_back(w.hwnd);
+        collectStops(&w, static_cast<const TabControl&>(*w.control).tab(), out);
+        break;
+      case Kind::Frame:
+      case Kind::Picture:
+        if (::IsWindowEnabled(w.hwnd)) collectStops(&w, page, out);
+        break;
+      case Kind::OptionButton: {
+        // One stop for a group of option buttons: the chosen one (the arrow keys move
+        // within the group).
+        const auto& o = static_cast<const OptionButton&>(*w.control);
+        bool anyChosen = false, firstOfGroup = true;
+        for (const Stop& other : kids) {
+          const Control& oc = *widgets_[other.index]->control;
+          if (oc.kind() != Kind::OptionButton) continue;
+          if (static_cast<const OptionButton&>(oc).value()) anyChosen = true;
+          if (other.index < k.index) firstOfGroup = false;
+        }
+        if ((o.value() || (!anyChosen && firstOfGroup)) && takesFocus(w.hwnd))
+          out.push_back(w.hwnd);
+        break;
+      }
+      default:
+        if (takesFocus(w.hwnd)) out.push_back(w.hwnd);
+        break;
+    }
+  }
+}
+
+std::vector<HWND> WidgetHost::focusCycle() const {
+  std::vector<HWND> out;
+  collectStops(nullptr, -1, out);
+  return out;
+}
+
+bool WidgetHost::tabFrom(HWND from, bool backwards) {
+  const std::vector<HWND> cycle = focusCycle();
+  if (cycle.empty()) return false;
+  // The stop that holds the focus (a date picker's or list's inner window counts as
+  // the control).
+  std::ptrdiff_t at = -1;
+  for (std::size_t i = 0; i < cycle.size(); ++i)
+    if (cycle[i] == from || ::IsChild(cycle[i], from)) at = static_cast<std::ptrdiff_t>(i);
+  const auto n = static_cast<std::ptrdiff_t>(cycle.size());
+  std::ptrdiff_t next = at < 0 ? (backwards ? n - 1 : 0) : (at + (backwards ? n - 1 : 1)) % n;
+  HWND target = cycle[static_cast<std::size_t>(next)];
+  ::SetFocus(target);
+  // As in a dialog: an edit box entered by Tab has its text selected.
+  wchar_t cls[16] = {};
+  ::GetClassNameW(target, cls, 16);
+  if (std::wstring_view(cls) == L"Edit" && !(::GetWindowLongW(target, GWL_STYLE) & ES_MULTILINE))
+    ::SendMessageW(target, EM_SETSEL, 0, -1);
+  return true;
+}
+
+const WidgetHost::Widget* WidgetHost::firstTabControl() const {
+  for (auto& w : widgets_)
+    if (w->control->kind() == Kind::TabControl && w->hwnd) return w.get();
+  return nullptr;
+}
+
+HWND WidgetHost::firstStop() const {
+  if (const Widget* tab = firstTabControl()) {
+    std::vector<HWND> stops;
+    collectStops(tab, static_cast<const TabControl&>(*tab->control).tab(), stops);
+    if (!stops.empty()) return stops.front();
+  }
+  const std::vector<HWND> cycle = focusCycle();
+  return cycle.empty() ? nullptr : cycle.front();
+}
+
+bool WidgetHost::switchPage(int step) {
+  const Widget* tab = firstTabControl();
+  if (!tab || !::IsWindowEnabled(tab->hwnd)) return false;
+  auto& model = static_cast<TabControl&>(*tab->control);
+  const int n = static_cast<int>(model.captions().size());
+  if (n == 0) return false;
+  HWND focus = ::GetFocus();
+  const bool onStrip = focus == tab->hwnd;
+  // The model raises the tab's click event with the page left, and its observer shows
+  // the new page.
+  model.setTab(((model.tab() + step) % n + n) % n);
+  if (!onStrip) focusIntoPage(*tab);
+  return true;
+}
+
+void WidgetHost::onFocusLeft(HWND button) {
+  Widget* w = byHwnd(button);
+  HWND focus = ::GetFocus();
+  if (!w || w->control->kind() != Kind::Button || focus == button || !focus) return;
+  if (::GetAncestor(focus, GA_ROOT) != top_) return;
+  if (auto& lost = static_cast<Button&>(*w->control).onLostFocus) lost();
 }
 
 void WidgetHost::syncList(Widget& w) {
@@ -598,6 +789,10 @@ bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
   switch (c.kind()) {
     case Kind::Button:
       if (code == BN_CLICKED) static_cast<Button&>(c).click();
+      // Decided once the focus has landed: a move to another window of the program is a
+      // lost focus, a switch to another program is not.
+      if (code == BN_KILLFOCUS && static_cast<Button&>(c).onLostFocus)
+        ::PostMessageW(top_, kMsgFocusLeft, reinterpret_cast<WPARAM>(w->hwnd), 0);
       return true;
     case Kind::CheckBox:
       if (code == BN_CLICKED) static_cast<CheckBox&>(c).click();

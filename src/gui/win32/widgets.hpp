@@ -16,6 +16,9 @@ namespace varnolt::gui {
 // Sent by a panel to the top window when a child without click notifications (a
 // progress bar, a picture) is pressed; wParam is the child's handle.
 inline constexpr UINT kMsgChildPressed = WM_APP + 1;
+// Posted to the top-level window when a button with a lost-focus handler lost the
+// focus; wParam is the button's handle.
+inline constexpr UINT kMsgFocusLeft = WM_APP + 2;
 
 // Class of the windows that hold other controls: tab pages, frames and pictures.
 // They pass their children's notifications on to the top-level window.
@@ -43,6 +46,21 @@ class WidgetHost {
   bool onChildPressed(HWND child);
   // Keeps the status bar docked at the bottom.
   void onTopSized();
+  void onFocusLeft(HWND button);
+
+  // Keyboard access. Tab visits the enabled, visible tab stops: a tab control, then
+  // the controls of its shown page. Within one container the controls follow each
+  // other top to bottom, left to right when `readingOrder`, else in creation order
+  // (dialogs whose order is part of their design).
+  void setReadingOrder(bool on) { readingOrder_ = on; }
+  std::vector<HWND> focusCycle() const;
+  // Moves the focus to the next (Shift+Tab: previous) stop; false when there is none.
+  bool tabFrom(HWND from, bool backwards);
+  // The first stop of the shown page, else the first stop of all.
+  HWND firstStop() const;
+  // Ctrl+Tab and friends: shows the next or previous page of the first tab control, as a
+  // click on its tab would (the model raises its click event with the page left).
+  bool switchPage(int step);
 
   HWND windowOf(const controls::Control& c) const;
   int dpi() const { return dpi_; }
@@ -59,7 +77,13 @@ class WidgetHost {
     // Container is a tab control: the control's rect is relative to the tab control,
     // its window to the page.
     const Widget* tabOwner = nullptr;
+    // The container's widget (nullptr: the top-level window).
+    const Widget* owner = nullptr;
   };
+
+  void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
+  const Widget* firstTabControl() const;
+  void focusIntoPage(const Widget& tab);
 
   Widget& ensure(controls::Control& c);
   void create(Widget& w);
@@ -94,6 +118,7 @@ class WidgetHost {
   bool syncing_ = false;
   // Set while a timer's handler runs: ticks never nest.
   bool inTick_ = false;
+  bool readingOrder_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -136,4 +136,11 @@ void answer(HWND box, int id);
 void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                            const std::wstring& work);
 
+// Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
+// access, resizing by the window corner.
+void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
+// The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
+void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
+                    const std::wstring& shots, int dpi);
+
 }  // namespace vt

@@ -1,0 +1,680 @@
+// Varnolt.exe used as a person uses it: real mouse clicks at control positions, real
+// key events and typed text, window corners dragged. The events come from xdotool on
+// the X display Wine draws on; run.sh serves the requests (see XdoServer below). The
+// results are read back from the controls.
+// support.hpp brings windows.h, which the other system headers build on.
+#include "support.hpp"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cwctype>
+
+namespace vt {
+
+namespace {
+
+// ---------------------------------------------------------------- xdotool outside Wine
+
+// Requests are files in a folder (from the environment variable VT_XDO): one xdotool
+// argument a line in N.req; the server writes N.out with the exit status on its first
+// line and xdotool's output after it.
+class Xdo {
+ public:
+  Xdo() {
+    wchar_t b[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"VT_XDO", b, MAX_PATH)) dir_ = b;
+  }
+  bool available() const { return !dir_.empty() && exists(dir_); }
+
+  bool run(const std::vector<std::string>& args, std::string* output = nullptr) {
+    if (!available()) return false;
+    const std::wstring base = joinPath(dir_, std::to_wstring(100000 + next_++));
+    std::string text;
+    for (const std::string& a : args) text += a + "\n";
+    if (!writeFile(base + L".tmp", text) ||
+        !::MoveFileW((base + L".tmp").c_str(), (base + L".req").c_str()))
+      return false;
+    const std::wstring out = base + L".out";
+    if (!waitFor([&] { return exists(out); }, 15000)) return false;
+    const std::string got = readFile(out);
+    ::DeleteFileW(out.c_str());
+    const std::size_t eol = got.find('\n');
+    if (output) *output = eol == std::string::npos ? std::string() : got.substr(eol + 1);
+    return got.rfind("0", 0) == 0 && (eol == 1 || got.size() == 1);
+  }
+
+  // Events reach the program through its own message queue: wait until it is idle.
+  bool keys(const std::vector<std::string>& chords) {
+    std::vector<std::string> a{"key", "--delay", "60"};
+    a.insert(a.end(), chords.begin(), chords.end());
+    const bool ok = run(a);
+    ::Sleep(250);
+    return ok;
+  }
+  bool type(const std::string& textUtf8) {
+    const bool ok = run({"type", "--delay", "80", textUtf8});
+    ::Sleep(250);
+    return ok;
+  }
+  bool click(int x, int y) {
+    const bool ok =
+        run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click", "1"});
+    ::Sleep(300);
+    return ok;
+  }
+  bool drag(int x, int y, int dx, int dy) {
+    std::vector<std::string> a{"mousemove",
+                               std::to_string(x),
+                               std::to_string(y),
+                               "sleep",
+                               "0.2",
+                               "mousedown",
+                               "1",
+                               "sleep",
+                               "0.2"};
+    for (int step = 1; step <= 8; ++step) {
+      a.insert(a.end(), {"mousemove", std::to_string(x + dx * step / 8),
+                         std::to_string(y + dy * step / 8), "sleep", "0.05"});
+    }
+    a.insert(a.end(), {"sleep", "0.2", "mouseup", "1"});
+    const bool ok = run(a);
+    ::Sleep(600);
+    return ok;
+  }
+  // Out of the way of every control, so no hover look stays in a screenshot.
+  void parkMouse() { run({"mousemove", "1590", "1190"}); }
+
+ private:
+  std::wstring dir_;
+  int next_ = 0;
+};
+
+Xdo xdo;
+
+// ---------------------------------------------------------------- reading the window
+
+HWND focusOf(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool clickAt(HWND h) {
+  const RECT r = rectOf(h);
+  return xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+std::wstring describe(HWND h) {
+  if (!h) return L"(nothing)";
+  std::wstring t = textOf(h);
+  if (t.size() > 20) t = t.substr(0, 20) + L"…";
+  return classOf(h) + L" \"" + t + L"\"";
+}
+
+// The visible edit boxes of the shown page, in enumeration order.
+std::vector<HWND> visibleEdits(HWND main) {
+  std::vector<HWND> v;
+  for (HWND h : children(main))
+    if (classOf(h) == L"Edit" && ::IsWindowVisible(h)) v.push_back(h);
+  return v;
+}
+
+HWND visibleChild(HWND main, const std::wstring& cls, const std::wstring& text) {
+  for (HWND h : children(main))
+    if (classOf(h) == cls && ::IsWindowVisible(h) && textOf(h) == text) return h;
+  return nullptr;
+}
+
+int currentPage(HWND tab) {
+  return static_cast<int>(sendTimed(tab, TCM_GETCURSEL));
+}
+
+// What shows that page k is up: a control only that page has.
+bool pageShown(HWND main, int k) {
+  static const wchar_t* const marks[] = {L"リスト取得", L"追加",     L"PCで再生（ストリーム変換）",
+                                         nullptr,       L"ＲＣ選択", L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙"};
+  if (marks[k]) return visibleChild(main, L"Button", marks[k]) != nullptr;
+  for (HWND h : children(main))
+    if (classOf(h) == L"Edit" && ::IsWindowVisible(h) &&
+        (::GetWindowLongW(h, GWL_STYLE) & ES_MULTILINE))
+      return true;
+  return false;
+}
+
+bool isAncestor(HWND a, HWND b) {
+  return ::IsChild(a, b) != 0;
+}
+
+// Every pair of visible windows of the main window where neither holds the other must
+// not share a pixel.
+std::vector<std::string> coveredControls(HWND main) {
+  std::vector<HWND> v;
+  for (HWND h : children(main))
+    if (::IsWindowVisible(h)) v.push_back(h);
+  std::vector<std::string> found;
+  for (std::size_t i = 0; i < v.size(); ++i)
+    for (std::size_t j = i + 1; j < v.size(); ++j) {
+      if (isAncestor(v[i], v[j]) || isAncestor(v[j], v[i])) continue;
+      RECT a = rectOf(v[i]), b = rectOf(v[j]), both;
+      if (::IntersectRect(&both, &a, &b))
+        found.push_back(utf8(describe(v[i]) + L" / " + describe(v[j])));
+    }
+  return found;
+}
+
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+Shot capture(HWND h) {
+  Shot s;
+  const RECT r = rectOf(h);
+  s.width = widthOf(r);
+  s.height = heightOf(r);
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = s.width;
+  bi.bmiHeader.biHeight = -s.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  ::BitBlt(mem, 0, 0, s.width, s.height, screen, r.left, r.top, SRCCOPY);
+  ::GdiFlush();
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  s.pixels.assign(p, p + static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+  return s;
+}
+
+// Pixels that differ, and where.
+std::string compareShots(const Shot& a, const Shot& b) {
+  if (a.width != b.width || a.height != b.height) return "sizes differ";
+  int n = 0, left = a.width, top = a.height, right = -1, bottom = -1;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(a.width) +
+                            static_cast<std::size_t>(x);
+      if ((a.pixels[i] & 0xFFFFFF) == (b.pixels[i] & 0xFFFFFF)) continue;
+      ++n;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  if (n == 0) return {};
+  return std::to_string(n) + " pixels differ within (" + std::to_string(left) + "," +
+         std::to_string(top) + ")-(" + std::to_string(right) + "," + std::to_string(bottom) + ")";
+}
+
+void repaintAll(HWND main) {
+  ::RedrawWindow(main, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ::Sleep(500);
+}
+
+// ---------------------------------------------------------------- typing
+
+void typingTests(Varnolt& v, HWND tab) {
+  say("# typing with real key events");
+  // The rule tab's title box, reached with Ctrl+Tab from the download tab.
+  xdo.keys({"ctrl+Tab"});
+  check(currentPage(tab) == 1, "Ctrl+Tab shows the rule tab");
+  HWND title = nullptr;
+  for (HWND h : visibleEdits(v.main))
+    if (textOf(h).empty()) title = h;
+  check(title != nullptr, "the rule tab has an empty title box");
+  if (!title) return;
+  clickAt(title);
+  check(focusOf(v.main) == title, "a click puts the caret in the title box",
+        utf8(describe(focusOf(v.main))));
+  xdo.type("News 7");
+  check(textOf(title) == L"News 7", "typed \"News 7\" reads \"News 7\"", shown(textOf(title)));
+  xdo.keys({"Home", "Right", "Right"});
+  xdo.type("w");
+  check(textOf(title) == L"Newws 7", "a letter typed in the middle lands at the caret",
+        shown(textOf(title)));
+  xdo.keys({"shift+End"});
+  xdo.type("s!");
+  check(textOf(title) == L"News!", "text typed over a selection replaces it", shown(textOf(title)));
+  xdo.keys({"BackSpace", "End"});
+  xdo.type(" 9");
+  check(textOf(title) == L"News 9", "BackSpace and End then typing keep the caret",
+        shown(textOf(title)));
+
+  // Japanese: xdotool types characters that have no key as Unicode key symbols.
+  xdo.keys({"Home", "shift+End", "Delete"});
+  xdo.type("ニュース");
+  bool japanese = textOf(title) == L"ニュース";
+  if (!japanese) {
+    // The X input of this Wine takes no Unicode key symbols: commit the text the way
+    // an input method does, one WM_IME_CHAR a character.
+    ::SendMessageW(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (wchar_t c : std::wstring(L"ニュース")) {
+      ::PostMessageW(title, WM_IME_CHAR, c, 1);
+      ::Sleep(50);
+    }
+    ::Sleep(300);
+    japanese = textOf(title) == L"ニュース";
+    say("# Japanese committed with WM_IME_CHAR (no Unicode key symbols through X)");
+  }
+  check(japanese, "Japanese text lands in order", shown(textOf(title)));
+  xdo.keys({"Left", "Left"});
+  xdo.type("7");
+  if (textOf(title) == L"ニュース") {
+    ::PostMessageW(title, WM_IME_CHAR, L'7', 1);
+    ::Sleep(300);
+  }
+  check(textOf(title) == L"ニュ7ース", "text typed after Japanese lands at the caret",
+        shown(textOf(title)));
+
+  // The time boxes (two digits each; entering one fills in the time of day).
+  std::vector<HWND> times;
+  for (HWND h : visibleEdits(v.main)) {
+    const std::wstring t = textOf(h);
+    if (t.size() == 2 && std::iswdigit(t[0]) && std::iswdigit(t[1])) times.push_back(h);
+  }
+  check(times.size() == 4, "the rule tab shows four time boxes", std::to_string(times.size()));
+  if (!times.empty()) {
+    HWND hour = times.back();
+    clickAt(hour);
+    xdo.keys({"Home", "shift+End"});
+    xdo.type("23");
+    check(textOf(hour) == L"23", "typing 23 in a time box reads 23", shown(textOf(hour)));
+  }
+
+  // The settings tab's folder box: End, then text goes after "未設定"; the model has it
+  // too, since leaving the tab drops one trailing backslash.
+  xdo.keys({"ctrl+Next", "ctrl+Next", "ctrl+Next"});
+  check(currentPage(tab) == 4, "Ctrl+PgDn three times shows the settings tab");
+  HWND folder = visibleChild(v.main, L"Edit", L"未設定");
+  check(folder != nullptr, "the settings tab shows the folder box");
+  if (!folder) return;
+  clickAt(folder);
+  xdo.keys({"End"});
+  xdo.type("abc");
+  check(textOf(folder) == L"未設定abc", "End then \"abc\" gives \"未設定abc\"",
+        shown(textOf(folder)));
+  xdo.keys({"Home", "shift+End"});
+  xdo.type("C:\\rec\\\\");
+  check(textOf(folder) == L"C:\\rec\\\\", "a path typed over the selection", shown(textOf(folder)));
+  xdo.keys({"ctrl+Prior"});
+  check(currentPage(tab) == 3 && textOf(folder) == L"C:\\rec\\",
+        "Ctrl+PgUp leaves the settings tab as a click would: one backslash dropped",
+        shown(textOf(folder)));
+  xdo.keys({"ctrl+Next"});
+  clickAt(folder);
+  xdo.keys({"Home", "shift+End"});
+  xdo.type("C:\\rec\\");
+  xdo.keys({"ctrl+Tab"});
+  check(currentPage(tab) == 5 && textOf(folder) == L"C:\\rec",
+        "Ctrl+Tab from the settings tab drops the trailing backslash", shown(textOf(folder)));
+}
+
+// ---------------------------------------------------------------- keyboard
+
+void keyboardTests(Varnolt& v, HWND tab) {
+  say("# keyboard access");
+  HWND first = focusOf(v.main);
+  check(first && classOf(first) == L"SysListView32" && currentPage(tab) == 0,
+        "at start-up the recording list, the first control of the shown page, has the focus",
+        utf8(describe(first)));
+
+  // Ctrl+Tab walks all six pages and comes back; Ctrl+Shift+Tab walks back.
+  bool forward = true, back = true;
+  std::string seen;
+  for (int i = 1; i <= 6; ++i) {
+    xdo.keys({"ctrl+Tab"});
+    const int k = currentPage(tab);
+    seen += std::to_string(k);
+    forward = forward && k == i % 6 && pageShown(v.main, k);
+  }
+  check(forward, "Ctrl+Tab walks the six pages in order and shows each", seen);
+  seen.clear();
+  for (int i = 5; i >= 0; --i) {
+    xdo.keys({"ctrl+shift+Tab"});
+    const int k = currentPage(tab);
+    seen += std::to_string(k);
+    back = back && k == i && pageShown(v.main, k);
+  }
+  check(back, "Ctrl+Shift+Tab walks them backwards", seen);
+  xdo.keys({"ctrl+Prior"});
+  check(currentPage(tab) == 5 && pageShown(v.main, 5), "Ctrl+PgUp from the first page wraps");
+  xdo.keys({"ctrl+Next"});
+  check(currentPage(tab) == 0 && pageShown(v.main, 0), "Ctrl+PgDn from the last page wraps");
+  HWND inPage = focusOf(v.main);
+  check(inPage && ::IsWindowVisible(inPage) && inPage != tab,
+        "after a page change the focus is on a control of the shown page", utf8(describe(inPage)));
+
+  // Shift+Tab from the first control of a page reaches the tab strip; Tab from the strip
+  // goes back into the page, and a full round of Tab comes back to the strip.
+  xdo.keys({"shift+Tab"});
+  check(focusOf(v.main) == tab, "Shift+Tab from the list reaches the tab strip",
+        utf8(describe(focusOf(v.main))));
+  xdo.keys({"Tab"});
+  check(focusOf(v.main) == inPage, "Tab from the tab strip enters the page",
+        utf8(describe(focusOf(v.main))));
+  int presses = 0;
+  while (presses < 40 && focusOf(v.main) != tab) {
+    xdo.keys({"Tab"});
+    ++presses;
+  }
+  check(focusOf(v.main) == tab, "a round of Tab comes back to the tab strip",
+        std::to_string(presses) + " presses");
+
+  // The rule tab: Tab visits the controls top to bottom, left to right.
+  xdo.keys({"ctrl+Tab"});  // the strip keeps the focus
+  check(focusOf(v.main) == tab && currentPage(tab) == 1,
+        "Ctrl+Tab on the tab strip shows the rule tab and keeps the strip focused");
+  std::vector<HWND> order;
+  HWND add = visibleChild(v.main, L"Button", L"追加");
+  for (int i = 0; i < 30; ++i) {
+    xdo.keys({"Tab"});
+    HWND f = focusOf(v.main);
+    // A date picker's inner parts count as the picker.
+    while (f && classOf(::GetParent(f)) == L"SysDateTimePick32") f = ::GetParent(f);
+    if (!f || f == add || std::find(order.begin(), order.end(), f) != order.end()) {
+      if (f == add) order.push_back(f);
+      break;
+    }
+    order.push_back(f);
+  }
+  bool reading = order.size() >= 10;
+  std::string walk;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    walk += utf8(describe(order[i])) + "; ";
+    if (i == 0) continue;
+    const RECT a = rectOf(order[i - 1]), b = rectOf(order[i]);
+    const bool sameRow = b.top < (a.top + a.bottom) / 2 && a.top < (b.top + b.bottom) / 2;
+    if (sameRow ? b.left <= a.left : b.top <= a.top) reading = false;
+  }
+  check(reading && !order.empty() && order.back() == add &&
+            classOf(order.front()) == L"SysListView32",
+        "on the rule tab Tab runs from the list top to bottom, left to right to 追加", walk);
+  // Leaving 追加 hands the focus to the date picker.
+  xdo.keys({"Tab"});
+  HWND picker = focusOf(v.main);
+  while (picker && classOf(picker) != L"SysDateTimePick32" && ::GetParent(picker) != v.main)
+    picker = ::GetParent(picker);
+  check(picker && classOf(picker) == L"SysDateTimePick32",
+        "leaving 追加 puts the focus on the date picker", utf8(describe(focusOf(v.main))));
+  xdo.keys({"ctrl+Prior"});
+}
+
+// ---------------------------------------------------------------- resizing
+
+// Drags the window's lower right corner by (dx, dy) and waits for the layout.
+bool dragCorner(HWND main, int dx, int dy) {
+  const RECT r = rectOf(main);
+  xdo.drag(r.right - 3, r.bottom - 3, dx, dy);
+  const RECT now = rectOf(main);
+  if (widthOf(now) == widthOf(r) + dx && heightOf(now) == heightOf(r) + dy) return true;
+  // Keep the later checks meaningful even when the drag was not taken.
+  ::SetWindowPos(main, nullptr, 0, 0, widthOf(r) + dx, heightOf(r) + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::Sleep(500);
+  return false;
+}
+
+// After a resize: no control covers another, and what the window shows is what a full
+// repaint shows (nothing left behind where controls were).
+void afterResize(HWND main, const std::string& when) {
+  const auto covered = coveredControls(main);
+  check(covered.empty(), when + ": no control covers another",
+        covered.empty() ? "" : covered.front() + " (" + std::to_string(covered.size()) + ")");
+  xdo.parkMouse();
+  ::Sleep(300);
+  const Shot shown = capture(main);
+  repaintAll(main);
+  const std::string diff = compareShots(shown, capture(main));
+  check(diff.empty(), when + ": no stale pixels (screen = full repaint)", diff);
+}
+
+void resizeTests(Varnolt& v, HWND tab) {
+  say("# resizing with the mouse");
+  // The tab strip holds the focus, so that no caret blinks in the pictures; Ctrl+Tab
+  // leaves it there.
+  xdo.keys({"shift+Tab"});
+  check(focusOf(v.main) == tab, "Shift+Tab puts the focus on the tab strip");
+  const RECT design = rectOf(v.main);
+  for (int k = 0; k < 6; ++k) {
+    const std::string page = "page " + std::to_string(k);
+    const auto covered = coveredControls(v.main);
+    check(covered.empty(), page + " at design size: no control covers another",
+          covered.empty() ? "" : covered.front());
+    const bool grew = dragCorner(v.main, 60, 40);
+    check(grew, page + ": dragging the corner enlarges the window by 60x40");
+    afterResize(v.main, page + " enlarged");
+    const bool shrank = dragCorner(v.main, -60, -40);
+    const RECT back = rectOf(v.main);
+    check(shrank && ::EqualRect(&back, &design) != 0,
+          page + ": dragging it back restores the design size");
+    afterResize(v.main, page + " shrunk back");
+    xdo.keys({"ctrl+Tab"});
+  }
+  // Taller only, as a user first met it: the list must not grow over the remote.
+  check(currentPage(tab) == 0, "back on the download tab");
+  dragCorner(v.main, 0, 40);
+  afterResize(v.main, "download tab 40 px taller");
+  HWND stop = visibleChild(v.main, L"Button", L"停止");
+  HWND list = nullptr;
+  for (HWND h : children(v.main))
+    if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) list = h;
+  const RECT stopAt = stop ? rectOf(stop) : RECT{}, listAt = list ? rectOf(list) : RECT{};
+  check(stop && list && stopAt.top >= listAt.bottom,
+        "40 px taller: the remote's 停止 button stays below the list");
+  dragCorner(v.main, 0, -40);
+}
+
+// ---------------------------------------------------------------- whole captions
+
+// The room a caption needs in its control, measured with the control's own font; empty
+// when it fits. Buttons keep an edge and a focus margin, check boxes and option buttons
+// their box, labels and frame captions one line.
+std::string captionMisfit(HWND h, int dpi) {
+  const std::wstring cls = classOf(h);
+  const std::wstring text = textOf(h);
+  if (text.empty()) return {};
+  const LONG style = ::GetWindowLongW(h, GWL_STYLE);
+  int margin = 0, minHeight = 0;
+  if (cls == L"Button") {
+    const LONG type = style & BS_TYPEMASK;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
+      margin = ::MulDiv(10, dpi, 96);
+    else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+             type == BS_AUTORADIOBUTTON)
+      margin = ::MulDiv(13 + 6, dpi, 96);
+    else
+      return {};
+  } else if (cls == L"Static") {
+    const LONG type = style & SS_TYPEMASK;
+    if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP)
+      return {};
+  } else if (cls == L"VarnoltPanel") {
+    margin = ::MulDiv(16, dpi, 96);  // the frame's caption starts one character in
+  } else {
+    return {};
+  }
+  auto font = reinterpret_cast<HFONT>(sendTimed(h, WM_GETFONT));
+  LOGFONTW lf{};
+  if (!font || ::GetObjectW(font, sizeof lf, &lf) != sizeof lf) return "its font cannot be read";
+  HFONT mine = ::CreateFontIndirectW(&lf);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, mine);
+  RECT need{0, 0, 0, 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE);
+  TEXTMETRICW tm{};
+  ::GetTextMetricsW(dc, &tm);
+  ::SelectObject(dc, old);
+  ::DeleteObject(mine);
+  ::DeleteDC(dc);
+  minHeight = tm.tmHeight;
+  RECT client{};
+  ::GetClientRect(h, &client);
+  if (need.right + margin > client.right || (cls != L"VarnoltPanel" && minHeight > client.bottom))
+    return "needs " + std::to_string(need.right + margin) + "x" + std::to_string(minHeight) +
+           ", has " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
+  return {};
+}
+
+// Every caption of the visible controls of `root` is whole.
+void wholeCaptions(HWND root, const std::string& where, int dpi) {
+  std::string bad;
+  int n = 0;
+  for (HWND h : children(root)) {
+    if (!::IsWindowVisible(h)) continue;
+    const std::string misfit = captionMisfit(h, dpi);
+    if (misfit.empty()) continue;
+    ++n;
+    if (bad.size() < 400)
+      bad.append("\"").append(utf8(textOf(h))).append("\" ").append(misfit).append("; ");
+  }
+  check(n == 0, where + ": every caption is whole", std::to_string(n) + " clipped: " + bad);
+}
+
+// A column holds its widest known text.
+void columnFits(HWND list, int column, const std::wstring& text, const std::string& what) {
+  auto font = reinterpret_cast<HFONT>(sendTimed(list, WM_GETFONT));
+  LOGFONTW lf{};
+  int need = -1;
+  if (font && ::GetObjectW(font, sizeof lf, &lf) == sizeof lf) {
+    HFONT mine = ::CreateFontIndirectW(&lf);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, mine);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    need = size.cx + 12;  // the list's own cell margins
+    ::SelectObject(dc, old);
+    ::DeleteObject(mine);
+    ::DeleteDC(dc);
+  }
+  const auto width = static_cast<int>(sendTimed(list, LVM_GETCOLUMNWIDTH, column));
+  check(need > 0 && need <= width, what,
+        "needs " + std::to_string(need) + ", has " + std::to_string(width));
+}
+
+std::wstring folderFor(const std::wstring& work, const std::wstring& name,
+                       const std::wstring& exe) {
+  const std::wstring folder = joinPath(work, name);
+  ::CreateDirectoryW(work.c_str(), nullptr);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+  ::DeleteFileW(joinPath(folder, L"default.ini").c_str());
+  ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
+  return folder;
+}
+
+}  // namespace
+
+void realInputTests(const std::wstring& exe, const std::wstring& work) {
+  say("# real input (xdotool)");
+  check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
+  if (!xdo.available()) return;
+  const std::wstring folder = folderFor(work, L"実入力", exe);
+  {
+    Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+    check(v.main != nullptr, "the main window opens");
+    if (!v.main) return;
+    ::Sleep(500);
+    HWND tab = v.tabs();
+    keyboardTests(v, tab);
+    while (currentPage(tab) != 0) xdo.keys({"ctrl+Tab"});
+    typingTests(v, tab);
+    while (currentPage(tab) != 0) xdo.keys({"ctrl+Tab"});
+    resizeTests(v, tab);
+  }
+}
+
+void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std::wstring& shots,
+                    int dpi) {
+  say("# screenshots at " + std::to_string(dpi) + " DPI");
+  const std::wstring folder = folderFor(work, L"dpi" + std::to_wstring(dpi), exe);
+  HKEY key = nullptr;
+  DWORD old = 96, size = sizeof old, value = static_cast<DWORD>(dpi);
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+  const bool hadOld = ::RegQueryValueExW(key, L"LogPixels", nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS;
+  ::RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+  {
+    Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+    check(v.main != nullptr, "the main window opens at " + std::to_string(dpi) + " DPI");
+    if (v.main) {
+      ::Sleep(500);
+      HWND tab = v.tabs();
+      // The design client area, 10410 twips wide, at this DPI.
+      RECT client{};
+      ::GetClientRect(v.main, &client);
+      check(client.right == ::MulDiv(10410, dpi, 1440),
+            "the client area is the design width at " + std::to_string(dpi) + " DPI",
+            std::to_string(client.right));
+      // The tab strip holds the focus: no caret in the pictures.
+      xdo.keys({"shift+Tab"});
+      for (int k = 0; k < 6; ++k) {
+        if (k > 0) xdo.keys({"ctrl+Tab"});
+        check(currentPage(tab) == k && pageShown(v.main, k),
+              std::to_string(dpi) + " DPI: page " + std::to_string(k) + " is shown");
+        const auto covered = coveredControls(v.main);
+        check(
+            covered.empty(),
+            std::to_string(dpi) + " DPI: page " + std::to_string(k) + ": no control covers another",
+            covered.empty() ? "" : covered.front());
+        wholeCaptions(v.main, std::to_string(dpi) + " DPI: page " + std::to_string(k), dpi);
+        if (k == 1) {
+          HWND rules = nullptr;
+          for (HWND h : children(v.main))
+            if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) rules = h;
+          columnFits(rules, 2, L"日月火水木金土",
+                     std::to_string(dpi) + " DPI: the 毎週 column holds seven days");
+        }
+        xdo.parkMouse();
+        repaintAll(v.main);
+        if (!shots.empty())
+          saveBitmap(v.main,
+                     joinPath(shots, L"tab" + std::to_wstring(k) +
+                                         (dpi == 96 ? L"" : L"-" + std::to_wstring(dpi) + L"dpi") +
+                                         L".bmp"));
+      }
+      // The version dialog from the keyboard: Alt+H, V.
+      xdo.keys({"alt+h"});
+      xdo.keys({"v"});
+      HWND dialog = nullptr;
+      waitFor(
+          [&] {
+            dialog = findTop(v.pid(), L"VarnoltDialog", L"");
+            return dialog != nullptr;
+          },
+          5000);
+      check(dialog != nullptr, std::to_string(dpi) + " DPI: Alt+H, V opens the version dialog");
+      if (dialog) {
+        ::Sleep(300);
+        wholeCaptions(dialog, std::to_string(dpi) + " DPI: the version dialog", dpi);
+        if (!shots.empty())
+          saveBitmap(dialog, joinPath(shots, L"about-" + std::to_wstring(dpi) + L"dpi.bmp"));
+        xdo.keys({"Escape"});
+        waitFor([&] { return !::IsWindow(dialog); }, 3000);
+        check(!::IsWindow(dialog), std::to_string(dpi) + " DPI: Esc closes the version dialog");
+      }
+    }
+  }
+  if (hadOld)
+    ::RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
+                     sizeof old);
+  else
+    ::RegDeleteValueW(key, L"LogPixels");
+  ::RegCloseKey(key);
+}
+
+}  // namespace vt
