@@ -13,7 +13,7 @@ add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt_win32 PUBLIC
-  user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 powrprof)
+  user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32)
 
 # Icon, manifest and version block.
 set(VARNOLT_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/gui/win32)

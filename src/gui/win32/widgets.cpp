@@ -218,6 +218,28 @@ void WidgetHost::build(int dpi, HFONT font) {
   for (auto& w : widgets_) place(*w);
   for (auto& w : widgets_)
     if (w->control->kind() == Kind::TabControl) showPage(*w);
+  addToolTips();
+}
+
+void WidgetHost::addToolTips() {
+  for (auto& w : widgets_) {
+    if (!w->hwnd || w->control->toolTipText.empty()) continue;
+    if (!toolTip_) {
+      toolTip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top_, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr));
+      if (!toolTip_) return;
+    }
+    std::wstring text = widen(w->control->toolTipText);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = w->parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(w->hwnd);
+    tool.lpszText = text.data();
+    ::SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 void WidgetHost::rescale(int dpi, HFONT font) {
@@ -333,8 +355,8 @@ void WidgetHost::create(Widget& w) {
                      w.id);
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
-      ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
       ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
+      ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
       break;
     }
     case Kind::ProgressBar:
@@ -441,8 +463,8 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         auto& s = static_cast<Slider&>(c);
         ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
         ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
-        ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
         ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
+        ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
         break;
       }
       case Kind::ProgressBar:

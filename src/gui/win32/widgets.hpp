@@ -109,6 +109,8 @@ class WidgetHost {
   void syncStatus(Widget& w);
   void syncProgress(Widget& w);
   void syncTimer(Widget& w);
+  // One tool-tip window for every control that has a tool-tip text.
+  void addToolTips();
   Widget* byId(int id);
   Widget* byHwnd(HWND h);
   int px(int twips) const { return win32::twipsToPixels(twips, dpi_); }
@@ -118,6 +120,7 @@ class WidgetHost {
   Finder find_;
   HICON pictureIcon_;
   std::vector<std::unique_ptr<Widget>> widgets_;
+  win32::UniqueWindow toolTip_;
   int dpi_ = 96;
   HFONT font_ = nullptr;
   // Set while the program writes into a widget, so the widget's echo of that change
