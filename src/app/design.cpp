@@ -112,12 +112,12 @@ void Form1::applyDesign() {
   place(*Label1[5], 6720, 240, 3270, 255);
   place(ListView4, 6720, 510, 3270, 1980);
   // The tool buttons share one row; each is as wide as its caption needs.
-  place(GetTopWindBtn, 120, 2580, 1650, 390);
-  place(Command2, 1830, 2580, 1350, 390);
-  place(Command4, 3240, 2580, 1650, 390);
-  place(Command11, 4950, 2580, 1300, 390);
-  place(Command12, 6310, 2580, 1300, 390);
-  place(Command15, 7670, 2580, 2320, 390);
+  place(GetTopWindBtn, 120, 2580, 1800, 390);
+  place(Command2, 1980, 2580, 1350, 390);
+  place(Command4, 3390, 2580, 1600, 390);
+  place(Command11, 5050, 2580, 1300, 390);
+  place(Command12, 6410, 2580, 1300, 390);
+  place(Command15, 7770, 2580, 2220, 390);
   place(Text101, 120, 3060, 2400, 300);
   place(Text100, 2610, 3060, 2400, 300);
   place(*Label1[0], 5100, 3090, 1600, 255);
