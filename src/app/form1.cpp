@@ -83,6 +83,7 @@ Form1::Form1(platform::Platform& platform)
                        {"ビットレート", 882},
                        {"FileSize(MB)", 1058, true},
                        {"連続ｽﾄﾘｰﾑ変換時親ﾊﾟｽ", 2540}};
+  ListView1.columnUnitsPerInch = 2540;
   ListView10.columns = {{"", 600},
                         {"戻り値", 1500},
                         {"m2t元ファイル名", 2500},
@@ -197,6 +198,7 @@ void Form1::wireHandlers() {
   Command1.onClick = [this] { Command1_Click(); };
   ListView1.onColumnClick = [this](int index) { ListView1_ColumnClick(index); };
   ListView1.onRightClick = [this] { ListView1_MouseDown(2); };
+  ListView10.onRightClick = [this] { ListView10_MouseDown(2); };
   for (std::size_t i = 0; i < RC_SOUSA.size(); ++i)
     RC_SOUSA[i]->onClick = [this, i] { RC_SOUSA_Click(static_cast<std::int16_t>(i)); };
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
@@ -213,6 +215,19 @@ void Form1::wireHandlers() {
   Start_M.onGotFocus = [this] { Start_M_GotFocus(); };
   End_H.onGotFocus = [this] { End_H_GotFocus(); };
   End_M.onGotFocus = [this] { End_M_GotFocus(); };
+  ListView10.onOLEDragDrop = [this](const std::vector<std::string>& paths) {
+    ListView10_OLEDragDrop(paths);
+  };
+  Command9.onClick = [this] { Command9_Click(); };
+  Command6.onClick = [this] { Command6_Click(); };
+  Timer2.onTimer = [this] { Timer2_Timer(); };
+  pulldown_m2tlist_all_No_check.onClick = [this] { pulldown_m2tlist_all_No_check_Click(); };
+  pulldown_m2tlist_all_check.onClick = [this] { pulldown_m2tlist_all_check_Click(); };
+  pulldown_m2tlist_SHOKI.onClick = [this] { pulldown_m2tlist_SHOKI_Click(); };
+  pulldown_m2tlist_mpg_RePath.onClick = [this] { pulldown_m2tlist_mpg_RePath_Click(); };
+  pulldown_m2tlist_1ldel.onClick = [this] { pulldown_m2tlist_1ldel_Click(); };
+  pulldown_m2tlist_alldel.onClick = [this] { pulldown_m2tlist_alldel_Click(); };
+  pulldown_download_mpgPalent.onClick = [this] { pulldown_download_mpgPalent_Click(); };
 }
 
 std::array<TextBox*, 20> Form1::controlMap() {

@@ -233,6 +233,7 @@ class Form1 {
   void ListView1_ColumnClick(int index);
   // A mouse press over the list; button 1 left, 2 right.
   void ListView1_MouseDown(int button);
+  void ListView10_MouseDown(int button);
   void RC_SOUSA_Click(std::int16_t index);
 
   // --- download tab gauge -------------------------------------------------------------------
@@ -247,6 +248,26 @@ class Form1 {
   void Start_M_GotFocus();
   void End_H_GotFocus();
   void End_M_GotFocus();
+
+  // --- stream conversion ----------------------------------------------------------------
+  // Appends one row for `m2tPath`, converted into `mpgFolder` (no trailing backslash).
+  void m2tlist_Add(const std::string& m2tPath, const std::string& mpgFolder);
+  void ListView10_OLEDragDrop(const std::vector<std::string>& paths);
+  void Command9_Click();
+  void FileNameByteCheck();
+  void m2t_start();
+  void Timer2_Timer();
+  void Command6_Click();
+  void m2t_SizeCheck();
+  void pulldown_m2tlist_all_No_check_Click();
+  void pulldown_m2tlist_all_check_Click();
+  void pulldown_m2tlist_SHOKI_Click();
+  void pulldown_m2tlist_mpg_RePath_Click();
+  void pulldown_m2tlist_1ldel_Click();
+  void pulldown_m2tlist_alldel_Click();
+  void pulldown_download_mpgPalent_Click();
+  // The end-of-work action chosen on the settings tab.
+  void Win_Exit_State();
 
   // --- controller automation ------------------------------------------------------------
   void GetTopWindBtn_Click();

@@ -200,7 +200,7 @@ struct ListItem {
 
 struct ColumnHeader {
   std::string text;
-  int width = 0;  // in the list's own unit
+  int width = 0;  // in the list's columnUnitsPerInch
   bool rightAligned = false;
 };
 
@@ -210,6 +210,8 @@ class ListView : public Control {
       : Control(std::move(name), Kind::ListView), checkBoxes_(checkBoxes) {}
   bool checkBoxes() const { return checkBoxes_; }
   std::vector<ColumnHeader> columns;
+  // Unit of the column widths: 1440 twips or 2540 hundredths of a millimetre per inch.
+  int columnUnitsPerInch = 1440;
 
   std::size_t count() const { return items_.size(); }
   // Rows are addressed 1-based, as the program counts them.
@@ -236,11 +238,34 @@ class ListView : public Control {
   std::function<void(std::size_t row)> onItemCheck;
   std::function<void(int columnIndex)> onColumnClick;  // 1-based
   std::function<void()> onRightClick;
+  // Files dropped from the shell, full Windows paths in the order the drop lists them.
+  std::function<void(const std::vector<std::string>& paths)> onOLEDragDrop;
+  // A user's drop: only an enabled list takes it.
+  bool drop(const std::vector<std::string>& paths);
+
+  // Changes to the rows between these calls are announced once, at the end.
+  void beginUpdate() { ++batch_; }
+  void endUpdate();
 
  private:
   ListItem& at(std::size_t row);
+  void itemsChanged();
+  int batch_ = 0;
+  bool batchChanged_ = false;
   bool checkBoxes_;
   std::vector<ListItem> items_;
+};
+
+// Holds a list's change notices for the length of a scope.
+class ListUpdate {
+ public:
+  explicit ListUpdate(ListView& list) : list_(list) { list_.beginUpdate(); }
+  ~ListUpdate() { list_.endUpdate(); }
+  ListUpdate(const ListUpdate&) = delete;
+  ListUpdate& operator=(const ListUpdate&) = delete;
+
+ private:
+  ListView& list_;
 };
 
 class Timer : public Control {
@@ -265,9 +290,12 @@ class Slider : public Control {
   int value() const { return value_; }
   void setRange(int min, int max);
   void setValue(int v);
+  // Distance between tick marks.
+  int tickFrequency() const { return tickFrequency_; }
+  void setTickFrequency(int v);
 
  private:
-  int min_ = 0, max_ = 10, value_ = 0;
+  int min_ = 0, max_ = 10, value_ = 0, tickFrequency_ = 1;
 };
 
 class ProgressBar : public Control {

@@ -1,6 +1,7 @@
 // A window of its own (a modal dialog) made of control models.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -23,6 +24,8 @@ class ModalForm {
   std::string caption;
   // Client size in twips.
   int width = 0, height = 0;
+  // The dialog's own window as the system knows it, set while it is shown on screen.
+  std::function<std::uint32_t()> hWnd;
 
   // Runs once when the dialog is shown.
   virtual void Form_Load() {}

@@ -65,6 +65,7 @@ Runner::Runner(const Options& options, std::ostream& out) : options_(options), o
                                            [this](std::string_view l) { emit(l); });
   std::filesystem::create_directories(options_.root / "c" / "Varnolt");
   world_->dialogs.modalLoop = [this](controls::ModalForm& f) { modalLoop(f); };
+  world_->clock.userTurn = [this] { userTurn(); };
   world_->desktop->ansiLength = [this](const std::string& s) {
     return static_cast<int>(world_->codec.toAnsi(s).size());
   };
@@ -90,7 +91,44 @@ Form1& Runner::form() {
 }
 
 void Runner::settle() {
-  world_->clock.doEvents();
+  world_->clock.pump();
+}
+
+namespace {
+
+// The scenario ended while a handler still waited. Not derived from std::exception, so
+// that no handler of the program can swallow it.
+struct StillWaiting {
+  std::string handler;
+};
+
+}  // namespace
+
+void Runner::userTurn() {
+  auto& clock = world_->clock;
+  if (waitUntil_ && clock.ticks() < *waitUntil_) return;
+  if (next_ >= lines_.size())
+    throw StillWaiting{clock.handlers.empty() ? std::string("?") : clock.handlers.back()};
+  currentLine_ = static_cast<int>(++next_);
+  const bool outer = inSpinTurn_;
+  inSpinTurn_ = true;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{inSpinTurn_, outer};
+  execute(lines_[next_ - 1]);
+}
+
+template <typename F>
+void Runner::asHandler(const std::string& handler, F action) {
+  auto& stack = world_->clock.handlers;
+  stack.push_back(handler);
+  struct Pop {
+    std::vector<std::string>& v;
+    ~Pop() { v.pop_back(); }
+  } pop{stack};
+  action();
 }
 
 Control& Runner::control(const std::string& name) {
@@ -121,6 +159,10 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
   } catch (const sim::ScriptMismatch& e) {
     err << name << ":" << currentLine_ << ": " << e.message << '\n';
     return 2;
+  } catch (const StillWaiting& e) {
+    emit("waiting: " + e.handler);
+    err << name << ": the scenario ended while " << e.handler << " waits\n";
+    return 4;
   } catch (const VbError& e) {
     emit("crash " + std::to_string(e.number()) + " " + e.description());
     err << name << ":" << currentLine_ << ": unhandled run-time error " << e.number() << ": "
@@ -143,6 +185,7 @@ void Runner::execute(const std::string& raw) {
   // A pop-up menu stays open for one command: the click on one of its items, or
   // anything else, which dismisses it.
   popupOpen_ = std::exchange(popupShown_, std::string());
+  world_->clock.resetSpin();
   auto w = words(line);
   std::string verb = w[0];
   w.erase(w.begin());
@@ -158,6 +201,14 @@ void Runner::modalLoop(controls::ModalForm& form) {
     std::vector<controls::ModalForm*>& v;
     ~Pop() { v.pop_back(); }
   } pop{modals_};
+  // The dialog's own loop runs the lines; time passes here by the scenario's waits.
+  const bool outer = inSpinTurn_;
+  inSpinTurn_ = false;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{inSpinTurn_, outer};
   while (!form.closed() && next_ < lines_.size()) {
     currentLine_ = static_cast<int>(++next_);
     execute(lines_[next_ - 1]);
@@ -167,6 +218,12 @@ void Runner::modalLoop(controls::ModalForm& form) {
 }
 
 void Runner::userClick(Control& c) {
+  bool done = false;
+  asHandler(c.name() + "_Click", [&] { done = clickOnce(c); });
+  if (!done) emit("ignored click " + c.name() + " (disabled)");
+}
+
+bool Runner::clickOnce(Control& c) {
   bool done = false;
   switch (c.kind()) {
     case Kind::Button:
@@ -184,7 +241,7 @@ void Runner::userClick(Control& c) {
       if (Control* menu = item.parent.empty() ? nullptr : form().find(item.parent);
           menu && !menu->visible() && popupOpen_ != menu->name()) {
         emit("ignored click " + c.name() + " (menu not shown)");
-        return;
+        return true;
       }
       done = item.click();
       break;
@@ -200,7 +257,7 @@ void Runner::userClick(Control& c) {
     default:
       fail("'" + c.name() + "' cannot be clicked");
   }
-  if (!done) emit("ignored click " + c.name() + " (disabled)");
+  return done;
 }
 
 void Runner::dump(Control& c) {
@@ -265,6 +322,7 @@ void Runner::dump(Control& c) {
       p("Min", std::to_string(s.min()));
       p("Max", std::to_string(s.max()));
       p("Value", std::to_string(s.value()));
+      p("TickFrequency", std::to_string(s.tickFrequency()));
       break;
     }
     case Kind::ProgressBar: {
@@ -461,7 +519,11 @@ void Runner::registerCoreVerbs() {
   });
   addVerb("wait", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.size() != 1) r.fail("wait MS");
-    r.world_->clock.idle(std::stoll(w[0]));
+    auto& clock = r.world_->clock;
+    const std::int64_t ms = std::stoll(w[0]);
+    r.waitUntil_ = clock.ticks() + ms;
+    // Inside a handler that spins in the message loop, the handler's passes move the time.
+    if (!r.inSpinTurn_) clock.idle(ms);
   });
   addVerb("dump", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.empty()) {
@@ -482,6 +544,43 @@ void Runner::registerCoreVerbs() {
     if (w.empty()) r.fail("mkdir PATH");
     if (!r.world_->files.makeSurePathExists(rest + "\\")) r.fail("cannot create " + rest);
   });
+  addVerb("drop", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    // drop NAME PATH|PATH|...: files dragged from the shell, in that order.
+    if (w.size() < 2) r.fail("drop NAME PATH|PATH|...");
+    Control& c = r.control(w[0]);
+    if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' takes no drops");
+    auto paths = vb::split(rest.substr(w[0].size() + 1), "|");
+    bool taken = false;
+    r.asHandler(c.name() + "_OLEDragDrop", [&] { taken = static_cast<ListView&>(c).drop(paths); });
+    if (!taken) r.emit("ignored drop " + c.name() + " (disabled)");
+    r.settle();
+  });
+  // The path is the rest of the line before its last word.
+  auto pathAndNumber = [](Runner& r, const std::vector<std::string>& w, const std::string& rest,
+                          const char* usage) {
+    if (w.size() < 2 || w.back().find_first_not_of("0123456789") != std::string::npos)
+      r.fail(usage);
+    return std::make_pair(vb::trimSpaces(rest.substr(0, rest.rfind(w.back()))),
+                          std::stoull(w.back()));
+  };
+  addVerb("file",
+          [pathAndNumber](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+            auto [path, bytes] = pathAndNumber(r, w, rest, "file PATH BYTES");
+            try {
+              r.world_->files.makeFile(path, bytes);
+            } catch (const VbError&) {
+              r.fail("cannot create " + path);
+            }
+          });
+  addVerb("attrib",
+          [pathAndNumber](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+            auto [path, value] = pathAndNumber(r, w, rest, "attrib PATH N");
+            try {
+              r.world_->files.setAttributes(path, static_cast<std::uint32_t>(value));
+            } catch (const VbError&) {
+              r.fail("no file or folder " + path);
+            }
+          });
   addVerb("readonly", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.size() != 2) r.fail("readonly PATH on|off");
     auto& fsys = r.world_->files;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -39,7 +40,8 @@ class Runner {
   ~Runner();
 
   // Runs a whole scenario text; `name` is used in error messages. Returns the exit code:
-  // 0 done, 2 scenario error (reported on `err`), 3 unhandled run-time error in the program.
+  // 0 done, 2 scenario error (reported on `err`), 3 unhandled run-time error in the program,
+  // 4 the scenario ended while a handler still waited in the message loop.
   int run(const std::string& text, const std::string& name, std::ostream& err);
 
   sim::SimWorld& world() { return *world_; }
@@ -54,12 +56,18 @@ class Runner {
 
  private:
   void execute(const std::string& line);
+  // Runs the next line, as the user acts while a handler spins in the message loop.
+  void userTurn();
+  // Runs a user's action on a control as the handler `handler`.
+  template <typename F>
+  void asHandler(const std::string& handler, F action);
   void registerCoreVerbs();
   void modalLoop(controls::ModalForm& form);
   Control& control(const std::string& name);
   Control& controlOf(controls::ModalForm* modal, const std::string& name);
   void dump(Control& c);
   void userClick(Control& c);
+  bool clickOnce(Control& c);
 
   Options options_;
   std::ostream& out_;
@@ -73,6 +81,10 @@ class Runner {
   // The pop-up menu shown by the last command, open for the next command only, and the
   // one open while the current command runs.
   std::string popupShown_, popupOpen_;
+  // The user waits until this virtual time before acting again.
+  std::optional<std::int64_t> waitUntil_;
+  // Set while a line runs as the user's turn inside a spinning handler.
+  bool inSpinTurn_ = false;
 };
 
 // Registers the verbs that drive the stand-in controller.

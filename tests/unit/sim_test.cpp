@@ -84,13 +84,39 @@ TEST_F(SimTest, TimersTickOnlyInTheMessageLoopAndNeverNest) {
   f.Timer1.setEnabled(true);
   world->clock.sleep(10'000);  // blocked: no tick
   EXPECT_TRUE(ticks.empty());
-  world->clock.doEvents();  // overdue: one tick
+  world->clock.doEvents();  // overdue: one tick, after the pass's own millisecond
   EXPECT_EQ(ticks.size(), 1u);
   world->clock.idle(6'000);
-  EXPECT_EQ(ticks, (std::vector<std::int64_t>{10'000, 13'000, 16'000}));
+  EXPECT_EQ(ticks, (std::vector<std::int64_t>{10'001, 13'001, 16'001}));
   f.Timer1.setEnabled(false);
   world->clock.idle(10'000);
   EXPECT_EQ(ticks.size(), 3u);
+}
+
+TEST_F(SimTest, ATickWaitingInTheMessageLoopHoldsBackOnlyItsOwnTimer) {
+  Form1& f = makeForm();
+  std::vector<std::string> seen;
+  bool waiting = true;
+  f.Timer2.onTimer = [&] {
+    seen.push_back("Timer2@" + std::to_string(world->clock.ticks()));
+    // Spins like a dialog wait: every pass lets 1 ms go by.
+    while (waiting) world->clock.doEvents();
+  };
+  f.Timer1.onTimer = [&] {
+    seen.push_back("Timer1@" + std::to_string(world->clock.ticks()));
+    if (world->clock.ticks() >= 9'000) waiting = false;
+  };
+  f.Timer2.setEnabled(true);
+  world->clock.sleep(1'000);
+  f.Timer1.setEnabled(true);
+  world->clock.idle(2'000);  // Timer2 is due at 3000 and waits until Timer1 frees it
+  EXPECT_EQ(seen, (std::vector<std::string>{"Timer2@3000", "Timer1@4000", "Timer1@7000",
+                                            "Timer1@10000"}));
+  // Timer2's own ticks at 6000 and 9000 were dropped; it goes on from its last due time.
+  world->clock.idle(3'000);
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen[4], "Timer2@12000");
+  EXPECT_EQ(seen[5], "Timer1@13000");
 }
 
 TEST_F(SimTest, MessageBoxesTakeQueuedAnswersOrTheirFirstButton) {

@@ -41,22 +41,27 @@ void SimWindow::resetItems(std::vector<std::string> list) {
 
 bool SimWindow::arrowKey(int vk) {
   const int n = static_cast<int>(items.size());
-  int target = -1;
-  if (vk == 0x26 && caret > 0) target = caret - 1;
-  if (vk == 0x28) target = std::min(caret + 1, n - 1);
-  if (vk != 0x26 && vk != 0x28) return false;
+  if ((vk != 0x26 && vk != 0x28) || n == 0) return false;
+  // At either end the key stays on the end item, and the program is told all the same.
+  int target = vk == 0x26 ? std::max(caret - 1, 0) : std::min(caret + 1, n - 1);
   // With no item selected at the caret, the key selects the caret's item first.
   if (curSel != caret) target = caret;
-  if (target < 0) return false;
-  if (target < n) {
-    caret = target;
-    curSel = target;
-  }
+  caret = target;
+  curSel = target;
   return true;
 }
 
 SimDesktop::SimDesktop(SimClock& clock) : clock_(clock) {
   clock_.onAdvance([this](std::int64_t) { pumpPosted(); });
+}
+
+std::size_t SimDesktop::topLevelOf(std::uint32_t pid) const {
+  std::size_t n = 0;
+  for (Hwnd h : zOrder_) {
+    auto it = windows_.find(h);
+    if (it != windows_.end() && it->second->pid == pid) ++n;
+  }
+  return n;
 }
 
 void SimDesktop::pumpPosted() {
@@ -276,7 +281,14 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
     if (mode == platform::ClickMode::SentWithTimeout) clock_.sleep(std::min(timeoutMs, 5000));
     return false;
   }
+  const std::size_t windowsBefore = topLevelOf(w->pid);
   deliver();
+  if (mode == platform::ClickMode::SentWithTimeout && topLevelOf(w->pid) > windowsBefore) {
+    // The click opened a modal dialog: the program answers only when it closes, so the
+    // sender waits out its limit.
+    clock_.sleep(timeoutMs);
+    return false;
+  }
   return true;
 }
 

@@ -109,6 +109,7 @@ class SimDesktop : public platform::WindowSystem {
   void pumpPosted();
   // An idle program handles what was posted to it before it takes the next sent message.
   void pumpPostedTo(std::uint32_t pid);
+  std::size_t topLevelOf(std::uint32_t pid) const;
   SimClock& clock_;
   // Posted messages with the process that handles them.
   std::deque<std::pair<std::uint32_t, std::function<void()>>> posted_;

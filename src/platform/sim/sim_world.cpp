@@ -69,6 +69,7 @@ void SimClock::advanceTo(std::int64_t ms) {
 }
 
 void SimClock::sleep(int milliseconds) {
+  passesSinceSleep_ = 0;
   if (milliseconds > 0) advanceTo(nowMs_ + milliseconds);
 }
 
@@ -81,28 +82,39 @@ void SimClock::runPosted() {
 }
 
 bool SimClock::fireDue() {
-  if (inTick_) return false;
   for (auto& w : timers_) {
     if (!w.due || *w.due > nowMs_) continue;
     // The next tick counts from this one, as a system timer does.
     w.due = nowMs_ + std::max(1, w.timer->interval());
-    if (!w.timer->onTimer) continue;
-    inTick_ = true;
-    try {
-      w.timer->onTimer();
-    } catch (...) {
-      inTick_ = false;
-      throw;
-    }
-    inTick_ = false;
+    // A tick of a timer whose previous tick still runs (waiting in the message loop) is
+    // dropped; other timers tick meanwhile.
+    if (w.running || !w.timer->onTimer) continue;
+    w.running = true;
+    handlers.push_back(w.timer->name() + "_Timer");
+    struct Done {
+      Watched& w;
+      std::vector<std::string>& handlers;
+      ~Done() {
+        w.running = false;
+        handlers.pop_back();
+      }
+    } done{w, handlers};
+    // The watched list does not change while the program runs; the reference stays valid.
+    w.timer->onTimer();
     return true;
   }
   return false;
 }
 
-void SimClock::doEvents() {
+void SimClock::pump() {
   runPosted();
   while (fireDue()) runPosted();
+}
+
+void SimClock::doEvents() {
+  advanceTo(nowMs_ + 1);
+  pump();
+  if (++passesSinceSleep_ >= 2 && userTurn) userTurn();
 }
 
 void SimClock::watch(controls::Timer& timer) {
@@ -122,17 +134,17 @@ void SimClock::watch(controls::Timer& timer) {
 
 void SimClock::idle(std::int64_t milliseconds) {
   const std::int64_t target = nowMs_ + milliseconds;
-  doEvents();
+  pump();
   for (;;) {
     std::optional<std::int64_t> next;
     for (auto& w : timers_)
       if (w.due && (!next || *w.due < *next)) next = w.due;
     if (!next || *next > target) break;
     advanceTo(*next);
-    doEvents();
+    pump();
   }
   advanceTo(target);
-  doEvents();
+  pump();
 }
 
 // ---------------------------------------------------------------- regional
@@ -358,6 +370,7 @@ void SimFileSystem::deleteFile(std::string_view path) {
   if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
   if (attributes(path) & 1) fail(vb::kErrPermissionDenied);
   if (!fs::remove(h, ec)) fail(vb::kErrPermissionDenied);
+  attributes_.erase(h.string());
 }
 
 bool SimFileSystem::makeSurePathExists(std::string_view path) {
@@ -390,8 +403,11 @@ std::uint32_t SimFileSystem::attributes(std::string_view path) {
   fs::path h = hostPath(path);
   struct stat st {};
   if (::stat(h.c_str(), &st) != 0) fail(vb::kErrFileNotFound);
+  const bool readOnly = !(st.st_mode & S_IWUSR);
+  if (auto it = attributes_.find(h.string()); it != attributes_.end())
+    return (it->second & ~1u) | (readOnly ? 1u : 0u);
   std::uint32_t a = S_ISDIR(st.st_mode) ? 0x10 : 0x20;
-  if (!(st.st_mode & S_IWUSR)) a |= 1;  // read-only
+  if (readOnly) a |= 1;
   return a;
 }
 
@@ -402,6 +418,16 @@ void SimFileSystem::setAttributes(std::string_view path, std::uint32_t attribute
   if (ec) fail(vb::kErrFileNotFound);
   const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   fs::permissions(h, (attributes & 1) ? (perms & ~write) : (perms | fs::perms::owner_write), ec);
+  attributes_[h.string()] = attributes;
+}
+
+void SimFileSystem::makeFile(std::string_view path, std::uint64_t bytes) {
+  if (!makeSurePathExists(path)) fail(vb::kErrPathNotFound);
+  fs::path h = hostPath(path);
+  std::error_code ec;
+  if (!fs::exists(h, ec)) std::ofstream(h, std::ios::binary).flush();
+  fs::resize_file(h, bytes, ec);
+  if (ec) fail(vb::kErrPermissionDenied);
 }
 
 // ---------------------------------------------------------------- dialogs

@@ -37,7 +37,12 @@ class SimClock : public platform::Clock {
   platform::DateTime now() override;
   std::int64_t ticks() override { return nowMs_; }
   void sleep(int milliseconds) override;
+  // One pass of the message loop run by a handler: 1 ms of virtual time passes, posted
+  // work and due timer ticks are handled, and when the handler spins (a second pass
+  // with no sleep since the last one) the user gets a turn.
   void doEvents() override;
+  // The runner's own pass: what is posted and due is handled, no time passes.
+  void pump();
 
   // Follows a timer of the program: its ticks become due `interval` after it is enabled.
   void watch(controls::Timer& timer);
@@ -47,11 +52,18 @@ class SimClock : public platform::Clock {
   void onAdvance(std::function<void(std::int64_t nowMs)> f) { advancers_.push_back(std::move(f)); }
   // Work to run on the next pass of the message loop (posted messages).
   void post(std::function<void()> f) { posted_.push_back(std::move(f)); }
+  // Called when a spinning handler lets the user act.
+  std::function<void()> userTurn;
+  // A new user action starts: it has not spun yet.
+  void resetSpin() { passesSinceSleep_ = 0; }
+  // Names of the handlers running now, innermost last ("Command9_Click", "Timer2_Timer").
+  std::vector<std::string> handlers;
 
  private:
   struct Watched {
     controls::Timer* timer;
     std::optional<std::int64_t> due;
+    bool running = false;
   };
   void advanceTo(std::int64_t ms);
   void runPosted();
@@ -62,7 +74,7 @@ class SimClock : public platform::Clock {
   std::vector<Watched> timers_;
   std::vector<std::function<void(std::int64_t)>> advancers_;
   std::deque<std::function<void()>> posted_;
-  bool inTick_ = false;
+  int passesSinceSleep_ = 0;
 };
 
 // Japanese regional defaults.
@@ -88,6 +100,8 @@ class SimFileSystem : public platform::FileSystem {
   // Host path of a Windows path; throws 76 for a path without a drive, 71 for a missing drive.
   std::filesystem::path hostPath(std::string_view windowsPath) const;
   void setFreeSpace(char drive, std::uint64_t bytes) { free_[lower(drive)] = bytes; }
+  // Creates (or cuts) a file of `bytes` bytes, sparse, so any size costs nothing.
+  void makeFile(std::string_view path, std::uint64_t bytes);
 
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
@@ -104,6 +118,9 @@ class SimFileSystem : public platform::FileSystem {
   static char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
   std::filesystem::path root_;
   std::map<char, std::uint64_t> free_;
+  // Attribute values set explicitly, kept as given, by host path; read-only is also
+  // carried by the host file's permissions.
+  std::map<std::string, std::uint32_t> attributes_;
 };
 
 // Scripted answers for message boxes and dialogs; every box is reported to the sink.

@@ -1,0 +1,270 @@
+// The conversion run: one file at a time through the controller's "PCで再生", polled by
+// Timer2, each result judged by size, the end-of-work action after the last file.
+#include <cmath>
+
+#include "automation/window_list.hpp"
+#include "convert/conversion_list.hpp"
+
+namespace varnolt {
+
+namespace {
+
+// The controller takes file names of at most this many bytes, counted two per character.
+constexpr std::size_t kMaxNameBytes = 62;
+constexpr int kDirPressLimitMs = 1000, kPlayPressLimitMs = 3000;
+constexpr int kOldOutputPauseMs = 5000;
+constexpr int kSwMinimize = 6;
+
+// Bytes of the text in UTF-16, as the controller's limit is counted.
+std::size_t utf16Bytes(const std::string& utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) == 0x80) continue;
+    units += c >= 0xF0 ? 2 : 1;  // four-byte sequences are surrogate pairs
+  }
+  return units * 2;
+}
+
+void press(Form1& form, const std::string& handle, int limitMs) {
+  const Hwnd h = parseHandleText(handle);
+  form.os.windows.activate(h);
+  // A press that opens a modal dialog does not return within the limit; that is normal.
+  form.os.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
+}
+
+// Handle text of the first child row with this class (and caption, when given); "" when
+// none matches.
+std::string childHandle(const ListView& list, std::string_view cls, const char* caption) {
+  for (std::size_t r = 1; r <= list.count(); ++r) {
+    const ListItem& row = list.item(r);
+    if (row.subItem(1) == cls && (!caption || row.subItem(2) == caption)) return row.text;
+  }
+  return {};
+}
+
+int roundHalfEven(double v) {
+  const double r = std::nearbyint(v);  // the default rounding mode: halves to even
+  return static_cast<int>(r);
+}
+
+}  // namespace
+
+void Form1::Command9_Click() {
+  state.exitFlag = false;
+  FileNameByteCheck();
+  if (state.ConvStop) {
+    // A click after a stop (or a refused check) only clears the stop request.
+    state.ConvStop = false;
+    return;
+  }
+  Command9.setEnabled(false);
+  Command6.setEnabled(true);
+  state.ConvStop = false;
+  state.SameNameChecked = false;
+  m2t_start();
+}
+
+void Form1::FileNameByteCheck() {
+  std::string tooLong;
+  for (std::size_t row = 1; row <= ListView10.count(); ++row) {
+    state.bytecheck = static_cast<std::int16_t>(std::min<std::size_t>(row, 32767));
+    if (utf16Bytes(ListView10.item(row).subItem(m2tcol::kBaseName)) > kMaxNameBytes)
+      tooLong.append("(").append(std::to_string(row)).append(")");
+  }
+  if (tooLong.empty()) return;
+  msgBox(
+      "以下のファイルはロクラクコントローラの使用できるファイル名の上限（62byte）を超えています。"
+      "\r\nファイル名を短くして再度登録してください \r\n" +
+      tooLong);
+  state.ConvStop = true;
+}
+
+void Form1::m2t_start() {
+  if (state.ConvStop) return;
+  int step = 0;
+  // Waits, yielding once per examined row, for the controller's dialog with this caption.
+  // Returns "" when a stop was requested meanwhile.
+  auto waitForDialog = [this](const char* caption) -> std::string {
+    for (;;) {
+      GetTopWindBtn_Click();
+      for (std::size_t r = 1;; ++r) {
+        if (state.ConvStop) return {};
+        os.clock.doEvents();
+        // A handler run by that pass may have enumerated the windows anew.
+        if (r > ListView2.count()) break;
+        const ListItem& row = ListView2.item(r);
+        if (row.subItem(1) == StatusBar1.panel(3) && row.subItem(2) == caption) return row.text;
+      }
+    }
+  };
+  try {
+    step = 1;
+    if (state.ConvRow == 0) {
+      for (std::size_t r = 1; r <= ListView10.count(); ++r) {
+        const ListItem& row = ListView10.item(r);
+        if (row.subItem(m2tcol::kStatus) == kNotWorked && row.checked) {
+          state.ConvRow = static_cast<std::int16_t>(r);
+          break;
+        }
+      }
+    }
+    if (state.ConvRow == 0) {
+      Command9.setEnabled(true);
+      Command6.setEnabled(false);
+      const char* text = "リストがチェックされていません。処理を中止します";
+      msgBox(text);
+      logAdd(text);
+      return;
+    }
+
+    step = 2;
+    if (Label2.caption() == kNotRegistered) {
+      const char* text = "ロクラクコントローラを選択してください";
+      msgBox(text);
+      logAdd(text);
+      state.ConvRow = 0;
+      return;
+    }
+    const auto convRow = [this] { return static_cast<std::size_t>(state.ConvRow); };
+    os.files.makeSurePathExists(ListView10.item(convRow()).subItem(m2tcol::kMpgParent) + "\\");
+
+    step = 3;
+    if (!state.SameNameChecked) {
+      std::string existing;
+      for (std::size_t r = 1; r <= ListView10.count(); ++r) {
+        const ListItem& row = ListView10.item(r);
+        if (row.subItem(m2tcol::kStatus) == kNotWorked && row.checked &&
+            os.files.fileExists(mpgPathOf(ListView10, r)))
+          existing.append("(").append(std::to_string(r)).append(")");
+      }
+      if (!existing.empty()) {
+        logAdd("保存先に同名ファイルを確認。リスト番号：" + existing);
+        const int answer =
+            msgBox("次の番号のファイルは保存先に同名ファイルが存在します\r\n" + existing +
+                       "\r\n処理を続行しますか？　続行すると上書きされます",
+                   platform::mb::kYesNo | platform::mb::kIconQuestion, caption);
+        if (answer == platform::mb::kIdNo) {
+          state.SameNameChecked = false;
+          msgBox("作業がキャンセルされました");
+          logAdd("同名ファイル確認時に、キャンセルが押されました ");
+          Command6.setEnabled(false);
+          Command9.setEnabled(true);
+          return;
+        }
+        logAdd("同名ファイル確認時、「削除して変換」が選択されました");
+      }
+      state.SameNameChecked = true;
+    }
+
+    step = 4;
+    if (state.ConvStop) return;
+    os.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kSwMinimize);
+    const std::string oldOutput = mpgPathOf(ListView10, convRow());
+    if (os.files.fileExists(oldOutput)) {
+      os.files.deleteFile(oldOutput);
+      os.clock.sleep(kOldOutputPauseMs);
+    }
+    GetTopWindBtn_Click();
+    press(*this, rc_dir_btn.text(), kDirPressLimitMs);
+
+    step = 5;
+    const std::string dirDialog = waitForDialog("ディレクトリ設定");
+    if (dirDialog.empty()) return;
+
+    step = 6;
+    ListView4.clear();
+    StartUpChildList::EnumChildWindows(*this, parseHandleText(dirDialog), ListView4);
+
+    step = 7;
+    os.windows.setText(parseHandleText(ListView4.item(4).text),
+                       ListView10.item(convRow()).subItem(m2tcol::kMpgParent));
+    os.windows.setText(parseHandleText(ListView4.item(8).text), "");
+    const std::string okButton = childHandle(ListView4, "Button", "OK");
+
+    step = 8;
+    press(*this, okButton, kDirPressLimitMs);
+
+    step = 9;
+    if (state.ConvStop) return;
+    press(*this, rc_pcdown_btn.text(), kPlayPressLimitMs);
+
+    step = 10;
+    const std::string openDialog = waitForDialog("ファイルを開く");
+    if (openDialog.empty()) return;
+
+    step = 11;
+    ListView4.clear();
+    StartUpChildList::EnumChildWindows(*this, parseHandleText(openDialog), ListView4);
+
+    step = 12;
+    const std::string edit = childHandle(ListView4, "Edit", nullptr);
+
+    step = 13;
+    os.windows.setText(parseHandleText(edit),
+                       ListView10.item(convRow()).subItem(m2tcol::kFullPath));
+    const std::string openButton = childHandle(ListView4, "Button", "開く(&O)");
+
+    step = 14;
+    press(*this, openButton, kDirPressLimitMs);
+
+    step = 15;
+    GetTopWindBtn_Click();
+
+    step = 16;
+    const Hwnd slider = parseHandleText(rc_slider.text());
+    Slider1.setRange(Slider1.min(), os.windows.trackbarMax(slider));
+    Slider1.setRange(os.windows.trackbarMin(slider), Slider1.max());
+    Slider1.setTickFrequency(roundHalfEven(Slider1.max() / 10.0));
+    Timer2.setEnabled(true);
+    Label100.setCaption(std::to_string(state.ConvRow) + "を変換開始しました");
+    logAdd(Label100.caption());
+
+    step = 17;
+  } catch (const VbError& e) {
+    msgBox(runtimeErrorReport("m2t_start,", e, step));
+  }
+}
+
+void Form1::Timer2_Timer() {
+  if (state.ConvStop) return;
+  try {
+    Slider1.setValue(os.windows.trackbarPos(parseHandleText(rc_slider.text())));
+    const bool idle =
+        Slider1.value() == 0 && os.windows.isEnabled(parseHandleText(rc_pcdown_btn.text()));
+    if (!idle) return;
+    m2t_SizeCheck();
+    std::size_t next = 0;
+    for (std::size_t r = static_cast<std::size_t>(state.ConvRow) + 1; r <= ListView10.count(); ++r)
+      if (ListView10.item(r).checked) {
+        next = r;
+        break;
+      }
+    if (next != 0) {
+      state.ConvRow = static_cast<std::int16_t>(next);
+      m2t_start();
+      return;
+    }
+    Timer2.setEnabled(false);
+    ListView10.setEnabled(true);
+    state.SameNameChecked = false;
+    state.ConvRow = 0;
+    Command6.setEnabled(false);
+    Command9.setEnabled(true);
+    os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+    Win_Exit_State();
+  } catch (const VbError& e) {
+    os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+    msgBox(runtimeErrorReport("time2,", e, 0));
+  }
+}
+
+void Form1::Command6_Click() {
+  state.ConvStop = true;
+  Command9.setEnabled(true);
+  Command6.setEnabled(false);
+  msgBox(
+      "キャンセルボタンが押されました\r\nただし、ロクラクコントローラの作業中ファイルは中止されてい"
+      "ません");
+}
+
+}  // namespace varnolt
