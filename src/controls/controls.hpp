@@ -62,6 +62,8 @@ class Control {
   void setRect(const Rect& r);
   // Name of the containing control ("" for the form itself) and the tab it sits on.
   std::string container;
+  // Shown while the mouse rests on the control; "" for none.
+  std::string toolTipText;
   int tab = -1;
 
   void subscribe(Observer o) { observers_.push_back(std::move(o)); }
@@ -200,7 +202,7 @@ struct ListItem {
 
 struct ColumnHeader {
   std::string text;
-  int width = 0;  // in the list's own unit
+  int width = 0;  // in the list's columnUnitsPerInch
   bool rightAligned = false;
 };
 
@@ -210,6 +212,8 @@ class ListView : public Control {
       : Control(std::move(name), Kind::ListView), checkBoxes_(checkBoxes) {}
   bool checkBoxes() const { return checkBoxes_; }
   std::vector<ColumnHeader> columns;
+  // Unit of the column widths: 1440 twips or 2540 hundredths of a millimetre per inch.
+  int columnUnitsPerInch = 1440;
 
   std::size_t count() const { return items_.size(); }
   // Rows are addressed 1-based, as the program counts them.
@@ -241,10 +245,29 @@ class ListView : public Control {
   // A user's drop: only an enabled list takes it.
   bool drop(const std::vector<std::string>& paths);
 
+  // Changes to the rows between these calls are announced once, at the end.
+  void beginUpdate() { ++batch_; }
+  void endUpdate();
+
  private:
   ListItem& at(std::size_t row);
+  void itemsChanged();
+  int batch_ = 0;
+  bool batchChanged_ = false;
   bool checkBoxes_;
   std::vector<ListItem> items_;
+};
+
+// Holds a list's change notices for the length of a scope.
+class ListUpdate {
+ public:
+  explicit ListUpdate(ListView& list) : list_(list) { list_.beginUpdate(); }
+  ~ListUpdate() { list_.endUpdate(); }
+  ListUpdate(const ListUpdate&) = delete;
+  ListUpdate& operator=(const ListUpdate&) = delete;
+
+ private:
+  ListView& list_;
 };
 
 class Timer : public Control {
@@ -267,10 +290,9 @@ class Slider : public Control {
   int min() const { return min_; }
   int max() const { return max_; }
   int value() const { return value_; }
+  int tickFrequency() const { return tickFrequency_; }
   void setRange(int min, int max);
   void setValue(int v);
-  // Distance between tick marks.
-  int tickFrequency() const { return tickFrequency_; }
   void setTickFrequency(int v);
 
  private:

@@ -95,12 +95,22 @@ class WidgetHost {
   void place(Widget& w);
   void layoutPages(Widget& tab);
   void showPage(Widget& tab);
+  // List views (list_widget.cpp): virtual lists that show the model's rows as they are
+  // painted, so a list of any length costs nothing to fill.
+  HWND createList(Widget& w, DWORD style);
   void syncList(Widget& w);
   void syncListStates(Widget& w);
   void syncColumns(Widget& w);
+  bool onListNotify(Widget& w, const NMHDR& header, LRESULT& result);
+  void takeListSelection(Widget& w);
+  void toggleCheck(Widget& w, int item);
+  static LRESULT CALLBACK listSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR self);
   void syncStatus(Widget& w);
   void syncProgress(Widget& w);
   void syncTimer(Widget& w);
+  // One tool-tip window for every control that has a tool-tip text.
+  void addToolTips();
   Widget* byId(int id);
   Widget* byHwnd(HWND h);
   int px(int twips) const { return win32::twipsToPixels(twips, dpi_); }
@@ -110,11 +120,15 @@ class WidgetHost {
   Finder find_;
   HICON pictureIcon_;
   std::vector<std::unique_ptr<Widget>> widgets_;
+  win32::UniqueWindow toolTip_;
   int dpi_ = 96;
   HFONT font_ = nullptr;
   // Set while the program writes into a widget, so the widget's echo of that change
   // is not taken for the user's input.
   bool syncing_ = false;
+  // Set while the model takes a change the user made in a list, so the change is not
+  // written back into the list.
+  bool fromList_ = false;
   bool readingOrder_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

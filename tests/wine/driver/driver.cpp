@@ -273,12 +273,21 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
+  // VARNOLT_WINE_ONLY=list runs the recording-list group alone (while working on it).
+  wchar_t only[16] = {};
+  ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
+  if (std::wstring(only) == L"list") {
+    if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
+    say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
+    return failedCount() == 0 ? 0 : 1;
+  }
   const std::wstring folder = prepare(L"ヴァルノルト試験");
   firstRun(joinPath(folder, L"Varnolt.exe"), folder, shots);
   secondRun(joinPath(folder, L"Varnolt.exe"), folder);
   const std::wstring timing = prepare(L"timing");
   measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
   if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
+  if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);

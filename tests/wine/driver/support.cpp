@@ -209,6 +209,33 @@ std::wstring tabText(HWND tab, int index) {
   return buf;
 }
 
+std::wstring listViewText(HWND list, int item, int subItem) {
+  constexpr int kChars = 1024;
+  RemoteMemory remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote.at()) return {};
+  LVITEMW it{};
+  it.iSubItem = subItem;
+  it.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof(LVITEMW));
+  it.cchTextMax = kChars;
+  remote.write(0, &it, sizeof it);
+  const auto n = static_cast<std::size_t>(sendTimed(
+      list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.at())));
+  std::vector<wchar_t> buf(kChars, L'\0');
+  remote.read(sizeof(LVITEMW), buf.data(), (kChars - 1) * sizeof(wchar_t));
+  return std::wstring(buf.data(), std::min<std::size_t>(n, kChars - 1));
+}
+
+RECT listViewItemRect(HWND list, int item) {
+  RemoteMemory remote(list, sizeof(RECT));
+  RECT r{LVIR_BOUNDS, 0, 0, 0};
+  if (!remote.at()) return {};
+  remote.write(0, &r, sizeof r);
+  sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+            reinterpret_cast<LPARAM>(remote.at()));
+  remote.read(0, &r, sizeof r);
+  return r;
+}
+
 std::wstring statusText(HWND statusBar, int part) {
   const auto length = LOWORD(
       static_cast<DWORD>(sendTimed(statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part))));

@@ -78,6 +78,9 @@ int heightOf(const RECT& r);
 // other process.
 std::wstring tabText(HWND tab, int index);
 std::wstring statusText(HWND statusBar, int part);
+// Text of a list-view cell and the rectangle of a row (client coordinates).
+std::wstring listViewText(HWND list, int item, int subItem);
+RECT listViewItemRect(HWND list, int item);
 // Rows of another program's list view, read through memory lent inside its process.
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
@@ -144,6 +147,10 @@ void answer(HWND box, int id);
 void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                            const std::wstring& work);
 
+// The recording list: the controller's list box as Varnolt drives it, and the list read
+// with Japanese titles and sizes.
+void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                        const std::wstring& work);
 // Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
 // access, resizing by the window corner.
 void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
