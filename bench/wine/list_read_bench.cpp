@@ -152,6 +152,11 @@ int wmain(int argc, wchar_t** argv) {
     say("the controller's list box was not found");
     return 1;
   }
+  // The controller answers once it has filled its list; the clocks start after that.
+  if (!waitFor([&] { return sendLimited(listBox, LB_GETCOUNT, 0, 0) == entries; }, 600000)) {
+    say("the controller's list box never held " + std::to_string(entries) + " entries");
+    return 1;
+  }
   ::SendMessageW(check4, BM_CLICK, 0, 0);
   if (::SendMessageW(check4, BM_GETCHECK, 0, 0) != BST_CHECKED) {
     say("Check4 could not be checked");
