@@ -89,7 +89,7 @@ void Form1::applyDesign() {
   // Tab 3: the work log fills the page.
   place(Text5, 90, 420, 10110, 5940);
 
-  // Tab 4: folders and switches on the left, the end-of-work choice on the right.
+  // Tab 4: folders and switches above, the end-of-work choice below them.
   place(Frame4, 90, 420, 6300, 3780);
   place(Frame2, 120, 300, 6060, 900);
   place(Command10, 120, 300, 1200, 420);
@@ -99,9 +99,25 @@ void Form1::applyDesign() {
   place(Label2, 1440, 375, 4500, 255);
   place(Frame11, 120, 2340, 6060, 1260);
   place(Check4, 120, 300, 5820, 510);
-  place(Frame5, 6480, 420, 3720, 3780);
-  for (std::size_t i = 0; i < Option1.size(); ++i)
-    place(Option1[i], 150, 300 + static_cast<int>(i) * 360, 3450, 300);
+  // Two rows: what happens to the programs (5, 6, 7, 8), then what happens to the machine
+  // (0, 2, 1, 3, 4), left to right. The index, not the place, is what is stored.
+  place(Frame5, 90, 4260, 10110, 1260);
+  struct Slot {
+    std::size_t index;
+    int width;
+  };
+  constexpr Slot upper[] = {{5, 1500}, {6, 2250}, {7, 2700}, {8, 3450}};
+  constexpr Slot lower[] = {{0, 1500}, {2, 1500}, {1, 1500}, {3, 1500}, {4, 1800}};
+  int x = 150;
+  for (const Slot& slot : upper) {
+    place(Option1[slot.index], x, 300, slot.width - 60, 300);
+    x += slot.width;
+  }
+  x = 150;
+  for (const Slot& slot : lower) {
+    place(Option1[slot.index], x, 780, slot.width - 60, 300);
+    x += slot.width;
+  }
 
   // Tab 5: three window lists, the tools and the controller control map.
   place(Frame3, 90, 420, 10110, 5940);
@@ -111,12 +127,13 @@ void Form1::applyDesign() {
   place(ListView3, 3420, 510, 3240, 1980);
   place(*Label1[5], 6720, 240, 3270, 255);
   place(ListView4, 6720, 510, 3270, 1980);
+  // The tool buttons share one row; each is as wide as its caption needs.
   place(GetTopWindBtn, 120, 2580, 1800, 390);
-  place(Command2, 2010, 2580, 1500, 390);
-  place(Command4, 3600, 2580, 1500, 390);
-  place(Command11, 5190, 2580, 1100, 390);
-  place(Command12, 6380, 2580, 1100, 390);
-  place(Command15, 7570, 2580, 2420, 390);
+  place(Command2, 1980, 2580, 1350, 390);
+  place(Command4, 3390, 2580, 1600, 390);
+  place(Command11, 5050, 2580, 1300, 390);
+  place(Command12, 6410, 2580, 1300, 390);
+  place(Command15, 7770, 2580, 2220, 390);
   place(Text101, 120, 3060, 2400, 300);
   place(Text100, 2610, 3060, 2400, 300);
   place(*Label1[0], 5100, 3090, 1600, 255);
@@ -126,8 +143,9 @@ void Form1::applyDesign() {
   for (std::size_t i = 0; i < std::size(map); ++i) {
     const int x = 120 + static_cast<int>(i % 4) * 2480;
     const int y = 3480 + static_cast<int>(i / 4) * 480;
-    place(*Label3[i], x, y + 30, 1200, 255);
-    place(*map[i], x + 1200, y, 1200, 300);
+    // A handle text is eight hexadecimal digits; the names take the rest.
+    place(*Label3[i], x, y + 30, 1400, 255);
+    place(*map[i], x + 1400, y, 1000, 300);
   }
 }
 
