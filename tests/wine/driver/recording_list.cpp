@@ -310,7 +310,10 @@ void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   HWND header = reinterpret_cast<HWND>(sendTimed(list, LVM_GETHEADER));
   const RECT title = remoteRect(header, HDM_GETITEMRECT, 3);
   clickAt(header, {(title.left + title.right) / 2, (title.top + title.bottom) / 2});
-  const bool sorted = waitFor([&] { return listViewText(list, 0, 3) == L"①～⑳ 〜 ｶﾅ漢字"; }, 10000);
+  // The list is disabled while the header click is handled: enabled again, it is done.
+  const bool sorted = waitFor(
+      [&] { return ::IsWindowEnabled(list) && listViewText(list, 0, 3) == L"①～⑳ 〜 ｶﾅ漢字"; },
+      20000);
   check(sorted, "a click on the タイトル header re-reads the list in the controller's new order",
         utf8(listViewText(list, 0, 3)));
   check(listViewText(list, 1, 3) == L"ニュース７" && checkImage(list, 1) == 2 &&
@@ -328,7 +331,12 @@ void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
         return menu != nullptr;
       },
       5000);
-  check(menu != nullptr, "a right click on the list opens its pop-up menu");
+  std::string seen;
+  if (!menu)
+    for (HWND h : topLevel())
+      if (::IsWindowVisible(h)) seen += utf8(classOf(h)) + "/" + std::to_string(pidOf(h)) + " ";
+  check(menu != nullptr, "a right click on the list opens its pop-up menu",
+        "visible windows: " + seen + "; Varnolt " + std::to_string(v.pid()));
   if (menu) {
     pressKey(VK_ESCAPE);
     check(waitFor([&] { return !findTop(v.pid(), L"#32768", L""); }, 5000),
