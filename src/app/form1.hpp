@@ -256,8 +256,6 @@ class Form1 {
   // Appends one row for `m2tPath`, converted into `mpgFolder` (no trailing backslash).
   void m2tlist_Add(const std::string& m2tPath, const std::string& mpgFolder);
   void ListView10_OLEDragDrop(const std::vector<std::string>& paths);
-  // Button 2 (the right button) opens the list's command menu.
-  void ListView10_MouseDown(int button);
   void Command9_Click();
   void FileNameByteCheck();
   void m2t_start();
