@@ -8,4 +8,4 @@ bash scripts/install-deps.sh --native
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j"$(nproc 2>/dev/null || echo 2)" --target varnolt-sim >/dev/null
 rm -rf demo-world
-./build/dev/varnolt-sim --root demo-world "${1:-examples/demo.scn}"
+./build/dev/varnolt-sim --root demo-world --now "2026/12/07 21:30:00" "${1:-examples/demo.scn}"

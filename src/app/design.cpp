@@ -89,7 +89,7 @@ void Form1::applyDesign() {
   // Tab 3: the work log fills the page.
   place(Text5, 90, 420, 10110, 5940);
 
-  // Tab 4: folders and switches on the left, the end-of-work choice on the right.
+  // Tab 4: folders and switches above, the end-of-work choice below them.
   place(Frame4, 90, 420, 6300, 3780);
   place(Frame2, 120, 300, 6060, 900);
   place(Command10, 120, 300, 1200, 420);
@@ -99,9 +99,25 @@ void Form1::applyDesign() {
   place(Label2, 1440, 375, 4500, 255);
   place(Frame11, 120, 2340, 6060, 1260);
   place(Check4, 120, 300, 5820, 510);
-  place(Frame5, 6480, 420, 3720, 3780);
-  for (std::size_t i = 0; i < Option1.size(); ++i)
-    place(Option1[i], 150, 300 + static_cast<int>(i) * 360, 3450, 300);
+  // Two rows: what happens to the programs (5, 6, 7, 8), then what happens to the machine
+  // (0, 2, 1, 3, 4), left to right. The index, not the place, is what is stored.
+  place(Frame5, 90, 4260, 10110, 1260);
+  struct Slot {
+    std::size_t index;
+    int width;
+  };
+  constexpr Slot upper[] = {{5, 1500}, {6, 2250}, {7, 2700}, {8, 3450}};
+  constexpr Slot lower[] = {{0, 1500}, {2, 1500}, {1, 1500}, {3, 1500}, {4, 1800}};
+  int x = 150;
+  for (const Slot& slot : upper) {
+    place(Option1[slot.index], x, 300, slot.width - 60, 300);
+    x += slot.width;
+  }
+  x = 150;
+  for (const Slot& slot : lower) {
+    place(Option1[slot.index], x, 780, slot.width - 60, 300);
+    x += slot.width;
+  }
 
   // Tab 5: three window lists, the tools and the controller control map.
   place(Frame3, 90, 420, 10110, 5940);

@@ -61,6 +61,11 @@ Form1::Form1(platform::Platform& platform)
 
   // Design state.
   Option1[5].setValue(true);
+  Option1[0].toolTipText = "マシンをサスペンド（スタンバイ）状態にします";
+  Option1[1].toolTipText = "マシンを休止状態にします";
+  Option1[2].toolTipText = "マシンをログオフします";
+  Option1[3].toolTipText = "マシンを再起動します";
+  Option1[4].toolTipText = "マシンを終了します";
   Check3.setEnabled(false);
   Command1.setEnabled(false);
   Command5.setEnabled(false);
@@ -202,6 +207,11 @@ void Form1::wireHandlers() {
   for (std::size_t i = 0; i < RC_SOUSA.size(); ++i)
     RC_SOUSA[i]->onClick = [this, i] { RC_SOUSA_Click(static_cast<std::int16_t>(i)); };
   GetTopWindBtn.onClick = [this] { GetTopWindBtn_Click(); };
+  Command2.onClick = [this] { Command2_Click(); };
+  Command4.onClick = [this] { Command4_Click(); };
+  Command5.onClick = [this] { Command5_Click(); };
+  Command8.onClick = [this] { Command8_Click(); };
+  Timer1.onTimer = [this] { Timer1_Timer(); };
   Command3.onClick = [this] { Command3_Click(); };
   Command7.onClick = [this] { Command7_Click(); };
   Command10.onClick = [this] { Command10_Click(); };

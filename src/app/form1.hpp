@@ -31,6 +31,9 @@ struct Form1State {
   int prevWidth = 0, prevHeight = 0;
   std::int16_t downloadPosition = 0;
   std::string downloadPath, downloadMpgFolder;
+  // The save dialog of the row at the download position was confirmed: a transfer of
+  // this row, and no earlier one, is what the completion poll waits for.
+  bool downloadConfirmed = false;
   std::int16_t ConvRow = 0;
   bool SameNameChecked = false;
   bool ConvStop = false;
@@ -233,7 +236,6 @@ class Form1 {
   void ListView1_ColumnClick(int index);
   // A mouse press over the list; button 1 left, 2 right.
   void ListView1_MouseDown(int button);
-  void ListView10_MouseDown(int button);
   void RC_SOUSA_Click(std::int16_t index);
 
   // --- download tab gauge -------------------------------------------------------------------
@@ -266,8 +268,6 @@ class Form1 {
   void pulldown_m2tlist_1ldel_Click();
   void pulldown_m2tlist_alldel_Click();
   void pulldown_download_mpgPalent_Click();
-  // The end-of-work action chosen on the settings tab.
-  void Win_Exit_State();
 
   // --- controller automation ------------------------------------------------------------
   void GetTopWindBtn_Click();
@@ -279,6 +279,19 @@ class Form1 {
   void Command15_Click();
   void Command13_LostFocus();
   void Command2_LostFocus();
+
+  // --- receive, save and the download sequencer ----------------------------------------
+  void Command2_Click();
+  void Command4_Click();
+  void Command5_Click();
+  void dl_start();
+  void Timer1_Timer();
+  void Command8_Click();
+
+  // --- end-of-work actions ---------------------------------------------------------------
+  void Win_Exit_State();
+  // Writes log.ini and default.ini; returns what could not be written ("" when all was).
+  std::string saveLogAndSettings();
 
   // Name of the control holding the keyboard focus, "" when unknown.
   std::string focused;

@@ -38,6 +38,15 @@ bool Form1::Form_QueryUnload() {
   }
   // Saved on every accepted close, the silent one of an unattended run included:
   // the work log of a night's run is what the user reads the next morning.
+  const std::string failures = saveLogAndSettings();
+  lastSaveError = failures;
+  if (!failures.empty())
+    msgBox("次のファイルを保存できませんでした。\r\n" + failures,
+           platform::mb::kOk | platform::mb::kIconExclamation);
+  return true;
+}
+
+std::string Form1::saveLogAndSettings() {
   std::string failures;
   auto save = [&](const char* name, auto write) {
     const std::string path = appFile(*this, name);
@@ -50,11 +59,7 @@ bool Form1::Form_QueryUnload() {
   };
   save("log.ini", &Form1::logOutPut);
   save("default.ini", &Form1::KankyouOutPut);
-  lastSaveError = failures;
-  if (!failures.empty())
-    msgBox("次のファイルを保存できませんでした。\r\n" + failures,
-           platform::mb::kOk | platform::mb::kIconExclamation);
-  return true;
+  return failures;
 }
 
 void Form1::requestClose() {

@@ -263,16 +263,16 @@ void Slider::setRange(int min, int max) {
   notify("Range");
 }
 
-void Slider::setValue(int v) {
-  if (value_ == v) return;
-  value_ = v;
-  notify("Value");
-}
-
 void Slider::setTickFrequency(int v) {
   if (tickFrequency_ == v) return;
   tickFrequency_ = v;
   notify("TickFrequency");
+}
+
+void Slider::setValue(int v) {
+  if (value_ == v) return;
+  value_ = v;
+  notify("Value");
 }
 
 void ProgressBar::setMax(float v) {

@@ -62,6 +62,8 @@ class Control {
   void setRect(const Rect& r);
   // Name of the containing control ("" for the form itself) and the tab it sits on.
   std::string container;
+  // Shown while the mouse rests on the control; "" for none.
+  std::string toolTipText;
   int tab = -1;
 
   void subscribe(Observer o) { observers_.push_back(std::move(o)); }
@@ -288,10 +290,9 @@ class Slider : public Control {
   int min() const { return min_; }
   int max() const { return max_; }
   int value() const { return value_; }
+  int tickFrequency() const { return tickFrequency_; }
   void setRange(int min, int max);
   void setValue(int v);
-  // Distance between tick marks.
-  int tickFrequency() const { return tickFrequency_; }
   void setTickFrequency(int v);
 
  private:

@@ -42,6 +42,24 @@ std::string childHandle(const ListView& list, std::string_view cls, const char* 
   return {};
 }
 
+// The controller crashed or was closed: its windows answer nothing for ever. The run
+// ends and the machine stays as it is, so the user sees why; ConvRow keeps the row, so
+// a later start resumes it.
+void stopForVanishedController(Form1& form) {
+  form.Timer2.setEnabled(false);
+  form.ListView10.setEnabled(true);
+  form.Command9.setEnabled(true);
+  form.Command6.setEnabled(false);
+  form.statusAndLog("ロクラクコントローラが終了したため作業を中止しました（" +
+                    std::to_string(form.state.ConvRow) + "行目）");
+}
+
+bool controllerGone(Form1& form, std::initializer_list<const std::string*> handles) {
+  for (const std::string* h : handles)
+    if (!form.os.windows.isWindow(parseHandleText(*h))) return true;
+  return false;
+}
+
 int roundHalfEven(double v) {
   const double r = std::nearbyint(v);  // the default rounding mode: halves to even
   return static_cast<int>(r);
@@ -83,9 +101,13 @@ void Form1::m2t_start() {
   if (state.ConvStop) return;
   int step = 0;
   // Waits, yielding once per examined row, for the controller's dialog with this caption.
-  // Returns "" when a stop was requested meanwhile.
+  // Returns "" when a stop was requested meanwhile or the controller has gone.
   auto waitForDialog = [this](const char* caption) -> std::string {
     for (;;) {
+      if (controllerGone(*this, {&StatusBar1.panel(4)})) {
+        stopForVanishedController(*this);
+        return {};
+      }
       GetTopWindBtn_Click();
       for (std::size_t r = 1;; ++r) {
         if (state.ConvStop) return {};
@@ -228,6 +250,10 @@ void Form1::m2t_start() {
 void Form1::Timer2_Timer() {
   if (state.ConvStop) return;
   try {
+    if (controllerGone(*this, {&rc_slider.text(), &rc_pcdown_btn.text()})) {
+      stopForVanishedController(*this);
+      return;
+    }
     Slider1.setValue(os.windows.trackbarPos(parseHandleText(rc_slider.text())));
     const bool idle =
         Slider1.value() == 0 && os.windows.isEnabled(parseHandleText(rc_pcdown_btn.text()));

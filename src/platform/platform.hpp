@@ -169,14 +169,24 @@ class WindowSystem {
   virtual bool setForeground(Hwnd h) = 0;
 };
 
-// Session and power control.
-enum class ExitKind { LogOff, Shutdown, Reboot, PowerOff };
+// Session and power control. No call examines the privilege step's outcome; the
+// requests report the system's answer and its last-error value, which the end-of-work
+// messages are chosen by.
+enum class ExitKind { LogOff, Reboot, PowerOff };
+struct PowerResult {
+  bool ok = false;
+  std::uint32_t lastError = 0;  // the system's last-error value right after the call
+};
 class Power {
  public:
   virtual ~Power() = default;
-  virtual bool enableShutdownPrivilege() = 0;
-  virtual bool exitWindows(ExitKind kind, bool force) = 0;
-  virtual bool setSystemPowerState(bool suspend, bool force) = 0;
+  // Enables SeShutdownPrivilege in the program's own token.
+  virtual void enableShutdownPrivilege() = 0;
+  // Ends the session without forcing other programs to close.
+  virtual PowerResult exitWindows(ExitKind kind) = 0;
+  // Suspend (true) or hibernate (false), never forced. Returns once the machine has
+  // resumed, or at once when the request fails.
+  virtual PowerResult setSystemPowerState(bool suspend) = 0;
 };
 
 // Everything the program is given of the operating system.

@@ -19,7 +19,11 @@
 //   controller job MS            every transfer and conversion takes MS (default: 1 s per
 //                                10 MB, at least 6 s)
 //   controller fault NAME        nodetails | hung | exit | nodialog | smaller | nooutput |
-//                                nostart (the start reports process id 0)
+//                                nostart (the start reports process id 0) | nointerrupt (no
+//                                "中断" button) | notransfer [K] (the save dialog is confirmed
+//                                but nothing is transferred or written, for the recording of
+//                                list row K counted from 1, or for all)
+//   controller range MIN MAX     range of the progress trackbar (default 0 100)
 //   controller running           the controller is already running now
 //   controller hang | resume     stops / resumes answering messages now
 //   controller exit              the controller's process ends now
@@ -27,6 +31,9 @@
 //   filesize PATH                "filesize PATH=BYTES", or "filesize PATH missing"
 //   elapsed                      "elapsed MS": virtual milliseconds since the scenario began
 //   focus NAME                   the user moves the keyboard focus to control NAME
+//   say TEXT                     prints "== TEXT" (headings of a demonstration)
+//   power fail CODE              the next suspend or hibernate request fails with last
+//                                error CODE (requests are printed as "power: ..." lines)
 //
 // Settings take effect at the next start of the controller. What the controller does
 // is printed as "controller: ..." lines.
@@ -77,6 +84,15 @@ void registerControllerVerbs(Runner& runner) {
                    else
                      r.emit("filesize " + rest + "=" + std::to_string(files.fileSize(rest)));
                  });
+
+  runner.addVerb("power", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 2 || w[0] != "fail" ||
+        w[1].find_first_not_of("0123456789") != std::string::npos)
+      r.fail("power fail CODE");
+    r.world().power.nextPowerStateError = static_cast<std::uint32_t>(std::stoul(w[1]));
+  });
+
+  runner.addVerb("say", [](Runner& r, auto&, const std::string& rest) { r.emit("== " + rest); });
 
   runner.addVerb("elapsed", [](Runner& r, auto&, auto&) {
     r.emit("elapsed " + std::to_string(r.world().clock.ticks()));

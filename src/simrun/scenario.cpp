@@ -282,6 +282,7 @@ void Runner::dump(Control& c) {
       auto& b = static_cast<OptionButton&>(c);
       p("Value", vb::boolWord(b.value()));
       p("Enabled", flag(b.enabled()));
+      if (!b.toolTipText.empty()) p("ToolTipText", b.toolTipText);
       break;
     }
     case Kind::Label:
@@ -321,8 +322,8 @@ void Runner::dump(Control& c) {
       auto& s = static_cast<Slider&>(c);
       p("Min", std::to_string(s.min()));
       p("Max", std::to_string(s.max()));
-      p("Value", std::to_string(s.value()));
       p("TickFrequency", std::to_string(s.tickFrequency()));
+      p("Value", std::to_string(s.value()));
       break;
     }
     case Kind::ProgressBar: {

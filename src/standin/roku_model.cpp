@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace varnolt::standin {
@@ -16,7 +17,8 @@ constexpr FaultEntry kFaults[] = {
     {Fault::NoDetails, "nodetails"},   {Fault::Hung, "hung"},
     {Fault::ExitMidTransfer, "exit"},  {Fault::DialogNeverOpens, "nodialog"},
     {Fault::SmallerOutput, "smaller"}, {Fault::NoOutput, "nooutput"},
-    {Fault::StartFails, "nostart"},
+    {Fault::StartFails, "nostart"},    {Fault::NoInterrupt, "nointerrupt"},
+    {Fault::NoTransfer, "notransfer"},
 };
 
 bool isNumber(std::string_view s) {
@@ -180,9 +182,25 @@ std::string applyConfigLine(Config& config, std::string_view line) {
     if (!raw.empty() && raw.front() == ' ') raw.remove_prefix(1);
     config.recordings.back().details = unescape(raw);
   } else if (key == "fault") {
-    auto f = faultByName(rest);
+    const auto space2 = rest.find(' ');
+    const std::string name = rest.substr(0, space2);
+    const std::string row = space2 == std::string::npos ? std::string() : trim(rest.substr(space2));
+    auto f = faultByName(name);
     if (!f) return "unknown fault '" + rest + "' (one of " + faultNames() + ")";
+    if (!row.empty()) {
+      if (*f != Fault::NoTransfer || row.find_first_not_of("0123456789") != std::string::npos ||
+          std::atoi(row.c_str()) < 1)
+        return "only notransfer takes a row, counted from 1";
+      config.noTransferRows.insert(std::atoi(row.c_str()));
+    }
     config.faults.insert(*f);
+  } else if (key == "range") {
+    int lo = 0, hi = 0;
+    char tail = 0;
+    if (std::sscanf(rest.c_str(), "%d %d %c", &lo, &hi, &tail) != 2 || lo >= hi)
+      return "range takes MIN MAX with MIN < MAX";
+    config.rangeMin = lo;
+    config.rangeMax = hi;
   } else if (key == "startup") {
     return milliseconds(config.startupMs);
   } else if (key == "job") {
@@ -211,9 +229,10 @@ std::vector<WindowDesc> Controller::mainChildren(const Config& config) {
       {kList, "ListBox", "", "rc_rec_list"},
   };
   if (!config.has(Fault::NoDetails)) w.push_back({kDetails, "Static", "FileSize : ", "rc_recdata"});
-  std::vector<WindowDesc> rest = {
-      {kReceive, "Button", "受信", "rc_zyusin_btn"},
-      {kInterrupt, "Button", "中断", "rc_stop_btn"},
+  std::vector<WindowDesc> rest = {{kReceive, "Button", "受信", "rc_zyusin_btn"}};
+  if (!config.has(Fault::NoInterrupt))
+    rest.push_back({kInterrupt, "Button", "中断", "rc_stop_btn"});
+  std::vector<WindowDesc> tail = {
       {kDirectory, "Button", "ﾃﾞｨﾚｸﾄﾘ", "rc_dir_btn"},
       {kPcPlay, "Button", "PCで再生", "rc_pcdown_btn"},
       {kPlay, "Button", "再生", "rc_saisei_btn"},
@@ -226,6 +245,7 @@ std::vector<WindowDesc> Controller::mainChildren(const Config& config) {
       {kExit, "Button", "終了", "rc_end_btn"},
   };
   w.insert(w.end(), rest.begin(), rest.end());
+  w.insert(w.end(), tail.begin(), tail.end());
   return w;
 }
 
@@ -366,7 +386,10 @@ void Controller::advance(std::int64_t nowMs) {
     host_.resizeFile(job_->path, bytes);
     job_->written = bytes;
   }
-  host_.setTrackbar(std::max(1, static_cast<int>(done * kTrackMax)));
+  // Off 0 while the job runs, whatever the range: 0 is what reads as idle.
+  const int span = config_.rangeMax - config_.rangeMin;
+  const int position = config_.rangeMin + static_cast<int>(done * span);
+  host_.setTrackbar(position == 0 ? 1 : position);
 }
 
 void Controller::clicked(int id, std::int64_t nowMs) {
@@ -411,6 +434,11 @@ void Controller::clicked(int id, std::int64_t nowMs) {
       if (!endsWithNoCase(path, ".m2t")) path += ".m2t";
       if (!host_.folderExists(folderOf(path))) {
         host_.note("save: no folder " + folderOf(path));
+        return;
+      }
+      if (config_.has(Fault::NoTransfer) &&
+          (config_.noTransferRows.empty() || config_.noTransferRows.count(*entry + 1))) {
+        host_.note("save: nothing transferred for " + path);
         return;
       }
       Job job;

@@ -25,6 +25,8 @@ enum class Fault {
   SmallerOutput,     // a conversion writes a file half the size of its source
   NoOutput,          // a conversion writes no file
   StartFails,        // starting the program reports process id 0 and shows nothing
+  NoInterrupt,       // the main window has no "中断" button
+  NoTransfer,        // the save dialog is confirmed but nothing is transferred or written
 };
 std::optional<Fault> faultByName(std::string_view name);
 const char* faultName(Fault fault);
@@ -49,6 +51,10 @@ struct Config {
   std::string title = kDefaultTitle;
   std::vector<Recording> recordings;
   std::set<Fault> faults;
+  // Recordings (1-based list rows) the NoTransfer fault applies to; empty = all.
+  std::set<int> noTransferRows;
+  // Range of the progress trackbar.
+  int rangeMin = 0, rangeMax = kTrackMax;
   int startupMs = 1500;  // from the start of the process to the main window
   int jobMs = 0;         // length of a transfer or conversion; 0 = 1 s per 10 MB, at least 6 s
   bool has(Fault f) const { return faults.count(f) > 0; }
@@ -58,7 +64,7 @@ struct Config {
 // "title TEXT", "recording ENTRY [SIZE]", "recordings N" (N generated entries
 // "k||番組k|2026/12/01 21:00|00:30|HD" of k MB, k counting on from the entries there),
 // "details TEXT" (the details text of the last recording, verbatim; \r and \n are CR
-// and LF), "fault NAME", "startup MS", "job MS".
+// and LF), "fault NAME", "fault notransfer [K]", "startup MS", "job MS", "range MIN MAX".
 // Returns an error text, empty when the line was taken.
 std::string applyConfigLine(Config& config, std::string_view line);
 

@@ -278,3 +278,41 @@ TEST_F(LayoutTest, TheTimeSeparatorsSitInTheirTimeBoxes) {
 
 }  // namespace
 }  // namespace varnolt::testing
+
+namespace varnolt::testing {
+namespace {
+
+// The end-of-work frame: the programs' choices above the machine's, each in its place.
+TEST_F(LayoutTest, EndOfWorkChoicesInTwoRowsWithTheMachineTips) {
+  makeForm();
+  const Rect frame = form->Frame5.rect();
+  auto rectOf = [&](std::size_t i) { return form->Option1[i].rect(); };
+  const std::size_t upper[] = {5, 6, 7, 8}, lower[] = {0, 2, 1, 3, 4};
+  for (const auto& row : {std::vector<std::size_t>(std::begin(upper), std::end(upper)),
+                          std::vector<std::size_t>(std::begin(lower), std::end(lower))}) {
+    for (std::size_t k = 0; k < row.size(); ++k) {
+      const Rect r = rectOf(row[k]);
+      EXPECT_EQ(r.top, rectOf(row[0]).top) << row[k];
+      EXPECT_GT(r.width, 0);
+      EXPECT_LE(r.left + r.width, frame.width) << row[k];
+      if (k > 0) {
+        const Rect before = rectOf(row[k - 1]);
+        EXPECT_GE(r.left, before.left + before.width) << row[k];
+      }
+    }
+  }
+  EXPECT_GE(rectOf(0).top, rectOf(5).top + rectOf(5).height);
+  EXPECT_LE(rectOf(0).top + rectOf(0).height, frame.height);
+  // Inside the settings page and clear of the frame of folders above it.
+  const Rect folders = form->Frame4.rect();
+  EXPECT_GE(frame.top, folders.top + folders.height);
+  EXPECT_LE(frame.top + frame.height, form->SSTab1.rect().height);
+
+  const char* tips[] = {"マシンをサスペンド（スタンバイ）状態にします", "マシンを休止状態にします",
+                        "マシンをログオフします", "マシンを再起動します", "マシンを終了します"};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(form->Option1[i].toolTipText, tips[i]);
+  for (std::size_t i = 5; i < 9; ++i) EXPECT_EQ(form->Option1[i].toolTipText, "");
+}
+
+}  // namespace
+}  // namespace varnolt::testing

@@ -196,7 +196,10 @@ class Win32Host final : public Host {
         0, widen(desc.className).c_str(), widen(desc.caption).c_str(), style, 8, y, 380, height,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), instance_, nullptr);
     if (!h) return;
-    if (desc.id == kSlider) SendMessageW(h, TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackMax));
+    if (desc.id == kSlider) {
+      SendMessageW(h, TBM_SETRANGEMIN, FALSE, config_.rangeMin);
+      SendMessageW(h, TBM_SETRANGEMAX, TRUE, config_.rangeMax);
+    }
     remember(desc, h);
   }
 

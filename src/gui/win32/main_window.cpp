@@ -211,6 +211,15 @@ bool MainWindow::create(int showCommand) {
   os_.dialogs.owner = [this] { return modal_ ? modal_ : hwnd_.get(); };
   os_.dialogs.modalRenderer = [this](controls::ModalForm& f) { showModal(f); };
   os_.clock.preTranslate = [this](MSG& m) { return preTranslate(m); };
+  form_.showPopup = [this](MenuItem& menu) {
+    auto it = popups_.find(menu.name());
+    if (it == popups_.end()) return;
+    POINT at{};
+    ::GetCursorPos(&at);
+    // The chosen item comes back as WM_COMMAND, like a click in the menu bar.
+    ::TrackPopupMenu(it->second.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
+                     0, hwnd_.get(), nullptr);
+  };
   form_.focusWindow = [this](Control& c) {
     // A control on a page out of sight cannot take the focus; it stays where it is.
     HWND target = host_ ? host_->windowOf(c) : nullptr;

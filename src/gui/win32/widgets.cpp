@@ -1,6 +1,7 @@
 #include "gui/win32/widgets.hpp"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -12,6 +13,27 @@ using win32::narrow;
 using win32::widen;
 
 namespace {
+
+// The drop of shell files on a list: every path, in the order the drop lists them.
+LRESULT CALLBACK dropProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                          DWORD_PTR data) {
+  if (msg == WM_DROPFILES) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    std::vector<std::string> paths;
+    const UINT n = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < n; ++i) {
+      std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+      const UINT len = ::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+      path.resize(len);
+      paths.push_back(win32::narrow(path));
+    }
+    ::DragFinish(drop);
+    reinterpret_cast<ListView*>(data)->drop(paths);
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(h, dropProc, id);
+  return ::DefSubclassProc(h, msg, wParam, lParam);
+}
 
 constexpr wchar_t kPanelClass[] = L"VarnoltPanel";
 constexpr int kFirstId = 100;
@@ -196,6 +218,28 @@ void WidgetHost::build(int dpi, HFONT font) {
   for (auto& w : widgets_) place(*w);
   for (auto& w : widgets_)
     if (w->control->kind() == Kind::TabControl) showPage(*w);
+  addToolTips();
+}
+
+void WidgetHost::addToolTips() {
+  for (auto& w : widgets_) {
+    if (!w->hwnd || w->control->toolTipText.empty()) continue;
+    if (!toolTip_) {
+      toolTip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top_, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr));
+      if (!toolTip_) return;
+    }
+    std::wstring text = widen(w->control->toolTipText);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = w->parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(w->hwnd);
+    tool.lpszText = text.data();
+    ::SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 void WidgetHost::rescale(int dpi, HFONT font) {
@@ -294,9 +338,15 @@ void WidgetHost::create(Widget& w) {
       }
       break;
     }
-    case Kind::ListView:
+    case Kind::ListView: {
       h = createList(w, base);
+      if (auto& lv = static_cast<ListView&>(c); lv.onOLEDragDrop) {
+        // Files dragged from the shell land on the list itself.
+        ::DragAcceptFiles(h, TRUE);
+        ::SetWindowSubclass(h, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
+      }
       break;
+    }
     case Kind::Timer:
       break;
     case Kind::Slider: {
@@ -305,8 +355,8 @@ void WidgetHost::create(Widget& w) {
                      w.id);
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
-      ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
       ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
+      ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
       break;
     }
     case Kind::ProgressBar:
@@ -413,8 +463,8 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         auto& s = static_cast<Slider&>(c);
         ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
         ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
-        ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
         ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
+        ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
         break;
       }
       case Kind::ProgressBar:
@@ -767,15 +817,16 @@ bool WidgetHost::onScroll(HWND from) {
 bool WidgetHost::onTimer(UINT_PTR id) {
   Widget* w = byId(static_cast<int>(id));
   if (!w || w->control->kind() != Kind::Timer) return false;
-  // A handler that waits in the message loop must not see its own timer again.
-  if (inTick_) return true;
+  // A handler that waits in the message loop must not see its own timer again; other
+  // timers tick meanwhile.
+  if (w->ticking) return true;
   auto& t = static_cast<controls::Timer&>(*w->control);
   if (!t.enabled() || !t.onTimer) return true;
-  inTick_ = true;
+  w->ticking = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
-  } reset{inTick_};
+  } reset{w->ticking};
   t.onTimer();
   return true;
 }

@@ -79,6 +79,8 @@ class WidgetHost {
     const Widget* tabOwner = nullptr;
     // The container's widget (nullptr: the top-level window).
     const Widget* owner = nullptr;
+    // Timer: set while its handler runs, so that its ticks never nest.
+    bool ticking = false;
   };
 
   void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
@@ -107,6 +109,8 @@ class WidgetHost {
   void syncStatus(Widget& w);
   void syncProgress(Widget& w);
   void syncTimer(Widget& w);
+  // One tool-tip window for every control that has a tool-tip text.
+  void addToolTips();
   Widget* byId(int id);
   Widget* byHwnd(HWND h);
   int px(int twips) const { return win32::twipsToPixels(twips, dpi_); }
@@ -116,6 +120,7 @@ class WidgetHost {
   Finder find_;
   HICON pictureIcon_;
   std::vector<std::unique_ptr<Widget>> widgets_;
+  win32::UniqueWindow toolTip_;
   int dpi_ = 96;
   HFONT font_ = nullptr;
   // Set while the program writes into a widget, so the widget's echo of that change
@@ -124,8 +129,6 @@ class WidgetHost {
   // Set while the model takes a change the user made in a list, so the change is not
   // written back into the list.
   bool fromList_ = false;
-  // Set while a timer's handler runs: ticks never nest.
-  bool inTick_ = false;
   bool readingOrder_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

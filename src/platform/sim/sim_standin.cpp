@@ -149,8 +149,8 @@ Hwnd SimStandin::createWindow(Hwnd parent, const WindowDesc& desc) {
       call([&] { model_->selectionChanged(sel); });
     };
   } else if (cls == "msctls_trackbar32") {
-    w.trackMin = 0;
-    w.trackMax = standin::kTrackMax;
+    w.trackMin = config.rangeMin;
+    w.trackMax = config.rangeMax;
     w.trackPos = 0;
   }
   return w.handle;

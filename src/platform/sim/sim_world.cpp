@@ -533,23 +533,22 @@ std::optional<platform::RegValue> SimRegistry::queryValue(platform::RegRoot root
   return v->second;
 }
 
-bool SimPower::enableShutdownPrivilege() {
-  privilegeEnabled = true;
-  sink_("power privilege SeShutdownPrivilege");
-  return true;
+void SimPower::enableShutdownPrivilege() {
+  sink_("power: privilege SeShutdownPrivilege");
 }
 
-bool SimPower::exitWindows(platform::ExitKind kind, bool force) {
-  static const char* names[] = {"logoff", "shutdown", "reboot", "poweroff"};
-  sink_(std::string("power exitwindows ") + names[static_cast<int>(kind)] +
-        (force ? " force" : ""));
-  return privilegeEnabled || kind == platform::ExitKind::LogOff;
+platform::PowerResult SimPower::exitWindows(platform::ExitKind kind) {
+  static const char* names[] = {"logoff", "reboot", "poweroff"};
+  sink_(std::string("power: ") + names[static_cast<int>(kind)]);
+  return {true, 0};
 }
 
-bool SimPower::setSystemPowerState(bool suspend, bool force) {
-  sink_(std::string("power state ") + (suspend ? "suspend" : "hibernate") +
-        (force ? " force" : ""));
-  return powerStateError == 0;
+platform::PowerResult SimPower::setSystemPowerState(bool suspend) {
+  const std::uint32_t error = nextPowerStateError;
+  nextPowerStateError = 0;
+  sink_(std::string("power: ") + (suspend ? "suspend" : "hibernate") +
+        (error ? " failed " + std::to_string(error) : std::string()));
+  return {error == 0, error};
 }
 
 std::uint32_t SimShell::startProgram(std::string_view path) {

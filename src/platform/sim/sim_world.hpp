@@ -155,15 +155,15 @@ class SimRegistry : public platform::Registry {
   std::map<std::string, std::map<std::string, platform::RegValue>> keys_;
 };
 
+// Records every request as a "power: ..." line; nothing really happens.
 class SimPower : public platform::Power {
  public:
   explicit SimPower(EventSink& sink) : sink_(sink) {}
-  bool privilegeEnabled = false;
-  // Error code SetSystemPowerState fails with; 0 = succeeds.
-  std::uint32_t powerStateError = 0;
-  bool enableShutdownPrivilege() override;
-  bool exitWindows(platform::ExitKind kind, bool force) override;
-  bool setSystemPowerState(bool suspend, bool force) override;
+  // Last error the next power-state request fails with; 0 = it succeeds. Used once.
+  std::uint32_t nextPowerStateError = 0;
+  void enableShutdownPrivilege() override;
+  platform::PowerResult exitWindows(platform::ExitKind kind) override;
+  platform::PowerResult setSystemPowerState(bool suspend) override;
 
  private:
   EventSink& sink_;

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <powrprof.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -327,6 +326,8 @@ std::string WinDialogs::browseFolder(Hwnd ownerWindow, std::string_view title,
   bi.hwndOwner = ownerWindow ? toHwnd(ownerWindow) : (owner ? owner() : nullptr);
   bi.pszDisplayName = display;
   bi.lpszTitle = t.c_str();
+  // Only file-system folders can be confirmed: "PC" or "Network" have no path to return.
+  bi.ulFlags = BIF_RETURNONLYFSDIRS;
   bi.lpfn = browseCallback;
   bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
   UniquePidl pidl(::SHBrowseForFolderW(&bi));
@@ -597,44 +598,34 @@ bool WinWindowSystem::setForeground(Hwnd h) {
 
 // ---------------------------------------------------------------- power
 
-bool WinPower::enableShutdownPrivilege() {
+void WinPower::enableShutdownPrivilege() {
+  // Outcomes are not examined: a request made without the privilege fails on its own
+  // and reports that itself.
   UniqueHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                          token.put()))
-    return false;
-  TOKEN_PRIVILEGES tp{};
-  if (!::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &tp.Privileges[0].Luid)) return false;
-  tp.PrivilegeCount = 1;
-  tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  if (!::AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr)) return false;
-  return ::GetLastError() == ERROR_SUCCESS;
+  calls.openProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put());
+  TOKEN_PRIVILEGES wanted{};
+  calls.lookupPrivilegeValue(nullptr, "SeShutdownPrivilege", &wanted.Privileges[0].Luid);
+  wanted.PrivilegeCount = 1;
+  wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  TOKEN_PRIVILEGES previous{};
+  DWORD returned = 0;
+  calls.adjustTokenPrivileges(token.get(), FALSE, &wanted, sizeof previous, &previous, &returned);
 }
 
-bool WinPower::exitWindows(platform::ExitKind kind, bool force) {
-  UINT flags = 0;
-  switch (kind) {
-    case platform::ExitKind::LogOff:
-      flags = EWX_LOGOFF;
-      break;
-    case platform::ExitKind::Shutdown:
-      flags = EWX_SHUTDOWN;
-      break;
-    case platform::ExitKind::Reboot:
-      flags = EWX_REBOOT;
-      break;
-    case platform::ExitKind::PowerOff:
-      flags = EWX_POWEROFF;
-      break;
-  }
-  if (force) flags |= EWX_FORCE;
-  return ::ExitWindowsEx(flags, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED);
+platform::PowerResult WinPower::exitWindows(platform::ExitKind kind) {
+  // Never EWX_FORCE: programs with unsaved work may still ask their user.
+  UINT flags = EWX_LOGOFF;
+  if (kind == platform::ExitKind::Reboot) flags = EWX_REBOOT;
+  if (kind == platform::ExitKind::PowerOff) flags = EWX_POWEROFF;
+  const bool ok = calls.exitWindowsEx(flags, 0) != FALSE;
+  return {ok, ok ? 0u : static_cast<std::uint32_t>(calls.getLastError())};
 }
 
-bool WinPower::setSystemPowerState(bool suspend, bool force) {
-  // SetSuspendState is the current way in; the old call remains for systems that
-  // still honour it.
-  if (::SetSuspendState(suspend ? FALSE : TRUE, force ? TRUE : FALSE, FALSE)) return true;
-  return ::SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE);
+platform::PowerResult WinPower::setSystemPowerState(bool suspend) {
+  const bool ok = calls.setSystemPowerState(suspend ? TRUE : FALSE, FALSE) != FALSE;
+  // A success leaves whatever an earlier call set as the last error; only a failure's
+  // value means anything.
+  return {ok, ok ? 0u : static_cast<std::uint32_t>(calls.getLastError())};
 }
 
 // ---------------------------------------------------------------- platform

@@ -115,11 +115,24 @@ class WinWindowSystem : public platform::WindowSystem {
   std::wstring wideListText(HWND h, int index);
 };
 
+// The system calls of the session and power requests, replaceable so that tests can
+// check what would be asked without asking the host.
+struct PowerCalls {
+  BOOL(WINAPI* openProcessToken)(HANDLE, DWORD, PHANDLE) = ::OpenProcessToken;
+  BOOL(WINAPI* lookupPrivilegeValue)(LPCSTR, LPCSTR, PLUID) = ::LookupPrivilegeValueA;
+  BOOL(WINAPI* adjustTokenPrivileges)
+  (HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) = ::AdjustTokenPrivileges;
+  BOOL(WINAPI* exitWindowsEx)(UINT, DWORD) = ::ExitWindowsEx;
+  BOOL(WINAPI* setSystemPowerState)(BOOL, BOOL) = ::SetSystemPowerState;
+  DWORD(WINAPI* getLastError)() = ::GetLastError;
+};
+
 class WinPower : public platform::Power {
  public:
-  bool enableShutdownPrivilege() override;
-  bool exitWindows(platform::ExitKind kind, bool force) override;
-  bool setSystemPowerState(bool suspend, bool force) override;
+  PowerCalls calls;
+  void enableShutdownPrivilege() override;
+  platform::PowerResult exitWindows(platform::ExitKind kind) override;
+  platform::PowerResult setSystemPowerState(bool suspend) override;
 };
 
 // Folder of the running executable, without a trailing backslash.

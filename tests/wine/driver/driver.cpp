@@ -293,6 +293,7 @@ int wmain(int argc, wchar_t** argv) {
   measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
   if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
+  if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");

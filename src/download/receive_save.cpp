@@ -1,0 +1,93 @@
+// The receive click and the controller's save dialog: one recording's transfer begins.
+#include "automation/window_list.hpp"
+#include "download/file_name.hpp"
+
+namespace varnolt {
+
+namespace {
+
+constexpr const char* kSaveCaption = "名前を付けて保存";
+constexpr const char* kSaveButton = "保存(&S)";
+constexpr int kReceiveWaitMs = 2000;
+
+}  // namespace
+
+void Form1::Command2_Click() {
+  try {
+    if (ListView2.count() == 0) return;
+    const Hwnd receive = parseHandleText(rc_zyusin_btn.text());
+    os.windows.activate(receive);
+    os.windows.click(receive, platform::ClickMode::Posted, 0);
+    // The controller opens its dialog meanwhile; nothing of ours runs.
+    os.clock.sleep(kReceiveWaitMs);
+    GetTopWindBtn_Click();
+    Command4_Click();
+  } catch (const VbError& e) {
+    msgBox(runtimeErrorReport("cmd2,", e, 0));
+  }
+}
+
+void Form1::Command4_Click() {
+  try {
+    state.downloadPath.clear();
+    state.downloadConfirmed = false;
+    os.files.makeSurePathExists(Text4.text() + "\\");
+
+    const ListItem& row = ListView1.item(static_cast<std::size_t>(state.downloadPosition));
+    const std::string mpgFolder = row.subItem(8);
+    const std::string name = fileNameOfTitle(vb::trimSpaces(row.subItem(3)));
+    const std::string stem = Text4.text() + "\\" + name;
+    // A download that is converted afterwards also needs its .mpg name free: an older
+    // recording of the same series is never overwritten.
+    const bool converting = Check1.value() == 1 && !mpgFolder.empty() && mpgFolder != kNotSet;
+    const std::string free = freeStem(stem, [&](const std::string& candidate) {
+      if (os.files.fileExists(candidate + ".m2t")) return true;
+      const std::string suffix = candidate.substr(stem.size());
+      return converting && os.files.fileExists(mpgFolder + "\\" + name + suffix + ".mpg");
+    });
+    state.downloadPath = free;
+    state.downloadMpgFolder = mpgFolder;
+
+    std::optional<Hwnd> dialog;
+    for (std::size_t r = 1; r <= ListView2.count() && !dialog; ++r) {
+      const ListItem& w = ListView2.item(r);
+      if (w.subItem(1) == StatusBar1.panel(3) && w.subItem(2) == kSaveCaption)
+        dialog = parseHandleText(w.text);
+    }
+    if (!dialog) {
+      msgBox("エラーが発生しました");
+      return;
+    }
+    ListView4.clear();
+    StartUpChildList::EnumChildWindows(*this, *dialog, ListView4);
+    std::optional<Hwnd> edit, save;
+    for (std::size_t r = 1; r <= ListView4.count(); ++r) {
+      const ListItem& w = ListView4.item(r);
+      if (w.subItem(1) == "Edit") edit = parseHandleText(w.text);
+    }
+    if (!edit) {
+      msgBox("エラーが発生しました");
+      return;
+    }
+    os.windows.setText(*edit, state.downloadPath);
+    for (std::size_t r = 1; r <= ListView4.count(); ++r) {
+      const ListItem& w = ListView4.item(r);
+      if (w.subItem(1) == "Button" && w.subItem(2) == kSaveButton) save = parseHandleText(w.text);
+    }
+    if (!save) {
+      msgBox("エラーが発生しました");
+      return;
+    }
+    os.windows.activate(*save);
+    os.windows.click(*save, platform::ClickMode::Sent, 0);
+    state.downloadConfirmed = true;
+    os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+    ListView1.setEnabled(false);
+    Timer1.setEnabled(true);
+    statusAndLog(std::to_string(state.downloadPosition) + "をダウンロード開始");
+  } catch (const VbError& e) {
+    msgBox(runtimeErrorReport("cmd4,", e, 0));
+  }
+}
+
+}  // namespace varnolt
