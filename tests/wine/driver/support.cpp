@@ -225,15 +225,17 @@ std::wstring listViewText(HWND list, int item, int subItem) {
   return std::wstring(buf.data(), std::min<std::size_t>(n, kChars - 1));
 }
 
-RECT listViewItemRect(HWND list, int item) {
-  RemoteMemory remote(list, sizeof(RECT));
-  RECT r{LVIR_BOUNDS, 0, 0, 0};
+RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r) {
+  RemoteMemory remote(h, sizeof(RECT));
   if (!remote.at()) return {};
   remote.write(0, &r, sizeof r);
-  sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
-            reinterpret_cast<LPARAM>(remote.at()));
+  sendTimed(h, msg, w, reinterpret_cast<LPARAM>(remote.at()));
   remote.read(0, &r, sizeof r);
   return r;
+}
+
+RECT listViewItemRect(HWND list, int item) {
+  return remoteRect(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), {LVIR_BOUNDS, 0, 0, 0});
 }
 
 std::wstring statusText(HWND statusBar, int part) {

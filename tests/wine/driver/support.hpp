@@ -81,6 +81,8 @@ std::wstring statusText(HWND statusBar, int part);
 // Text of a list-view cell and the rectangle of a row (client coordinates).
 std::wstring listViewText(HWND list, int item, int subItem);
 RECT listViewItemRect(HWND list, int item);
+// A message that fills a RECT in the other process (LVM_GETITEMRECT, HDM_GETITEMRECT).
+RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r = {});
 // Rows of another program's list view, read through memory lent inside its process.
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
