@@ -273,11 +273,16 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list runs the recording-list group alone (while working on it).
+  // VARNOLT_WINE_ONLY=list runs the recording-list group alone, =window the real-input
+  // group and the screenshots (while working on them).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
-  if (std::wstring(only) == L"list") {
-    if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
+  if (std::wstring(only) == L"list" || std::wstring(only) == L"window") {
+    if (std::wstring(only) == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
+    if (std::wstring(only) == L"window") {
+      realInputTests(exe, work);
+      for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
+    }
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
