@@ -279,6 +279,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring timing = prepare(L"timing");
   measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
   if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
+  powerPortTests();
+  if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
