@@ -123,6 +123,19 @@ double cpuSeconds(HANDLE process) {
   return value(kernel) + value(user);
 }
 
+// Choice 6 leaves the controller running; the next night starts its own.
+void closeControllers() {
+  for (HWND h : topLevel()) {
+    if (classOf(h) != L"RokuCtrlWindow") continue;
+    Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pidOf(h)));
+    ::PostMessageW(h, WM_CLOSE, 0, 0);
+    if (p && ::WaitForSingleObject(p.get(), 3000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(p.get(), 9);
+      ::WaitForSingleObject(p.get(), 3000);
+    }
+  }
+}
+
 void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                 const std::wstring& work) {
   say("# a whole night: three of five recordings downloaded, converted, sources deleted, quit");
@@ -209,6 +222,13 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
     check(false, "Varnolt starts for the second night");
     return;
   }
+  // The machine actions of the end-of-work frame carry their tips.
+  bool tips = false;
+  for (HWND h : topLevel())
+    if (pidOf(h) == v.pid() && classOf(h) == L"tooltips_class32" &&
+        sendTimed(h, TTM_GETTOOLCOUNT) == 5)
+      tips = true;
+  check(tips, "a tool-tip window of Varnolt holds the five tips of the machine actions");
   HWND list = startAndRead(v, 1);
   check(list && checkRow(list, 1), "the one recording is read and checked");
   HWND download = v.child(L"Button", kDownloadButton);
@@ -232,13 +252,18 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
                 cpu, wall, wall > 0 ? 100.0 * cpu / wall : 0.0);
   say(figure);
   if (box) answer(box, IDOK);
+  // Choice 5 leaves Varnolt as it was: the next close asks as usual.
+  v.waitExit(500);
+  check(v.running(), "Varnolt stays open after the message");
 }
 
 }  // namespace
 
 void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                 const std::wstring& work) {
+  closeControllers();
   wholeNight(varnoltExe, rokuCtrlExe, work);
+  closeControllers();
   nightEndingWithMessage(varnoltExe, rokuCtrlExe, work);
 }
 
