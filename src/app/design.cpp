@@ -127,12 +127,13 @@ void Form1::applyDesign() {
   place(ListView3, 3420, 510, 3240, 1980);
   place(*Label1[5], 6720, 240, 3270, 255);
   place(ListView4, 6720, 510, 3270, 1980);
+  // The tool buttons share one row; each is as wide as its caption needs.
   place(GetTopWindBtn, 120, 2580, 1800, 390);
-  place(Command2, 2010, 2580, 1500, 390);
-  place(Command4, 3600, 2580, 1500, 390);
-  place(Command11, 5190, 2580, 1100, 390);
-  place(Command12, 6380, 2580, 1100, 390);
-  place(Command15, 7570, 2580, 2420, 390);
+  place(Command2, 1980, 2580, 1350, 390);
+  place(Command4, 3390, 2580, 1600, 390);
+  place(Command11, 5050, 2580, 1300, 390);
+  place(Command12, 6410, 2580, 1300, 390);
+  place(Command15, 7770, 2580, 2220, 390);
   place(Text101, 120, 3060, 2400, 300);
   place(Text100, 2610, 3060, 2400, 300);
   place(*Label1[0], 5100, 3090, 1600, 255);
@@ -142,8 +143,9 @@ void Form1::applyDesign() {
   for (std::size_t i = 0; i < std::size(map); ++i) {
     const int x = 120 + static_cast<int>(i % 4) * 2480;
     const int y = 3480 + static_cast<int>(i / 4) * 480;
-    place(*Label3[i], x, y + 30, 1200, 255);
-    place(*map[i], x + 1200, y, 1200, 300);
+    // A handle text is eight hexadecimal digits; the names take the rest.
+    place(*Label3[i], x, y + 30, 1400, 255);
+    place(*map[i], x + 1400, y, 1000, 300);
   }
 }
 

@@ -88,6 +88,7 @@ Form1::Form1(platform::Platform& platform)
                        {"ビットレート", 882},
                        {"FileSize(MB)", 1058, true},
                        {"連続ｽﾄﾘｰﾑ変換時親ﾊﾟｽ", 2540}};
+  ListView1.columnUnitsPerInch = 2540;
   ListView10.columns = {{"", 600},
                         {"戻り値", 1500},
                         {"m2t元ファイル名", 2500},
@@ -224,7 +225,6 @@ void Form1::wireHandlers() {
   Start_M.onGotFocus = [this] { Start_M_GotFocus(); };
   End_H.onGotFocus = [this] { End_H_GotFocus(); };
   End_M.onGotFocus = [this] { End_M_GotFocus(); };
-  ListView10.onRightClick = [this] { ListView10_MouseDown(2); };
   ListView10.onOLEDragDrop = [this](const std::vector<std::string>& paths) {
     ListView10_OLEDragDrop(paths);
   };

@@ -143,11 +143,25 @@ const ListItem& ListView::item(std::size_t row) const {
   return items_[row - 1];
 }
 
+void ListView::itemsChanged() {
+  if (batch_ > 0)
+    batchChanged_ = true;
+  else
+    notify("Items");
+}
+
+void ListView::endUpdate() {
+  if (batch_ > 0 && --batch_ == 0 && batchChanged_) {
+    batchChanged_ = false;
+    notify("Items");
+  }
+}
+
 std::size_t ListView::add(std::string text) {
   ListItem it;
   it.text = std::move(text);
   items_.push_back(std::move(it));
-  notify("Items");
+  itemsChanged();
   return items_.size();
 }
 
@@ -157,7 +171,7 @@ std::size_t ListView::addRow(std::string text, std::vector<std::string> subItems
   it.text = std::move(text);
   it.subItems = std::move(subItems);
   items_.push_back(std::move(it));
-  notify("Items");
+  itemsChanged();
   return items_.size();
 }
 
@@ -168,19 +182,19 @@ void ListView::setSubItemAll(std::size_t k, const std::string& text) {
     if (it.subItems.size() < k) it.subItems.resize(k);
     it.subItems[k - 1] = text;
   }
-  notify("Items");
+  itemsChanged();
 }
 
 void ListView::remove(std::size_t row) {
   at(row);
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(row - 1));
-  notify("Items");
+  itemsChanged();
 }
 
 void ListView::clear() {
   if (items_.empty()) return;
   items_.clear();
-  notify("Items");
+  itemsChanged();
 }
 
 void ListView::setSubItem(std::size_t row, std::size_t k, std::string text) {
@@ -188,12 +202,12 @@ void ListView::setSubItem(std::size_t row, std::size_t k, std::string text) {
   auto& it = at(row);
   if (it.subItems.size() < k) it.subItems.resize(k);
   it.subItems[k - 1] = std::move(text);
-  notify("Items");
+  itemsChanged();
 }
 
 void ListView::setText(std::size_t row, std::string text) {
   at(row).text = std::move(text);
-  notify("Items");
+  itemsChanged();
 }
 
 void ListView::setChecked(std::size_t row, bool v) {

@@ -202,7 +202,7 @@ struct ListItem {
 
 struct ColumnHeader {
   std::string text;
-  int width = 0;  // in the list's own unit
+  int width = 0;  // in the list's columnUnitsPerInch
   bool rightAligned = false;
 };
 
@@ -212,6 +212,8 @@ class ListView : public Control {
       : Control(std::move(name), Kind::ListView), checkBoxes_(checkBoxes) {}
   bool checkBoxes() const { return checkBoxes_; }
   std::vector<ColumnHeader> columns;
+  // Unit of the column widths: 1440 twips or 2540 hundredths of a millimetre per inch.
+  int columnUnitsPerInch = 1440;
 
   std::size_t count() const { return items_.size(); }
   // Rows are addressed 1-based, as the program counts them.
@@ -243,10 +245,29 @@ class ListView : public Control {
   // A user's drop: only an enabled list takes it.
   bool drop(const std::vector<std::string>& paths);
 
+  // Changes to the rows between these calls are announced once, at the end.
+  void beginUpdate() { ++batch_; }
+  void endUpdate();
+
  private:
   ListItem& at(std::size_t row);
+  void itemsChanged();
+  int batch_ = 0;
+  bool batchChanged_ = false;
   bool checkBoxes_;
   std::vector<ListItem> items_;
+};
+
+// Holds a list's change notices for the length of a scope.
+class ListUpdate {
+ public:
+  explicit ListUpdate(ListView& list) : list_(list) { list_.beginUpdate(); }
+  ~ListUpdate() { list_.endUpdate(); }
+  ListUpdate(const ListUpdate&) = delete;
+  ListUpdate& operator=(const ListUpdate&) = delete;
+
+ private:
+  ListView& list_;
 };
 
 class Timer : public Control {

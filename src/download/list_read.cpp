@@ -57,11 +57,15 @@ void Form1::Command1_Click() {
 
   // Entry positions are 16-bit, as the recording list's rows are.
   const int count = std::min(os.windows.listBoxCount(list), 32767);
-  for (int i = 0; i < count; ++i) {
-    // The port asks for the entry's length and fetches it into a buffer of that size.
-    auto fields = vb::split(os.windows.listBoxText(list, i), "|");
-    if (fields.size() > kEntryFields) fields.resize(kEntryFields);
-    ListView1.addRow({}, std::move(fields));
+  {
+    // The window shows the rows once, when they are all there.
+    ListUpdate batch(ListView1);
+    for (int i = 0; i < count; ++i) {
+      // The port asks for the entry's length and fetches it into a buffer of that size.
+      auto fields = vb::split(os.windows.listBoxText(list, i), "|");
+      if (fields.size() > kEntryFields) fields.resize(kEntryFields);
+      ListView1.addRow({}, std::move(fields));
+    }
   }
 
   const std::string slider = "Slider1";

@@ -43,6 +43,24 @@ TEST(StandinConfig, SizesAndSettings) {
   EXPECT_NE(applyConfigLine(c, "colour red"), "");
 }
 
+TEST(StandinConfig, GeneratedRecordingsAndVerbatimDetails) {
+  Config c;
+  EXPECT_EQ(applyConfigLine(c, "recording 1||最初|2026/12/01 21:00|00:30|HD 5 MB"), "");
+  EXPECT_NE(applyConfigLine(c, "recordings many"), "");
+  EXPECT_EQ(applyConfigLine(c, "recordings 3"), "");
+  ASSERT_EQ(c.recordings.size(), 4u);
+  // k counts on after the entries already there.
+  EXPECT_EQ(c.recordings[1].entry, "2||番組2|2026/12/01 21:00|00:30|HD");
+  EXPECT_EQ(c.recordings[1].size, "2 MB");
+  EXPECT_EQ(c.recordings[3].entry, "4||番組4|2026/12/01 21:00|00:30|HD");
+  EXPECT_EQ(c.recordings[3].size, "4 MB");
+  EXPECT_EQ(applyConfigLine(c, "details FileSize :700MB\\r\\nその他 "), "");
+  EXPECT_EQ(c.recordings[3].details, "FileSize :700MB\r\nその他 ");
+  EXPECT_FALSE(c.recordings[2].details.has_value());
+  Config empty;
+  EXPECT_NE(applyConfigLine(empty, "details FileSize : 1 MB"), "");
+}
+
 class StandinTest : public WorldTest {
  protected:
   StandinTest() : standin(std::make_unique<sim::SimStandin>(*world)) {
@@ -100,6 +118,81 @@ TEST_F(StandinTest, DetailsFollowTheSelectionOnArrowKeysOnly) {
   desk().keyDown(list, 0x28);
   desk().keyDown(list, 0x28);  // already on the last entry
   EXPECT_NE(desk().getText(details, 1000).find("FileSize : 30 MB"), std::string::npos);
+}
+
+// The controller's list box answers LB_SETCURSEL and the arrow keys as the real list box
+// of the Win32 stand-in does under Wine (the same table runs there in the Wine tests):
+// selection, caret, answers, and whether the controller is told of the selection.
+TEST(StandinListBox, AnswersAsTheRealListBox) {
+  struct Step {
+    const char* what;
+    bool key;  // WM_KEYDOWN, else LB_SETCURSEL
+    int arg;
+    int answer, sel, caret;
+    const char* shown;  // title the controller then shows; "-": it was not told
+  };
+  struct Sequence {
+    int entries;
+    std::vector<Step> steps;
+  };
+  const int up = 0x26, down = 0x28;
+  const std::vector<Sequence> table = {
+      {1,
+       {{"setcursel 1", false, 1, -1, 0, 0, "-"},
+        {"up", true, up, 0, 0, 0, "番組1"},
+        {"down", true, down, 0, 0, 0, "番組1"}}},
+      {3,
+       {{"setcursel 1", false, 1, 1, 1, 1, "-"},
+        {"up", true, up, 0, 0, 0, "番組1"},
+        {"up at the top", true, up, 0, 0, 0, "番組1"},
+        {"down", true, down, 0, 1, 1, "番組2"},
+        {"down", true, down, 0, 2, 2, "番組3"},
+        {"down at the end", true, down, 0, 2, 2, "番組3"},
+        {"setcursel 3", false, 3, -1, 2, 2, "-"},
+        {"setcursel -1", false, -1, -1, -1, 2, "-"},
+        {"up with no selection", true, up, 0, 2, 2, "番組3"},
+        {"setcursel -1", false, -1, -1, -1, 2, "-"},
+        {"down with no selection", true, down, 0, 2, 2, "番組3"},
+        {"setcursel 0", false, 0, 0, 0, 0, "-"},
+        {"down", true, down, 0, 1, 1, "番組2"}}},
+      {0,
+       {{"setcursel 1", false, 1, -1, -1, 0, "-"},
+        {"up", true, up, 0, -1, 0, "-"},
+        {"down", true, down, 0, -1, 0, "-"}}},
+  };
+  for (const auto& seq : table) {
+    TempDir dir;
+    sim::SimWorld world(dir.path(), {2026, 12, 7, 22, 0, 0, 0, 1}, [](std::string_view) {});
+    sim::SimStandin standin(world);
+    applyConfigLine(standin.config, "recordings " + std::to_string(seq.entries));
+    standin.runNow();
+    auto& desk = *world.desktop;
+    const Hwnd list = standin.handleOf(kList), details = standin.handleOf(kDetails);
+    const sim::SimWindow& box = *desk.window(list);
+    EXPECT_EQ(box.curSel, seq.entries ? 0 : -1);
+    EXPECT_EQ(box.caret, 0);
+    for (const auto& st : seq.steps) {
+      SCOPED_TRACE(std::to_string(seq.entries) + " entries, " + st.what);
+      desk.setText(details, "-");
+      int answer = 0;
+      if (st.key)
+        desk.keyDown(list, st.arg);
+      else
+        answer = desk.listBoxSetCurSel(list, st.arg);
+      EXPECT_EQ(answer, st.answer);
+      EXPECT_EQ(box.curSel, st.sel);
+      EXPECT_EQ(box.caret, st.caret);
+      const std::string text = desk.getText(details, 1000);
+      const std::string key = "タイトル : ";
+      const auto at = text.find(key);
+      const std::string shown =
+          text == "-" ? "-"
+          : at == std::string::npos
+              ? ""
+              : text.substr(at + key.size(), text.find("\r\n", at) - at - key.size());
+      EXPECT_EQ(shown, st.shown);
+    }
+  }
 }
 
 TEST_F(StandinTest, HeaderButtonsSortAndToggle) {

@@ -10,7 +10,7 @@
 # DIR/tab0-144dpi.png ... at 144 DPI (default: the build folder;
 # `--screenshots docs/screenshots` refreshes the README's pictures). Real mouse and
 # keyboard input comes from xdotool on the Xvfb display.
-# Exit status: 0 when every check passed. VT_ONLY=night runs only the power-port tests
+# Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=night runs only the power-port tests
 # and the whole-night tests (with the CPU time of one polled 60-second transfer).
 set -euo pipefail
 
@@ -117,14 +117,13 @@ tr -d '\r' <"$raw" >"$build/wine-tests.log"
 
 # ImageMagick's own convert (a wrapper of another name may come first in PATH).
 im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
-for i in 0 1 2 3 4 5; do
-  for name in "tab$i" "tab$i-144dpi"; do
-    if [ -f "$drive_c/vt/shots/$name.bmp" ]; then
-      "$im_convert" "$drive_c/vt/shots/$name.bmp" -strip "$shots/$name.png"
-    fi
-  done
+for name in tab0 tab1 tab2 tab3 tab4 tab5 tab0-144dpi tab1-144dpi tab2-144dpi tab3-144dpi \
+  tab4-144dpi tab5-144dpi about-96dpi about-144dpi; do
+  if [ -f "$drive_c/vt/shots/$name.bmp" ]; then
+    "$im_convert" "$drive_c/vt/shots/$name.bmp" -strip "$shots/$name.png"
+  fi
 done
-echo "screenshots: $shots/tab0.png ... tab5.png, tab0-144dpi.png ... tab5-144dpi.png"
+echo "screenshots: $shots/tab0.png ... tab5.png, tab0-144dpi.png ... tab5-144dpi.png, about-*dpi.png"
 echo "== timings under Wine"
 grep -E '^# (start-up time|launch and map)' "$build/wine-tests.log" | sed 's/^# /  /' || true
 

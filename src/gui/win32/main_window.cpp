@@ -198,6 +198,15 @@ bool MainWindow::create(int showCommand) {
                    win32::twipsToPixels(ht, dpi_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   };
   form_.destroyWindow = [this] { hwnd_.reset(); };
+  form_.showPopup = [this](MenuItem& menu) {
+    auto it = popups_.find(menu.name());
+    if (it == popups_.end() || !hwnd_) return;
+    POINT at{};
+    ::GetCursorPos(&at);
+    // The chosen item arrives as WM_COMMAND, like a choice from the menu bar.
+    ::TrackPopupMenu(it->second.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
+                     0, hwnd_.get(), nullptr);
+  };
   os_.platform.mainWindow = [this] { return win32::fromHwnd(hwnd_.get()); };
   os_.dialogs.owner = [this] { return modal_ ? modal_ : hwnd_.get(); };
   os_.dialogs.modalRenderer = [this](controls::ModalForm& f) { showModal(f); };

@@ -1,6 +1,7 @@
 #include "gui/win32/widgets.hpp"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -12,6 +13,27 @@ using win32::narrow;
 using win32::widen;
 
 namespace {
+
+// The drop of shell files on a list: every path, in the order the drop lists them.
+LRESULT CALLBACK dropProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                          DWORD_PTR data) {
+  if (msg == WM_DROPFILES) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    std::vector<std::string> paths;
+    const UINT n = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < n; ++i) {
+      std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+      const UINT len = ::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+      path.resize(len);
+      paths.push_back(win32::narrow(path));
+    }
+    ::DragFinish(drop);
+    reinterpret_cast<ListView*>(data)->drop(paths);
+    return 0;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(h, dropProc, id);
+  return ::DefSubclassProc(h, msg, wParam, lParam);
+}
 
 constexpr wchar_t kPanelClass[] = L"VarnoltPanel";
 constexpr int kFirstId = 100;
@@ -317,24 +339,12 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::ListView: {
-      auto& lv = static_cast<ListView&>(c);
-      h = makeWindow(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "",
-                     base | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, w.parent, w.id);
-      DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
-      if (lv.checkBoxes()) ex |= LVS_EX_CHECKBOXES;
-      ::SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-      w.hwnd = h;
-      for (std::size_t i = 0; i < lv.columns.size(); ++i) {
-        std::wstring text = widen(lv.columns[i].text);
-        LVCOLUMNW col{};
-        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        col.fmt = lv.columns[i].rightAligned && i > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        col.cx = px(lv.columns[i].width);
-        col.pszText = text.data();
-        col.iSubItem = static_cast<int>(i);
-        ::SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+      h = createList(w, base);
+      if (auto& lv = static_cast<ListView&>(c); lv.onOLEDragDrop) {
+        // Files dragged from the shell land on the list itself.
+        ::DragAcceptFiles(h, TRUE);
+        ::SetWindowSubclass(h, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
       }
-      syncList(w);
       break;
     }
     case Kind::Timer:
@@ -443,6 +453,7 @@ void WidgetHost::update(Widget& w, std::string_view property) {
                        static_cast<OptionButton&>(c).value() ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
       case Kind::ListView:
+        if (fromList_) break;
         if (property == "Items")
           syncList(w);
         else
@@ -686,55 +697,6 @@ void WidgetHost::onFocusLeft(HWND button) {
   if (auto& lost = static_cast<Button&>(*w->control).onLostFocus) lost();
 }
 
-void WidgetHost::syncList(Widget& w) {
-  auto& lv = static_cast<ListView&>(*w.control);
-  const bool wasSyncing = syncing_;
-  syncing_ = true;
-  ::SendMessageW(w.hwnd, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageW(w.hwnd, LVM_DELETEALLITEMS, 0, 0);
-  for (std::size_t r = 1; r <= lv.count(); ++r) {
-    const ListItem& it = lv.item(r);
-    std::wstring text = widen(it.text);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(r - 1);
-    item.pszText = text.data();
-    ::SendMessageW(w.hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    for (std::size_t k = 0; k < it.subItems.size(); ++k) {
-      std::wstring sub = widen(it.subItems[k]);
-      LVITEMW s{};
-      s.iSubItem = static_cast<int>(k + 1);
-      s.pszText = sub.data();
-      ::SendMessageW(w.hwnd, LVM_SETITEMTEXTW, r - 1, reinterpret_cast<LPARAM>(&s));
-    }
-  }
-  syncListStates(w);
-  ::SendMessageW(w.hwnd, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(w.hwnd, nullptr, TRUE);
-  syncing_ = wasSyncing;
-}
-
-void WidgetHost::syncListStates(Widget& w) {
-  auto& lv = static_cast<ListView&>(*w.control);
-  const bool wasSyncing = syncing_;
-  syncing_ = true;
-  for (std::size_t r = 1; r <= lv.count(); ++r) {
-    const ListItem& it = lv.item(r);
-    LVITEMW st{};
-    st.stateMask = LVIS_SELECTED | (lv.checkBoxes() ? LVIS_STATEIMAGEMASK : 0u);
-    st.state = (it.selected ? LVIS_SELECTED : 0u) |
-               (lv.checkBoxes() ? INDEXTOSTATEIMAGEMASK(it.checked ? 2 : 1) : 0u);
-    ::SendMessageW(w.hwnd, LVM_SETITEMSTATE, r - 1, reinterpret_cast<LPARAM>(&st));
-  }
-  syncing_ = wasSyncing;
-}
-
-void WidgetHost::syncColumns(Widget& w) {
-  auto& lv = static_cast<ListView&>(*w.control);
-  for (std::size_t i = 0; i < lv.columns.size(); ++i)
-    ::SendMessageW(w.hwnd, LVM_SETCOLUMNWIDTH, i, px(lv.columns[i].width));
-}
-
 void WidgetHost::syncStatus(Widget& w) {
   auto& sb = static_cast<StatusBar&>(*w.control);
   std::vector<int> edges;
@@ -840,35 +802,7 @@ bool WidgetHost::onNotify(const NMHDR& header, LRESULT& result) {
     return true;
   }
   if (c.kind() != Kind::ListView) return false;
-  auto& lv = static_cast<ListView&>(c);
-  switch (header.code) {
-    case LVN_ITEMCHANGED: {
-      if (syncing_) return true;
-      const auto& nm = reinterpret_cast<const NMLISTVIEW&>(header);
-      if (nm.iItem < 0 || static_cast<std::size_t>(nm.iItem) >= lv.count()) return true;
-      const std::size_t row = static_cast<std::size_t>(nm.iItem) + 1;
-      if ((nm.uChanged & LVIF_STATE) && lv.checkBoxes() &&
-          ((nm.uNewState ^ nm.uOldState) & LVIS_STATEIMAGEMASK)) {
-        const bool checked = ((nm.uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
-        if (checked != lv.item(row).checked) lv.userCheck(row, checked);
-      }
-      if ((nm.uChanged & LVIF_STATE) && ((nm.uNewState ^ nm.uOldState) & LVIS_SELECTED)) {
-        const bool selected = (nm.uNewState & LVIS_SELECTED) != 0;
-        if (selected != lv.item(row).selected) lv.setSelected(row, selected);
-      }
-      return true;
-    }
-    case LVN_COLUMNCLICK: {
-      const auto& nm = reinterpret_cast<const NMLISTVIEW&>(header);
-      if (lv.onColumnClick) lv.onColumnClick(nm.iSubItem + 1);
-      return true;
-    }
-    case NM_RCLICK:
-      if (lv.onRightClick) lv.onRightClick();
-      return true;
-    default:
-      return false;
-  }
+  return onListNotify(*w, header, result);
 }
 
 bool WidgetHost::onScroll(HWND from) {
@@ -883,15 +817,16 @@ bool WidgetHost::onScroll(HWND from) {
 bool WidgetHost::onTimer(UINT_PTR id) {
   Widget* w = byId(static_cast<int>(id));
   if (!w || w->control->kind() != Kind::Timer) return false;
-  // A handler that waits in the message loop must not see its own timer again.
-  if (inTick_) return true;
+  // A handler that waits in the message loop must not see its own timer again; other
+  // timers tick meanwhile.
+  if (w->ticking) return true;
   auto& t = static_cast<controls::Timer&>(*w->control);
   if (!t.enabled() || !t.onTimer) return true;
-  inTick_ = true;
+  w->ticking = true;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
-  } reset{inTick_};
+  } reset{w->ticking};
   t.onTimer();
   return true;
 }

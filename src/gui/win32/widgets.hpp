@@ -79,6 +79,8 @@ class WidgetHost {
     const Widget* tabOwner = nullptr;
     // The container's widget (nullptr: the top-level window).
     const Widget* owner = nullptr;
+    // Timer: set while its handler runs, so that its ticks never nest.
+    bool ticking = false;
   };
 
   void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
@@ -93,9 +95,17 @@ class WidgetHost {
   void place(Widget& w);
   void layoutPages(Widget& tab);
   void showPage(Widget& tab);
+  // List views (list_widget.cpp): virtual lists that show the model's rows as they are
+  // painted, so a list of any length costs nothing to fill.
+  HWND createList(Widget& w, DWORD style);
   void syncList(Widget& w);
   void syncListStates(Widget& w);
   void syncColumns(Widget& w);
+  bool onListNotify(Widget& w, const NMHDR& header, LRESULT& result);
+  void takeListSelection(Widget& w);
+  void toggleCheck(Widget& w, int item);
+  static LRESULT CALLBACK listSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR self);
   void syncStatus(Widget& w);
   void syncProgress(Widget& w);
   void syncTimer(Widget& w);
@@ -116,8 +126,9 @@ class WidgetHost {
   // Set while the program writes into a widget, so the widget's echo of that change
   // is not taken for the user's input.
   bool syncing_ = false;
-  // Set while a timer's handler runs: ticks never nest.
-  bool inTick_ = false;
+  // Set while the model takes a change the user made in a list, so the change is not
+  // written back into the list.
+  bool fromList_ = false;
   bool readingOrder_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -41,17 +41,13 @@ void SimWindow::resetItems(std::vector<std::string> list) {
 
 bool SimWindow::arrowKey(int vk) {
   const int n = static_cast<int>(items.size());
-  int target = -1;
-  if (vk == 0x26 && caret > 0) target = caret - 1;
-  if (vk == 0x28) target = std::min(caret + 1, n - 1);
-  if (vk != 0x26 && vk != 0x28) return false;
+  if ((vk != 0x26 && vk != 0x28) || n == 0) return false;
+  // At either end the key stays on the end item, and the program is told all the same.
+  int target = vk == 0x26 ? std::max(caret - 1, 0) : std::min(caret + 1, n - 1);
   // With no item selected at the caret, the key selects the caret's item first.
   if (curSel != caret) target = caret;
-  if (target < 0) return false;
-  if (target < n) {
-    caret = target;
-    curSel = target;
-  }
+  caret = target;
+  curSel = target;
   return true;
 }
 

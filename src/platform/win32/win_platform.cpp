@@ -326,6 +326,8 @@ std::string WinDialogs::browseFolder(Hwnd ownerWindow, std::string_view title,
   bi.hwndOwner = ownerWindow ? toHwnd(ownerWindow) : (owner ? owner() : nullptr);
   bi.pszDisplayName = display;
   bi.lpszTitle = t.c_str();
+  // Only file-system folders can be confirmed: "PC" or "Network" have no path to return.
+  bi.ulFlags = BIF_RETURNONLYFSDIRS;
   bi.lpfn = browseCallback;
   bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
   UniquePidl pidl(::SHBrowseForFolderW(&bi));

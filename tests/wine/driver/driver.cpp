@@ -12,7 +12,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -274,11 +273,14 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VT_ONLY=night runs the power-port and night tests alone (they take minutes).
-  const wchar_t* only = ::_wgetenv(L"VT_ONLY");
-  if (only && std::wstring(only) == L"night") {
-    powerPortTests();
-    if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
+  // VARNOLT_WINE_ONLY=list or =night runs one group alone (while working on it; the night
+  // group is the power port and the whole nights, minutes of waiting).
+  wchar_t only[16] = {};
+  ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
+  if (std::wstring(only) == L"list" || std::wstring(only) == L"night") {
+    if (std::wstring(only) == L"night") powerPortTests();
+    if (!rokuCtrl.empty() && std::wstring(only) == L"list") recordingListTests(exe, rokuCtrl, work);
+    if (!rokuCtrl.empty() && std::wstring(only) == L"night") nightTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
@@ -288,6 +290,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring timing = prepare(L"timing");
   measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
   if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
+  if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
+  if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   powerPortTests();
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);

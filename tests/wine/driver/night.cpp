@@ -157,7 +157,8 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED,
         "conversion after download is on from the settings and the sources are to be deleted");
   HWND download = v.child(L"Button", kDownloadButton);
-  check(download && ::IsWindowEnabled(download), "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
+  check(download && waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
+        "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
   if (!download) return;
   const auto started = std::chrono::steady_clock::now();
   ::PostMessageW(download, BM_CLICK, 0, 0);
@@ -233,6 +234,9 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
   check(list && checkRow(list, 1), "the one recording is read and checked");
   HWND download = v.child(L"Button", kDownloadButton);
   if (!list || !download) return;
+  // The list read ends with reading the sizes; the button is ready after that.
+  check(waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
+        "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
   Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, v.pid()));
   ::PostMessageW(download, BM_CLICK, 0, 0);
   // The receive, the 2000 ms wait and the save are over once the list is disabled.

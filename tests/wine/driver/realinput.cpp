@@ -479,6 +479,76 @@ void resizeTests(Varnolt& v, HWND tab) {
 
 // ---------------------------------------------------------------- whole captions
 
+// The UI font as the program picks it: a proportional Japanese UI face at 9 points when
+// one is installed, else the system's message font. (Font handles do not cross
+// processes; `fontConfirmed` checks this against the pixels on the screen.)
+int CALLBACK fontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+LOGFONTW uiFont(int dpi) {
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof ncm;
+  ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  LOGFONTW lf = ncm.lfMessageFont;
+  for (const wchar_t* face : {L"MS UI Gothic", L"IPAPGothic"}) {
+    LOGFONTW probe{};
+    probe.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(probe.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC dc = ::GetDC(nullptr);
+    ::EnumFontFamiliesExW(dc, &probe, fontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, dc);
+    if (!found) continue;
+    ::lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    break;
+  }
+  lf.lfHeight = -::MulDiv(9, dpi, 72);
+  lf.lfWidth = 0;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfItalic = FALSE;
+  return lf;
+}
+
+SIZE textSize(const LOGFONTW& lf, const std::wstring& text, int* lineHeight = nullptr) {
+  HFONT font = ::CreateFontIndirectW(&lf);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  RECT need{0, 0, 0, 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE);
+  TEXTMETRICW tm{};
+  ::GetTextMetricsW(dc, &tm);
+  if (lineHeight) *lineHeight = tm.tmHeight;
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  ::DeleteDC(dc);
+  return {need.right, need.bottom};
+}
+
+// The ink of a label's text on the screen spans what the font measures.
+bool fontConfirmed(HWND label, const LOGFONTW& lf, std::string& detail) {
+  RECT r = rectOf(label);
+  HDC screen = ::GetDC(nullptr);
+  int first = -1, last = -1;
+  for (int x = r.left; x < r.right; ++x)
+    for (int y = r.top; y < r.bottom; ++y) {
+      const COLORREF c = ::GetPixel(screen, x, y);
+      if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 240) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+    }
+  ::ReleaseDC(nullptr, screen);
+  const SIZE want = textSize(lf, textOf(label));
+  const int ink = first < 0 ? 0 : last - first + 1;
+  detail = "ink " + std::to_string(ink) + " px, the font measures " + std::to_string(want.cx);
+  return ink > 0 && std::abs(ink - want.cx) <= 3;
+}
+
 // The room a caption needs in its control, measured with the control's own font; empty
 // when it fits. Buttons keep an edge and a focus margin, check boxes and option buttons
 // their box, labels and frame captions one line.
@@ -506,24 +576,11 @@ std::string captionMisfit(HWND h, int dpi) {
   } else {
     return {};
   }
-  auto font = reinterpret_cast<HFONT>(sendTimed(h, WM_GETFONT));
-  LOGFONTW lf{};
-  if (!font || ::GetObjectW(font, sizeof lf, &lf) != sizeof lf) return "its font cannot be read";
-  HFONT mine = ::CreateFontIndirectW(&lf);
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, mine);
-  RECT need{0, 0, 0, 0};
-  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE);
-  TEXTMETRICW tm{};
-  ::GetTextMetricsW(dc, &tm);
-  ::SelectObject(dc, old);
-  ::DeleteObject(mine);
-  ::DeleteDC(dc);
-  minHeight = tm.tmHeight;
+  const SIZE need = textSize(uiFont(dpi), text, &minHeight);
   RECT client{};
   ::GetClientRect(h, &client);
-  if (need.right + margin > client.right || (cls != L"VarnoltPanel" && minHeight > client.bottom))
-    return "needs " + std::to_string(need.right + margin) + "x" + std::to_string(minHeight) +
+  if (need.cx + margin > client.right || (cls != L"VarnoltPanel" && minHeight > client.bottom))
+    return "needs " + std::to_string(need.cx + margin) + "x" + std::to_string(minHeight) +
            ", has " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
   return {};
 }
@@ -544,21 +601,8 @@ void wholeCaptions(HWND root, const std::string& where, int dpi) {
 }
 
 // A column holds its widest known text.
-void columnFits(HWND list, int column, const std::wstring& text, const std::string& what) {
-  auto font = reinterpret_cast<HFONT>(sendTimed(list, WM_GETFONT));
-  LOGFONTW lf{};
-  int need = -1;
-  if (font && ::GetObjectW(font, sizeof lf, &lf) == sizeof lf) {
-    HFONT mine = ::CreateFontIndirectW(&lf);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, mine);
-    SIZE size{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    need = size.cx + 12;  // the list's own cell margins
-    ::SelectObject(dc, old);
-    ::DeleteObject(mine);
-    ::DeleteDC(dc);
-  }
+void columnFits(HWND list, int column, const std::wstring& text, const std::string& what, int dpi) {
+  const int need = textSize(uiFont(dpi), text).cx + 12;  // the list's own cell margins
   const auto width = static_cast<int>(sendTimed(list, LVM_GETCOLUMNWIDTH, column));
   check(need > 0 && need <= width, what,
         "needs " + std::to_string(need) + ", has " + std::to_string(width));
@@ -620,6 +664,10 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
       check(client.right == ::MulDiv(10410, dpi, 1440),
             "the client area is the design width at " + std::to_string(dpi) + " DPI",
             std::to_string(client.right));
+      std::string detail;
+      HWND status = visibleChild(v.main, L"Static", L"Varnolt起動");
+      check(status && fontConfirmed(status, uiFont(dpi), detail),
+            std::to_string(dpi) + " DPI: the status line is drawn in the UI font", detail);
       // The tab strip holds the focus: no caret in the pictures.
       xdo.keys({"shift+Tab"});
       for (int k = 0; k < 6; ++k) {
@@ -637,7 +685,7 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
           for (HWND h : children(v.main))
             if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) rules = h;
           columnFits(rules, 2, L"日月火水木金土",
-                     std::to_string(dpi) + " DPI: the 毎週 column holds seven days");
+                     std::to_string(dpi) + " DPI: the 毎週 column holds seven days", dpi);
         }
         xdo.parkMouse();
         repaintAll(v.main);

@@ -1,5 +1,7 @@
 #include "support.hpp"
 
+#include <shlobj.h>
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -172,6 +174,33 @@ std::wstring tabText(HWND tab, int index) {
   return buf;
 }
 
+std::wstring listViewText(HWND list, int item, int subItem) {
+  constexpr int kChars = 1024;
+  RemoteMemory remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote.at()) return {};
+  LVITEMW it{};
+  it.iSubItem = subItem;
+  it.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof(LVITEMW));
+  it.cchTextMax = kChars;
+  remote.write(0, &it, sizeof it);
+  const auto n = static_cast<std::size_t>(sendTimed(
+      list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.at())));
+  std::vector<wchar_t> buf(kChars, L'\0');
+  remote.read(sizeof(LVITEMW), buf.data(), (kChars - 1) * sizeof(wchar_t));
+  return std::wstring(buf.data(), std::min<std::size_t>(n, kChars - 1));
+}
+
+RECT listViewItemRect(HWND list, int item) {
+  RemoteMemory remote(list, sizeof(RECT));
+  RECT r{LVIR_BOUNDS, 0, 0, 0};
+  if (!remote.at()) return {};
+  remote.write(0, &r, sizeof r);
+  sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+            reinterpret_cast<LPARAM>(remote.at()));
+  remote.read(0, &r, sizeof r);
+  return r;
+}
+
 std::wstring statusText(HWND statusBar, int part) {
   const auto length = LOWORD(
       static_cast<DWORD>(sendTimed(statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part))));
@@ -184,6 +213,50 @@ std::wstring statusText(HWND statusBar, int part) {
             reinterpret_cast<LPARAM>(remote.at()));
   remote.read(0, buf.data(), length * sizeof(wchar_t));
   return std::wstring(buf.data(), length);
+}
+
+int listCount(HWND list) {
+  return static_cast<int>(sendTimed(list, LVM_GETITEMCOUNT));
+}
+
+std::wstring listText(HWND list, int item, int subItem) {
+  RemoteMemory remote(list, sizeof(LVITEMW) + 520 * sizeof(wchar_t));
+  if (!remote.at()) return {};
+  LVITEMW it{};
+  it.iSubItem = subItem;
+  it.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof(LVITEMW));
+  it.cchTextMax = 520;
+  remote.write(0, &it, sizeof it);
+  const auto n = sendTimed(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
+                           reinterpret_cast<LPARAM>(remote.at()));
+  std::vector<wchar_t> buf(521, L'\0');
+  remote.read(sizeof(LVITEMW), buf.data(), 520 * sizeof(wchar_t));
+  return std::wstring(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(0, n)));
+}
+
+bool listChecked(HWND list, int item) {
+  const auto state =
+      sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK);
+  return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths) {
+  // DROPFILES followed by the wide paths, each ended by a NUL, and a final NUL: the
+  // memory block the shell hands over with WM_DROPFILES, here placed in the target's
+  // own process.
+  std::wstring names;
+  for (const auto& p : paths) names += p + L'\0';
+  names += L'\0';
+  DROPFILES head{};
+  head.pFiles = sizeof head;
+  head.fWide = TRUE;
+  RemoteMemory remote(target, sizeof head + names.size() * sizeof(wchar_t));
+  if (!remote.at() || !remote.write(0, &head, sizeof head) ||
+      !remote.write(sizeof head, names.data(), names.size() * sizeof(wchar_t)))
+    return false;
+  DWORD_PTR r = 0;
+  return ::SendMessageTimeoutW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(remote.at()), 0,
+                               SMTO_ABORTIFHUNG, 5000, &r) != 0;
 }
 
 // ---------------------------------------------------------------- files and texts

@@ -109,6 +109,15 @@ class RemoteMemory {
 // other process.
 std::wstring tabText(HWND tab, int index);
 std::wstring statusText(HWND statusBar, int part);
+// Text of a list-view cell and the rectangle of a row (client coordinates).
+std::wstring listViewText(HWND list, int item, int subItem);
+RECT listViewItemRect(HWND list, int item);
+// Rows of another program's list view, read through memory lent inside its process.
+int listCount(HWND list);
+std::wstring listText(HWND list, int item, int subItem);
+bool listChecked(HWND list, int item);
+// Sends WM_DROPFILES with these paths, the drop block built in the target's process.
+bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
 
 // ---------------------------------------------------------------- files and texts
 
@@ -167,6 +176,10 @@ void answer(HWND box, int id);
 void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                            const std::wstring& work);
 
+// The recording list: the controller's list box as Varnolt drives it, and the list read
+// with Japanese titles and sizes.
+void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                        const std::wstring& work);
 // Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
 // access, resizing by the window corner.
 void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
@@ -176,6 +189,10 @@ void powerPortTests();
 // the CPU time of one 60-second transfer's polling.
 void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                 const std::wstring& work);
+// Files dropped on the conversion list and converted through the stand-in RokuCtrl.exe;
+// the folder browser confirms only file-system folders.
+void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                     const std::wstring& work);
 // The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
 void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
                     const std::wstring& shots, int dpi);
