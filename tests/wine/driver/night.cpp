@@ -37,7 +37,7 @@ const wchar_t* const kFileNames[] = {L"ニュース／天気", L"ドラマ「夜
 // conversion after download and end-of-work choice `choice`.
 std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
                           const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                          int choice, int jobMs, bool allRows) {
+                          int choice, int jobMs, bool allRows, bool convert) {
   const std::wstring folder = joinPath(work, name);
   const std::wstring roku = joinPath(folder, L"ロクラク");
   ::CreateDirectoryW(work.c_str(), nullptr);
@@ -60,7 +60,8 @@ std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
   for (int i = 0; i < 9; ++i)
     s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == choice ? L"True" : L"False") +
          L"\r\n";
-  s += L"/Check1.Value\r\n1\r\n/Check2.Value\r\n0\r\n\r\n";
+  s += std::wstring(L"/Check1.Value\r\n") + (convert ? L"1" : L"0") +
+       L"\r\n/Check2.Value\r\n0\r\n\r\n";
   writeFile(joinPath(folder, L"default.ini"), cp932(s));
   ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
   return folder;
@@ -139,7 +140,8 @@ void closeControllers() {
 void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                 const std::wstring& work) {
   say("# a whole night: three of five recordings downloaded, converted, sources deleted, quit");
-  const std::wstring folder = prepareNight(work, L"夜", varnoltExe, rokuCtrlExe, 6, 4000, true);
+  const std::wstring folder =
+      prepareNight(work, L"夜", varnoltExe, rokuCtrlExe, 6, 4000, true, true);
   Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
   check(v.main != nullptr, "Varnolt starts for the night");
   if (!v.main) return;
@@ -217,7 +219,8 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
 void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                             const std::wstring& work) {
   say("# a night that ends with \"何もしない\", and one 60-second transfer's CPU time");
-  const std::wstring folder = prepareNight(work, L"夜2", varnoltExe, rokuCtrlExe, 5, 60000, false);
+  const std::wstring folder =
+      prepareNight(work, L"夜2", varnoltExe, rokuCtrlExe, 5, 60000, false, false);
   Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
   if (!v.main) {
     check(false, "Varnolt starts for the second night");
