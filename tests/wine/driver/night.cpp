@@ -75,16 +75,19 @@ HWND recordingList(const Varnolt& v, int rows) {
   return nullptr;
 }
 
-// Checks a row's box the way a click on it does: the list view tells its owner.
+// Checks a row's box from the keyboard, as a user does: the row gets the focus, then the
+// space bar.
 bool checkRow(HWND list, int row) {
   RemoteMemory remote(list, sizeof(LVITEMW));
   if (!remote.at()) return false;
   LVITEMW item{};
-  item.stateMask = LVIS_STATEIMAGEMASK;
-  item.state = INDEXTOSTATEIMAGEMASK(2);
+  item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+  item.state = LVIS_FOCUSED | LVIS_SELECTED;
   remote.write(0, &item, sizeof item);
   sendTimed(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
             reinterpret_cast<LPARAM>(remote.at()));
+  sendTimed(list, WM_KEYDOWN, VK_SPACE, 0);
+  sendTimed(list, WM_KEYUP, VK_SPACE, 0);
   return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row - 1), LVIS_STATEIMAGEMASK) >>
           12) == 2;
 }
@@ -162,12 +165,16 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(download && waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
         "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
   if (!download) return;
+  Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, v.pid()));
   const auto started = std::chrono::steady_clock::now();
   ::PostMessageW(download, BM_CLICK, 0, 0);
   const bool ended = v.waitExit(240000);
   check(ended, "Varnolt quits by itself when the night's work is done",
         std::to_string(static_cast<int>(msSince(started))) + " ms");
   if (!ended) return;
+  DWORD code = 259;
+  if (process) ::GetExitCodeProcess(process.get(), &code);
+  check(code == 0, "Varnolt's process ends cleanly (exit code 0)", std::to_string(code));
   say("# the night took " + std::to_string(static_cast<int>(msSince(started))) + " ms");
 
   const std::wstring rec = joinPath(folder, L"録画");
