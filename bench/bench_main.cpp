@@ -133,6 +133,50 @@ BENCHMARK(BM_DownloadNight)
     ->Args({10, 62900})
     ->Unit(benchmark::kMillisecond);
 
+// A conversion run of state.range(0) files of 100 MB through the stand-in controller, which
+// works 60 s on each. Reports the run's own virtual time per file beyond the controller's
+// job (counter "overhead_ms_per_file": presses that wait out their limits while the
+// controller's dialogs are open, and the poll's lag), and the host time of the whole run.
+void BM_ConversionRunOverhead(benchmark::State& state) {
+  const auto files = static_cast<int>(state.range(0));
+  constexpr int kJobMs = 60000;
+  double overhead = 0;
+  for (auto _ : state) {
+    char tmpl[] = "/tmp/varnolt-bench-XXXXXX";
+    std::filesystem::path root = mkdtemp(tmpl);
+    std::ostringstream out, err;
+    {
+      std::string scn = "controller install C:\\Roku\\RokuCtrl.exe\ncontroller job " +
+                        std::to_string(kJobMs) +
+                        "\nstart\nset Label2 C:\\Roku\\RokuCtrl.exe\nclick Command3\ndrive D:\n";
+      std::string drop = "drop ListView10 ";
+      for (int i = 1; i <= files; ++i) {
+        const std::string path = "D:\\r\\" + std::to_string(i) + ".m2t";
+        scn += "file " + path + " 104857600\n";
+        drop += (i > 1 ? "|" : "") + path;
+      }
+      scn += drop + "\nelapsed\nclick Command9\nwait " + std::to_string(files * (kJobMs + 10000)) +
+             "\n";
+      simrun::Options o{root, {2026, 12, 7, 21, 0, 0, 0, 1}};
+      simrun::Runner r(o, out);
+      r.run(scn, "bench", err);
+    }
+    std::filesystem::remove_all(root);
+    // From the click of Command9 to the end message, less the controller's own work.
+    const std::string text = out.str();
+    const auto at = text.find("elapsed ");
+    const std::int64_t clicked = std::stoll(text.substr(at + 8));
+    const auto end = text.rfind("log: ");
+    const auto time = text.substr(end + 5 + 13, 8);  // "21:MM:SS" of the last log line
+    const int h = std::stoi(time.substr(0, 2)), m = std::stoi(time.substr(3, 2)),
+              sec = std::stoi(time.substr(6, 2));
+    const std::int64_t finished = ((h - 21) * 3600 + m * 60 + sec) * 1000LL;
+    overhead = static_cast<double>(finished - clicked - std::int64_t{files} * kJobMs) / files;
+  }
+  state.counters["overhead_ms_per_file"] = overhead;
+}
+BENCHMARK(BM_ConversionRunOverhead)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -15,8 +15,10 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace vt;
@@ -66,11 +68,29 @@ double bareLoop(HWND listBox, int& count, LRESULT (*send)(HWND, UINT, WPARAM, LP
 }
 
 // Sends the click; returns when the handler has returned. -1 when it did not in time.
-double varnoltRead(HWND button) {
+double varnoltRead(HWND button, const Varnolt& v) {
   const auto start = std::chrono::steady_clock::now();
-  DWORD_PTR ignored = 0;
-  if (!::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 600000, &ignored)) return -1;
-  return msSince(start);
+  std::atomic<bool> done{false};
+  double took = -1;
+  // Sent from a thread of its own, so that a message box the handler shows is seen here
+  // (and answered) instead of holding the clock.
+  std::thread click([&] {
+    DWORD_PTR ignored = 0;
+    if (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 1200000, &ignored))
+      took = msSince(start);
+    done = true;
+  });
+  bool boxShown = false;
+  while (!done) {
+    if (HWND box = v.messageBox(0)) {
+      say("# Varnolt showed a message: " + shown(boxMessage(box)));
+      answer(box, IDOK);
+      boxShown = true;
+    }
+    ::Sleep(50);
+  }
+  click.join();
+  return boxShown ? -1 : took;
 }
 
 HWND recordingList(const Varnolt& v) {
@@ -152,6 +172,11 @@ int wmain(int argc, wchar_t** argv) {
     say("the controller's list box was not found");
     return 1;
   }
+  // The controller answers once it has filled its list; the clocks start after that.
+  if (!waitFor([&] { return sendLimited(listBox, LB_GETCOUNT, 0, 0) == entries; }, 600000)) {
+    say("the controller's list box never held " + std::to_string(entries) + " entries");
+    return 1;
+  }
   ::SendMessageW(check4, BM_CLICK, 0, 0);
   if (::SendMessageW(check4, BM_GETCHECK, 0, 0) != BST_CHECKED) {
     say("Check4 could not be checked");
@@ -164,13 +189,19 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < runs; ++i) {
     bare.push_back(bareLoop(listBox, count, sendPlain));
     limited.push_back(bareLoop(listBox, count, sendLimited));
-    mine.push_back(varnoltRead(read));
+    mine.push_back(varnoltRead(read, v));
+    // Each round as it ends: a long run that is cut short still tells something.
+    say("# round " + std::to_string(i + 1) + ": bare " + ms(bare.back()) + ", bare with limit " +
+        ms(limited.back()) + ", Varnolt " + ms(mine.back()));
     whole = whole && ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == count && mine.back() >= 0;
   }
   const std::string held = memory(v.pid());
   ::SendMessageW(check4, BM_CLICK, 0, 0);
   std::vector<double> sized;
-  for (int i = 0; i < std::max(1, runs - 1); ++i) sized.push_back(varnoltRead(read));
+  for (int i = 0; i < std::max(1, runs - 1); ++i) {
+    sized.push_back(varnoltRead(read, v));
+    say("# with sizes: " + ms(sized.back()));
+  }
   const std::wstring lastSize = listViewText(list, count - 1, 7);
   const bool sizesRead = lastSize == std::to_wstring(count);
 

@@ -37,7 +37,7 @@ set +e
 timeout 1800 wine 'C:\vb\varnolt-list-bench.exe' 'C:\vb\Varnolt.exe' 'C:\vb\RokuCtrl.exe' \
   'C:\vb\work' "$entries" "$runs" >"$out" &
 pid=$!
-tail -n +1 -f --pid="$pid" "$out" | tr -d '\r'
+tail -n +1 -f --pid="$pid" "$out" | stdbuf -oL tr -d '\r'
 wait "$pid"
 status=$?
 set -e

@@ -101,7 +101,9 @@ void Form1::m2t_start() {
   if (state.ConvStop) return;
   int step = 0;
   // Waits, yielding once per examined row, for the controller's dialog with this caption.
-  // Returns "" when a stop was requested meanwhile or the controller has gone.
+  // Returns "" when a stop was requested meanwhile, the controller has gone, or the
+  // window was closed (the wait would otherwise go on for ever in a program that has no
+  // window any more).
   auto waitForDialog = [this](const char* caption) -> std::string {
     for (;;) {
       if (controllerGone(*this, {&StatusBar1.panel(4)})) {
@@ -110,7 +112,7 @@ void Form1::m2t_start() {
       }
       GetTopWindBtn_Click();
       for (std::size_t r = 1;; ++r) {
-        if (state.ConvStop) return {};
+        if (state.ConvStop || closed) return {};
         os.clock.doEvents();
         // A handler run by that pass may have enumerated the windows anew.
         if (r > ListView2.count()) break;

@@ -80,6 +80,36 @@ TEST(ListView, RowsAreOneBasedAndSubItemsGrow) {
   EXPECT_EQ(l.item(1).text, "2");
 }
 
+TEST(ListView, AnUpdateScopeAnnouncesItsRowsOnce) {
+  ListView l("ListView1", true);
+  int notices = 0;
+  l.subscribe([&](Control&, std::string_view property) { notices += property == "Items"; });
+  {
+    ListUpdate batch(l);
+    l.addRow({}, {"1", "", "番組"});
+    l.addRow({}, {"2"});
+    l.setSubItemAll(8, "X:\\録画");
+    EXPECT_EQ(notices, 0);
+  }
+  EXPECT_EQ(notices, 1);
+  EXPECT_EQ(l.count(), 2u);
+  EXPECT_EQ(l.item(2).subItem(8), "X:\\録画");
+  EXPECT_EQ(l.item(2).subItem(3), "");
+  // Nested scopes announce once, at the outer end; a scope without changes not at all.
+  {
+    ListUpdate outer(l);
+    {
+      ListUpdate inner(l);
+      l.clear();
+    }
+    EXPECT_EQ(notices, 1);
+  }
+  EXPECT_EQ(notices, 2);
+  { ListUpdate idle(l); }
+  EXPECT_EQ(notices, 2);
+  EXPECT_THROW(l.addRow({}, std::vector<std::string>(65)), VbError);
+}
+
 TEST(Observers, SeeEveryRealChangeOnce) {
   Label lab("Label100");
   std::vector<std::string> seen;

@@ -121,9 +121,15 @@ class Win32Host final : public Host {
   void setItems(const std::vector<std::string>& items) override {
     HWND list = hwnd(kList);
     if (!list) return;
+    // A recorder's full list is tens of thousands of entries: filled without a repaint
+    // per entry, in storage reserved at once.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_INITSTORAGE, items.size(), items.size() * 64);
     for (const auto& i : items)
       SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(i).c_str()));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
   }
   int selection() override {
     HWND list = hwnd(kList);

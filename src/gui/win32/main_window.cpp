@@ -203,7 +203,9 @@ bool MainWindow::create(int showCommand) {
     if (it == popups_.end() || !hwnd_) return;
     POINT at{};
     ::GetCursorPos(&at);
-    // The chosen item arrives as WM_COMMAND, like a choice from the menu bar.
+    // The owner in front, so that a click elsewhere closes the menu; the chosen item
+    // arrives as WM_COMMAND, like a choice from the menu bar.
+    ::SetForegroundWindow(hwnd_.get());
     ::TrackPopupMenu(it->second.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
                      0, hwnd_.get(), nullptr);
   };

@@ -281,9 +281,11 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
     if (mode == platform::ClickMode::SentWithTimeout) clock_.sleep(std::min(timeoutMs, 5000));
     return false;
   }
-  const std::size_t windowsBefore = topLevelOf(w->pid);
+  // The click may destroy the button (an OK that closes its dialog): keep its process.
+  const std::uint32_t pid = w->pid;
+  const std::size_t windowsBefore = topLevelOf(pid);
   deliver();
-  if (mode == platform::ClickMode::SentWithTimeout && topLevelOf(w->pid) > windowsBefore) {
+  if (mode == platform::ClickMode::SentWithTimeout && topLevelOf(pid) > windowsBefore) {
     // The click opened a modal dialog: the program answers only when it closes, so the
     // sender waits out its limit.
     clock_.sleep(timeoutMs);

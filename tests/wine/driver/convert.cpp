@@ -22,6 +22,39 @@ const std::wstring kDeleted = L"サイズ比較クリアにつき元ファイル
 const std::wstring kAllDone = L"全ての作業が終了しました";
 const std::wstring kTitle = L"ロクラクⅡ コントローラ";
 
+// Real mouse and key events through the xdotool server of run.sh (folder VT_XDO): one
+// xdotool argument a line in N.req, the exit status on the first line of N.out.
+bool xdo(const std::vector<std::string>& args) {
+  wchar_t b[MAX_PATH] = {};
+  if (!::GetEnvironmentVariableW(L"VT_XDO", b, MAX_PATH) || !exists(b)) return false;
+  static int next = 500000;
+  const std::wstring base = joinPath(b, std::to_wstring(next++));
+  std::string text;
+  for (const std::string& a : args) text += a + "\n";
+  if (!writeFile(base + L".tmp", text) ||
+      !::MoveFileW((base + L".tmp").c_str(), (base + L".req").c_str()))
+    return false;
+  const std::wstring out = base + L".out";
+  if (!waitFor([&] { return exists(out); }, 15000)) return false;
+  const std::string got = readFile(out);
+  ::DeleteFileW(out.c_str());
+  ::Sleep(300);
+  return got.rfind("0", 0) == 0;
+}
+
+bool xdoClick(const RECT& r, int button) {
+  return xdo({"mousemove", std::to_string((r.left + r.right) / 2),
+              std::to_string((r.top + r.bottom) / 2), "sleep", "0.2", "click",
+              std::to_string(button)});
+}
+
+HWND focusOf(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 // Closes every stand-in controller and waits for it to end.
 void endControllers() {
   for (HWND h : topLevel()) {
@@ -56,6 +89,54 @@ DWORD sizeOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA a{};
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
   return a.nFileSizeLow;
+}
+
+// A right click on row 2 opens the list's menu; "変換先変更" opens Form3 with the focus
+// on "キャンセル"; the typed folder, less its trailing backslash, becomes row 2's output
+// folder. Mouse and keys are real.
+void changeFolderByMenu(const Varnolt& v, HWND list) {
+  say("# the conversion list's menu and the path entry dialog, by mouse and keys");
+  if (!xdo({"version"})) {
+    check(false, "xdotool is reachable");
+    return;
+  }
+  const std::wstring before = listText(list, 0, 5);
+  check(xdoClick(listItemRect(list, 1), 3), "a right click on row 2");
+  HWND menu = nullptr;
+  waitFor(
+      [&] {
+        menu = findTop(0, L"#32768", L"");
+        return menu != nullptr;
+      },
+      5000);
+  check(menu != nullptr, "the pop-up menu opens");
+  // Down four times passes over the separators to "変換先変更".
+  xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Return"});
+  HWND dialog = nullptr;
+  waitFor(
+      [&] {
+        dialog = findTop(v.pid(), L"VarnoltDialog", L"変換先変更");
+        return dialog != nullptr;
+      },
+      5000);
+  check(dialog != nullptr, "\"変換先変更\" opens the path entry dialog");
+  if (!dialog) return;
+  HWND cancel = findChild(dialog, L"Button", L"キャンセル");
+  HWND ok = findChild(dialog, L"Button", L"O  K");
+  HWND edit = findChild(dialog, L"Edit", L"");
+  check(cancel && ok && edit && findChild(dialog, L"Button", L"参照"),
+        "the dialog has its text box and three buttons");
+  check(cancel && focusOf(dialog) == cancel, "キャンセル has the focus");
+  check(!::IsWindowEnabled(v.main), "the main window waits for the dialog");
+  if (!edit || !ok) return;
+  xdoClick(rectOf(edit), 1);
+  xdo({"type", "--delay", "80", "C:\\vt\\out\\"});
+  check(textOf(edit) == L"C:\\vt\\out\\", "the typed path is in the box", utf8(textOf(edit)));
+  xdoClick(rectOf(ok), 1);
+  check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
+  check(listText(list, 1, 5) == L"C:\\vt\\out", "row 2 takes the folder without the backslash",
+        utf8(listText(list, 1, 5)));
+  check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 
 void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
@@ -156,6 +237,7 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
     ++passes;
   check(passes == 2, "the log has both size checks", std::to_string(passes));
   endControllers();
+  changeFolderByMenu(v, list);
 }
 
 // The folder browser of "パス取得": a virtual folder ("My Computer") cannot be confirmed,

@@ -190,15 +190,17 @@ std::wstring listViewText(HWND list, int item, int subItem) {
   return std::wstring(buf.data(), std::min<std::size_t>(n, kChars - 1));
 }
 
-RECT listViewItemRect(HWND list, int item) {
-  RemoteMemory remote(list, sizeof(RECT));
-  RECT r{LVIR_BOUNDS, 0, 0, 0};
+RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r) {
+  RemoteMemory remote(h, sizeof(RECT));
   if (!remote.at()) return {};
   remote.write(0, &r, sizeof r);
-  sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
-            reinterpret_cast<LPARAM>(remote.at()));
+  sendTimed(h, msg, w, reinterpret_cast<LPARAM>(remote.at()));
   remote.read(0, &r, sizeof r);
   return r;
+}
+
+RECT listViewItemRect(HWND list, int item) {
+  return remoteRect(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), {LVIR_BOUNDS, 0, 0, 0});
 }
 
 std::wstring statusText(HWND statusBar, int part) {
@@ -238,6 +240,20 @@ bool listChecked(HWND list, int item) {
   const auto state =
       sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK);
   return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+RECT listItemRect(HWND list, int item) {
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  RemoteMemory remote(list, sizeof r);
+  if (!remote.at() || !remote.write(0, &r, sizeof r)) return {};
+  if (!sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
+                 reinterpret_cast<LPARAM>(remote.at())))
+    return {};
+  remote.read(0, &r, sizeof r);
+  POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+  ::MapWindowPoints(list, nullptr, corners, 2);
+  return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
 }
 
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths) {

@@ -112,10 +112,14 @@ std::wstring statusText(HWND statusBar, int part);
 // Text of a list-view cell and the rectangle of a row (client coordinates).
 std::wstring listViewText(HWND list, int item, int subItem);
 RECT listViewItemRect(HWND list, int item);
+// A message that fills a RECT in the other process (LVM_GETITEMRECT, HDM_GETITEMRECT).
+RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r = {});
 // Rows of another program's list view, read through memory lent inside its process.
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
 bool listChecked(HWND list, int item);
+// Screen rectangle of a row.
+RECT listItemRect(HWND list, int item);
 // Sends WM_DROPFILES with these paths, the drop block built in the target's process.
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
 
