@@ -236,7 +236,6 @@ class Form1 {
   void ListView1_ColumnClick(int index);
   // A mouse press over the list; button 1 left, 2 right.
   void ListView1_MouseDown(int button);
-  void ListView10_MouseDown(int button);
   void RC_SOUSA_Click(std::int16_t index);
 
   // --- download tab gauge -------------------------------------------------------------------
