@@ -236,7 +236,6 @@ class Form1 {
   void ListView1_ColumnClick(int index);
   // A mouse press over the list; button 1 left, 2 right.
   void ListView1_MouseDown(int button);
-  void ListView10_MouseDown(int button);
   void RC_SOUSA_Click(std::int16_t index);
 
   // --- download tab gauge -------------------------------------------------------------------
@@ -256,6 +255,8 @@ class Form1 {
   // Appends one row for `m2tPath`, converted into `mpgFolder` (no trailing backslash).
   void m2tlist_Add(const std::string& m2tPath, const std::string& mpgFolder);
   void ListView10_OLEDragDrop(const std::vector<std::string>& paths);
+  // Button 2 (the right button) opens the list's command menu.
+  void ListView10_MouseDown(int button);
   void Command9_Click();
   void FileNameByteCheck();
   void m2t_start();

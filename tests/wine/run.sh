@@ -10,7 +10,8 @@
 # DIR/tab0-144dpi.png ... at 144 DPI (default: the build folder;
 # `--screenshots docs/screenshots` refreshes the README's pictures). Real mouse and
 # keyboard input comes from xdotool on the Xvfb display.
-# Exit status: 0 when every check passed.
+# Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=night runs only the power-port tests
+# and the whole-night tests (with the CPU time of one polled 60-second transfer).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)

@@ -823,10 +823,16 @@ bool WidgetHost::onTimer(UINT_PTR id) {
   auto& t = static_cast<controls::Timer&>(*w->control);
   if (!t.enabled() || !t.onTimer) return true;
   w->ticking = true;
+  // The handler may close the window (an end-of-work choice), which destroys this host
+  // and its widgets: the flag is cleared only while they still exist.
+  const std::shared_ptr<bool> alive = alive_;
   struct Reset {
+    const std::shared_ptr<bool>& alive;
     bool& flag;
-    ~Reset() { flag = false; }
-  } reset{w->ticking};
+    ~Reset() {
+      if (*alive) flag = false;
+    }
+  } reset{alive, w->ticking};
   t.onTimer();
   return true;
 }

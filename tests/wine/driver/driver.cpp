@@ -273,16 +273,20 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list runs the recording-list group alone, =window the real-input
-  // group and the screenshots (while working on them).
+  // VARNOLT_WINE_ONLY=list, =window or =night runs one group alone (while working on it;
+  // the window group includes the screenshots, the night group is the power port and the
+  // whole nights, minutes of waiting).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
-  if (std::wstring(only) == L"list" || std::wstring(only) == L"window") {
-    if (std::wstring(only) == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
-    if (std::wstring(only) == L"window") {
+  const std::wstring group(only);
+  if (group == L"list" || group == L"window" || group == L"night") {
+    if (group == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
+    if (group == L"window") {
       realInputTests(exe, work);
       for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
     }
+    if (group == L"night") powerPortTests();
+    if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
@@ -294,6 +298,8 @@ int wmain(int argc, wchar_t** argv) {
   if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
+  powerPortTests();
+  if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");

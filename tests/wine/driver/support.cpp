@@ -158,41 +158,6 @@ int heightOf(const RECT& r) {
   return r.bottom - r.top;
 }
 
-namespace {
-
-// Memory inside another process, for messages whose argument is a pointer there.
-class RemoteMemory {
- public:
-  RemoteMemory(HWND owner, SIZE_T size)
-      : process_(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               pidOf(owner))) {
-    if (process_)
-      at_ = static_cast<BYTE*>(
-          ::VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-  }
-  ~RemoteMemory() {
-    if (at_) ::VirtualFreeEx(process_.get(), at_, 0, MEM_RELEASE);
-  }
-  RemoteMemory(const RemoteMemory&) = delete;
-  RemoteMemory& operator=(const RemoteMemory&) = delete;
-
-  BYTE* at() const { return at_; }
-  bool write(SIZE_T offset, const void* data, SIZE_T size) const {
-    SIZE_T done = 0;
-    return ::WriteProcessMemory(process_.get(), at_ + offset, data, size, &done) && done == size;
-  }
-  bool read(SIZE_T offset, void* data, SIZE_T size) const {
-    SIZE_T done = 0;
-    return ::ReadProcessMemory(process_.get(), at_ + offset, data, size, &done) && done == size;
-  }
-
- private:
-  Handle process_;
-  BYTE* at_ = nullptr;
-};
-
-}  // namespace
-
 std::wstring tabText(HWND tab, int index) {
   RemoteMemory remote(tab, sizeof(TCITEMW) + 256 * sizeof(wchar_t));
   if (!remote.at()) return {};

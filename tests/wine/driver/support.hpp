@@ -74,6 +74,37 @@ HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text);
 RECT rectOf(HWND h);
 int widthOf(const RECT& r);
 int heightOf(const RECT& r);
+// Memory inside another process, for messages whose argument is a pointer there.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND owner, SIZE_T size)
+      : process_(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               pidOf(owner))) {
+    if (process_)
+      at_ = static_cast<BYTE*>(
+          ::VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~RemoteMemory() {
+    if (at_) ::VirtualFreeEx(process_.get(), at_, 0, MEM_RELEASE);
+  }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  BYTE* at() const { return at_; }
+  bool write(SIZE_T offset, const void* data, SIZE_T size) const {
+    SIZE_T done = 0;
+    return ::WriteProcessMemory(process_.get(), at_ + offset, data, size, &done) && done == size;
+  }
+  bool read(SIZE_T offset, void* data, SIZE_T size) const {
+    SIZE_T done = 0;
+    return ::ReadProcessMemory(process_.get(), at_ + offset, data, size, &done) && done == size;
+  }
+
+ private:
+  Handle process_;
+  BYTE* at_ = nullptr;
+};
+
 // Text of a tab item and of a status-bar part, read through memory lent inside the
 // other process.
 std::wstring tabText(HWND tab, int index);
@@ -156,6 +187,12 @@ void recordingListTests(const std::wstring& varnoltExe, const std::wstring& roku
 // Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
 // access, resizing by the window corner.
 void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
+// The Windows backend's power port with its system calls replaced.
+void powerPortTests();
+// A whole night on the stand-in controller, ending with choice 6 and with choice 5, and
+// the CPU time of one 60-second transfer's polling.
+void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                const std::wstring& work);
 // Files dropped on the conversion list and converted through the stand-in RokuCtrl.exe;
 // the folder browser confirms only file-system folders.
 void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,

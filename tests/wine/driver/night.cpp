@@ -1,0 +1,284 @@
+// A whole unattended night through Varnolt's own windows: the stand-in RokuCtrl.exe is
+// started from its registered path, its list of Japanese-titled recordings is read,
+// three rows are checked, and "ﾘｽﾄ選択してﾀﾞｳﾝ" downloads, converts and deletes the
+// sources; the night ends with the chosen end-of-work action. Also measures the CPU
+// time Varnolt.exe takes while it polls one long transfer.
+// support.hpp brings windows.h, which the other system headers build on.
+#include "support.hpp"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace vt {
+
+namespace {
+
+const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
+const std::wstring kListButton = L"リスト取得";
+const std::wstring kDownloadButton = L"ﾘｽﾄ選択してﾀﾞｳﾝ";
+const std::wstring kCheck3 = L"サイズ比較をクリアしたら元m2tファイルは削除";
+const std::wstring kAllDone = L"全ての作業が終了しました";
+
+struct Recording {
+  const wchar_t* title;
+  int megabytes;
+};
+const Recording kRecordings[] = {{L"ニュース/天気", 3},
+                                 {L"ドラマ「夜」第3話", 5},
+                                 {L"ｱﾆﾒ 星の子", 2},
+                                 {L"映画 七人の侍", 4},
+                                 {L"天気予報", 1}};
+// Rows checked, 1-based, and the file names their titles become.
+const int kChecked[] = {1, 2, 5};
+const wchar_t* const kFileNames[] = {L"ニュース／天気", L"ドラマ「夜」第3話", L"天気予報"};
+
+// A folder with Varnolt.exe, the stand-in and its settings, and default.ini choosing
+// conversion after download and end-of-work choice `choice`.
+std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
+                          const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                          int choice, int jobMs, bool allRows, bool convert) {
+  const std::wstring folder = joinPath(work, name);
+  const std::wstring roku = joinPath(folder, L"ロクラク");
+  ::CreateDirectoryW(work.c_str(), nullptr);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::CreateDirectoryW(roku.c_str(), nullptr);
+  ::CopyFileW(varnoltExe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
+  const std::wstring standIn = joinPath(roku, L"RokuCtrl.exe");
+  ::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE);
+  std::wstring ini = L"startup 500\r\njob " + std::to_wstring(jobMs) + L"\r\n";
+  int k = 0;
+  for (const auto& r : kRecordings) {
+    ++k;
+    if (!allRows && k > 1) break;
+    ini += L"recording " + std::to_wstring(k) + L"||" + r.title + L"|2026/12/07 2" +
+           std::to_wstring(k) + L":00|00:30|8M " + std::to_wstring(r.megabytes) + L" MB\r\n";
+  }
+  writeFile(joinPath(roku, L"RokuCtrl.ini"), utf8(ini));
+  std::wstring s = L"/Label2.Caption\r\n" + standIn + L"\r\n/text4.text\r\n" +
+                   joinPath(folder, L"録画") + L"\r\n";
+  for (int i = 0; i < 9; ++i)
+    s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == choice ? L"True" : L"False") +
+         L"\r\n";
+  s += std::wstring(L"/Check1.Value\r\n") + (convert ? L"1" : L"0") +
+       L"\r\n/Check2.Value\r\n0\r\n\r\n";
+  writeFile(joinPath(folder, L"default.ini"), cp932(s));
+  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+  return folder;
+}
+
+HWND recordingList(const Varnolt& v, int rows) {
+  for (HWND h : children(v.main))
+    if (classOf(h) == L"SysListView32" && sendTimed(h, LVM_GETITEMCOUNT) == rows &&
+        (sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES))
+      return h;
+  return nullptr;
+}
+
+// Checks a row's box from the keyboard, as a user does: the row gets the focus, then the
+// space bar.
+bool checkRow(HWND list, int row) {
+  RemoteMemory remote(list, sizeof(LVITEMW));
+  if (!remote.at()) return false;
+  LVITEMW item{};
+  item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+  item.state = LVIS_FOCUSED | LVIS_SELECTED;
+  remote.write(0, &item, sizeof item);
+  sendTimed(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
+            reinterpret_cast<LPARAM>(remote.at()));
+  sendTimed(list, WM_KEYDOWN, VK_SPACE, 0);
+  sendTimed(list, WM_KEYUP, VK_SPACE, 0);
+  return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row - 1), LVIS_STATEIMAGEMASK) >>
+          12) == 2;
+}
+
+// Starts the controller and reads its list; the recording list, or nullptr.
+HWND startAndRead(const Varnolt& v, int rows) {
+  HWND start = v.child(L"Button", kStartButton);
+  HWND list = v.child(L"Button", kListButton);
+  if (!start || !list) return nullptr;
+  ::PostMessageW(start, BM_CLICK, 0, 0);
+  if (!waitFor([&] { return ::IsWindowEnabled(list) != FALSE; }, 20000)) return nullptr;
+  ::PostMessageW(list, BM_CLICK, 0, 0);
+  HWND recordings = nullptr;
+  waitFor(
+      [&] {
+        recordings = recordingList(v, rows);
+        return recordings != nullptr;
+      },
+      30000);
+  return recordings;
+}
+
+std::int64_t fileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+  return (static_cast<std::int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+double cpuSeconds(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  auto value = [](const FILETIME& f) {
+    return static_cast<double>((static_cast<std::uint64_t>(f.dwHighDateTime) << 32) |
+                               f.dwLowDateTime) /
+           1e7;
+  };
+  return value(kernel) + value(user);
+}
+
+// Choice 6 leaves the controller running; the next night starts its own.
+void closeControllers() {
+  for (HWND h : topLevel()) {
+    if (classOf(h) != L"RokuCtrlWindow") continue;
+    Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pidOf(h)));
+    ::PostMessageW(h, WM_CLOSE, 0, 0);
+    if (p && ::WaitForSingleObject(p.get(), 3000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(p.get(), 9);
+      ::WaitForSingleObject(p.get(), 3000);
+    }
+  }
+}
+
+void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                const std::wstring& work) {
+  say("# a whole night: three of five recordings downloaded, converted, sources deleted, quit");
+  const std::wstring folder =
+      prepareNight(work, L"夜", varnoltExe, rokuCtrlExe, 6, 4000, true, true);
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  check(v.main != nullptr, "Varnolt starts for the night");
+  if (!v.main) return;
+  HWND list = startAndRead(v, 5);
+  check(list != nullptr,
+        "the controller is started from its registered path and its five "
+        "recordings are read");
+  if (!list) return;
+  bool checked = true;
+  for (int row : kChecked) checked = checkRow(list, row) && checked;
+  check(checked, "rows 1, 2 and 5 are checked");
+  HWND check3 = v.child(L"Button", kCheck3);
+  if (check3) ::PostMessageW(check3, BM_CLICK, 0, 0);
+  waitFor([&] { return check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED; }, 3000);
+  check(check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED,
+        "conversion after download is on from the settings and the sources are to be deleted");
+  HWND download = v.child(L"Button", kDownloadButton);
+  check(download && waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
+        "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
+  if (!download) return;
+  Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, v.pid()));
+  const auto started = std::chrono::steady_clock::now();
+  ::PostMessageW(download, BM_CLICK, 0, 0);
+  const bool ended = v.waitExit(240000);
+  check(ended, "Varnolt quits by itself when the night's work is done",
+        std::to_string(static_cast<int>(msSince(started))) + " ms");
+  if (!ended) return;
+  DWORD code = 259;
+  if (process) ::GetExitCodeProcess(process.get(), &code);
+  check(code == 0, "Varnolt's process ends cleanly (exit code 0)", std::to_string(code));
+  say("# the night took " + std::to_string(static_cast<int>(msSince(started))) + " ms");
+
+  const std::wstring rec = joinPath(folder, L"録画");
+  for (std::size_t i = 0; i < std::size(kChecked); ++i) {
+    const std::int64_t want =
+        static_cast<std::int64_t>(kRecordings[kChecked[i] - 1].megabytes) * 1048576;
+    const std::wstring mpg = joinPath(rec, std::wstring(kFileNames[i]) + L".mpg");
+    const std::int64_t got = fileSize(mpg);
+    check(got == want, "converted " + utf8(kFileNames[i]) + ".mpg has the recording's size",
+          std::to_string(got));
+    check(!exists(joinPath(rec, std::wstring(kFileNames[i]) + L".m2t")),
+          "the source " + utf8(kFileNames[i]) + ".m2t is deleted");
+  }
+  check(!exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")) && !exists(joinPath(rec, L"映画 七人の侍.m2t")),
+        "unchecked recordings are not downloaded");
+
+  const std::string raw = readFile(joinPath(folder, L"log.ini"));
+  const int chars =
+      ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+  std::wstring log(static_cast<std::size_t>(chars), L'\0');
+  ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), log.data(), chars);
+  std::vector<std::wstring> want = {L"Varnolt起動", L"「ロクラク起動」ボタンクリック",
+                                    L"リスト取得"};
+  for (int row : kChecked) {
+    want.push_back(std::to_wstring(row) + L"をダウンロード開始");
+    want.push_back(std::to_wstring(row) + L"のダウンロードが終了しました");
+    want.push_back(std::to_wstring(row) + L"をストリーム変換リストに登録しました");
+  }
+  want.push_back(L"全てのダウンロードが終了しました");
+  want.push_back(L"全てのダウンロードを終了しました。ストリーム変換リストに移行します");
+  for (int k = 1; k <= 3; ++k) want.push_back(std::to_wstring(k) + L"を変換開始しました");
+  // Newest first: the log's lines, oldest at the bottom.
+  std::vector<std::wstring> got;
+  for (const auto& l : lines(log)) {
+    const auto cut = l.rfind(L"   ");
+    if (cut != std::wstring::npos) got.insert(got.begin(), l.substr(cut + 3));
+  }
+  std::size_t at = 0;
+  for (const auto& line : got)
+    if (at < want.size() && line == want[at]) ++at;
+  check(at == want.size(), "log.ini holds every line of the night in order",
+        at < want.size() ? "missing \"" + utf8(want[at]) + "\"" : "");
+  int deleted = 0;
+  for (const auto& line : got)
+    if (line == L"サイズ比較クリアにつき元ファイルは削除されました") ++deleted;
+  check(deleted == 3, "log.ini records the three passed comparisons", std::to_string(deleted));
+}
+
+void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                            const std::wstring& work) {
+  say("# a night that ends with \"何もしない\", and one 60-second transfer's CPU time");
+  const std::wstring folder =
+      prepareNight(work, L"夜2", varnoltExe, rokuCtrlExe, 5, 60000, false, false);
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  if (!v.main) {
+    check(false, "Varnolt starts for the second night");
+    return;
+  }
+  // The machine actions of the end-of-work frame carry their tips.
+  bool tips = false;
+  for (HWND h : topLevel())
+    if (pidOf(h) == v.pid() && classOf(h) == L"tooltips_class32" &&
+        sendTimed(h, TTM_GETTOOLCOUNT) == 5)
+      tips = true;
+  check(tips, "a tool-tip window of Varnolt holds the five tips of the machine actions");
+  HWND list = startAndRead(v, 1);
+  check(list && checkRow(list, 1), "the one recording is read and checked");
+  HWND download = v.child(L"Button", kDownloadButton);
+  if (!list || !download) return;
+  // The list read ends with reading the sizes; the button is ready after that.
+  check(waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
+        "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
+  Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, v.pid()));
+  ::PostMessageW(download, BM_CLICK, 0, 0);
+  // The receive, the 2000 ms wait and the save are over once the list is disabled.
+  waitFor([&] { return !::IsWindowEnabled(list); }, 10000);
+  const double cpuBefore = cpuSeconds(process.get());
+  const auto pollStart = std::chrono::steady_clock::now();
+  HWND box = v.messageBox(120000);
+  const double wall = msSince(pollStart) / 1000.0;
+  const double cpu = cpuSeconds(process.get()) - cpuBefore;
+  check(box != nullptr && boxMessage(box) == kAllDone,
+        "the night ends with the message \"全ての作業が終了しました\"",
+        box ? utf8(boxMessage(box)) : "no message box");
+  char figure[160];
+  std::snprintf(figure, sizeof figure,
+                "# CPU time of Varnolt.exe while polling a 60-second transfer: %.3f s in %.1f s "
+                "(%.3f %% of one core)",
+                cpu, wall, wall > 0 ? 100.0 * cpu / wall : 0.0);
+  say(figure);
+  if (box) answer(box, IDOK);
+  // Choice 5 leaves Varnolt as it was: the next close asks as usual.
+  v.waitExit(500);
+  check(v.running(), "Varnolt stays open after the message");
+}
+
+}  // namespace
+
+void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                const std::wstring& work) {
+  closeControllers();
+  wholeNight(varnoltExe, rokuCtrlExe, work);
+  closeControllers();
+  nightEndingWithMessage(varnoltExe, rokuCtrlExe, work);
+}
+
+}  // namespace vt
