@@ -248,6 +248,14 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
   check(waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
         "\"ﾘｽﾄ選択してﾀﾞｳﾝ\" is ready");
   Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, v.pid()));
+  // For comparison: the same window idle, no timer running, for 20 s.
+  const double idleBefore = cpuSeconds(process.get());
+  ::Sleep(20000);
+  char idle[120];
+  std::snprintf(idle, sizeof idle,
+                "# CPU time of Varnolt.exe idle with its list read: %.3f s in 20 s",
+                cpuSeconds(process.get()) - idleBefore);
+  say(idle);
   ::PostMessageW(download, BM_CLICK, 0, 0);
   // The receive, the 2000 ms wait and the save are over once the list is disabled.
   waitFor([&] { return !::IsWindowEnabled(list); }, 10000);
