@@ -461,12 +461,6 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         break;
       case Kind::Slider: {
         auto& s = static_cast<Slider&>(c);
-        // A transfer's poll moves the value every few seconds: only the thumb is
-        // redrawn then, not the whole control with its ticks.
-        if (property == "Value") {
-          ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
-          break;
-        }
         ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
         ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
         ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
