@@ -4,7 +4,7 @@
 namespace varnolt {
 
 void Form1::logAdd(std::string_view message) {
-  // Date and time are read one after the other, as the log has always done.
+  // Date and time are read from the clock one after the other, each for its own field.
   const std::string date = os.regional.shortDate(os.clock.now());
   const std::string time = os.regional.longTime(os.clock.now());
   std::string line;

@@ -8,6 +8,7 @@
 
 #include "controls/form.hpp"
 #include "platform/sim/sim_desktop.hpp"
+#include "standin/roku_model.hpp"
 
 namespace varnolt::simrun {
 
@@ -19,19 +20,6 @@ std::vector<std::string> words(const std::string& s) {
   std::string t;
   while (in >> t) w.push_back(t);
   return w;
-}
-
-std::string unescape(const std::string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
-      out += s[i + 1] == 'r' ? '\r' : '\n';
-      ++i;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
 }
 
 const char* flag(bool b) {
@@ -539,7 +527,7 @@ void Runner::registerCoreVerbs() {
     std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
     auto& fsys = r.world_->files;
     fsys.makeSurePathExists(w[0]);
-    fsys.replaceFile(w[0], r.world_->codec.toAnsi(unescape(text)));
+    fsys.replaceFile(w[0], r.world_->codec.toAnsi(standin::unescapeLineEnds(text)));
   });
   addVerb("mkdir", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
     if (w.empty()) r.fail("mkdir PATH");

@@ -79,19 +79,6 @@ std::string baseName(const std::string& path) {
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-std::string unescape(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
-      out += s[i + 1] == 'r' ? '\r' : '\n';
-      ++i;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
 const char* const kPlayNames[] = {"play", "stop", "rewind", "fastforward", "freeze", "slow"};
 
 }  // namespace
@@ -180,7 +167,7 @@ std::string applyConfigLine(Config& config, std::string_view line) {
     // Verbatim: only the one space after the word is not part of the text.
     std::string_view raw = line.substr(std::min(line.size(), line.find("details") + 7));
     if (!raw.empty() && raw.front() == ' ') raw.remove_prefix(1);
-    config.recordings.back().details = unescape(raw);
+    config.recordings.back().details = unescapeLineEnds(raw);
   } else if (key == "fault") {
     const auto space2 = rest.find(' ');
     const std::string name = rest.substr(0, space2);
@@ -520,6 +507,19 @@ void Controller::clicked(int id, std::int64_t nowMs) {
     default:
       break;
   }
+}
+
+std::string unescapeLineEnds(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
+      out += s[i + 1] == 'r' ? '\r' : '\n';
+      ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace varnolt::standin

@@ -201,4 +201,7 @@ class Controller {
   bool descending_ = false;
 };
 
+// Turns the two-character escapes \r and \n of a one-line text into CR and LF.
+std::string unescapeLineEnds(std::string_view text);
+
 }  // namespace varnolt::standin

@@ -392,7 +392,7 @@ HKEY rootKey(platform::RegRoot root) {
 UniqueKey openKey(platform::RegRoot root, std::string_view key) {
   UniqueKey k;
   const std::wstring w = widen(key);
-  // The access the version dialog has always asked for; a standard user is refused
+  // The version dialog asks for this access first; a standard user is refused
   // write access under HKEY_LOCAL_MACHINE, so reading alone is tried next.
   constexpr REGSAM kAccess = 0x2003F;
   if (::RegOpenKeyExW(rootKey(root), w.c_str(), 0, kAccess, reinterpret_cast<PHKEY>(k.put())) ==
@@ -415,7 +415,7 @@ std::optional<platform::RegValue> WinRegistry::queryValue(platform::RegRoot root
                                                           std::string_view name) {
   UniqueKey k = openKey(root, key);
   if (!k) return std::nullopt;
-  // A buffer of 1024 characters, as the dialog has always read.
+  // The dialog reads values into a buffer of 1024 characters.
   std::vector<BYTE> buf(1024 * sizeof(wchar_t));
   DWORD type = 0, size = static_cast<DWORD>(buf.size());
   if (::RegQueryValueExW(k.get(), widen(name).c_str(), nullptr, &type, buf.data(), &size) !=
