@@ -126,6 +126,13 @@ def contents(args):
             if decoded:
                 check((parse(data).charset or "").lower() == "shift_jis",
                       f"{name} declares charset=Shift_JIS")
+                # Names the compiler copies into its tables byte by byte: a second byte
+                # 0x5C (ソ, 表, 能...) would read as a backslash there.
+                text = data.decode("cp932")
+                names = re.findall(r'<title>(.*?)</title>|name="Name" value="([^"]*)"', text)
+                risky = sorted({c for pair in names for n in pair for c in n
+                                if len(c.encode("cp932")) == 2 and c.encode("cp932")[1] == 0x5C})
+                check(not risky, f"{name}: titles and names have no 0x5C second byte {risky}")
 
     def resolve(page, ref):
         base = posixpath.dirname(page)

@@ -1,6 +1,7 @@
 // The Help menu as a person uses it: Alt+H, H and the F1 key start the HTML Help viewer on
 // help.chm beside the program. Wine has no HTML engine here, so the viewer's pages stay
-// blank; what is checked is the viewer process and the file on its command line.
+// blank; what is checked is the viewer process, the file on its command line and the
+// title the viewer reads from that file.
 // support.hpp brings windows.h, which the other system headers build on.
 #include "support.hpp"
 #include "xdo.hpp"
@@ -80,10 +81,30 @@ Viewer waitForViewer(const std::wstring& chm, int timeoutMs) {
   return hit;
 }
 
+// The viewer's visible top-level windows, once it has shown one.
+std::vector<HWND> viewerWindows(DWORD pid, int timeoutMs) {
+  std::vector<HWND> found;
+  waitFor(
+      [&] {
+        found.clear();
+        for (HWND h : topLevel())
+          if (pidOf(h) == pid && ::IsWindowVisible(h)) found.push_back(h);
+        return !found.empty();
+      },
+      timeoutMs);
+  return found;
+}
+
+std::string describeWindows(const std::vector<HWND>& windows) {
+  std::string text;
+  for (HWND h : windows)
+    text += (text.empty() ? "" : ", ") + utf8(classOf(h) + L" \"" + textOf(h) + L"\"");
+  return text.empty() ? "no window" : text;
+}
+
 // Closes the viewer's windows as its close box would; ends it when it does not go.
 bool closeViewer(DWORD pid) {
-  for (HWND h : topLevel())
-    if (pidOf(h) == pid && ::IsWindowVisible(h)) ::PostMessageW(h, WM_CLOSE, 0, 0);
+  for (HWND h : viewerWindows(pid, 5000)) ::PostMessageW(h, WM_CLOSE, 0, 0);
   Handle process(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
   if (!process) return true;  // already gone
   if (::WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0) return true;
@@ -124,7 +145,17 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   Viewer viewer = waitForViewer(chm, 15000);
   check(viewer.pid != 0, "Alt+H, H starts hh.exe with help.chm beside the program",
         viewers().empty() ? "no hh.exe" : utf8(viewers().front().commandLine));
-  if (viewer.pid) check(closeViewer(viewer.pid), "the help viewer closes on WM_CLOSE");
+  if (viewer.pid) {
+    const auto windows = viewerWindows(viewer.pid, 10000);
+    say("# viewer windows: " + describeWindows(windows));
+    // The caption comes from the file's own window definition, in CP932: the viewer has
+    // read this help.chm, and its Japanese title arrives intact.
+    const bool titled = std::any_of(windows.begin(), windows.end(),
+                                    [](HWND h) { return textOf(h) == L"Varnolt ヘルプ"; });
+    check(titled, "the viewer's window is titled \"Varnolt ヘルプ\", read from help.chm",
+          describeWindows(windows));
+    check(closeViewer(viewer.pid), "the help viewer closes on WM_CLOSE");
+  }
 
   // F1 from the main window: a click on the status line gives it the keyboard first.
   const HWND status = v.child(L"Static", L"Varnolt起動");
