@@ -12,7 +12,8 @@ texts are CP932 and say so; the contents, the index and #SYSTEM's default topic 
 files that are inside; every href and src of every page (and every #anchor) resolves to
 a file inside the CHM; every page is reachable from the contents.
 
-repro: the help built twice, in two folders and at two moments, gives the same bytes,
+repro: the help built twice, in two folders, from sources with other file times and at
+two moments, gives the same bytes,
 although chmcmd's own output differs between the two (its time stamps).
 
 messages: every text the program shows in a message box (the literals of each msgBox,
@@ -181,13 +182,22 @@ def repro(args):
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
     for i, folder in enumerate(("first", os.path.join("second", "deeper folder"))):
+        src, shots = args.src, pictures
         if i:
             time.sleep(1.1)  # chmcmd stamps milliseconds of the day
+            # A checkout of its own: the same bytes with other file times.
+            src = os.path.join(work, folder, "sources")
+            shutil.copytree(args.src, src, copy_function=shutil.copyfile)
+            os.makedirs(os.path.join(work, folder, "shots"))
+            shots = [shutil.copyfile(p, os.path.join(work, folder, "shots", os.path.basename(p)))
+                     for p in pictures]
+            for path in [os.path.join(src, n) for n in os.listdir(src)] + shots:
+                os.utime(path, (978307200, 978307200))
         stage = os.path.join(work, folder, "stage")
         out = os.path.join(work, folder, "help.chm")
-        cmd = [sys.executable, args.build_script, "--chmcmd", args.chmcmd, "--src", args.src,
+        cmd = [sys.executable, args.build_script, "--chmcmd", args.chmcmd, "--src", src,
                "--stage", stage, "--out", out]
-        for p in pictures:
+        for p in shots:
             cmd += ["--picture", p]
         subprocess.run(cmd, check=True)
         with open(out, "rb") as f:
