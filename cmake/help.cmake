@@ -1,6 +1,11 @@
 # The user guide: docs/help compiled into help.chm beside the program (target
 # varnolt_help, output <build dir>/help.chm), with the tab screenshots as its pictures.
-# chmcmd's time stamps are fixed after compiling, so the same sources give the same bytes.
+# chmcmd's time stamps are fixed after compiling, so the same sources give the same bytes
+# (SOURCE_DATE_EPOCH, when set while the file is built, gives the stamp).
+# The pages, the contents and the index are CP932 text with CR LF, as the viewer of a
+# Japanese system reads them: edit them with an editor set to Shift_JIS. The project
+# keeps the index as text (Binary Index=No): chmcmd's binary index turns Japanese names
+# into question marks and leaves two of its bytes uninitialised (a different file each run).
 find_program(VARNOLT_CHMCMD chmcmd REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
