@@ -209,6 +209,7 @@ def repro(args):
     check(len(fixed1) > 10000, f"the help is built ({len(fixed1)} bytes)")
     check(raw1 != raw2, "chmcmd's own outputs of the two builds differ")
     # With chmcmd's two stamps set alike, its two outputs are equal: nothing else varies.
+    sys.dont_write_bytecode = True  # nothing written into the source tree
     spec = importlib.util.spec_from_file_location("build_help", args.build_script)
     build_help = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(build_help)
