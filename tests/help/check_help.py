@@ -178,6 +178,7 @@ def contents(args):
 
 def repro(args):
     pictures = [os.path.join(args.pictures, f"tab{k}.png") for k in range(6)]
+    pictures.append(os.path.join(args.pictures, "about-96dpi.png"))
     outputs = []
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
