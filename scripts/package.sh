@@ -62,6 +62,6 @@ fi
 
 mkdir -p "$out"
 zip="$out/Varnolt-$version.zip"
-python3 "$root/scripts/package_zip.py" --epoch "$SOURCE_DATE_EPOCH" \
+python3 "$root/scripts/package_zip.py" --epoch "$SOURCE_DATE_EPOCH" --version "$version" \
   --readme "$root/docs/readme/readme.txt" --out "$zip" "$build/Varnolt.exe" "$build/help.chm"
 echo "package: $zip ($(stat -c %s "$zip") bytes, sha256 $(sha256sum "$zip" | cut -d' ' -f1))"

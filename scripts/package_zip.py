@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Writes the release zip so that the same inputs always give the same bytes.
 
-    package_zip.py --epoch SECONDS --readme SOURCE.txt --out ZIP FILE...
+    package_zip.py --epoch SECONDS --version TEXT --readme SOURCE.txt --out ZIP FILE...
 
 The read-me source (UTF-8, LF) is stored as readme.txt in CP932 with CR LF, the way
-Notepad and the Japanese Windows shell read it. Every entry gets the same time (the
-epoch, as UTC), fixed attributes, no extra fields and no comment; entries are sorted by
-name. Deflate output depends only on the data and zlib's level.
+Notepad and the Japanese Windows shell read it, with @VERSION@ replaced by the version.
+Every entry gets the same time (the epoch, as UTC), fixed attributes, no extra fields
+and no comment; entries are sorted by name. Deflate output depends only on the data
+and zlib's level.
 """
 
 import argparse
@@ -18,17 +19,21 @@ import zipfile
 README_NAME = "readme.txt"
 
 
-def readme_bytes(path):
+def readme_text(path, version):
     with open(path, "rb") as f:
         raw = f.read()
     text = raw.decode("utf-8")  # fails loudly on a broken source
     if text.startswith("\ufeff"):
         text = text[1:]
-    lines = text.replace("\r\n", "\n").split("\n")
+    lines = text.replace("\r\n", "\n").replace("@VERSION@", version).split("\n")
     if lines and lines[-1] == "":
         lines.pop()
+    return "".join(line + "\r\n" for line in lines)
+
+
+def readme_bytes(path, version):
     # strict: a character without a CP932 form stops the build instead of becoming "?"
-    return "".join(line + "\r\n" for line in lines).encode("cp932", errors="strict")
+    return readme_text(path, version).encode("cp932", errors="strict")
 
 
 def dos_time(epoch):
@@ -52,13 +57,14 @@ def entry(name, when):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--epoch", type=int, required=True)
+    ap.add_argument("--version", required=True)
     ap.add_argument("--readme", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("files", nargs="+")
     args = ap.parse_args()
 
     when = dos_time(args.epoch)
-    contents = {README_NAME: readme_bytes(args.readme)}
+    contents = {README_NAME: readme_bytes(args.readme, args.version)}
     for path in args.files:
         name = os.path.basename(path)
         if name in contents:

@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """Checks one release zip and the program inside it.
 
-    check_package.py ZIP --epoch SECONDS --readme SOURCE.txt --build-dir DIR
+    check_package.py ZIP --epoch SECONDS --version TEXT --readme SOURCE.txt
                      [--exe FILE] [--chm FILE] [--forbid TEXT]...
 
 - the entries are exactly Varnolt.exe, help.chm and readme.txt, in sorted order, each
   with the given time, fixed attributes, no extra field and no comment;
 - Varnolt.exe and help.chm are the files that were built (when given);
 - readme.txt is CP932 (or UTF-8 with BOM) with CR LF and no other line end, and says
-  what it came from in docs/readme/;
+  what its source in docs/readme/ says, with the version filled in;
 - Varnolt.exe has no time in its COFF header, its resource directories or a debug
   directory, and no TEXT (the folders it was built in) in ASCII or UTF-16.
 Prints each failure and exits 1 when there was one.
@@ -54,7 +54,7 @@ def check_entries(z, epoch):
         fail(f"{bad}: CRC does not match")
 
 
-def check_readme(data, source):
+def check_readme(data, source, version):
     if data.startswith(b"\xef\xbb\xbf"):
         try:
             text = data[3:].decode("utf-8")
@@ -73,11 +73,12 @@ def check_readme(data, source):
     if "\r" in stray or "\n" in stray:
         fail("readme.txt: a line ends in a lone CR or LF")
     with open(source, encoding="utf-8") as f:
-        want = f.read().lstrip("\ufeff").replace("\r\n", "\n")
+        want = f.read().lstrip("\ufeff").replace("\r\n", "\n").replace("@VERSION@", version)
     if text.replace("\r\n", "\n").rstrip("\n") != want.rstrip("\n"):
         fail(f"readme.txt: does not read as {source}")
     # What a user must know before unpacking and starting it.
-    for needed in ("RokuCtrl.exe", "help.chm", "default.ini", "log.ini", "Program Files"):
+    needed_words = (f"Varnolt {version}", "RokuCtrl.exe", "help.chm", "default.ini", "log.ini")
+    for needed in needed_words + ("Program Files",):
         if needed not in text:
             fail(f"readme.txt: does not mention {needed}")
 
@@ -162,6 +163,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("zip")
     ap.add_argument("--epoch", type=int, required=True)
+    ap.add_argument("--version", required=True)
     ap.add_argument("--readme", required=True)
     ap.add_argument("--exe")
     ap.add_argument("--chm")
@@ -178,7 +180,7 @@ def main():
                 if f.read() != got[name]:
                     fail(f"{name} in the zip is not {built}")
     if "readme.txt" in got:
-        check_readme(got["readme.txt"], args.readme)
+        check_readme(got["readme.txt"], args.readme, args.version)
     if "Varnolt.exe" in got:
         check_exe(got["Varnolt.exe"], args.forbid)
     if failures:

@@ -81,7 +81,7 @@ fi
 epoch=$(git -C "$dir_a" log -1 --format=%ct)
 for dir in "$dir_a" "$dir_b"; do
   zip=$(find "$dir/dist" -name 'Varnolt-*.zip')
-  python3 "$root/tests/package/check_package.py" "$zip" --epoch "$epoch" \
+  python3 "$root/tests/package/check_package.py" "$zip" --epoch "$epoch" --version 2.01 \
     --readme "$dir/docs/readme/readme.txt" --exe "$dir/build/package/Varnolt.exe" \
     --chm "$dir/build/package/help.chm" --forbid "$dir" --forbid "$scratch" || status=1
 done
