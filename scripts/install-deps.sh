@@ -5,6 +5,7 @@
 #
 #   scripts/install-deps.sh            everything
 #   scripts/install-deps.sh --native   only what the Linux build and its tests need
+#   scripts/install-deps.sh --package  only what scripts/package.sh needs
 #
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
 # benchmark, clang-format), the help compiler chmcmd (fp-utils) with python3 for its
@@ -48,11 +49,15 @@ packages=(
   fonts-wine
   # ja_JP.UTF-8
   locales
+  # the release package: the commit's time
+  git
 )
 
 if [ "${1:-}" = "--native" ]; then
   packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev fp-utils python3 libchm-bin
     locales)
+elif [ "${1:-}" = "--package" ]; then
+  packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 fp-utils python3 git locales)
 fi
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and scenario tests (plain and under
-# AddressSanitizer/UBSan), the format check, then the Windows build under Wine.
+# AddressSanitizer/UBSan), the format check, then the Windows build under Wine, and last
+# the release package, built twice in two folders and compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,3 +25,5 @@ done
 if [ -x tests/wine/run.sh ] || [ -f tests/wine/run.sh ]; then
   bash tests/wine/run.sh
 fi
+
+bash tests/package/run.sh
