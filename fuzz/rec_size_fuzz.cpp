@@ -10,7 +10,6 @@
 //  - giving up checks Check4 and tells the user once, on screen and in the log; a text
 //    without any "G" in its size lines never gives up (only the GB reading can fail).
 #include <cmath>
-#include <regex>
 
 #include "automation/window_list.hpp"
 #include "fuzz_world.hpp"
@@ -42,13 +41,35 @@ Controller& controller(FuzzWorld& w) {
   return c;
 }
 
-bool wellFormed(const std::string& line, std::string& digits, bool& gb) {
-  static const std::regex form("FileSize : *([0-9]{1,30}(\\.[0-9]{1,30})?) *(MB|GB) *");
-  std::smatch m;
-  if (!std::regex_match(line, m, form)) return false;
-  digits = m[1];
-  gb = m[3] == "GB";
-  return true;
+// "FileSize : <digits>[.<digits>] MB|GB" with any spaces around the number and unit.
+bool wellFormed(std::string_view line, std::string& digits, bool& gb) {
+  const std::string_view key = "FileSize :";
+  if (!line.starts_with(key)) return false;
+  std::size_t i = key.size();
+  auto spaces = [&] {
+    while (i < line.size() && line[i] == ' ') ++i;
+  };
+  auto run = [&] {
+    const std::size_t b = i;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
+    return i - b;
+  };
+  spaces();
+  const std::size_t start = i;
+  const std::size_t whole = run();
+  if (whole == 0 || whole > 30) return false;
+  if (i < line.size() && line[i] == '.') {
+    ++i;
+    const std::size_t fraction = run();
+    if (fraction == 0 || fraction > 30) return false;
+  }
+  digits = std::string(line.substr(start, i - start));
+  spaces();
+  if (line.substr(i, 2) != "MB" && line.substr(i, 2) != "GB") return false;
+  gb = line[i] == 'G';
+  i += 2;
+  spaces();
+  return i == line.size();
 }
 
 }  // namespace

@@ -249,14 +249,22 @@ std::size_t cp932Length(std::string_view s) {
 
 }  // namespace
 
+struct IconvCodec::Converters {
+  Iconv toAnsi{"CP932", "UTF-8"};
+  Iconv fromAnsi{"UTF-8", "CP932"};
+};
+
+IconvCodec::IconvCodec() : converters_(std::make_unique<Converters>()) {}
+
+IconvCodec::~IconvCodec() = default;
+
 std::string IconvCodec::toAnsi(std::string_view utf8) {
-  Iconv cv("CP932", "UTF-8");
-  return cv.run(utf8, "?", utf8Length);
+  return converters_->toAnsi.run(utf8, "?", utf8Length);
 }
 
 std::string IconvCodec::fromAnsi(std::string_view bytes) {
-  Iconv cv("UTF-8", "CP932");
-  return cv.run(bytes, "\xE3\x83\xBB", cp932Length);  // the system's default character
+  // The replacement is the system's default character.
+  return converters_->fromAnsi.run(bytes, "\xE3\x83\xBB", cp932Length);
 }
 
 // ---------------------------------------------------------------- files

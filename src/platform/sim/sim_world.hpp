@@ -89,8 +89,15 @@ class SimRegional : public platform::Regional {
 // Code page 932 through iconv.
 class IconvCodec : public platform::AnsiCodec {
  public:
+  IconvCodec();
+  ~IconvCodec() override;
   std::string toAnsi(std::string_view utf8) override;
   std::string fromAnsi(std::string_view bytes) override;
+
+ private:
+  // Both directions, opened once: opening a conversion costs more than a line of text.
+  struct Converters;
+  std::unique_ptr<Converters> converters_;
 };
 
 // Drive "X:" is the host folder <root>/x.
