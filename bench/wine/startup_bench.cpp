@@ -30,9 +30,17 @@ struct Program {
   std::vector<double> visible, ready;
 };
 
+// Read from the system's copy of the caption (GetWindowTextW sends no message to another
+// process's window): a window is seen the moment it is shown, whatever its thread does.
+std::wstring captionOf(HWND h) {
+  wchar_t b[64] = {};
+  const int n = ::GetWindowTextW(h, b, 64);
+  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
+}
+
 HWND shownWindow(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
   for (HWND h : topLevel())
-    if (pidOf(h) == pid && ::IsWindowVisible(h) && classOf(h) == cls && textOf(h) == caption)
+    if (pidOf(h) == pid && ::IsWindowVisible(h) && classOf(h) == cls && captionOf(h) == caption)
       return h;
   return nullptr;
 }

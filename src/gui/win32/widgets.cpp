@@ -112,9 +112,12 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// Created where it belongs: a window created empty and then moved and resized costs
+// a second round of size messages and a repaint.
 HWND makeWindow(DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style,
-                HWND parent, int id) {
-  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, 0, 0, 0, 0, parent,
+                HWND parent, int id, const RECT& at = {}) {
+  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, at.left, at.top,
+                           at.right - at.left, at.bottom - at.top, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            ::GetModuleHandleW(nullptr), nullptr);
 }
@@ -215,10 +218,53 @@ void WidgetHost::build(int dpi, HFONT font) {
   font_ = font;
   for (Control* c : controls_)
     if (c->kind() != Kind::MenuItem) ensure(*c);
-  for (auto& w : widgets_) place(*w);
+  // The pages out of sight wait for finish(): creating every window of six pages costs
+  // more than everything else the start-up does.
+  materialize([this](const Widget& w) {
+    const auto [tab, page] = pageOf(w);
+    return !tab || page == static_cast<const TabControl&>(*tab->control).tab();
+  });
   for (auto& w : widgets_)
-    if (w->control->kind() == Kind::TabControl) showPage(*w);
+    if (w->control->kind() == Kind::TabControl && w->hwnd) showPage(*w);
+}
+
+void WidgetHost::finish() {
+  materialize([](const Widget&) { return true; });
   addToolTips();
+}
+
+std::pair<const WidgetHost::Widget*, int> WidgetHost::pageOf(const Widget& w) const {
+  for (const Widget* x = &w; x; x = x->owner)
+    if (x->tabOwner) return {x->tabOwner, std::max(0, x->control->tab)};
+  return {nullptr, 0};
+}
+
+void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
+  // Containers come before their contents in widgets_, so each parent exists in time.
+  for (auto& p : widgets_) {
+    Widget& w = *p;
+    if (w.made || !wanted(w)) continue;
+    w.made = true;
+    w.parent = w.tabOwner
+                   ? w.tabOwner->pages.at(static_cast<std::size_t>(std::max(0, w.control->tab)))
+               : w.owner && w.owner->hwnd ? w.owner->hwnd
+                                          : top_;
+    create(w);
+    if (!w.hwnd) continue;
+    switch (w.control->kind()) {
+      case Kind::TabControl:
+        layoutPages(w);  // where its pages start, for the controls on them
+        break;
+      case Kind::StatusBar:
+        place(w);  // docks itself
+        break;
+      case Kind::TextBox:
+        update(w, "Selection");  // set by the program before the box existed
+        break;
+      default:
+        break;
+    }
+  }
 }
 
 void WidgetHost::addToolTips() {
@@ -268,18 +314,16 @@ WidgetHost::Widget& WidgetHost::ensure(Control& c) {
     if (Control* container = find_(c.container)) {
       Widget& owner = ensure(*container);
       w->owner = &owner;
-      if (!owner.pages.empty()) {
-        w->parent = owner.pages.at(static_cast<std::size_t>(std::max(0, c.tab)));
+      if (owner.control->kind() == Kind::TabControl &&
+          !static_cast<TabControl&>(*owner.control).captions().empty())
         w->tabOwner = &owner;
-      } else if (owner.hwnd) {
-        w->parent = owner.hwnd;
-      }
     }
   }
   w->id = kFirstId + static_cast<int>(widgets_.size());
   widgets_.push_back(std::move(w));
   Widget& ref = *widgets_.back();
-  create(ref);
+  // The window comes with materialize(); until then the model's changes wait in the
+  // model, and the window is created from its state.
   subscribe(ref);
   return ref;
 }
@@ -290,51 +334,51 @@ void WidgetHost::create(Widget& w) {
   const DWORD visible = c.visible() ? WS_VISIBLE : 0;
   const DWORD disabled = c.enabled() ? 0 : WS_DISABLED;
   const DWORD base = visible | disabled;
+  const RECT at = placeOf(w);
+  auto make = [&](DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style) {
+    return makeWindow(exStyle, cls, text, style, w.parent, w.id, at);
+  };
   HWND h = nullptr;
   switch (c.kind()) {
     case Kind::Button: {
       // Only a button with a lost-focus handler asks for focus notifications.
       const DWORD notify = static_cast<Button&>(c).onLostFocus ? BS_NOTIFY : 0;
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify, w.parent,
-                     w.id);
+      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify);
       break;
     }
     case Kind::CheckBox:
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE,
-                     w.parent, w.id);
+      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE);
       ::SendMessageW(h, BM_SETCHECK, static_cast<CheckBox&>(c).value(), 0);
       break;
     case Kind::OptionButton:
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON, w.parent, w.id);
+      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON);
       ::SendMessageW(h, BM_SETCHECK, static_cast<OptionButton&>(c).value() ? BST_CHECKED : 0, 0);
       break;
     case Kind::Label:
-      h = makeWindow(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY, w.parent, w.id);
+      h = make(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY);
       break;
     case Kind::TextBox: {
       auto& t = static_cast<TextBox&>(c);
       DWORD style = base | WS_TABSTOP | ES_AUTOHSCROLL;
       if (t.multiLine())
         style = base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
-      h = makeWindow(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style, w.parent, w.id);
+      h = make(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style);
       // The log grows without bound; lift the edit control's default limit.
       ::SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
       break;
     }
     case Kind::Frame:
-      h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, caption,
-                     base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+      h = make(WS_EX_CONTROLPARENT, kPanelClass, caption, base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
       ::SetWindowLongPtrW(h, kPanelLook, kGroupBox);
       break;
     case Kind::Picture: {
       bool holdsControls = false;
       for (Control* other : controls_) holdsControls |= other->container == c.name();
       if (!holdsControls && pictureIcon_) {
-        h = makeWindow(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY, w.parent, w.id);
+        h = make(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY);
         ::SendMessageW(h, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_), 0);
       } else {
-        h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "",
-                       base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+        h = make(WS_EX_CONTROLPARENT, kPanelClass, "", base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
       }
       break;
     }
@@ -351,8 +395,7 @@ void WidgetHost::create(Widget& w) {
       break;
     case Kind::Slider: {
       auto& s = static_cast<Slider&>(c);
-      h = makeWindow(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, w.parent,
-                     w.id);
+      h = make(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS);
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
       ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
@@ -360,16 +403,16 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::ProgressBar:
-      h = makeWindow(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH, w.parent, w.id);
+      h = make(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH);
       ::SendMessageW(h, PBM_SETRANGE32, 0, 10000);
       break;
     case Kind::StatusBar:
-      h = makeWindow(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP, w.parent, w.id);
+      h = make(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP);
       break;
     case Kind::TabControl: {
       auto& tab = static_cast<TabControl&>(c);
-      h = makeWindow(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
-                     base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+      h = make(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
+               base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
       for (std::size_t i = 0; i < tab.captions().size(); ++i) {
         std::wstring text = widen(tab.captions()[i]);
         TCITEMW item{};
@@ -383,8 +426,7 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::DatePicker: {
-      h = makeWindow(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT, w.parent,
-                     w.id);
+      h = make(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT);
       auto& d = static_cast<DatePicker&>(c);
       if (!d.customFormat.empty()) {
         std::wstring fmt = widen(d.customFormat);
@@ -394,8 +436,7 @@ void WidgetHost::create(Widget& w) {
     }
     case Kind::Line: {
       const Rect& r = c.rect();
-      h = makeWindow(0, L"STATIC", "", base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT),
-                     w.parent, w.id);
+      h = make(0, L"STATIC", "", base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT));
       break;
     }
     case Kind::MenuItem:
@@ -539,6 +580,11 @@ void WidgetHost::layoutPages(Widget& tab) {
 
 void WidgetHost::showPage(Widget& tab) {
   const int current = static_cast<TabControl&>(*tab.control).tab();
+  // A page shown before finish() gets its windows now.
+  materialize([this, &tab, current](const Widget& w) {
+    const auto [owner, page] = pageOf(w);
+    return owner == &tab && page == current;
+  });
   if (::SendMessageW(tab.hwnd, TCM_GETCURSEL, 0, 0) != current)
     ::SendMessageW(tab.hwnd, TCM_SETCURSEL, current, 0);
   HWND focus = ::GetFocus();
