@@ -7,7 +7,8 @@
 #   scripts/install-deps.sh --native   only what the Linux build and its tests need
 #
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
-# benchmark, clang-format), the MinGW-w64 cross compiler for the Windows build,
+# benchmark, clang-format), the help compiler chmcmd (fp-utils) with python3 for its
+# build script and libchm-bin for reading the result back, the MinGW-w64 cross compiler for the Windows build,
 # Wine (64-bit only; wine32/i386 is not needed for x86_64 PE exes), Xvfb + xauth
 # for headless GUI tests and xdotool for real mouse and keyboard input, ImageMagick (screenshots), a Japanese font that Wine
 # renders (IPA Gothic) and the ja_JP.UTF-8 locale (Wine derives code page 932
@@ -28,6 +29,10 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   clang-format
+  # the help file: compiler, build script, and the reader its test uses
+  fp-utils
+  python3
+  libchm-bin
   # Windows cross build
   g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64
@@ -46,7 +51,8 @@ packages=(
 )
 
 if [ "${1:-}" = "--native" ]; then
-  packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev locales)
+  packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev fp-utils python3 libchm-bin
+    locales)
 fi
 
 if [ "$(id -u)" -ne 0 ]; then

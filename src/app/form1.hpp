@@ -307,9 +307,6 @@ class Form1 {
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
              std::string_view title = kAppTitle);
 
-  // Reported at quit when a file could not be written.
-  std::string lastSaveError;
-
  private:
   void registerControls();
   // Design positions and sizes of every control (design.cpp).

@@ -389,9 +389,11 @@ void Runner::registerCoreVerbs() {
   });
   auto dialogAnswer = [](std::deque<std::optional<std::string>>& q) {
     return [&q](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-      if (w.empty()) r.fail("give a Windows path or 'cancel'");
+      if (w.empty()) r.fail("give a Windows path, 'cancel' or 'empty'");
       if (rest == "cancel")
         q.push_back(std::nullopt);
+      else if (rest == "empty")  // a confirmed item with no file-system path
+        q.push_back(std::string());
       else
         q.push_back(rest);
     };

@@ -263,6 +263,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring exe = argv[1], work = argv[2], shots = argc > 3 ? argv[3] : L"";
   const std::wstring rokuCtrl = argc > 4 ? argv[4] : L"";
+  // The help file is built beside the program.
+  const std::wstring helpChm = joinPath(exe.substr(0, exe.find_last_of(L'\\')), L"help.chm");
   // Each run gets a folder of its own with a copy of the program, as a user installs it.
   auto prepare = [&](const std::wstring& name) {
     const std::wstring folder = joinPath(work, name);
@@ -273,18 +275,19 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list, =window or =night runs one group alone (while working on it;
+  // VARNOLT_WINE_ONLY=list, =window, =night or =help runs one group alone (while working on it;
   // the window group includes the screenshots, the night group is the power port and the
   // whole nights, minutes of waiting).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
-  if (group == L"list" || group == L"window" || group == L"night") {
+  if (group == L"list" || group == L"window" || group == L"night" || group == L"help") {
     if (group == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
     if (group == L"window") {
       realInputTests(exe, work);
       for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
     }
+    if (group == L"help") helpMenuTests(exe, helpChm, work);
     if (group == L"night") powerPortTests();
     if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
@@ -301,6 +304,7 @@ int wmain(int argc, wchar_t** argv) {
   powerPortTests();
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
+  helpMenuTests(exe, helpChm, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
   return failedCount() == 0 ? 0 : 1;
