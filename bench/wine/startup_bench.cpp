@@ -1,4 +1,4 @@
-// varnolt-startup-bench RUNS MIN_EXE VARNOLT_EXE VARNOLT_FOLDER
+// varnolt-startup-bench RUNS MIN_EXE VARNOLT_EXE VARNOLT_FOLDER [OTHER_EXE OTHER_FOLDER]
 //
 // Start-up under Wine, side by side with the least a program of the same kind does
 // (startup-min.exe, beside this file). Both programs are started alternately (in the
@@ -12,7 +12,9 @@
 //            painted.
 // Each started process is then ended (TerminateProcess) and its windows are gone before
 // the next start. Varnolt.exe runs once untimed first, closed through its window, so
-// that the timed starts read the default.ini and log.ini a user has.
+// that the timed starts read the default.ini and log.ini a user has. OTHER_EXE, another
+// build of Varnolt.exe (an earlier commit), takes its turn after Varnolt in each round,
+// so that two builds are compared under the same conditions.
 #include "../../tests/wine/driver/support.hpp"
 
 #include <algorithm>
@@ -102,8 +104,9 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 5) {
-    say("usage: varnolt-startup-bench RUNS MIN_EXE VARNOLT_EXE VARNOLT_FOLDER");
+  if (argc != 5 && argc != 7) {
+    say("usage: varnolt-startup-bench RUNS MIN_EXE VARNOLT_EXE VARNOLT_FOLDER [OTHER_EXE "
+        "OTHER_FOLDER]");
     return 2;
   }
   const int runs = std::max(1, _wtoi(argv[1]));
@@ -111,35 +114,40 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring minFolder = minExe.substr(0, minExe.find_last_of(L'\\'));
   Program minimal{"minimal", minExe, minFolder, L"StartupMin", L"Varnolt", {}, {}};
   Program varnolt{"Varnolt", argv[3], argv[4], L"VarnoltMain", L"Varnolt", {}, {}};
+  Program other{
+      "other", argc == 7 ? argv[5] : L"", argc == 7 ? argv[6] : L"", L"VarnoltMain", L"Varnolt", {},
+      {}};
+  std::vector<Program*> varnolts{&varnolt};
+  if (argc == 7) varnolts.push_back(&other);
 
-  {
+  for (Program* p : varnolts) {
     // The first start writes default.ini and log.ini at its quit, as a user's does.
-    Varnolt first(varnolt.exe, varnolt.folder);
+    Varnolt first(p->exe, p->folder);
     if (!first.main) {
-      say("Varnolt.exe did not show its window");
+      say(utf8(p->exe) + " did not show its window");
       return 1;
     }
     ::PostMessageW(first.main, WM_CLOSE, 0, 0);
     if (HWND box = first.messageBox(5000)) answer(box, IDYES);
     if (!first.waitExit(10000)) say("warning: the untimed first run did not end");
   }
-  // One untimed start of each: the system's own files are in the cache for both alike.
-  timedStart(minimal);
-  timedStart(varnolt);
-  minimal.visible.clear();
-  minimal.ready.clear();
-  varnolt.visible.clear();
-  varnolt.ready.clear();
+  std::vector<Program*> all{&minimal};
+  all.insert(all.end(), varnolts.begin(), varnolts.end());
+  // One untimed start of each: the system's own files are in the cache for all alike.
+  for (Program* p : all) {
+    timedStart(*p);
+    p->visible.clear();
+    p->ready.clear();
+  }
 
   int failed = 0;
   for (int i = 0; i < runs; ++i) {
-    Program& a = i % 2 == 0 ? minimal : varnolt;
-    Program& b = i % 2 == 0 ? varnolt : minimal;
-    failed += !timedStart(a);
-    failed += !timedStart(b);
+    if (i % 2 == 0) failed += !timedStart(minimal);
+    for (Program* p : varnolts) failed += !timedStart(*p);
+    if (i % 2 == 1) failed += !timedStart(minimal);
   }
   say("start-up under Wine, " + std::to_string(runs) + " runs each, alternating:");
-  for (Program* p : {&minimal, &varnolt}) {
+  for (Program* p : all) {
     say("  " + p->name + std::string(10 - p->name.size(), ' ') + "visible  " + figures(p->visible));
     say("            ready    " + figures(p->ready));
   }
@@ -148,6 +156,12 @@ int wmain(int argc, wchar_t** argv) {
                 median(varnolt.visible) / std::max(1.0, median(minimal.visible)),
                 median(varnolt.ready) / std::max(1.0, median(minimal.ready)));
   say(ratio);
+  if (argc == 7) {
+    std::snprintf(ratio, sizeof ratio, "ratio other / minimal (medians): visible %.2f, ready %.2f",
+                  median(other.visible) / std::max(1.0, median(minimal.visible)),
+                  median(other.ready) / std::max(1.0, median(minimal.ready)));
+    say(ratio);
+  }
   if (failed) say(std::to_string(failed) + " starts did not show their window");
   return failed ? 1 : 0;
 }
