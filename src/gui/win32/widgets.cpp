@@ -18,16 +18,21 @@ namespace {
 LRESULT CALLBACK dropProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                           DWORD_PTR data) {
   if (msg == WM_DROPFILES) {
+    static const auto query =
+        win32::lateBound<decltype(&::DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
+    static const auto finish =
+        win32::lateBound<decltype(&::DragFinish)>(L"shell32.dll", "DragFinish");
+    if (!query || !finish) return 0;
     HDROP drop = reinterpret_cast<HDROP>(wParam);
     std::vector<std::string> paths;
-    const UINT n = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT n = query(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < n; ++i) {
-      std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-      const UINT len = ::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+      std::wstring path(query(drop, i, nullptr, 0) + 1, L'\0');
+      const UINT len = query(drop, i, path.data(), static_cast<UINT>(path.size()));
       path.resize(len);
       paths.push_back(win32::narrow(path));
     }
-    ::DragFinish(drop);
+    finish(drop);
     reinterpret_cast<ListView*>(data)->drop(paths);
     return 0;
   }
@@ -218,11 +223,12 @@ void WidgetHost::build(int dpi, HFONT font) {
   font_ = font;
   for (Control* c : controls_)
     if (c->kind() != Kind::MenuItem) ensure(*c);
-  // The pages out of sight wait for finish(): creating every window of six pages costs
-  // more than everything else the start-up does.
+  // The pages out of sight and the hidden controls wait for finish(): creating every
+  // window of six pages costs more than everything else the start-up does.
   materialize([this](const Widget& w) {
     const auto [tab, page] = pageOf(w);
-    return !tab || page == static_cast<const TabControl&>(*tab->control).tab();
+    return w.control->visible() &&
+           (!tab || page == static_cast<const TabControl&>(*tab->control).tab());
   });
   for (auto& w : widgets_)
     if (w->control->kind() == Kind::TabControl && w->hwnd) showPage(*w);
@@ -243,7 +249,8 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
   // Containers come before their contents in widgets_, so each parent exists in time.
   for (auto& p : widgets_) {
     Widget& w = *p;
-    if (w.made || !wanted(w)) continue;
+    // Nothing goes into a container that waits.
+    if (w.made || (w.owner && !w.owner->made) || !wanted(w)) continue;
     w.made = true;
     w.parent = w.tabOwner
                    ? w.tabOwner->pages.at(static_cast<std::size_t>(std::max(0, w.control->tab)))
@@ -251,12 +258,15 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
                                           : top_;
     create(w);
     if (!w.hwnd) continue;
+    keepOrder(w);
     switch (w.control->kind()) {
       case Kind::TabControl:
         layoutPages(w);  // where its pages start, for the controls on them
         break;
-      case Kind::StatusBar:
-        place(w);  // docks itself
+      case Kind::StatusBar:  // docks itself
+      case Kind::Line:
+      case Kind::Picture:
+        place(w);
         break;
       case Kind::TextBox:
         update(w, "Selection");  // set by the program before the box existed
@@ -265,6 +275,21 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
         break;
     }
   }
+}
+
+void WidgetHost::keepOrder(const Widget& w) {
+  // A window made after siblings that follow it in the form goes where it would have been
+  // had it been made in order: the order of the windows is the order of the controls.
+  const auto at =
+      std::find_if(widgets_.begin(), widgets_.end(), [&w](const auto& x) { return x.get() == &w; });
+  const bool laterMade = std::any_of(std::next(at), widgets_.end(), [&w](const auto& x) {
+    return x->hwnd && x->parent == w.parent;
+  });
+  if (!laterMade) return;
+  HWND after = HWND_TOP;
+  for (auto it = widgets_.begin(); it != at; ++it)
+    if ((*it)->hwnd && (*it)->parent == w.parent) after = (*it)->hwnd;
+  ::SetWindowPos(w.hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void WidgetHost::addToolTips() {
@@ -334,7 +359,10 @@ void WidgetHost::create(Widget& w) {
   const DWORD visible = c.visible() ? WS_VISIBLE : 0;
   const DWORD disabled = c.enabled() ? 0 : WS_DISABLED;
   const DWORD base = visible | disabled;
-  const RECT at = placeOf(w);
+  // Lines and pictures size themselves as they are made (an etched line by its edge, an
+  // icon to the icon's size): they are made empty and then placed, as the form sets them.
+  const bool placedAfter = c.kind() == Kind::Line || c.kind() == Kind::Picture;
+  const RECT at = placedAfter ? RECT{} : placeOf(w);
   auto make = [&](DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style) {
     return makeWindow(exStyle, cls, text, style, w.parent, w.id, at);
   };
@@ -385,8 +413,10 @@ void WidgetHost::create(Widget& w) {
     case Kind::ListView: {
       h = createList(w, base);
       if (auto& lv = static_cast<ListView&>(c); lv.onOLEDragDrop) {
-        // Files dragged from the shell land on the list itself.
-        ::DragAcceptFiles(h, TRUE);
+        // Files dragged from the shell land on the list itself. The style is all that
+        // DragAcceptFiles sets; the shell library is loaded with the first drop.
+        ::SetWindowLongPtrW(h, GWL_EXSTYLE,
+                            ::GetWindowLongPtrW(h, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
         ::SetWindowSubclass(h, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
       }
       break;
@@ -464,6 +494,19 @@ void WidgetHost::update(Widget& w, std::string_view property) {
   Control& c = *w.control;
   if (c.kind() == Kind::Timer) {
     syncTimer(w);
+    return;
+  }
+  if (!w.made && property == "Visible" && c.visible()) {
+    // Shown before finish(): made now, with whatever it holds, if its page is in sight.
+    const auto [tab, page] = pageOf(w);
+    if (!tab || (tab->hwnd && page == static_cast<const TabControl&>(*tab->control).tab())) {
+      const Widget* target = &w;
+      materialize([target](const Widget& x) {
+        for (const Widget* o = &x; o; o = o->owner)
+          if (o == target) return true;  // the control and what it holds
+        return false;
+      });
+    }
     return;
   }
   if (!w.hwnd) return;

@@ -101,6 +101,7 @@ class WidgetHost {
   // The tab control and page a widget sits on, through its containers ({nullptr, 0}: on
   // no page).
   std::pair<const Widget*, int> pageOf(const Widget& w) const;
+  void keepOrder(const Widget& w);
   void create(Widget& w);
   void subscribe(Widget& w);
   void update(Widget& w, std::string_view property);
