@@ -1,5 +1,6 @@
 # The user guide: docs/help compiled into help.chm beside the program (target
-# varnolt_help, output <build dir>/help.chm), with the tab screenshots as its pictures.
+# varnolt_help, output <build dir>/help.chm), with the screenshots of the tabs and
+# the version dialog as its pictures.
 # chmcmd's time stamps are fixed after compiling, so the same sources give the same bytes
 # (SOURCE_DATE_EPOCH, when set while the file is built, gives the stamp).
 # The pages, the contents and the index are CP932 text with CR LF, as the viewer of a
@@ -15,6 +16,7 @@ set(varnolt_help_pictures)
 foreach(k RANGE 0 5)
   list(APPEND varnolt_help_pictures ${PROJECT_SOURCE_DIR}/docs/screenshots/tab${k}.png)
 endforeach()
+list(APPEND varnolt_help_pictures ${PROJECT_SOURCE_DIR}/docs/screenshots/about-96dpi.png)
 set(varnolt_help_picture_args)
 foreach(picture ${varnolt_help_pictures})
   list(APPEND varnolt_help_picture_args --picture ${picture})

@@ -178,6 +178,7 @@ def contents(args):
 
 def repro(args):
     pictures = [os.path.join(args.pictures, f"tab{k}.png") for k in range(6)]
+    pictures.append(os.path.join(args.pictures, "about-96dpi.png"))
     outputs = []
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -209,6 +210,7 @@ def repro(args):
     check(len(fixed1) > 10000, f"the help is built ({len(fixed1)} bytes)")
     check(raw1 != raw2, "chmcmd's own outputs of the two builds differ")
     # With chmcmd's two stamps set alike, its two outputs are equal: nothing else varies.
+    sys.dont_write_bytecode = True  # nothing written into the source tree
     spec = importlib.util.spec_from_file_location("build_help", args.build_script)
     build_help = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(build_help)
@@ -252,8 +254,9 @@ def literals(code):
             for run in ADJACENT.finditer(code)]
 
 
-def shown_messages(src_root):
-    """Every text the program puts in a message box, as the literal pieces it is built from."""
+def shown_messages(src_root, functions=("msgBox", "messageBox", "runtimeErrorReport")):
+    """Every text the program passes to one of `functions` (message boxes by default), as
+    the literal pieces it is built from."""
     messages = []
     skip = ("platform", "simrun", "standin")
     for root, dirs, names in os.walk(src_root):
@@ -262,7 +265,9 @@ def shown_messages(src_root):
             path = os.path.join(root, name)
             with open(path, encoding="utf-8") as f:
                 text = f.read()
-            for m in re.finditer(r"\b(?:msgBox|messageBox|runtimeErrorReport)\s*\(", text):
+            for m in re.finditer(r"\b(?:%s)\s*\(" % "|".join(functions), text):
+                if re.search(r"void\s+(?:Form1::)?$", text[max(0, m.start() - 20):m.start()]):
+                    continue  # the function's own definition
                 args = call_arguments(text, m.end() - 1)
                 line = text.count("\n", 0, m.start()) + 1
                 pieces = literals(args)
@@ -272,6 +277,10 @@ def shown_messages(src_root):
                     before = text[:m.start()]
                     names = re.findall(r"\b([A-Za-z_]\w*)\b", args)
                     for ident in names:
+                        table = re.search(r"\b%s\[\]\s*=\s*\{(.*?)\};" % re.escape(ident), text, re.S)
+                        if table:
+                            pieces = literals(table.group(1))
+                            break
                         found = list(re.finditer(r"\b%s\b(?:\[\])?\s*=\s*((?:\s*\"(?:[^\"\\\\]|\\\\.)*\")+)" % re.escape(ident), before))
                         if found:
                             pieces = literals(found[-1].group(1))
@@ -298,19 +307,24 @@ def plain_text(data):
 
 
 def message_list(args):
-    with open(os.path.join(args.src, "trouble.htm"), "rb") as f:
-        page = plain_text(f.read())
-    messages = shown_messages(args.sources)
-    with_text = [(where, pieces) for where, pieces in messages if pieces]
-    check(len(with_text) >= 35, f"the sources show {len(with_text)} message texts "
-          f"({len(messages) - len(with_text)} built from values only)")
-    for where, pieces in with_text:
-        for piece in pieces:
-            for part in piece.split("\r\n"):
-                part = re.sub(r"\s+", " ", part).strip()
-                if len(part) < 2:
-                    continue
-                check(part in page, f"{where}: \"{part}\" is explained in trouble.htm")
+    def explained(page_name, messages, at_least, what):
+        with open(os.path.join(args.src, page_name), "rb") as f:
+            page = plain_text(f.read())
+        with_text = [(where, pieces) for where, pieces in messages if pieces]
+        check(len(with_text) >= at_least, f"the sources {what} {len(with_text)} texts "
+              f"({len(messages) - len(with_text)} built from values only)")
+        for where, pieces in with_text:
+            for piece in pieces:
+                for part in piece.split("\r\n"):
+                    part = re.sub(r"\s+", " ", part).strip()
+                    if len(part) < 2:
+                        continue
+                    check(part in page, f"{where}: \"{part}\" is explained in {page_name}")
+
+    explained("trouble.htm", shown_messages(args.sources), 35, "show in message boxes")
+    # The work log's lines are explained on the work-log page.
+    explained("worklog.htm", shown_messages(args.sources, ("logAdd", "statusAndLog")), 20,
+              "write into the work log")
 
 
 def main():
