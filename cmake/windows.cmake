@@ -49,3 +49,14 @@ add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driv
 target_compile_definitions(varnolt-list-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-list-bench PRIVATE user32 gdi32 comctl32 psapi)
 target_link_options(varnolt-list-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+
+# The start-up benchmark under Wine (bench/wine/startup.sh): the least program with the
+# same kind of window, built and linked as Varnolt.exe is, and the launcher that times both.
+add_executable(startup-min WIN32 bench/wine/startup_min.cpp bench/wine/startup_min.rc)
+target_compile_definitions(startup-min PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_libraries(startup-min PRIVATE user32 gdi32 comctl32)
+target_link_options(startup-min PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+add_executable(varnolt-startup-bench bench/wine/startup_bench.cpp tests/wine/driver/support.cpp)
+target_compile_definitions(varnolt-startup-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_libraries(varnolt-startup-bench PRIVATE user32 gdi32 comctl32 psapi)
+target_link_options(varnolt-startup-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)

@@ -33,11 +33,12 @@ void copyText(const std::string& text, wchar_t* buffer, int size) {
 
 HWND WidgetHost::createList(Widget& w, DWORD style) {
   auto& lv = static_cast<ListView&>(*w.control);
+  const RECT at = placeOf(w);
   HWND h = ::CreateWindowExW(
       WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-      style | WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 0, 0, 0,
-      w.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(w.id)), ::GetModuleHandleW(nullptr),
-      nullptr);
+      style | WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, at.left,
+      at.top, at.right - at.left, at.bottom - at.top, w.parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(w.id)), ::GetModuleHandleW(nullptr), nullptr);
   if (!h) return nullptr;
   DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
   if (lv.checkBoxes()) ex |= LVS_EX_CHECKBOXES;

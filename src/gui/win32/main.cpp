@@ -8,24 +8,31 @@
 
 namespace {
 
-// The folder browser needs COM on the user-interface thread.
+// The folder browser and the shell need COM on the user-interface thread. Its library
+// is loaded when the apartment is entered, after the window is shown.
 class ComApartment {
  public:
-  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComApartment()
+      : init_(
+            varnolt::win32::lateBound<decltype(&::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx")),
+        uninit_(
+            varnolt::win32::lateBound<decltype(&::CoUninitialize)>(L"ole32.dll", "CoUninitialize")),
+        ok_(init_ && uninit_ && SUCCEEDED(init_(nullptr, COINIT_APARTMENTTHREADED))) {}
   ~ComApartment() {
-    if (ok_) ::CoUninitialize();
+    if (ok_) uninit_();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
 
  private:
+  decltype(&::CoInitializeEx) init_;
+  decltype(&::CoUninitialize) uninit_;
   bool ok_;
 };
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  ComApartment com;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES |
                                            ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                            ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -35,5 +42,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   varnolt::Form1 form(os.platform);
   varnolt::gui::MainWindow window(instance, os, form);
   if (!window.create(showCommand)) return 1;
+  // Nothing before the first message needs COM.
+  ComApartment com;
   return window.run();
 }

@@ -235,6 +235,9 @@ bool MainWindow::create(int showCommand) {
   // The first control of the shown page has the focus, as in any dialog.
   if (HWND first = host_->firstStop()) ::SetFocus(first);
   ::UpdateWindow(h);
+  // The pages out of sight, while the window is already there to see; the first
+  // message is taken only when they are all made.
+  host_->finish();
   return true;
 }
 
@@ -399,6 +402,7 @@ void MainWindow::showModal(controls::ModalForm& form) {
   m.host = std::make_unique<WidgetHost>(
       dlg.get(), form.all(), [&form](std::string_view n) { return form.find(n); }, icon_.get());
   m.host->build(dpi_, static_cast<HFONT>(font_.get()));
+  m.host->finish();
 
   HWND previous = modal_;
   WidgetHost* previousHost = modalHost_;

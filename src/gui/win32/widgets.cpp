@@ -18,16 +18,21 @@ namespace {
 LRESULT CALLBACK dropProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                           DWORD_PTR data) {
   if (msg == WM_DROPFILES) {
+    static const auto query =
+        win32::lateBound<decltype(&::DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
+    static const auto finish =
+        win32::lateBound<decltype(&::DragFinish)>(L"shell32.dll", "DragFinish");
+    if (!query || !finish) return 0;
     HDROP drop = reinterpret_cast<HDROP>(wParam);
     std::vector<std::string> paths;
-    const UINT n = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT n = query(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < n; ++i) {
-      std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-      const UINT len = ::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+      std::wstring path(query(drop, i, nullptr, 0) + 1, L'\0');
+      const UINT len = query(drop, i, path.data(), static_cast<UINT>(path.size()));
       path.resize(len);
       paths.push_back(win32::narrow(path));
     }
-    ::DragFinish(drop);
+    finish(drop);
     reinterpret_cast<ListView*>(data)->drop(paths);
     return 0;
   }
@@ -112,9 +117,12 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// Created where it belongs: a window created empty and then moved and resized costs
+// a second round of size messages and a repaint.
 HWND makeWindow(DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style,
-                HWND parent, int id) {
-  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, 0, 0, 0, 0, parent,
+                HWND parent, int id, const RECT& at = {}) {
+  return ::CreateWindowExW(exStyle, cls, widen(text).c_str(), style | WS_CHILD, at.left, at.top,
+                           at.right - at.left, at.bottom - at.top, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            ::GetModuleHandleW(nullptr), nullptr);
 }
@@ -215,10 +223,73 @@ void WidgetHost::build(int dpi, HFONT font) {
   font_ = font;
   for (Control* c : controls_)
     if (c->kind() != Kind::MenuItem) ensure(*c);
-  for (auto& w : widgets_) place(*w);
+  // The pages out of sight and the hidden controls wait for finish(): creating every
+  // window of six pages costs more than everything else the start-up does.
+  materialize([this](const Widget& w) {
+    const auto [tab, page] = pageOf(w);
+    return w.control->visible() &&
+           (!tab || page == static_cast<const TabControl&>(*tab->control).tab());
+  });
   for (auto& w : widgets_)
-    if (w->control->kind() == Kind::TabControl) showPage(*w);
+    if (w->control->kind() == Kind::TabControl && w->hwnd) showPage(*w);
+}
+
+void WidgetHost::finish() {
+  materialize([](const Widget&) { return true; });
   addToolTips();
+}
+
+std::pair<const WidgetHost::Widget*, int> WidgetHost::pageOf(const Widget& w) const {
+  for (const Widget* x = &w; x; x = x->owner)
+    if (x->tabOwner) return {x->tabOwner, std::max(0, x->control->tab)};
+  return {nullptr, 0};
+}
+
+void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
+  // Containers come before their contents in widgets_, so each parent exists in time.
+  for (auto& p : widgets_) {
+    Widget& w = *p;
+    // Nothing goes into a container that waits.
+    if (w.made || (w.owner && !w.owner->made) || !wanted(w)) continue;
+    w.made = true;
+    w.parent = w.tabOwner
+                   ? w.tabOwner->pages.at(static_cast<std::size_t>(std::max(0, w.control->tab)))
+               : w.owner && w.owner->hwnd ? w.owner->hwnd
+                                          : top_;
+    create(w);
+    if (!w.hwnd) continue;
+    keepOrder(w);
+    switch (w.control->kind()) {
+      case Kind::TabControl:
+        layoutPages(w);  // where its pages start, for the controls on them
+        break;
+      case Kind::StatusBar:  // docks itself
+      case Kind::Line:
+      case Kind::Picture:
+        place(w);
+        break;
+      case Kind::TextBox:
+        update(w, "Selection");  // set by the program before the box existed
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void WidgetHost::keepOrder(const Widget& w) {
+  // A window made after siblings that follow it in the form goes where it would have been
+  // had it been made in order: the order of the windows is the order of the controls.
+  const auto at =
+      std::find_if(widgets_.begin(), widgets_.end(), [&w](const auto& x) { return x.get() == &w; });
+  const bool laterMade = std::any_of(std::next(at), widgets_.end(), [&w](const auto& x) {
+    return x->hwnd && x->parent == w.parent;
+  });
+  if (!laterMade) return;
+  HWND after = HWND_TOP;
+  for (auto it = widgets_.begin(); it != at; ++it)
+    if ((*it)->hwnd && (*it)->parent == w.parent) after = (*it)->hwnd;
+  ::SetWindowPos(w.hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void WidgetHost::addToolTips() {
@@ -268,18 +339,16 @@ WidgetHost::Widget& WidgetHost::ensure(Control& c) {
     if (Control* container = find_(c.container)) {
       Widget& owner = ensure(*container);
       w->owner = &owner;
-      if (!owner.pages.empty()) {
-        w->parent = owner.pages.at(static_cast<std::size_t>(std::max(0, c.tab)));
+      if (owner.control->kind() == Kind::TabControl &&
+          !static_cast<TabControl&>(*owner.control).captions().empty())
         w->tabOwner = &owner;
-      } else if (owner.hwnd) {
-        w->parent = owner.hwnd;
-      }
     }
   }
   w->id = kFirstId + static_cast<int>(widgets_.size());
   widgets_.push_back(std::move(w));
   Widget& ref = *widgets_.back();
-  create(ref);
+  // The window comes with materialize(); until then the model's changes wait in the
+  // model, and the window is created from its state.
   subscribe(ref);
   return ref;
 }
@@ -290,59 +359,64 @@ void WidgetHost::create(Widget& w) {
   const DWORD visible = c.visible() ? WS_VISIBLE : 0;
   const DWORD disabled = c.enabled() ? 0 : WS_DISABLED;
   const DWORD base = visible | disabled;
+  // Lines and pictures size themselves as they are made (an etched line by its edge, an
+  // icon to the icon's size): they are made empty and then placed, as the form sets them.
+  const bool placedAfter = c.kind() == Kind::Line || c.kind() == Kind::Picture;
+  const RECT at = placedAfter ? RECT{} : placeOf(w);
+  auto make = [&](DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style) {
+    return makeWindow(exStyle, cls, text, style, w.parent, w.id, at);
+  };
   HWND h = nullptr;
   switch (c.kind()) {
     case Kind::Button: {
       // Only a button with a lost-focus handler asks for focus notifications.
       const DWORD notify = static_cast<Button&>(c).onLostFocus ? BS_NOTIFY : 0;
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify, w.parent,
-                     w.id);
+      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify);
       break;
     }
     case Kind::CheckBox:
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE,
-                     w.parent, w.id);
+      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE);
       ::SendMessageW(h, BM_SETCHECK, static_cast<CheckBox&>(c).value(), 0);
       break;
     case Kind::OptionButton:
-      h = makeWindow(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON, w.parent, w.id);
+      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON);
       ::SendMessageW(h, BM_SETCHECK, static_cast<OptionButton&>(c).value() ? BST_CHECKED : 0, 0);
       break;
     case Kind::Label:
-      h = makeWindow(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY, w.parent, w.id);
+      h = make(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY);
       break;
     case Kind::TextBox: {
       auto& t = static_cast<TextBox&>(c);
       DWORD style = base | WS_TABSTOP | ES_AUTOHSCROLL;
       if (t.multiLine())
         style = base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
-      h = makeWindow(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style, w.parent, w.id);
+      h = make(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style);
       // The log grows without bound; lift the edit control's default limit.
       ::SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
       break;
     }
     case Kind::Frame:
-      h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, caption,
-                     base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+      h = make(WS_EX_CONTROLPARENT, kPanelClass, caption, base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
       ::SetWindowLongPtrW(h, kPanelLook, kGroupBox);
       break;
     case Kind::Picture: {
       bool holdsControls = false;
       for (Control* other : controls_) holdsControls |= other->container == c.name();
       if (!holdsControls && pictureIcon_) {
-        h = makeWindow(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY, w.parent, w.id);
+        h = make(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY);
         ::SendMessageW(h, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_), 0);
       } else {
-        h = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "",
-                       base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+        h = make(WS_EX_CONTROLPARENT, kPanelClass, "", base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
       }
       break;
     }
     case Kind::ListView: {
       h = createList(w, base);
       if (auto& lv = static_cast<ListView&>(c); lv.onOLEDragDrop) {
-        // Files dragged from the shell land on the list itself.
-        ::DragAcceptFiles(h, TRUE);
+        // Files dragged from the shell land on the list itself. The style is all that
+        // DragAcceptFiles sets; the shell library is loaded with the first drop.
+        ::SetWindowLongPtrW(h, GWL_EXSTYLE,
+                            ::GetWindowLongPtrW(h, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
         ::SetWindowSubclass(h, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
       }
       break;
@@ -351,8 +425,7 @@ void WidgetHost::create(Widget& w) {
       break;
     case Kind::Slider: {
       auto& s = static_cast<Slider&>(c);
-      h = makeWindow(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, w.parent,
-                     w.id);
+      h = make(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS);
       ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
       ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
       ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
@@ -360,16 +433,16 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::ProgressBar:
-      h = makeWindow(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH, w.parent, w.id);
+      h = make(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH);
       ::SendMessageW(h, PBM_SETRANGE32, 0, 10000);
       break;
     case Kind::StatusBar:
-      h = makeWindow(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP, w.parent, w.id);
+      h = make(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP);
       break;
     case Kind::TabControl: {
       auto& tab = static_cast<TabControl&>(c);
-      h = makeWindow(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
-                     base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, w.parent, w.id);
+      h = make(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
+               base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
       for (std::size_t i = 0; i < tab.captions().size(); ++i) {
         std::wstring text = widen(tab.captions()[i]);
         TCITEMW item{};
@@ -383,8 +456,7 @@ void WidgetHost::create(Widget& w) {
       break;
     }
     case Kind::DatePicker: {
-      h = makeWindow(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT, w.parent,
-                     w.id);
+      h = make(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT);
       auto& d = static_cast<DatePicker&>(c);
       if (!d.customFormat.empty()) {
         std::wstring fmt = widen(d.customFormat);
@@ -394,8 +466,7 @@ void WidgetHost::create(Widget& w) {
     }
     case Kind::Line: {
       const Rect& r = c.rect();
-      h = makeWindow(0, L"STATIC", "", base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT),
-                     w.parent, w.id);
+      h = make(0, L"STATIC", "", base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT));
       break;
     }
     case Kind::MenuItem:
@@ -423,6 +494,19 @@ void WidgetHost::update(Widget& w, std::string_view property) {
   Control& c = *w.control;
   if (c.kind() == Kind::Timer) {
     syncTimer(w);
+    return;
+  }
+  if (!w.made && property == "Visible" && c.visible()) {
+    // Shown before finish(): made now, with whatever it holds, if its page is in sight.
+    const auto [tab, page] = pageOf(w);
+    if (!tab || (tab->hwnd && page == static_cast<const TabControl&>(*tab->control).tab())) {
+      const Widget* target = &w;
+      materialize([target](const Widget& x) {
+        for (const Widget* o = &x; o; o = o->owner)
+          if (o == target) return true;  // the control and what it holds
+        return false;
+      });
+    }
     return;
   }
   if (!w.hwnd) return;
@@ -539,6 +623,11 @@ void WidgetHost::layoutPages(Widget& tab) {
 
 void WidgetHost::showPage(Widget& tab) {
   const int current = static_cast<TabControl&>(*tab.control).tab();
+  // A page shown before finish() gets its windows now.
+  materialize([this, &tab, current](const Widget& w) {
+    const auto [owner, page] = pageOf(w);
+    return owner == &tab && page == current;
+  });
   if (::SendMessageW(tab.hwnd, TCM_GETCURSEL, 0, 0) != current)
     ::SendMessageW(tab.hwnd, TCM_SETCURSEL, current, 0);
   HWND focus = ::GetFocus();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "controls/controls.hpp"
@@ -34,7 +35,11 @@ class WidgetHost {
   WidgetHost(const WidgetHost&) = delete;
   WidgetHost& operator=(const WidgetHost&) = delete;
 
+  // Creates the windows of every control but those on the pages out of sight.
   void build(int dpi, HFONT font);
+  // Creates the rest, and the tool tips. The main window calls it once it has been
+  // painted, before it takes any input: nothing can reach a page before its windows exist.
+  void finish();
   // Re-places every widget after a DPI change.
   void rescale(int dpi, HFONT font);
 
@@ -81,13 +86,22 @@ class WidgetHost {
     const Widget* owner = nullptr;
     // Timer: set while its handler runs, so that its ticks never nest.
     bool ticking = false;
+    // Its window has been created (or it needs none).
+    bool made = false;
   };
 
   void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
   const Widget* firstTabControl() const;
   void focusIntoPage(const Widget& tab);
 
+  // Every control gets its widget in creation order (that order gives the ids); the
+  // windows come later, from materialize(), for the widgets it is asked for.
   Widget& ensure(controls::Control& c);
+  void materialize(const std::function<bool(const Widget&)>& wanted);
+  // The tab control and page a widget sits on, through its containers ({nullptr, 0}: on
+  // no page).
+  std::pair<const Widget*, int> pageOf(const Widget& w) const;
+  void keepOrder(const Widget& w);
   void create(Widget& w);
   void subscribe(Widget& w);
   void update(Widget& w, std::string_view property);

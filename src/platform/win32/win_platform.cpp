@@ -304,7 +304,9 @@ std::optional<std::string> WinDialogs::openFile(const platform::OpenFileRequest&
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
   ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!::GetOpenFileNameW(&ofn)) return std::nullopt;
+  static const auto open =
+      lateBound<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+  if (!open || !open(&ofn)) return std::nullopt;
   return narrow(file.data());
 }
 
@@ -330,10 +332,14 @@ std::string WinDialogs::browseFolder(Hwnd ownerWindow, std::string_view title,
   bi.ulFlags = BIF_RETURNONLYFSDIRS;
   bi.lpfn = browseCallback;
   bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-  UniquePidl pidl(::SHBrowseForFolderW(&bi));
+  static const auto browse =
+      lateBound<decltype(&::SHBrowseForFolderW)>(L"shell32.dll", "SHBrowseForFolderW");
+  static const auto pathOf =
+      lateBound<decltype(&::SHGetPathFromIDListW)>(L"shell32.dll", "SHGetPathFromIDListW");
+  UniquePidl pidl(browse ? browse(&bi) : nullptr);
   if (!pidl) return std::string(startFolder);
   wchar_t path[MAX_PATH] = {};
-  if (!::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), path)) return {};
+  if (!pathOf(static_cast<PCIDLIST_ABSOLUTE>(pidl.get()), path)) return {};
   return narrow(path);
 }
 
@@ -367,8 +373,11 @@ std::uint32_t WinShell::startProgram(std::string_view path) {
 }
 
 void WinShell::openDocument(Hwnd owner, std::string_view path) {
-  ::ShellExecuteW(owner ? toHwnd(owner) : nullptr, nullptr, widen(path).c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+  static const auto execute =
+      lateBound<decltype(&::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+  if (execute)
+    execute(owner ? toHwnd(owner) : nullptr, nullptr, widen(path).c_str(), nullptr, nullptr,
+            SW_SHOWNORMAL);
 }
 
 // ---------------------------------------------------------------- registry

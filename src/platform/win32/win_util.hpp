@@ -109,10 +109,23 @@ struct IconTraits {
   static HICON none() { return nullptr; }
   static void close(HICON h) { ::DestroyIcon(h); }
 };
+// A function of a system library that the start-up does not need (the shell, the
+// common dialogs, COM), found when it is first called: the library and everything it
+// brings are loaded then, not before the window is shown. The library stays loaded for
+// the rest of the process. nullptr when the system has no such function.
+template <typename F>
+F lateBound(const wchar_t* library, const char* name) {
+  HMODULE m = ::LoadLibraryW(library);
+  return m ? reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name))) : nullptr;
+}
+
 struct PidlTraits {
   using Type = void*;
   static void* none() { return nullptr; }
-  static void close(void* p) { ::CoTaskMemFree(p); }
+  static void close(void* p) {
+    static const auto free = lateBound<void(WINAPI*)(LPVOID)>(L"ole32.dll", "CoTaskMemFree");
+    if (free) free(p);
+  }
 };
 
 using UniqueHandle = Unique<KernelHandleTraits>;

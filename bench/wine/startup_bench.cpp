@@ -1,0 +1,167 @@
+// varnolt-startup-bench RUNS MIN_EXE VARNOLT_EXE VARNOLT_FOLDER [OTHER_EXE OTHER_FOLDER]
+//
+// Start-up under Wine, side by side with the least a program of the same kind does
+// (startup-min.exe, beside this file). Both programs are started alternately (in the
+// order A B B A, so that a drift of the machine falls on both alike) RUNS times each,
+// and measured the same way from here:
+//   visible  from just before CreateProcess until a visible top-level window of the new
+//            process with the expected class and caption exists (polled every
+//            millisecond);
+//   ready    from the same start until that window's thread has answered a message sent
+//            to it, i.e. its start-up has returned to the message loop with the window
+//            painted.
+// Each started process is then ended (TerminateProcess) and its windows are gone before
+// the next start. Varnolt.exe runs once untimed first, closed through its window, so
+// that the timed starts read the default.ini and log.ini a user has. OTHER_EXE, another
+// build of Varnolt.exe (an earlier commit), takes its turn after Varnolt in each round,
+// so that two builds are compared under the same conditions.
+#include "../../tests/wine/driver/support.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace vt;
+
+namespace {
+
+struct Program {
+  std::string name;
+  std::wstring exe, folder, cls, caption;
+  std::vector<double> visible, ready;
+};
+
+// Read from the system's copy of the caption (GetWindowTextW sends no message to another
+// process's window): a window is seen the moment it is shown, whatever its thread does.
+std::wstring captionOf(HWND h) {
+  wchar_t b[64] = {};
+  const int n = ::GetWindowTextW(h, b, 64);
+  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
+}
+
+HWND shownWindow(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
+  for (HWND h : topLevel())
+    if (pidOf(h) == pid && ::IsWindowVisible(h) && classOf(h) == cls && captionOf(h) == caption)
+      return h;
+  return nullptr;
+}
+
+bool anyWindowOf(DWORD pid) {
+  for (HWND h : topLevel())
+    if (pidOf(h) == pid) return true;
+  return false;
+}
+
+// One timed start; false when the window did not come within 20 s.
+bool timedStart(Program& p) {
+  std::wstring command = L"\"" + p.exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const auto start = std::chrono::steady_clock::now();
+  if (!::CreateProcessW(p.exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        p.folder.c_str(), &si, &pi))
+    return false;
+  Handle process(pi.hProcess), thread(pi.hThread);
+  HWND main = nullptr;
+  while (!main && msSince(start) < 20000) {
+    main = shownWindow(pi.dwProcessId, p.cls, p.caption);
+    if (!main) ::Sleep(1);
+  }
+  bool ok = main != nullptr;
+  if (ok) {
+    const double visible = msSince(start);
+    DWORD_PTR ignored = 0;
+    ok = ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored) != 0;
+    if (ok) {
+      p.visible.push_back(visible);
+      p.ready.push_back(msSince(start));
+    }
+  }
+  ::TerminateProcess(process.get(), 0);
+  ::WaitForSingleObject(process.get(), 10000);
+  waitFor([&] { return !anyWindowOf(pi.dwProcessId); }, 5000);
+  // The display settles after the window went.
+  ::Sleep(200);
+  return ok;
+}
+
+std::string figures(std::vector<double> v) {
+  if (v.empty()) return "no run";
+  std::sort(v.begin(), v.end());
+  char b[96];
+  std::snprintf(b, sizeof b, "min %4.0f  median %4.0f  max %4.0f ms", v.front(), v[v.size() / 2],
+                v.back());
+  return b;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 5 && argc != 7) {
+    say("usage: varnolt-startup-bench RUNS MIN_EXE VARNOLT_EXE VARNOLT_FOLDER [OTHER_EXE "
+        "OTHER_FOLDER]");
+    return 2;
+  }
+  const int runs = std::max(1, _wtoi(argv[1]));
+  const std::wstring minExe = argv[2];
+  const std::wstring minFolder = minExe.substr(0, minExe.find_last_of(L'\\'));
+  Program minimal{"minimal", minExe, minFolder, L"StartupMin", L"Varnolt", {}, {}};
+  Program varnolt{"Varnolt", argv[3], argv[4], L"VarnoltMain", L"Varnolt", {}, {}};
+  Program other{
+      "other", argc == 7 ? argv[5] : L"", argc == 7 ? argv[6] : L"", L"VarnoltMain", L"Varnolt", {},
+      {}};
+  std::vector<Program*> varnolts{&varnolt};
+  if (argc == 7) varnolts.push_back(&other);
+
+  for (Program* p : varnolts) {
+    // The first start writes default.ini and log.ini at its quit, as a user's does.
+    Varnolt first(p->exe, p->folder);
+    if (!first.main) {
+      say(utf8(p->exe) + " did not show its window");
+      return 1;
+    }
+    ::PostMessageW(first.main, WM_CLOSE, 0, 0);
+    if (HWND box = first.messageBox(5000)) answer(box, IDYES);
+    if (!first.waitExit(10000)) say("warning: the untimed first run did not end");
+  }
+  std::vector<Program*> all{&minimal};
+  all.insert(all.end(), varnolts.begin(), varnolts.end());
+  // One untimed start of each: the system's own files are in the cache for all alike.
+  for (Program* p : all) {
+    timedStart(*p);
+    p->visible.clear();
+    p->ready.clear();
+  }
+
+  int failed = 0;
+  for (int i = 0; i < runs; ++i) {
+    if (i % 2 == 0) failed += !timedStart(minimal);
+    for (Program* p : varnolts) failed += !timedStart(*p);
+    if (i % 2 == 1) failed += !timedStart(minimal);
+  }
+  say("start-up under Wine, " + std::to_string(runs) + " runs each, alternating:");
+  for (Program* p : all) {
+    say("  " + p->name + std::string(10 - p->name.size(), ' ') + "visible  " + figures(p->visible));
+    say("            ready    " + figures(p->ready));
+  }
+  char ratio[128];
+  std::snprintf(ratio, sizeof ratio, "ratio Varnolt / minimal (medians): visible %.2f, ready %.2f",
+                median(varnolt.visible) / std::max(1.0, median(minimal.visible)),
+                median(varnolt.ready) / std::max(1.0, median(minimal.ready)));
+  say(ratio);
+  if (argc == 7) {
+    std::snprintf(ratio, sizeof ratio, "ratio other / minimal (medians): visible %.2f, ready %.2f",
+                  median(other.visible) / std::max(1.0, median(minimal.visible)),
+                  median(other.ready) / std::max(1.0, median(minimal.ready)));
+    say(ratio);
+  }
+  if (failed) say(std::to_string(failed) + " starts did not show their window");
+  return failed ? 1 : 0;
+}
