@@ -208,9 +208,10 @@ int wmain(int argc, wchar_t** argv) {
   say("# entries in the controller's list box: " + std::to_string(count) +
       (whole ? ", all copied into ListView1 on every read" : ", NOT all copied"));
   std::string b, t, m;
-  for (double x : bare) b += " " + ms(x);
-  for (double x : limited) t += " " + ms(x);
-  for (double x : mine) m += " " + ms(x);
+  // append() rather than " " + …: GCC 12's -Wrestrict misfires on the temporary.
+  for (double x : bare) b.append(" ").append(ms(x));
+  for (double x : limited) t.append(" ").append(ms(x));
+  for (double x : mine) m.append(" ").append(ms(x));
   say("# bare LB_GETTEXTLEN/LB_GETTEXT loop, SendMessageW:" + b + " (median " + ms(median(bare)) +
       ")");
   say("# bare loop, SendMessageTimeoutW:" + t + " (median " + ms(median(limited)) + ")");
@@ -221,7 +222,7 @@ int wmain(int argc, wchar_t** argv) {
                 median(mine) / std::max(1.0, median(limited)));
   say(std::string("# ratio Varnolt / bare loop: ") + ratio);
   std::string s;
-  for (double x : sized) s += " " + ms(x);
+  for (double x : sized) s.append(" ").append(ms(x));
   say("# Varnolt リスト取得 with sizes (Check4 off):" + s + " (median " + ms(median(sized)) + ")" +
       (sizesRead ? "" : ", the last row's size was NOT read: " + utf8(lastSize)));
   say("# Varnolt.exe holding the list: " + held);
