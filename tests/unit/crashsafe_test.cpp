@@ -30,8 +30,15 @@ class Injector {
     };
     calls.fsync = [this](int fd) { return step("fsync") ? real_.fsync(fd) : -1; };
     calls.close = [this](int fd) {
-      // The descriptor is gone either way, as close(2) leaves it.
-      const bool go = step("close");
+      // The descriptor is gone either way, as close(2) leaves it, and a dead process's
+      // descriptors are closed by the system.
+      bool go = false;
+      try {
+        go = step("close");
+      } catch (const Crash&) {
+        real_.close(fd);
+        throw;
+      }
       const int r = real_.close(fd);
       return go ? r : -1;
     };

@@ -273,13 +273,14 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list, =window or =night runs one group alone (while working on it;
-  // the window group includes the screenshots, the night group is the power port and the
-  // whole nights, minutes of waiting).
+  // VARNOLT_WINE_ONLY=list, =window, =night or =files runs one group alone (while working
+  // on it; the window group includes the screenshots, the night group is the power port and
+  // the whole nights, minutes of waiting; the files group the crashed and killed writes).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
-  if (group == L"list" || group == L"window" || group == L"night") {
+  if (group == L"list" || group == L"window" || group == L"night" || group == L"files") {
+    if (group == L"files") crashSafeFileTests(exe, work);
     if (group == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
     if (group == L"window") {
       realInputTests(exe, work);
@@ -299,6 +300,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   powerPortTests();
+  crashSafeFileTests(exe, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);

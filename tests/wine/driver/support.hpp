@@ -144,7 +144,7 @@ std::wstring designSettings(const std::wstring& controller = L"未登録");
 class Varnolt {
  public:
   // Starts the program in `folder` and waits for its main window.
-  Varnolt(const std::wstring& exe, const std::wstring& folder);
+  Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000);
   ~Varnolt();
   Varnolt(const Varnolt&) = delete;
   Varnolt& operator=(const Varnolt&) = delete;
@@ -197,6 +197,10 @@ void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
 // the folder browser confirms only file-system folders.
 void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                      const std::wstring& work);
+// log.ini and default.ini through the quit with the file port's steps crashed or failed,
+// and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
+// default 10: each run first waits for the start with that log).
+void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& work);
 // The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
 void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
                     const std::wstring& shots, int dpi);
