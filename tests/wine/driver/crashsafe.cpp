@@ -394,6 +394,10 @@ void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
   std::uniform_real_distribution<double> delay(from, to);
   int done = 0, torn = 0, oldFiles = 0, newFiles = 0, midWrite = 0, exited = 0;
   for (int i = 0; i < runs; ++i) {
+    if (i > 0 && i % 10 == 0)
+      say("#   " + std::to_string(done) + " runs: " + std::to_string(torn) + " torn, " +
+          std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new, " +
+          std::to_string(midWrite) + " inside the write");
     if (!reset()) continue;
     Varnolt v(program, f.folder, kBigLogStartMs);
     if (!v.main) continue;

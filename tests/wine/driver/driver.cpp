@@ -275,12 +275,18 @@ int wmain(int argc, wchar_t** argv) {
   };
   // VARNOLT_WINE_ONLY=list, =window, =night or =files runs one group alone (while working
   // on it; the window group includes the screenshots, the night group is the power port and
-  // the whole nights, minutes of waiting; the files group the crashed and killed writes).
+  // the whole nights, minutes of waiting; the files group the crashed and killed writes;
+  // the ports group the power and taskbar ports with their system calls replaced).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
-  if (group == L"list" || group == L"window" || group == L"night" || group == L"files") {
+  if (group == L"list" || group == L"window" || group == L"night" || group == L"files" ||
+      group == L"ports") {
     if (group == L"files") crashSafeFileTests(exe, work);
+    if (group == L"ports") {
+      powerPortTests();
+      taskbarProgressTests();
+    }
     if (group == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
     if (group == L"window") {
       realInputTests(exe, work);
@@ -300,6 +306,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   powerPortTests();
+  taskbarProgressTests();
   crashSafeFileTests(exe, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);

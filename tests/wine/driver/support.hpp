@@ -197,6 +197,8 @@ void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
 // the folder browser confirms only file-system folders.
 void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                      const std::wstring& work);
+// The taskbar button's progress with ITaskbarList3 replaced by a recorder.
+void taskbarProgressTests();
 // log.ini and default.ini through the quit with the file port's steps crashed or failed,
 // and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
 // default 10: each run first waits for the start with that log).
