@@ -39,11 +39,12 @@ target_link_options(Varnolt PRIVATE -municode -static -static-libgcc -static-lib
 add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/driver/support.cpp
   tests/wine/driver/launch.cpp tests/wine/driver/realinput.cpp
   tests/wine/driver/recording_list.cpp tests/wine/driver/convert.cpp
-  tests/wine/driver/night.cpp tests/wine/driver/power.cpp
+  tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
   tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp
   src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
-target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32)
+target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
+  ntdll)
 target_link_options(varnolt-wine-driver PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).

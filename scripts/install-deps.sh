@@ -5,9 +5,12 @@
 #
 #   scripts/install-deps.sh            everything
 #   scripts/install-deps.sh --native   only what the Linux build and its tests need
+#   scripts/install-deps.sh --package  only what scripts/package.sh needs
 #
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
-# benchmark, clang-format), the MinGW-w64 cross compiler for the Windows build,
+# benchmark, clang-format), clang-14 with its libFuzzer runtime (libclang-rt-14-dev) for the
+# fuzz targets, the help compiler chmcmd (fp-utils) with python3 for its
+# build script and libchm-bin for reading the result back, the MinGW-w64 cross compiler for the Windows build,
 # Wine (64-bit only; wine32/i386 is not needed for x86_64 PE exes), Xvfb + xauth
 # for headless GUI tests and xdotool for real mouse and keyboard input, ImageMagick (screenshots), a Japanese font that Wine
 # renders (IPA Gothic) and the ja_JP.UTF-8 locale (Wine derives code page 932
@@ -28,6 +31,13 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   clang-format
+  # fuzz targets: clang with its libFuzzer and sanitizer runtimes
+  clang-14
+  libclang-rt-14-dev
+  # the help file: compiler, build script, and the reader its test uses
+  fp-utils
+  python3
+  libchm-bin
   # Windows cross build
   g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64
@@ -43,10 +53,15 @@ packages=(
   fonts-wine
   # ja_JP.UTF-8
   locales
+  # the release package: the commit's time
+  git
 )
 
 if [ "${1:-}" = "--native" ]; then
-  packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev locales)
+  packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+    fp-utils python3 libchm-bin locales)
+elif [ "${1:-}" = "--package" ]; then
+  packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 fp-utils python3 git locales)
 fi
 
 if [ "$(id -u)" -ne 0 ]; then

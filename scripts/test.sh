@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and scenario tests (plain and under
-# AddressSanitizer/UBSan), the format check, then the Windows build under Wine.
+# AddressSanitizer/UBSan), the format check, a short fuzz run, then the Windows build
+# under Wine, and last the release package, built twice in two folders and compared byte
+# for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +12,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # Formatting is part of the build's rules.
 mapfile -t sources < <(git ls-files 'src/*.cpp' 'src/*.hpp' 'tests/*.cpp' 'tests/*.hpp' \
-  'tools/*.cpp' 'tools/*.hpp' 'bench/*.cpp' 2>/dev/null || true)
+  'tools/*.cpp' 'tools/*.hpp' 'bench/*.cpp' 'fuzz/*.cpp' 'fuzz/*.hpp' 2>/dev/null || true)
 if [ "${#sources[@]}" -gt 0 ]; then
   clang-format --dry-run --Werror "${sources[@]}"
 fi
@@ -21,6 +23,11 @@ for preset in dev asan; do
   ctest --preset "$preset" -j"$jobs"
 done
 
+# Every reader of outside text under the fuzzer for a few seconds; a finding fails.
+bash bench/fuzz.sh 5
+
 if [ -x tests/wine/run.sh ] || [ -f tests/wine/run.sh ]; then
   bash tests/wine/run.sh
 fi
+
+bash tests/package/run.sh

@@ -310,9 +310,6 @@ class Form1 {
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
              std::string_view title = kAppTitle);
 
-  // Reported at quit when a file could not be written.
-  std::string lastSaveError;
-
   // --- run progress (the taskbar button) ----------------------------------------------------
   RunProgress runProgress() const;
   // Told of every change of runProgress().

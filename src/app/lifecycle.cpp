@@ -38,10 +38,18 @@ bool Form1::Form_QueryUnload() {
   }
   // Saved on every accepted close, the silent one of an unattended run included:
   // the work log of a night's run is what the user reads the next morning.
+  // The close completes either way; the message says where Varnolt keeps its files and
+  // how to make the next quit succeed, since a program unpacked under Program Files (or
+  // onto a read-only medium) cannot write beside itself.
   const std::string failures = saveLogAndSettings();
-  lastSaveError = failures;
   if (!failures.empty())
-    msgBox("次のファイルを保存できませんでした。\r\n" + failures,
+    msgBox("次のファイルを保存できませんでした。\r\n" + failures +
+               "\r\n\r\n作業ログと設定は Varnolt のフォルダ「" + os.appPath +
+               "」に保存されます。\r\n"
+               "このフォルダに書き込めないと、今回の作業ログと設定は次回に引き継がれません。"
+               "\r\nファイルの読み取り専用を解除するかディスクの空きを確保するか、"
+               "Varnolt を書き込みできるフォルダ（Program Files の下ではなく、ドキュメントなど）"
+               "に移してから起動し直してください。",
            platform::mb::kOk | platform::mb::kIconExclamation);
   return true;
 }

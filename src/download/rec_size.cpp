@@ -1,5 +1,7 @@
 // Sizes of the recordings, read from the controller's details text while its selection
 // walks through the list box.
+#include <cmath>
+
 #include "automation/window_list.hpp"
 
 namespace varnolt {
@@ -14,8 +16,12 @@ constexpr const char* kSizeKey = "FileSize :";
 // The size of one "FileSize :" line in MB as decimal text.
 std::string sizeOfLine(const std::string& line) {
   std::string rest = vb::replaceAll(vb::replaceAll(line, kSizeKey, ""), "MB", "");
-  if (rest.find("GB") != std::string::npos)
-    rest = vb::numberText(vb::toDouble(vb::replaceAll(rest, "GB", "")) * 1000);
+  if (rest.find("GB") != std::string::npos) {
+    const double mb = vb::toDouble(vb::replaceAll(rest, "GB", "")) * 1000;
+    // A product beyond the range of a double is an overflow, as in any other arithmetic.
+    if (!std::isfinite(mb)) throw VbError(vb::kErrOverflow);
+    rest = vb::numberText(mb);
+  }
   return vb::trimSpaces(rest);
 }
 

@@ -89,7 +89,7 @@ void registerControllerVerbs(Runner& runner) {
     if (w.size() != 2 || w[0] != "fail" ||
         w[1].find_first_not_of("0123456789") != std::string::npos)
       r.fail("power fail CODE");
-    r.world().power.nextPowerStateError = static_cast<std::uint32_t>(std::stoul(w[1]));
+    r.world().power.nextPowerStateError = numberWord<std::uint32_t>(r, w[1], "power fail CODE");
   });
 
   runner.addVerb("say", [](Runner& r, auto&, const std::string& rest) { r.emit("== " + rest); });

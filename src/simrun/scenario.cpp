@@ -165,16 +165,18 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
 
 void Runner::execute(const std::string& raw) {
   std::string line = raw;
-  if (auto p = line.find_first_not_of(" \t"); p == std::string::npos)
+  if (auto p = line.find_first_not_of(" \t\r\n\v\f"); p == std::string::npos)
     return;
   else
     line = line.substr(p);
   if (line[0] == '#') return;
+  auto w = words(line);
+  // A line of other white space (a stray CR, a form feed) is blank too.
+  if (w.empty()) return;
   // A pop-up menu stays open for one command: the click on one of its items, or
   // anything else, which dismisses it.
   popupOpen_ = std::exchange(popupShown_, std::string());
   world_->clock.resetSpin();
-  auto w = words(line);
   std::string verb = w[0];
   w.erase(w.begin());
   std::string rest = line.size() > verb.size() ? line.substr(verb.size() + 1) : std::string();
@@ -389,9 +391,11 @@ void Runner::registerCoreVerbs() {
   });
   auto dialogAnswer = [](std::deque<std::optional<std::string>>& q) {
     return [&q](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-      if (w.empty()) r.fail("give a Windows path or 'cancel'");
+      if (w.empty()) r.fail("give a Windows path, 'cancel' or 'empty'");
       if (rest == "cancel")
         q.push_back(std::nullopt);
+      else if (rest == "empty")  // a confirmed item with no file-system path
+        q.push_back(std::string());
       else
         q.push_back(rest);
     };
@@ -465,7 +469,7 @@ void Runner::registerCoreVerbs() {
         b.setValue(state == "on" ? 1 : 0);
     } else if (c.kind() == Kind::ListView && w.size() == 3) {
       auto& l = static_cast<ListView&>(c);
-      std::size_t row = static_cast<std::size_t>(std::stoul(w[1]));
+      const auto row = numberWord<std::size_t>(r, w[1], "check NAME ROW on|off");
       if (row < 1 || row > l.count()) r.fail("row " + w[1] + " is not in " + c.name());
       if (!l.enabled())
         r.emit("ignored check " + c.name() + " (disabled)");
@@ -482,7 +486,7 @@ void Runner::registerCoreVerbs() {
     if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' is not a list");
     auto& l = static_cast<ListView&>(c);
     for (std::size_t i = 1; i < w.size(); ++i) {
-      std::size_t row = static_cast<std::size_t>(std::stoul(w[i]));
+      const auto row = numberWord<std::size_t>(r, w[i], "select NAME ROW...");
       if (row < 1 || row > l.count()) r.fail("row " + w[i] + " is not in " + c.name());
       if (i == 1)
         l.selectOnly(row);
@@ -500,7 +504,7 @@ void Runner::registerCoreVerbs() {
   });
   addVerb("tab", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.size() != 1) r.fail("tab K");
-    int t = std::stoi(w[0]);
+    const int t = numberWord<int>(r, w[0], "tab K");
     if (t < 0 || t >= static_cast<int>(r.form().SSTab1.captions().size()))
       r.fail("there is no tab " + w[0]);
     r.form().SSTab1.setTab(t);
@@ -509,7 +513,9 @@ void Runner::registerCoreVerbs() {
   addVerb("wait", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.size() != 1) r.fail("wait MS");
     auto& clock = r.world_->clock;
-    const std::int64_t ms = std::stoll(w[0]);
+    // Up to some thousand years of virtual time, so that the clock cannot overflow.
+    const auto ms = numberWord<std::int64_t>(r, w[0], "wait MS");
+    if (ms < 0 || ms > 1'000'000'000'000'000) r.fail("wait takes 0 to 10^15 milliseconds");
     r.waitUntil_ = clock.ticks() + ms;
     // Inside a handler that spins in the message loop, the handler's passes move the time.
     if (!r.inSpinTurn_) clock.idle(ms);
@@ -537,8 +543,12 @@ void Runner::registerCoreVerbs() {
     if (w.empty()) r.fail("write PATH TEXT");
     std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
     auto& fsys = r.world_->files;
-    fsys.makeSurePathExists(w[0]);
-    fsys.replaceFile(w[0], r.world_->codec.toAnsi(standin::unescapeLineEnds(text)));
+    try {
+      fsys.makeSurePathExists(w[0]);
+      fsys.replaceFile(w[0], r.world_->codec.toAnsi(standin::unescapeLineEnds(text)));
+    } catch (const VbError& e) {
+      r.fail("cannot write " + w[0] + ": " + e.description());
+    }
   });
   addVerb("mkdir", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
     if (w.empty()) r.fail("mkdir PATH");
@@ -561,7 +571,7 @@ void Runner::registerCoreVerbs() {
     if (w.size() < 2 || w.back().find_first_not_of("0123456789") != std::string::npos)
       r.fail(usage);
     return std::make_pair(vb::trimSpaces(rest.substr(0, rest.rfind(w.back()))),
-                          std::stoull(w.back()));
+                          numberWord<std::uint64_t>(r, w.back(), usage));
   };
   addVerb("file",
           [pathAndNumber](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
@@ -584,8 +594,12 @@ void Runner::registerCoreVerbs() {
   addVerb("readonly", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.size() != 2) r.fail("readonly PATH on|off");
     auto& fsys = r.world_->files;
-    std::uint32_t a = fsys.attributes(w[0]);
-    fsys.setAttributes(w[0], w[1] == "on" ? (a | 1) : (a & ~1u));
+    try {
+      std::uint32_t a = fsys.attributes(w[0]);
+      fsys.setAttributes(w[0], w[1] == "on" ? (a | 1) : (a & ~1u));
+    } catch (const VbError&) {
+      r.fail("no file or folder " + w[0]);
+    }
   });
   addVerb("show", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
     if (w.empty()) r.fail("show PATH");
@@ -594,7 +608,13 @@ void Runner::registerCoreVerbs() {
       r.emit("file " + rest + " missing");
       return;
     }
-    r.emit("file " + rest + "=" + sim::escapeLine(r.world_->codec.fromAnsi(fsys.readAll(rest))));
+    std::string bytes;
+    try {
+      bytes = fsys.readAll(rest);
+    } catch (const VbError& e) {
+      r.fail("cannot read " + rest + ": " + e.description());
+    }
+    r.emit("file " + rest + "=" + sim::escapeLine(r.world_->codec.fromAnsi(bytes)));
   });
   addVerb("drive", [](Runner& r, const std::vector<std::string>& w, auto&) {
     // drive X: [free BYTES]
@@ -602,7 +622,7 @@ void Runner::registerCoreVerbs() {
     char d = static_cast<char>(std::tolower(static_cast<unsigned char>(w[0][0])));
     std::filesystem::create_directories(r.options_.root / std::string(1, d));
     if (w.size() == 3 && w[1] == "free")
-      r.world_->files.setFreeSpace(d, std::stoull(w[2]));
+      r.world_->files.setFreeSpace(d, numberWord<std::uint64_t>(r, w[2], "drive X: [free BYTES]"));
     else if (w.size() != 1)
       r.fail("drive X: [free BYTES]");
   });

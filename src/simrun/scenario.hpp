@@ -2,6 +2,7 @@
 // simulated world and the main window as a user would. Events go to `out`.
 #pragma once
 
+#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -86,6 +87,17 @@ class Runner {
   // Set while a line runs as the user's turn inside a spinning handler.
   bool inSpinTurn_ = false;
 };
+
+// A whole number in decimal digits (with a sign only where T is signed) that fits T;
+// any other word is the scenario's mistake and fails the line with `usage`.
+template <typename T>
+T numberWord(const Runner& r, const std::string& word, const std::string& usage) {
+  T value{};
+  const char* end = word.data() + word.size();
+  auto [stop, ec] = std::from_chars(word.data(), end, value);
+  if (word.empty() || ec != std::errc() || stop != end) r.fail(usage);
+  return value;
+}
 
 // Registers the verbs that drive the stand-in controller.
 void registerControllerVerbs(Runner& runner);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace varnolt::standin {
 
@@ -188,6 +189,9 @@ std::string applyConfigLine(Config& config, std::string_view line) {
       return "range takes MIN MAX with MIN < MAX";
     config.rangeMin = lo;
     config.rangeMax = hi;
+  } else if (key == "playfirst") {
+    if (!rest.empty()) return "playfirst takes nothing";
+    config.playFirst = true;
   } else if (key == "startup") {
     return milliseconds(config.startupMs);
   } else if (key == "job") {
@@ -231,6 +235,7 @@ std::vector<WindowDesc> Controller::mainChildren(const Config& config) {
       {kSlider, "msctls_trackbar32", "Slider1", "rc_slider"},
       {kExit, "Button", "終了", "rc_end_btn"},
   };
+  if (config.playFirst) std::swap(tail[1], tail[2]);
   w.insert(w.end(), rest.begin(), rest.end());
   w.insert(w.end(), tail.begin(), tail.end());
   return w;

@@ -57,6 +57,9 @@ struct Config {
   int rangeMin = 0, rangeMax = kTrackMax;
   int startupMs = 1500;  // from the start of the process to the main window
   int jobMs = 0;         // length of a transfer or conversion; 0 = 1 s per 10 MB, at least 6 s
+  // The "再生" button is created (and enumerated) before "PCで再生", whose caption
+  // contains it: a control map must tell the two apart by the whole caption.
+  bool playFirst = false;
   bool has(Fault f) const { return faults.count(f) > 0; }
 };
 
@@ -64,7 +67,8 @@ struct Config {
 // "title TEXT", "recording ENTRY [SIZE]", "recordings N" (N generated entries
 // "k||番組k|2026/12/01 21:00|00:30|HD" of k MB, k counting on from the entries there),
 // "details TEXT" (the details text of the last recording, verbatim; \r and \n are CR
-// and LF), "fault NAME", "fault notransfer [K]", "startup MS", "job MS", "range MIN MAX".
+// and LF), "fault NAME", "fault notransfer [K]", "startup MS", "job MS", "range MIN MAX",
+// "playfirst".
 // Returns an error text, empty when the line was taken.
 std::string applyConfigLine(Config& config, std::string_view line);
 

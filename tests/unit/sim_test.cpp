@@ -64,6 +64,19 @@ TEST_F(SimTest, Cp932RoundTripsWhatShiftJisLacks) {
   EXPECT_EQ(c.fromAnsi("a\x81"), "a・");
 }
 
+TEST_F(SimTest, DamagedBytesNeverSwallowTheCharacterAfterThem) {
+  auto& c = world->codec;
+  // A lead byte without its trail byte is one default character; what follows it
+  // (a line end, a letter) is read on its own.
+  EXPECT_EQ(c.fromAnsi("ab\x81\ncd"), "ab・\ncd");
+  EXPECT_EQ(c.fromAnsi("\x9F\r\x82\xA0"), "・\rあ");
+  EXPECT_EQ(c.fromAnsi("\x85\x40!"), "・!");  // an unassigned pair is one character
+  EXPECT_EQ(c.toAnsi("x\xE3\x81\ny"), "x?\ny");
+  EXPECT_EQ(c.toAnsi("\xF0\x9F"
+                     "a"),
+            "?a");
+}
+
 TEST_F(SimTest, ClockMovesOnlyWhenTheProgramWaits) {
   auto& clock = world->clock;
   EXPECT_EQ(world->regional.shortDate(clock.now()), "2004/10/17");

@@ -57,6 +57,15 @@ TEST_F(WorkLogTest, LogKeepsCp932TextIntact) {
   EXPECT_EQ(readHost(appHost("log.ini")), "\r\n\x87\x55 \xB6\xC0\xB6\xC5\r\n");
 }
 
+TEST_F(WorkLogTest, DamagedByteAtALineEndKeepsTheLinesApart) {
+  // A stray lead byte right before a line end (LF-only and CR-only files too) must not
+  // join two lines of the log into one.
+  writeHost(appHost("log.ini"), "one\x81\ntwo\x9F\rthree\x81\r\nfour\r\n");
+  Form1& f = makeForm();
+  f.logInPut("C:\\Varnolt\\log.ini");
+  EXPECT_EQ(f.Text5.text(), "\r\none・\r\ntwo・\r\nthree・\r\nfour");
+}
+
 TEST_F(WorkLogTest, MissingLogStartsEmptyWithoutAMessage) {
   Form1& f = makeForm();
   f.logInPut("C:\\Varnolt\\log.ini");

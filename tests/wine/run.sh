@@ -42,7 +42,7 @@ done
 echo "== building the Windows programs in $build"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DVARNOLT_TESTS=OFF >"$build/configure.log"
-cmake --build "$build" -j2 --target Varnolt varnolt-wine-driver RokuCtrl
+cmake --build "$build" -j2 --target Varnolt varnolt_help varnolt-wine-driver RokuCtrl
 exe="$build/Varnolt.exe"
 driver="$build/varnolt-wine-driver.exe"
 standin="$build/tools/rokuctrl-standin/RokuCtrl.exe"
@@ -69,7 +69,8 @@ timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
 
 drive_c="$WINEPREFIX/drive_c"
 mkdir -p "$drive_c/vt/shots"
-cp "$exe" "$driver" "$standin" "$drive_c/vt/"
+# help.chm beside Varnolt.exe, as the program looks for it.
+cp "$exe" "$build/help.chm" "$driver" "$standin" "$drive_c/vt/"
 
 # Real mouse and keyboard input: the driver writes xdotool requests into a folder
 # (one argument a line in N.req), this loop runs them on the display Wine draws on and

@@ -230,16 +230,24 @@ class Iconv {
   iconv_t cd_;
 };
 
+// Bytes of the damaged sequence at the start of `s`: its lead byte and the continuation
+// bytes that follow it. A byte that cannot continue the sequence (a line end among them)
+// starts the next character and is never swallowed.
 std::size_t utf8Length(std::string_view s) {
   unsigned char c = static_cast<unsigned char>(s[0]);
   std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-  return std::max<std::size_t>(1, std::min(n, s.size()));
+  std::size_t k = 1;
+  while (k < std::min(n, s.size()) && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) ++k;
+  return k;
 }
 
 std::size_t cp932Length(std::string_view s) {
   unsigned char c = static_cast<unsigned char>(s[0]);
   bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-  return lead && s.size() >= 2 ? 2 : 1;
+  if (!lead || s.size() < 2) return 1;
+  unsigned char t = static_cast<unsigned char>(s[1]);
+  bool trail = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
+  return trail ? 2 : 1;
 }
 
 }  // namespace

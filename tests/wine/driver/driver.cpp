@@ -263,6 +263,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring exe = argv[1], work = argv[2], shots = argc > 3 ? argv[3] : L"";
   const std::wstring rokuCtrl = argc > 4 ? argv[4] : L"";
+  // The help file is built beside the program.
+  const std::wstring helpChm = joinPath(exe.substr(0, exe.find_last_of(L'\\')), L"help.chm");
   // Each run gets a folder of its own with a copy of the program, as a user installs it.
   auto prepare = [&](const std::wstring& name) {
     const std::wstring folder = joinPath(work, name);
@@ -273,15 +275,16 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list, =window, =night or =files runs one group alone (while working
-  // on it; the window group includes the screenshots, the night group is the power port and
-  // the whole nights, minutes of waiting; the files group the crashed and killed writes;
-  // the ports group the power and taskbar ports with their system calls replaced).
+  // VARNOLT_WINE_ONLY=list, =window, =night, =help, =files or =ports runs one group alone
+  // (while working on it; the window group includes the screenshots, the night group is the
+  // power port and the whole nights, minutes of waiting; the files group the crashed and
+  // killed writes; the ports group the power and taskbar ports with their system calls
+  // replaced).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
-  if (group == L"list" || group == L"window" || group == L"night" || group == L"files" ||
-      group == L"ports") {
+  if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
+      group == L"files" || group == L"ports") {
     if (group == L"files") crashSafeFileTests(exe, work);
     if (group == L"ports") {
       powerPortTests();
@@ -292,6 +295,7 @@ int wmain(int argc, wchar_t** argv) {
       realInputTests(exe, work);
       for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
     }
+    if (group == L"help") helpMenuTests(exe, helpChm, work);
     if (group == L"night") powerPortTests();
     if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
@@ -310,6 +314,7 @@ int wmain(int argc, wchar_t** argv) {
   crashSafeFileTests(exe, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
+  helpMenuTests(exe, helpChm, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
   return failedCount() == 0 ? 0 : 1;

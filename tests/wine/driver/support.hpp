@@ -197,6 +197,10 @@ void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
 // the folder browser confirms only file-system folders.
 void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                      const std::wstring& work);
+// The Help menu (Alt+H, H) and F1 start the help viewer on help.chm beside the program;
+// `helpChm` is the built help file, copied there.
+void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
+                   const std::wstring& work);
 // The taskbar button's progress with ITaskbarList3 replaced by a recorder.
 void taskbarProgressTests();
 // log.ini and default.ini through the quit with the file port's steps crashed or failed,
