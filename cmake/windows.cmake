@@ -13,7 +13,7 @@ add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt_win32 PUBLIC
-  user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32)
+  user32 gdi32 comctl32 comdlg32 shell32 ole32 uuid advapi32)
 
 # Icon, manifest and version block.
 set(VARNOLT_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/gui/win32)
@@ -28,6 +28,7 @@ add_executable(Varnolt WIN32
   src/gui/win32/main_window.cpp
   src/gui/win32/widgets.cpp
   src/gui/win32/list_widget.cpp
+  src/gui/win32/taskbar_progress.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
 target_link_libraries(Varnolt PRIVATE varnolt_win32)
@@ -38,7 +39,9 @@ target_link_options(Varnolt PRIVATE -municode -static -static-libgcc -static-lib
 add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/driver/support.cpp
   tests/wine/driver/launch.cpp tests/wine/driver/realinput.cpp
   tests/wine/driver/recording_list.cpp tests/wine/driver/convert.cpp
-  tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp)
+  tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
+  tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp
+  src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
   ntdll)

@@ -104,6 +104,7 @@ Form1::Form1(platform::Platform& platform)
   registerControls();
   applyDesign();
   wireHandlers();
+  watchRunProgress();
 }
 
 void Form1::add(Control& c, std::string container, int tab) {

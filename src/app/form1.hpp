@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/run_progress.hpp"
 #include "controls/controls.hpp"
 #include "platform/platform.hpp"
 
@@ -37,6 +38,8 @@ struct Form1State {
   std::int16_t ConvRow = 0;
   bool SameNameChecked = false;
   bool ConvStop = false;
+  // The last run stopped on an error (the controller vanished, a run-time error).
+  bool runError = false;
   std::int16_t bytecheck = 0;
   std::string RanSavePalentPath;
 };
@@ -307,12 +310,23 @@ class Form1 {
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
              std::string_view title = kAppTitle);
 
+  // --- run progress (the taskbar button) ----------------------------------------------------
+  RunProgress runProgress() const;
+  // Told of every change of runProgress().
+  std::function<void(const RunProgress&)> onRunProgress;
+  void publishRunProgress();
+  // A row or file of a run starts: an earlier error is no longer what the run shows.
+  void runStarted();
+  void runStoppedOnError();
+
  private:
   void registerControls();
   // Design positions and sizes of every control (design.cpp).
   void applyDesign();
   void wireHandlers();
   void add(Control& c, std::string container, int tab);
+  void watchRunProgress();
+  RunProgress shownProgress_;
   std::vector<Control*> order_;
   std::map<std::string, Control*, std::less<>> byName_;
 };

@@ -46,6 +46,7 @@ std::string childHandle(const ListView& list, std::string_view cls, const char* 
 // ends and the machine stays as it is, so the user sees why; ConvRow keeps the row, so
 // a later start resumes it.
 void stopForVanishedController(Form1& form) {
+  form.runStoppedOnError();
   form.Timer2.setEnabled(false);
   form.ListView10.setEnabled(true);
   form.Command9.setEnabled(true);
@@ -73,12 +74,14 @@ void Form1::Command9_Click() {
   if (state.ConvStop) {
     // A click after a stop (or a refused check) only clears the stop request.
     state.ConvStop = false;
+    runStarted();
     return;
   }
   Command9.setEnabled(false);
   Command6.setEnabled(true);
   state.ConvStop = false;
   state.SameNameChecked = false;
+  runStarted();
   m2t_start();
 }
 
@@ -239,12 +242,14 @@ void Form1::m2t_start() {
     Slider1.setRange(Slider1.min(), os.windows.trackbarMax(slider));
     Slider1.setRange(os.windows.trackbarMin(slider), Slider1.max());
     Slider1.setTickFrequency(roundHalfEven(Slider1.max() / 10.0));
+    runStarted();
     Timer2.setEnabled(true);
     Label100.setCaption(std::to_string(state.ConvRow) + "を変換開始しました");
     logAdd(Label100.caption());
 
     step = 17;
   } catch (const VbError& e) {
+    runStoppedOnError();
     msgBox(runtimeErrorReport("m2t_start,", e, step));
   }
 }
@@ -282,12 +287,14 @@ void Form1::Timer2_Timer() {
     Win_Exit_State();
   } catch (const VbError& e) {
     os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+    runStoppedOnError();
     msgBox(runtimeErrorReport("time2,", e, 0));
   }
 }
 
 void Form1::Command6_Click() {
   state.ConvStop = true;
+  publishRunProgress();
   Command9.setEnabled(true);
   Command6.setEnabled(false);
   msgBox(

@@ -41,6 +41,7 @@ std::optional<Hwnd> lastRow(const ListView& list, std::string_view cls) {
 void Form1::Command5_Click() {
   try {
     state.exitFlag = false;
+    runStarted();
     if (Check1.value() == 1) {
       ListView10.clear();
       for (std::size_t r = 1; r <= ListView1.count(); ++r)
@@ -108,6 +109,7 @@ void Form1::dl_start() {
   // Halves to even, as the runtime rounds.
   Slider1.setTickFrequency(static_cast<int>(std::nearbyint(max / 10.0)));
 
+  runStarted();
   Command2_Click();
   downloadingButtons(*this, true);
 }
@@ -120,6 +122,7 @@ void Form1::Timer1_Timer() {
     // and leave the machine as it is, so the user sees why.
     if (!os.windows.isWindow(receive) || !os.windows.isWindow(slider)) {
       const int row = state.downloadPosition;
+      runStoppedOnError();
       Timer1.setEnabled(false);
       ListView1.setEnabled(true);
       state.downloadPosition = 0;
@@ -169,6 +172,7 @@ void Form1::Timer1_Timer() {
       Win_Exit_State();
     }
   } catch (const VbError& e) {
+    runStoppedOnError();
     msgBox(runtimeErrorReport("time1,", e, 0));
   }
 }

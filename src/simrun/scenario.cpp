@@ -520,6 +520,17 @@ void Runner::registerCoreVerbs() {
     // Inside a handler that spins in the message loop, the handler's passes move the time.
     if (!r.inSpinTurn_) clock.idle(ms);
   });
+  // From here on every change of the run's progress on the taskbar button prints
+  // "taskbar: none", "taskbar: normal VALUE MIN..MAX" or "taskbar: error VALUE MIN..MAX".
+  addVerb("taskbar", [](Runner& r, const std::vector<std::string>& w, auto&) {
+    if (w.size() != 1 || w[0] != "on") r.fail("taskbar on");
+    r.form().onRunProgress = [&r](const RunProgress& p) {
+      if (p.state == RunProgress::State::None) return r.emit("taskbar: none");
+      r.emit(std::string("taskbar: ") +
+             (p.state == RunProgress::State::Error ? "error " : "normal ") +
+             std::to_string(p.value) + " " + std::to_string(p.min) + ".." + std::to_string(p.max));
+    };
+  });
   addVerb("dump", [](Runner& r, const std::vector<std::string>& w, auto&) {
     if (w.empty()) {
       for (Control* c : r.modals_.empty() ? r.form().all() : r.modals_.back()->all()) r.dump(*c);

@@ -57,6 +57,7 @@ MainWindow::~MainWindow() {
   form_.destroyWindow = nullptr;
   form_.showPopup = nullptr;
   form_.focusWindow = nullptr;
+  form_.onRunProgress = nullptr;
 }
 
 int MainWindow::windowDpi(HWND h) const {
@@ -198,6 +199,8 @@ bool MainWindow::create(int showCommand) {
                    win32::twipsToPixels(ht, dpi_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   };
   form_.destroyWindow = [this] { hwnd_.reset(); };
+  taskbar_ = std::make_unique<TaskbarProgress>(h);
+  form_.onRunProgress = [this](const RunProgress& p) { taskbar_->show(p); };
   form_.showPopup = [this](MenuItem& menu) {
     auto it = popups_.find(menu.name());
     if (it == popups_.end() || !hwnd_) return;
@@ -301,6 +304,10 @@ LRESULT CALLBACK MainWindow::mainProc(HWND h, UINT msg, WPARAM wParam, LPARAM lP
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND h = hwnd_.get();
+  if (taskbar_ && msg == taskbar_->buttonCreatedMessage()) {
+    taskbar_->buttonCreated();
+    return 0;
+  }
   switch (msg) {
     case WM_COMMAND:
       if (lParam == 0) {

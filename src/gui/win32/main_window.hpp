@@ -7,6 +7,7 @@
 
 #include "app/form1.hpp"
 #include "controls/form.hpp"
+#include "gui/win32/taskbar_progress.hpp"
 #include "gui/win32/widgets.hpp"
 #include "platform/win32/win_platform.hpp"
 
@@ -50,6 +51,7 @@ class MainWindow {
   std::map<int, MenuItem*> menuIds_;
   win32::UniqueWindow hwnd_;
   std::unique_ptr<WidgetHost> host_;
+  std::unique_ptr<TaskbarProgress> taskbar_;
   int dpi_ = 96;
   // Form_Load has run: from then on a size change is a resize event of the form.
   bool loaded_ = false;

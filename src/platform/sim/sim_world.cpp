@@ -1,7 +1,9 @@
 #include "platform/sim/sim_world.hpp"
 
+#include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "controls/form.hpp"
 #include "platform/sim/sim_desktop.hpp"
@@ -269,6 +272,18 @@ std::string IconvCodec::fromAnsi(std::string_view bytes) {
 
 // ---------------------------------------------------------------- files
 
+SimFileCalls::SimFileCalls()
+    : open([](const char* path, int flags, unsigned mode) {
+        return ::open(path, flags, static_cast<mode_t>(mode));
+      }),
+      write([](int fd, const void* data, std::size_t size) {
+        return static_cast<long>(::write(fd, data, size));
+      }),
+      fsync(::fsync),
+      close(::close),
+      rename(::rename),
+      unlink(::unlink) {}
+
 namespace {
 
 bool iequals(const std::string& a, const std::string& b) {
@@ -355,21 +370,60 @@ void SimFileSystem::replaceFile(std::string_view path, std::string_view bytes) {
   if (fs::exists(h, ec) && (attributes(path) & 1)) fail(vb::kErrPermissionDenied);
   fs::path tmp = h;
   tmp += ".tmp~";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) fail(vb::kErrPermissionDenied);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      fs::remove(tmp, ec);
-      fail(61);
+  // The run-time error of a failed call, by its errno.
+  auto errorNumber = [](int e, int otherwise) {
+    switch (e) {
+      case ENOSPC:
+      case EDQUOT:
+        return 61;
+      case EACCES:
+      case EPERM:
+      case EROFS:
+      case EBUSY:
+        return static_cast<int>(vb::kErrPermissionDenied);
+      case ENOENT:
+        return static_cast<int>(vb::kErrPathNotFound);
+      case 0:
+        return otherwise;
+      default:
+        return static_cast<int>(vb::kErrPathFileAccess);
     }
+  };
+  int error = 0;
+  {
+    // The descriptor is closed through the replaceable call, on every way out.
+    struct Open {
+      SimFileCalls& calls;
+      int fd;
+      ~Open() {
+        if (fd >= 0) calls.close(fd);
+      }
+      int close() { return calls.close(std::exchange(fd, -1)); }
+    } f{calls,
+        (errno = 0, calls.open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))};
+    if (f.fd < 0) fail(errorNumber(errno, vb::kErrPermissionDenied));
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+      const std::size_t chunk = std::min(kWriteChunk, bytes.size() - done);
+      errno = 0;
+      const long n = calls.write(f.fd, bytes.data() + done, chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0)
+        error = errorNumber(errno, 61);
+      else if (n == 0)
+        error = 61;  // nothing taken and no error: no room left
+      done += static_cast<std::size_t>(std::max(n, 0L));
+    }
+    errno = 0;
+    if (error == 0 && calls.fsync(f.fd) != 0) error = errorNumber(errno, 61);
+    errno = 0;
+    if (f.close() != 0 && error == 0) error = errorNumber(errno, 61);
   }
-  fs::rename(tmp, h, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    fail(vb::kErrPermissionDenied);
+  errno = 0;
+  if (error == 0 && calls.rename(tmp.c_str(), h.c_str()) != 0)
+    error = errorNumber(errno, vb::kErrPermissionDenied);
+  if (error != 0) {
+    calls.unlink(tmp.c_str());
+    fail(error);
   }
 }
 

@@ -100,9 +100,24 @@ class IconvCodec : public platform::AnsiCodec {
   std::unique_ptr<Converters> converters_;
 };
 
+// The host's system calls that write a file, replaceable so that tests can interrupt the
+// writing at any step or make any step fail (a failing call sets errno).
+struct SimFileCalls {
+  std::function<int(const char* path, int flags, unsigned mode)> open;
+  std::function<long(int fd, const void* data, std::size_t size)> write;
+  std::function<int(int fd)> fsync;
+  std::function<int(int fd)> close;
+  std::function<int(const char* from, const char* to)> rename;
+  std::function<int(const char* path)> unlink;
+  SimFileCalls();
+};
+
 // Drive "X:" is the host folder <root>/x.
 class SimFileSystem : public platform::FileSystem {
  public:
+  // Bytes handed to one write call.
+  static constexpr std::size_t kWriteChunk = 64 * 1024;
+  SimFileCalls calls;
   explicit SimFileSystem(std::filesystem::path root) : root_(std::move(root)) {}
   // Host path of a Windows path; throws 76 for a path without a drive, 71 for a missing drive.
   std::filesystem::path hostPath(std::string_view windowsPath) const;

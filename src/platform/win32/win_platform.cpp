@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -197,25 +198,50 @@ void WinFileSystem::replaceFile(std::string_view path, std::string_view bytes) {
   // Written beside the target and moved over it, so the old file stays whole until
   // the new one is complete on disk.
   const std::wstring temp = target + L".tmp~";
+  // A temporary file left by an interrupted write is overwritten; attributes it may have
+  // been given since would make the system refuse that.
+  const DWORD left = ::GetFileAttributesW(temp.c_str());
+  if (left != INVALID_FILE_ATTRIBUTES && !(left & FILE_ATTRIBUTE_DIRECTORY) &&
+      (left & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+    calls.setFileAttributes(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // A failed call without an error number still fails: never reported as a success.
+  auto lastError = [&](DWORD otherwise) {
+    const DWORD e = calls.getLastError();
+    return e == ERROR_SUCCESS ? otherwise : e;
+  };
+  DWORD error = ERROR_SUCCESS;
   {
-    UniqueFile f(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) failWith(::GetLastError());
-    DWORD written = 0;
-    const bool ok =
-        ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size() && ::FlushFileBuffers(f.get());
-    if (!ok) {
-      const DWORD error = ::GetLastError();
-      f.reset();
-      ::DeleteFileW(temp.c_str());
-      failWith(error == ERROR_SUCCESS ? ERROR_DISK_FULL : error);
+    // The handle is closed through the replaceable call, on every way out.
+    struct Open {
+      FileCalls& calls;
+      HANDLE h;
+      ~Open() {
+        if (h != INVALID_HANDLE_VALUE) calls.closeHandle(h);
+      }
+      BOOL close() { return calls.closeHandle(std::exchange(h, INVALID_HANDLE_VALUE)); }
+    } f{calls, calls.createFile(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) failWith(lastError(ERROR_ACCESS_DENIED));
+    for (std::size_t done = 0; done < bytes.size() && error == ERROR_SUCCESS;) {
+      const DWORD chunk =
+          static_cast<DWORD>(std::min<std::size_t>(kWriteChunk, bytes.size() - done));
+      DWORD written = 0;
+      if (!calls.writeFile(f.h, bytes.data() + done, chunk, &written, nullptr))
+        error = lastError(ERROR_DISK_FULL);
+      else if (written != chunk)
+        error = ERROR_DISK_FULL;  // a short write without an error: no room left
+      done += chunk;
     }
+    if (error == ERROR_SUCCESS && !calls.flushFileBuffers(f.h)) error = lastError(ERROR_DISK_FULL);
+    // Closing can be the first to tell of a failed write (a network folder).
+    if (!f.close() && error == ERROR_SUCCESS) error = lastError(ERROR_DISK_FULL);
   }
-  if (!::MoveFileExW(temp.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
-    ::DeleteFileW(temp.c_str());
+  if (error == ERROR_SUCCESS &&
+      !calls.moveFileEx(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = lastError(ERROR_ACCESS_DENIED);
+  if (error != ERROR_SUCCESS) {
+    calls.deleteFile(temp.c_str());
     failWith(error);
   }
 }

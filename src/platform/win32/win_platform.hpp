@@ -44,8 +44,25 @@ class WinCodec : public platform::AnsiCodec {
   std::string fromAnsi(std::string_view bytes) override;
 };
 
+// The system calls that write a file, replaceable so that tests can interrupt the
+// writing at any step or make any step fail.
+struct FileCalls {
+  std::function<HANDLE(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>
+      createFile = ::CreateFileW;
+  std::function<BOOL(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED)> writeFile = ::WriteFile;
+  std::function<BOOL(HANDLE)> flushFileBuffers = ::FlushFileBuffers;
+  std::function<BOOL(HANDLE)> closeHandle = ::CloseHandle;
+  std::function<BOOL(LPCWSTR, LPCWSTR, DWORD)> moveFileEx = ::MoveFileExW;
+  std::function<BOOL(LPCWSTR)> deleteFile = ::DeleteFileW;
+  std::function<BOOL(LPCWSTR, DWORD)> setFileAttributes = ::SetFileAttributesW;
+  std::function<DWORD()> getLastError = ::GetLastError;
+};
+
 class WinFileSystem : public platform::FileSystem {
  public:
+  // Bytes handed to one WriteFile call.
+  static constexpr DWORD kWriteChunk = 64 * 1024;
+  FileCalls calls;
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
   std::string readAll(std::string_view path) override;

@@ -275,13 +275,21 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list, =window, =night or =help runs one group alone (while working on it;
-  // the window group includes the screenshots, the night group is the power port and the
-  // whole nights, minutes of waiting).
+  // VARNOLT_WINE_ONLY=list, =window, =night, =help, =files or =ports runs one group alone
+  // (while working on it; the window group includes the screenshots, the night group is the
+  // power port and the whole nights, minutes of waiting; the files group the crashed and
+  // killed writes; the ports group the power and taskbar ports with their system calls
+  // replaced).
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
-  if (group == L"list" || group == L"window" || group == L"night" || group == L"help") {
+  if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
+      group == L"files" || group == L"ports") {
+    if (group == L"files") crashSafeFileTests(exe, work);
+    if (group == L"ports") {
+      powerPortTests();
+      taskbarProgressTests();
+    }
     if (group == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
     if (group == L"window") {
       realInputTests(exe, work);
@@ -302,6 +310,8 @@ int wmain(int argc, wchar_t** argv) {
   if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   powerPortTests();
+  taskbarProgressTests();
+  crashSafeFileTests(exe, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   helpMenuTests(exe, helpChm, work);

@@ -392,7 +392,7 @@ std::wstring designSettings(const std::wstring& controller) {
 
 // ---------------------------------------------------------------- the program under test
 
-Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder) {
+Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs) {
   std::wstring command = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -409,7 +409,7 @@ Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder) {
         main = findTop(pid_, L"VarnoltMain", L"Varnolt");
         return main != nullptr;
       },
-      20000);
+      windowTimeoutMs);
   startMs = msSince(started);
 }
 

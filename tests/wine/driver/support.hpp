@@ -144,7 +144,7 @@ std::wstring designSettings(const std::wstring& controller = L"未登録");
 class Varnolt {
  public:
   // Starts the program in `folder` and waits for its main window.
-  Varnolt(const std::wstring& exe, const std::wstring& folder);
+  Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000);
   ~Varnolt();
   Varnolt(const Varnolt&) = delete;
   Varnolt& operator=(const Varnolt&) = delete;
@@ -201,6 +201,12 @@ void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtr
 // `helpChm` is the built help file, copied there.
 void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
                    const std::wstring& work);
+// The taskbar button's progress with ITaskbarList3 replaced by a recorder.
+void taskbarProgressTests();
+// log.ini and default.ini through the quit with the file port's steps crashed or failed,
+// and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
+// default 10: each run first waits for the start with that log).
+void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& work);
 // The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
 void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
                     const std::wstring& shots, int dpi);

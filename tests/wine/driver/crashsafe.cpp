@@ -1,0 +1,457 @@
+// log.ini and default.ini stay whole whatever happens while they are written: the
+// Windows file port's system calls interrupted at every step of the real quit, and
+// Varnolt.exe killed at random moments while it writes a 100,000-line log.
+// support.hpp brings windows.h, which the other system headers build on.
+#include "support.hpp"
+
+#include <algorithm>
+#include <deque>
+#include <random>
+
+#include "app/form1.hpp"
+#include "platform/win32/win_platform.hpp"
+
+namespace vt {
+
+namespace {
+
+namespace platform = varnolt::platform;
+
+// Message boxes answered from a list (unanswered: the first button), each one kept.
+class ScriptedDialogs : public platform::Dialogs {
+ public:
+  std::deque<int> answers;
+  std::vector<std::string> texts;
+  int messageBox(std::string_view text, std::string_view, unsigned flags) override {
+    texts.emplace_back(text);
+    if (answers.empty()) return (flags & 0xF) == platform::mb::kYesNo ? platform::mb::kIdYes : 1;
+    const int a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> openFile(const platform::OpenFileRequest&) override { return {}; }
+  std::string browseFolder(varnolt::Hwnd, std::string_view, std::string_view) override {
+    return {};
+  }
+  void showModal(varnolt::controls::ModalForm&) override {}
+};
+
+// Not a std::exception, so no handler of the program can swallow it: the program ends here.
+struct Crash {};
+
+enum class Fault { Crash, Fail, FailWithoutErrorNumber };
+
+// Wraps the real calls, numbering each step of a write (CreateFileW, every WriteFile,
+// FlushFileBuffers, CloseHandle, MoveFileExW); step `at` crashes or fails. After a crash
+// every call goes through unnumbered, as the system closes what a dead process left open.
+class Injector {
+ public:
+  Injector(varnolt::win32::FileCalls& calls, int at, Fault fault)
+      : calls_(calls), real_(calls), at_(at), fault_(fault) {
+    calls.createFile = [this](LPCWSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c,
+                              DWORD f, HANDLE t) {
+      return step("CreateFileW") ? real_.createFile(p, a, s, sa, c, f, t) : INVALID_HANDLE_VALUE;
+    };
+    calls.writeFile = [this](HANDLE h, LPCVOID d, DWORD n, LPDWORD w, LPOVERLAPPED o) -> BOOL {
+      return step("WriteFile") ? real_.writeFile(h, d, n, w, o) : FALSE;
+    };
+    calls.flushFileBuffers = [this](HANDLE h) -> BOOL {
+      return step("FlushFileBuffers") ? real_.flushFileBuffers(h) : FALSE;
+    };
+    calls.closeHandle = [this](HANDLE h) -> BOOL {
+      // The handle is gone either way, and a dead process's handles are closed by the
+      // system: one left open here would hold the temporary file, as no crash does.
+      bool go = false;
+      try {
+        go = step("CloseHandle");
+      } catch (const Crash&) {
+        real_.closeHandle(h);
+        throw;
+      }
+      const BOOL r = real_.closeHandle(h);
+      return go ? r : FALSE;
+    };
+    calls.moveFileEx = [this](LPCWSTR a, LPCWSTR b, DWORD f) -> BOOL {
+      return step("MoveFileExW") ? real_.moveFileEx(a, b, f) : FALSE;
+    };
+    calls.getLastError = [this]() -> DWORD {
+      if (!failed_) return real_.getLastError();
+      return fault_ == Fault::Fail ? ERROR_DISK_FULL : ERROR_SUCCESS;
+    };
+  }
+  ~Injector() { calls_ = real_; }
+  Injector(const Injector&) = delete;
+  Injector& operator=(const Injector&) = delete;
+  std::vector<std::string> steps;
+
+ private:
+  bool step(const char* name) {
+    if (crashed_) return true;
+    steps.emplace_back(name);
+    failed_ = false;
+    if (static_cast<int>(steps.size()) != at_) return true;
+    if (fault_ == Fault::Crash) {
+      crashed_ = true;
+      throw Crash{};
+    }
+    failed_ = true;
+    return false;
+  }
+  varnolt::win32::FileCalls& calls_;
+  varnolt::win32::FileCalls real_;
+  int at_;
+  Fault fault_;
+  bool crashed_ = false, failed_ = false;
+};
+
+// The program's core on the Windows ports, its files in `folder`, its boxes scripted.
+class Program {
+ public:
+  explicit Program(const std::wstring& folder)
+      : os_{win.clock,
+            win.regional,
+            win.codec,
+            win.files,
+            dialogs,
+            win.shell,
+            win.registry,
+            win.windows,
+            win.power,
+            utf8(folder),
+            [] { return varnolt::Hwnd{}; }},
+        form(os_) {
+    form.width = 10530;
+    form.height = 8730;
+    form.Form_Load();
+  }
+  // The real quit: the question answered Yes.
+  bool quit() {
+    dialogs.answers.push_back(platform::mb::kIdYes);
+    return form.Form_QueryUnload();
+  }
+  // What the quit's message lists as not saved (each path and its error), "" when no
+  // such message came.
+  std::string saveFailures() const {
+    const std::string head = "次のファイルを保存できませんでした。\r\n";
+    std::string found;
+    for (const auto& t : dialogs.texts) {
+      auto at = t.find(head);
+      if (at == std::string::npos) continue;
+      at += head.size();
+      found = t.substr(at, t.find("\r\n\r\n", at) - at);
+    }
+    return found;
+  }
+  int failureBoxes() const {
+    return static_cast<int>(std::count_if(dialogs.texts.begin(), dialogs.texts.end(), [](auto& t) {
+      return t.find("次のファイルを保存できませんでした。") != std::string::npos;
+    }));
+  }
+
+  varnolt::win32::WinPlatform win;
+  ScriptedDialogs dialogs;
+
+ private:
+  platform::Platform os_;
+
+ public:
+  varnolt::Form1 form;
+};
+
+struct Files {
+  std::wstring folder;
+  std::wstring log() const { return joinPath(folder, L"log.ini"); }
+  std::wstring ini() const { return joinPath(folder, L"default.ini"); }
+  bool leftover() const { return exists(log() + L".tmp~") || exists(ini() + L".tmp~"); }
+};
+
+// `lines` old log lines ("2026/12/01   21:00:00   録画k"), CR LF each, in CP932.
+std::string oldLogBytes(int lines) {
+  std::wstring text;
+  text.reserve(static_cast<std::size_t>(lines) * 40);
+  for (int k = 0; k < lines; ++k)
+    text += L"2026/12/01   21:00:00   録画" + std::to_wstring(k) + L" ダウンロード完了\r\n";
+  return cp932(text);
+}
+
+// What the quit writes after one start on `old`: the start line, the empty line that
+// joins it to the read log, then the old lines.
+bool isNewLog(const std::string& bytes, const std::string& old) {
+  if (bytes.size() < old.size() + 4) return false;
+  const std::size_t head = bytes.size() - old.size() - 2;
+  if (bytes.compare(head, std::string::npos, "\r\n" + old) != 0) return false;
+  const std::string first = bytes.substr(0, head);
+  const std::string started = cp932(L"   Varnolt起動\r\n");
+  return first.find("\r\n") == first.size() - 2 && first.size() > started.size() &&
+         first.compare(first.size() - started.size(), std::string::npos, started) == 0;
+}
+
+// Text with CR and LF written as \r and \n, UTF-8 as it is.
+std::string escaped(const std::string& s) {
+  std::string e;
+  for (char c : s)
+    e += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+  return e;
+}
+
+void portFaultTests(const std::wstring& work) {
+  say("# log.ini and default.ini through the quit, each write step crashed or failed");
+  Files f{joinPath(work, L"crashsafe")};
+  ::CreateDirectoryW(work.c_str(), nullptr);
+  ::CreateDirectoryW(f.folder.c_str(), nullptr);
+  const std::string oldLog = oldLogBytes(5000);
+  const std::string oldIni = cp932(designSettings(L"C:\\ロクラク\\RokuCtrl.exe"));
+  auto prepare = [&] {
+    ::DeleteFileW((f.log() + L".tmp~").c_str());
+    ::DeleteFileW((f.ini() + L".tmp~").c_str());
+    writeFile(f.log(), oldLog);
+    writeFile(f.ini(), oldIni);
+    auto p = std::make_unique<Program>(f.folder);
+    p->form.Text4.setText("E:\\新しい録画");
+    p->form.Check1.setValue(1);
+    return p;
+  };
+
+  std::vector<std::string> steps;
+  std::string newLog, newIni;
+  {
+    auto p = prepare();
+    Injector count(p->win.files.calls, 0, Fault::Fail);
+    const bool closed = p->quit();
+    steps = count.steps;
+    newLog = readFile(f.log());
+    newIni = readFile(f.ini());
+    check(closed && p->saveFailures().empty() && isNewLog(newLog, oldLog) &&
+              newIni.find(cp932(L"E:\\新しい録画")) != std::string::npos && !f.leftover(),
+          "the clean quit writes both new files and leaves no temporary file", p->saveFailures());
+  }
+  const auto logSteps =
+      static_cast<int>(std::find(steps.begin(), steps.end(), "MoveFileExW") - steps.begin() + 1);
+  const auto chunks = std::count(steps.begin(), steps.begin() + logSteps, "WriteFile");
+  check(steps.size() >= 13 && chunks >= 4 && steps.back() == "MoveFileExW",
+        "writing takes CreateFileW, WriteFile per 64 KiB, FlushFileBuffers, CloseHandle, "
+        "MoveFileExW for each file",
+        std::to_string(steps.size()) + " steps, " + std::to_string(chunks) + " chunks of log.ini");
+
+  int cases = 0, torn = 0, told = 0, wrongOutcome = 0, blocked = 0, oldSeen = 0, newSeen = 0;
+  for (Fault fault : {Fault::Crash, Fault::Fail, Fault::FailWithoutErrorNumber}) {
+    for (int k = 1; k <= static_cast<int>(steps.size()); ++k) {
+      ++cases;
+      auto p = prepare();
+      bool crashed = false;
+      {
+        Injector inject(p->win.files.calls, k, fault);
+        try {
+          p->quit();
+        } catch (const Crash&) {
+          crashed = true;
+        }
+      }
+      const std::string log = readFile(f.log()), ini = readFile(f.ini());
+      // The new log's first line holds the time of its run.
+      const bool logOld = log == oldLog, logNew = isNewLog(log, oldLog);
+      const bool iniOld = ini == oldIni;
+      const bool whole = (logOld || logNew) && (iniOld || ini == newIni);
+      if (!whole) {
+        ++torn;
+        say("#   torn at step " + std::to_string(k) + " (" + steps[k - 1] + ")");
+      }
+      oldSeen += logOld + iniOld;
+      newSeen += logNew + (ini == newIni);
+      if (fault != Fault::Crash) {
+        const bool logFailed = k <= logSteps;
+        const std::string failed = utf8(logFailed ? f.log() : f.ini()) + "\r\n";
+        const bool named =
+            p->saveFailures().rfind(failed, 0) == 0 &&
+            p->saveFailures().find(logFailed ? "default.ini" : "log.ini") == std::string::npos;
+        const bool ok = named && p->failureBoxes() == 1 && !crashed;
+        const bool wrong = logOld != logFailed || iniOld == logFailed || f.leftover();
+        told += ok;
+        wrongOutcome += wrong;
+        if (!ok || wrong)
+          say("#   failure of step " + std::to_string(k) + " (" + steps[k - 1] + "): told \"" +
+              escaped(p->saveFailures()) + "\", log " + (logOld ? "old" : "not old") +
+              ", default.ini " + (iniOld ? "old" : "not old") +
+              (f.leftover() ? ", temporary file left" : ""));
+        continue;
+      }
+      wrongOutcome += !crashed;
+      // The next run writes both files whole, a temporary file left by the crash or not.
+      p.reset();
+      Program next(f.folder);
+      const std::string before = readFile(f.log());
+      next.quit();
+      const std::string after = readFile(f.log());
+      if (!next.saveFailures().empty() || f.leftover() || !isNewLog(after, before)) {
+        ++blocked;
+        say("#   after a crash at step " + std::to_string(k) + ": told \"" +
+            escaped(next.saveFailures()) + "\"" + (f.leftover() ? ", temporary file left" : "") +
+            ", log " + std::to_string(before.size()) + " -> " + std::to_string(after.size()) +
+            " bytes");
+      }
+    }
+  }
+  const int failures = 2 * static_cast<int>(steps.size());
+  check(torn == 0, "no step crashed or failed tears a file: " + std::to_string(cases) + " cases",
+        std::to_string(torn) + " torn");
+  check(told == failures,
+        "every failed step is reported, naming that file alone (with or without an error number)",
+        std::to_string(told) + " of " + std::to_string(failures));
+  check(wrongOutcome == 0,
+        "a failed file stays old, the other is written; no temporary file stays after a failure",
+        std::to_string(wrongOutcome));
+  check(blocked == 0, "after every crash the next run's quit writes both files and leaves no temp",
+        std::to_string(blocked));
+  check(oldSeen > 0 && newSeen > 0, "crashes before the move keep the old file, after it the new");
+
+  // A temporary file left read-only and hidden (copied, or touched by another tool)
+  // does not block the write. Windows refuses to overwrite such a file; Wine run as root
+  // does not, so here this checks only that the leftover is replaced and gone.
+  auto p = prepare();
+  writeFile(f.log() + L".tmp~", "left over");
+  ::SetFileAttributesW((f.log() + L".tmp~").c_str(),
+                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  p->quit();
+  check(p->saveFailures().empty() && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
+        "a read-only hidden temporary file left over does not block the write", p->saveFailures());
+}
+
+int envInt(const wchar_t* name, int fallback) {
+  wchar_t buf[32] = {};
+  if (!::GetEnvironmentVariableW(name, buf, 32)) return fallback;
+  return std::max(0, _wtoi(buf));
+}
+
+// Answers the quit question Yes; returns the moment of the answer.
+std::chrono::steady_clock::time_point answerQuit(Varnolt& v) {
+  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
+  HWND box = v.messageBox(10000);
+  const auto at = std::chrono::steady_clock::now();
+  if (box) answer(box, IDYES);
+  return at;
+}
+
+// Under Wine the log box takes half a minute to lay out 100,000 lines.
+constexpr int kBigLogStartMs = 180000;
+
+}  // namespace
+
+void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
+  portFaultTests(work);
+
+  const int runs = envInt(L"VARNOLT_KILL_RUNS", 10);
+  say("# Varnolt.exe killed while it writes a 100,000-line log.ini, " + std::to_string(runs) +
+      " runs");
+  Files f{joinPath(work, L"killtest")};
+  ::CreateDirectoryW(f.folder.c_str(), nullptr);
+  const std::wstring program = joinPath(f.folder, L"Varnolt.exe");
+  ::CopyFileW(exe.c_str(), program.c_str(), FALSE);
+  const std::string oldLog = oldLogBytes(100000);
+  const std::string oldIni = cp932(designSettings());
+  auto reset = [&] { return writeFile(f.log(), oldLog) && writeFile(f.ini(), oldIni); };
+
+  // Unkilled quits: how long from the answer to the end of the process.
+  constexpr int kCleanQuits = 2;
+  std::vector<double> quitMs;
+  double writeFrom = -1, writeTo = -1;
+  bool cleanOk = true;
+  for (int i = 0; i < kCleanQuits; ++i) {
+    reset();
+    Varnolt v(program, f.folder, kBigLogStartMs);
+    if (!v.main) {
+      say("#   Varnolt.exe with the 100,000-line log shows no window");
+      continue;
+    }
+    say("#   start with the 100,000-line log: " + std::to_string(static_cast<int>(v.startMs)) +
+        " ms");
+    // Watched closely: when the temporary file of log.ini is there.
+    const auto at = answerQuit(v);
+    while (!v.waitExit(0) && msSince(at) < 60000) {
+      if (exists(f.log() + L".tmp~")) {
+        const double t = msSince(at);
+        if (writeFrom < 0) writeFrom = t;
+        writeTo = std::max(writeTo, t);
+      }
+    }
+    quitMs.push_back(msSince(at));
+    const std::string log = readFile(f.log());
+    if (readFile(f.ini()) != oldIni || f.leftover())
+      say("#   unkilled quit: default.ini " + hex(readFile(f.ini()), 80) +
+          (f.leftover() ? ", temporary file left" : ""));
+    if (!isNewLog(log, oldLog))
+      say("#   unkilled quit: log.ini " + std::to_string(log.size()) + " bytes, old " +
+          std::to_string(oldLog.size()) + ", starts " + hex(log, 80));
+    cleanOk = cleanOk && isNewLog(readFile(f.log()), oldLog) && readFile(f.ini()) == oldIni &&
+              !f.leftover();
+  }
+  std::sort(quitMs.begin(), quitMs.end());
+  check(static_cast<int>(quitMs.size()) == kCleanQuits && cleanOk,
+        "an unkilled quit writes the whole 100,001-line log.ini and default.ini");
+  if (quitMs.empty()) return;
+  // Kills spread over the write of log.ini with as much again before and after it;
+  // over the whole quit when the temporary file was never seen.
+  double from = 0, to = quitMs[quitMs.size() / 2] * 1.2;
+  if (writeFrom >= 0) {
+    const double margin = std::max(5.0, writeTo - writeFrom);
+    from = std::max(0.0, writeFrom - margin);
+    to = writeTo + margin;
+  }
+  say("# answer to process end, median: " +
+      std::to_string(static_cast<int>(quitMs[quitMs.size() / 2])) + " ms; temporary file seen " +
+      std::to_string(static_cast<int>(writeFrom)) + ".." +
+      std::to_string(static_cast<int>(writeTo)) + " ms; kills spread over " +
+      std::to_string(static_cast<int>(from)) + ".." + std::to_string(static_cast<int>(to)) + " ms");
+
+  std::mt19937 random(20261208);
+  std::uniform_real_distribution<double> delay(from, to);
+  int done = 0, torn = 0, oldFiles = 0, newFiles = 0, midWrite = 0, exited = 0;
+  for (int i = 0; i < runs; ++i) {
+    if (i > 0 && i % 10 == 0)
+      say("#   " + std::to_string(done) + " runs: " + std::to_string(torn) + " torn, " +
+          std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new, " +
+          std::to_string(midWrite) + " inside the write");
+    if (!reset()) continue;
+    Varnolt v(program, f.folder, kBigLogStartMs);
+    if (!v.main) continue;
+    Handle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, v.pid()));
+    const double wait = delay(random);
+    const auto at = answerQuit(v);
+    while (msSince(at) < wait) {
+    }
+    if (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+      ::TerminateProcess(process.get(), 9);
+    else
+      ++exited;
+    ::WaitForSingleObject(process.get(), 10000);
+    ++done;
+    midWrite += exists(f.log() + L".tmp~");
+    const std::string log = readFile(f.log()), ini = readFile(f.ini());
+    const bool logOld = log == oldLog, logNew = !logOld && isNewLog(log, oldLog);
+    oldFiles += logOld;
+    newFiles += logNew;
+    if (!(logOld || logNew) || ini != oldIni) {
+      ++torn;
+      say("#   torn after " + std::to_string(static_cast<int>(wait)) + " ms: log.ini " +
+          std::to_string(log.size()) + " bytes, default.ini " + std::to_string(ini.size()));
+    }
+  }
+  say("# kill test: " + std::to_string(done) + " runs, " + std::to_string(torn) + " torn, " +
+      std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new, " +
+      std::to_string(midWrite) + " killed inside the write (temporary file left), " +
+      std::to_string(exited) + " ended before the kill");
+  check(done == runs && torn == 0,
+        "every kill leaves log.ini whole, old or new: " + std::to_string(done) + " runs",
+        std::to_string(torn) + " torn");
+  if (runs >= 10)
+    check(oldFiles > 0 && newFiles > 0, "the kills fell before and after the log was replaced",
+          std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new");
+
+  // Whatever the last kill left, the next quit writes the log.
+  reset();
+  Varnolt v(program, f.folder, kBigLogStartMs);
+  if (v.main) answerQuit(v);
+  check(v.main && v.waitExit(60000) && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
+        "after the kills an unkilled quit writes log.ini whole and leaves no temporary file");
+}
+
+}  // namespace vt
