@@ -2,12 +2,19 @@
 
 #include <algorithm>
 
+#include "platform/win32/win_util.hpp"
+
 namespace varnolt::gui {
 
 ITaskbarList3* TaskbarProgress::createTaskbarList() {
+  // COM is found when the taskbar button exists, after the window is shown, so start-up
+  // does not load it.
+  static const auto create =
+      win32::lateBound<decltype(&::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
   ITaskbarList3* list = nullptr;
-  if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                reinterpret_cast<void**>(&list))))
+  if (!create) return nullptr;
+  if (FAILED(create(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                    reinterpret_cast<void**>(&list))))
     return nullptr;
   return list;
 }
