@@ -132,7 +132,11 @@ std::uint64_t sizeBytes(std::string_view sizeText) {
     mb *= 1000;
   else if (unit != "MB")
     return 0;
-  return static_cast<std::uint64_t>(mb * 1048576.0 + 0.5);
+  // A size no file can have (beyond 2^64 bytes) is one it cannot read; converting it
+  // would be undefined.
+  const double bytes = mb * 1048576.0 + 0.5;
+  if (!(bytes < 18446744073709551616.0)) return 0;
+  return static_cast<std::uint64_t>(bytes);
 }
 
 std::string applyConfigLine(Config& config, std::string_view line) {

@@ -31,6 +31,9 @@ TEST(StandinConfig, SizesAndSettings) {
   EXPECT_EQ(sizeBytes("1 MB"), 1048576u);
   EXPECT_EQ(sizeBytes("1.5 GB"), 1500u * 1048576u);
   EXPECT_EQ(sizeBytes("x MB"), 0u);
+  // Past 2^64 bytes a size cannot be read (the conversion would be undefined).
+  EXPECT_EQ(sizeBytes(std::string(111, '2') + " MB"), 0u);
+  EXPECT_EQ(sizeBytes("17592186044415 MB"), 17592186044415u * 1048576u);
   Config c;
   EXPECT_EQ(applyConfigLine(c, "title ロクラク コントローラ"), "");
   EXPECT_EQ(c.title, "ロクラク コントローラ");
