@@ -23,10 +23,10 @@ status line was last given) is explained on the troubleshooting page.
 
 import argparse
 import html.parser
-import importlib.util
 import os
 import posixpath
 import re
+import runpy
 import shutil
 import struct
 import subprocess
@@ -211,10 +211,8 @@ def repro(args):
     check(raw1 != raw2, "chmcmd's own outputs of the two builds differ")
     # With chmcmd's two stamps set alike, its two outputs are equal: nothing else varies.
     sys.dont_write_bytecode = True  # nothing written into the source tree
-    spec = importlib.util.spec_from_file_location("build_help", args.build_script)
-    build_help = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(build_help)
-    check(build_help.fix_stamps(raw1, 1) == build_help.fix_stamps(raw2, 1),
+    fix_stamps = runpy.run_path(args.build_script)["fix_stamps"]
+    check(fix_stamps(raw1, 1) == fix_stamps(raw2, 1),
           "they differ only in the header stamp and the #SYSTEM stamp")
     check(fixed1 == fixed2, "the two fixed builds are identical byte for byte")
     stamp = struct.unpack_from(">I", fixed1, 16)[0]
