@@ -4,6 +4,7 @@
 // only file-system folders be confirmed.
 // support.hpp brings windows.h, which the other system headers build on.
 #include "support.hpp"
+#include "xdo.hpp"
 
 #include <commctrl.h>
 
@@ -22,24 +23,12 @@ const std::wstring kDeleted = L"サイズ比較クリアにつき元ファイル
 const std::wstring kAllDone = L"全ての作業が終了しました";
 const std::wstring kTitle = L"ロクラクⅡ コントローラ";
 
-// Real mouse and key events through the xdotool server of run.sh (folder VT_XDO): one
-// xdotool argument a line in N.req, the exit status on the first line of N.out.
+// One xdotool request through the harness's server, then time for the program to
+// handle the events it caused.
 bool xdo(const std::vector<std::string>& args) {
-  wchar_t b[MAX_PATH] = {};
-  if (!::GetEnvironmentVariableW(L"VT_XDO", b, MAX_PATH) || !exists(b)) return false;
-  static int next = 500000;
-  const std::wstring base = joinPath(b, std::to_wstring(next++));
-  std::string text;
-  for (const std::string& a : args) text += a + "\n";
-  if (!writeFile(base + L".tmp", text) ||
-      !::MoveFileW((base + L".tmp").c_str(), (base + L".req").c_str()))
-    return false;
-  const std::wstring out = base + L".out";
-  if (!waitFor([&] { return exists(out); }, 15000)) return false;
-  const std::string got = readFile(out);
-  ::DeleteFileW(out.c_str());
+  const bool ok = Xdo().run(args);
   ::Sleep(300);
-  return got.rfind("0", 0) == 0;
+  return ok;
 }
 
 bool xdoClick(const RECT& r, int button) {
