@@ -111,7 +111,7 @@ void MainWindow::makeFont() {
   font_.reset(::CreateFontIndirectW(&lf));
 }
 
-void MainWindow::buildMenus() {
+HMENU MainWindow::buildMenus() {
   HMENU bar = ::CreateMenu();
   std::vector<ACCEL> accels;
   int index = 0;
@@ -135,9 +135,9 @@ void MainWindow::buildMenus() {
       ::AppendMenuW(popup, MF_STRING | (item->enabled() ? 0u : MF_GRAYED),
                     static_cast<UINT_PTR>(id), widen(text).c_str());
       if (item->shortcut == "F1") accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
-      HWND owner = hwnd_.get();
-      item->subscribe([owner, popup, id](Control& changed, std::string_view property) {
-        if (property == "Enabled" && ::IsWindow(owner))
+      // The menu goes with the window (or with popups_); a change after that is for nobody.
+      item->subscribe([popup, id](Control& changed, std::string_view property) {
+        if (property == "Enabled" && ::IsMenu(popup))
           ::EnableMenuItem(popup, static_cast<UINT>(id),
                            MF_BYCOMMAND | (changed.enabled() ? MF_ENABLED : MF_GRAYED));
       });
@@ -147,9 +147,9 @@ void MainWindow::buildMenus() {
     else
       popups_[m->name()].reset(popup);  // context menus, shown where the list asks for them
   }
-  ::SetMenu(hwnd_.get(), bar);  // the window owns the bar and destroys it
   if (!accels.empty())
     accel_.reset(::CreateAcceleratorTableW(accels.data(), static_cast<int>(accels.size())));
+  return bar;
 }
 
 bool MainWindow::create(int showCommand) {
@@ -174,20 +174,33 @@ bool MainWindow::create(int showCommand) {
   wc.lpszClassName = kDialogClass;
   if (!::RegisterClassExW(&wc)) return false;
 
+  // The window is made at its size, with its menu bar, for the system's DPI; it is
+  // sized again only if it opens on a monitor of another DPI.
+  dpi_ = windowDpi(nullptr);
+  auto designSize = [](int dpi) {
+    // The design client area decides the outer size; that size is the minimum.
+    RECT r{0, 0, win32::twipsToPixels(kDesignClientWidth, dpi),
+           win32::twipsToPixels(kDesignClientHeight, dpi)};
+    adjustForDpi(r, kMainStyle, true, kMainExStyle, dpi);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  };
+  const SIZE size = designSize(dpi_);
+  HMENU bar = buildMenus();
   HWND h = ::CreateWindowExW(kMainExStyle, kMainClass, widen(form_.caption).c_str(), kMainStyle,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                             nullptr, instance_, this);
-  if (!h) return false;
-  hwnd_.reset(h);
-  dpi_ = windowDpi(h);
+                             CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, bar,
+                             instance_, this);
+  if (!h) {
+    ::DestroyMenu(bar);
+    return false;
+  }
+  hwnd_.reset(h);  // the window owns the bar and destroys it
+  if (const int dpi = windowDpi(h); dpi != dpi_) {
+    dpi_ = dpi;
+    const SIZE other = designSize(dpi_);
+    ::SetWindowPos(h, nullptr, 0, 0, other.cx, other.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   makeFont();
-  buildMenus();
-  // The design client area decides the outer size; that size is the minimum.
-  RECT r{0, 0, win32::twipsToPixels(kDesignClientWidth, dpi_),
-         win32::twipsToPixels(kDesignClientHeight, dpi_)};
-  adjustForDpi(r, kMainStyle, true, kMainExStyle, dpi_);
-  ::SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   host_ = std::make_unique<WidgetHost>(
       h, form_.all(), [this](std::string_view n) { return form_.find(n); }, icon_.get());

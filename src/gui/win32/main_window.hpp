@@ -33,7 +33,8 @@ class MainWindow {
   LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
   bool preTranslate(MSG& msg);
   bool keyboardNavigation(const MSG& msg);
-  void buildMenus();
+  // The menu bar (hidden menus go to popups_), before the window it belongs to.
+  HMENU buildMenus();
   void makeFont();
   void readSize();
   void showModal(controls::ModalForm& form);

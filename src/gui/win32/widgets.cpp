@@ -234,7 +234,31 @@ void WidgetHost::build(int dpi, HFONT font) {
     if (w->control->kind() == Kind::TabControl && w->hwnd) showPage(*w);
 }
 
+HWND WidgetHost::pageWindow(const Widget& tab, int page) {
+  const auto i = static_cast<std::size_t>(std::max(0, page));
+  auto& pages = tab.pages;
+  if (!tab.hwnd || i >= pages.size()) return nullptr;
+  if (pages[i]) return pages[i];
+  RECT r;
+  ::GetClientRect(tab.hwnd, &r);
+  ::SendMessageW(tab.hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  pages[i] =
+      makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, tab.hwnd,
+                 0, RECT{r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)});
+  // Pages lie in the order of their tabs, whichever was made first.
+  HWND after = HWND_TOP;
+  for (std::size_t k = 0; k < i; ++k)
+    if (pages[k]) after = pages[k];
+  ::SetWindowPos(pages[i], after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SendMessageW(pages[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  return pages[i];
+}
+
 void WidgetHost::finish() {
+  // Every page exists once the start-up is over, with or without windows on it.
+  for (auto& w : widgets_)
+    for (std::size_t i = 0; w->hwnd && i < w->pages.size(); ++i)
+      pageWindow(*w, static_cast<int>(i));
   materialize([](const Widget&) { return true; });
   addToolTips();
 }
@@ -252,8 +276,7 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
     // Nothing goes into a container that waits.
     if (w.made || (w.owner && !w.owner->made) || !wanted(w)) continue;
     w.made = true;
-    w.parent = w.tabOwner
-                   ? w.tabOwner->pages.at(static_cast<std::size_t>(std::max(0, w.control->tab)))
+    w.parent = w.tabOwner                 ? pageWindow(*w.tabOwner, w.control->tab)
                : w.owner && w.owner->hwnd ? w.owner->hwnd
                                           : top_;
     create(w);
@@ -319,7 +342,8 @@ void WidgetHost::rescale(int dpi, HFONT font) {
   for (auto& w : widgets_) {
     if (!w->hwnd) continue;
     ::SendMessageW(w->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    for (HWND p : w->pages) ::SendMessageW(p, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    for (HWND p : w->pages)
+      if (p) ::SendMessageW(p, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   }
   for (auto& w : widgets_) {
     place(*w);
@@ -443,16 +467,24 @@ void WidgetHost::create(Widget& w) {
       auto& tab = static_cast<TabControl&>(c);
       h = make(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
                base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+      // The font first and drawing off while the tabs go in: each insertion would
+      // otherwise measure and lay out every tab again. (Drawing back on shows a window.)
+      const bool drawingOff = visible;
+      ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      if (drawingOff) ::SendMessageW(h, WM_SETREDRAW, FALSE, 0);
       for (std::size_t i = 0; i < tab.captions().size(); ++i) {
         std::wstring text = widen(tab.captions()[i]);
         TCITEMW item{};
         item.mask = TCIF_TEXT;
         item.pszText = text.data();
         ::SendMessageW(h, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-        // Pages are plain panels inside the tab control, one per tab.
-        w.pages.push_back(makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "",
-                                     WS_CLIPSIBLINGS | WS_CLIPCHILDREN, h, 0));
       }
+      if (drawingOff) ::SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+      // Pages are plain panels inside the tab control, one per tab; each is made with
+      // the first window that goes on it (see pageWindow).
+      w.pages.assign(tab.captions().size(), nullptr);
+      w.hwnd = h;
+      pageWindow(w, tab.tab());
       break;
     }
     case Kind::DatePicker: {
@@ -474,8 +506,8 @@ void WidgetHost::create(Widget& w) {
       break;
   }
   w.hwnd = h;
-  if (h) ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  for (HWND p : w.pages) ::SendMessageW(p, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (h && c.kind() != Kind::TabControl && c.kind() != Kind::ListView)  // they have it
+    ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   if (c.kind() == Kind::DatePicker || c.kind() == Kind::ProgressBar || c.kind() == Kind::StatusBar)
     update(w, "Value");
   if (c.kind() == Kind::StatusBar) syncStatus(w);
@@ -614,8 +646,10 @@ void WidgetHost::layoutPages(Widget& tab) {
   const bool moved = r.left != tab.pageOrigin.x || r.top != tab.pageOrigin.y;
   tab.pageOrigin = {r.left, r.top};
   for (HWND p : tab.pages)
-    ::SetWindowPos(p, nullptr, r.left, r.top, std::max(0L, r.right - r.left),
-                   std::max(0L, r.bottom - r.top), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    if (p)
+      ::SetWindowPos(p, nullptr, r.left, r.top, std::max(0L, r.right - r.left),
+                     std::max(0L, r.bottom - r.top),
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   if (moved)
     for (auto& w : widgets_)
       if (w->tabOwner == &tab) place(*w);
@@ -623,10 +657,11 @@ void WidgetHost::layoutPages(Widget& tab) {
 
 void WidgetHost::showPage(Widget& tab) {
   const int current = static_cast<TabControl&>(*tab.control).tab();
-  // A page shown before finish() gets its windows now.
+  // A page shown before finish() gets its windows now: the page, and what is in sight on it.
+  pageWindow(tab, current);
   materialize([this, &tab, current](const Widget& w) {
     const auto [owner, page] = pageOf(w);
-    return owner == &tab && page == current;
+    return owner == &tab && page == current && w.control->visible();
   });
   if (::SendMessageW(tab.hwnd, TCM_GETCURSEL, 0, 0) != current)
     ::SendMessageW(tab.hwnd, TCM_SETCURSEL, current, 0);
@@ -634,6 +669,7 @@ void WidgetHost::showPage(Widget& tab) {
   bool focusHidden = false;
   for (std::size_t i = 0; i < tab.pages.size(); ++i) {
     const bool shown = static_cast<int>(i) == current;
+    if (!tab.pages[i]) continue;
     if (!shown && focus && ::IsChild(tab.pages[i], focus)) focusHidden = true;
     ::ShowWindow(tab.pages[i], shown ? SW_SHOWNA : SW_HIDE);
   }

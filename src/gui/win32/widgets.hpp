@@ -35,7 +35,8 @@ class WidgetHost {
   WidgetHost(const WidgetHost&) = delete;
   WidgetHost& operator=(const WidgetHost&) = delete;
 
-  // Creates the windows of every control but those on the pages out of sight.
+  // Creates the windows of the controls in sight: those on the pages out of sight and the
+  // hidden ones wait for finish(), or for being shown.
   void build(int dpi, HFONT font);
   // Creates the rest, and the tool tips. The main window calls it once it has been
   // painted, before it takes any input: nothing can reach a page before its windows exist.
@@ -76,8 +77,9 @@ class WidgetHost {
     HWND hwnd = nullptr;    // nullptr for components without a window (timers)
     HWND parent = nullptr;  // the window it sits in
     int id = 0;
-    // Tab control: one page per tab, and where the pages start within the control.
-    std::vector<HWND> pages;
+    // Tab control: one page per tab (nullptr until made, see pageWindow), and where the
+    // pages start within the control.
+    mutable std::vector<HWND> pages;
     POINT pageOrigin{};
     // Container is a tab control: the control's rect is relative to the tab control,
     // its window to the page.
@@ -102,6 +104,8 @@ class WidgetHost {
   // no page).
   std::pair<const Widget*, int> pageOf(const Widget& w) const;
   void keepOrder(const Widget& w);
+  // The window of a tab control's page, made when first asked for.
+  HWND pageWindow(const Widget& tab, int page);
   void create(Widget& w);
   void subscribe(Widget& w);
   void update(Widget& w, std::string_view property);
