@@ -102,12 +102,15 @@ double median(std::vector<double> v) {
 }
 
 // The median of the rounds' own ratios: each round's starts follow each other closely, so
-// a machine that is slower for a while slows both sides of the ratio alike.
-double pairedRatio(const std::vector<double>& a, const std::vector<double>& b) {
-  if (a.size() != b.size() || a.empty()) return 0;
+// a machine that is slower for a while slows both sides of the ratio alike. Without a
+// start in every round there are no rounds to pair.
+std::string pairedRatio(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size() || a.empty()) return "none (a start failed)";
   std::vector<double> r;
   for (std::size_t i = 0; i < a.size(); ++i) r.push_back(a[i] / std::max(1.0, b[i]));
-  return median(r);
+  char text[16];
+  std::snprintf(text, sizeof text, "%.2f", median(r));
+  return text;
 }
 
 }  // namespace
@@ -165,17 +168,15 @@ int wmain(int argc, wchar_t** argv) {
                 median(varnolt.visible) / std::max(1.0, median(minimal.visible)),
                 median(varnolt.ready) / std::max(1.0, median(minimal.ready)));
   say(ratio);
-  std::snprintf(ratio, sizeof ratio, "  per round (median of the rounds' ratios): visible %.2f",
-                pairedRatio(varnolt.visible, minimal.visible));
-  say(ratio);
+  say("  per round (median of the rounds' ratios): visible " +
+      pairedRatio(varnolt.visible, minimal.visible));
   if (argc == 7) {
     std::snprintf(ratio, sizeof ratio, "ratio other / minimal (medians): visible %.2f, ready %.2f",
                   median(other.visible) / std::max(1.0, median(minimal.visible)),
                   median(other.ready) / std::max(1.0, median(minimal.ready)));
     say(ratio);
-    std::snprintf(ratio, sizeof ratio, "  per round (median of the rounds' ratios): visible %.2f",
-                  pairedRatio(other.visible, minimal.visible));
-    say(ratio);
+    say("  per round (median of the rounds' ratios): visible " +
+        pairedRatio(other.visible, minimal.visible));
   }
   if (failed) say(std::to_string(failed) + " starts did not show their window");
   return failed ? 1 : 0;
