@@ -11,51 +11,24 @@
 # in the same rounds, as "other".
 set -euo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-build="$root/build/windows"
+# shellcheck source=bench/wine/bench-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/bench-env.sh"
 runs=${1:-21}
 other=${2:-}
 if [ -n "$other" ]; then other=$(cd "$(dirname "$other")" && pwd)/$(basename "$other"); fi
-mkdir -p "$build"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DVARNOLT_TESTS=OFF >"$build.configure.log" 2>&1 ||
-  { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j2 --target Varnolt startup-min varnolt-startup-bench >/dev/null
-
-# shellcheck source=tests/wine/wine-env.sh
-source "$root/tests/wine/wine-env.sh"
-scratch=$(mktemp -d /tmp/varnolt-startup-XXXXXX)
-cleanup() {
-  wine_env_cleanup
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-wine_env_init "$scratch"
-trap cleanup EXIT  # wine_env_init installs its own trap
-wine_env_start_xvfb 1024x768x24
-# The server stays up between the programs (and its desktop process with it).
-wineserver -p
-timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
+bench_build Varnolt startup-min varnolt-startup-bench
+bench_wine_up startup
 
 dir="$WINEPREFIX/drive_c/sb"
 mkdir -p "$dir/varnolt" "$dir/min"
-cp "$build/Varnolt.exe" "$dir/varnolt/"
-cp "$build/startup-min.exe" "$dir/min/"
-cp "$build/varnolt-startup-bench.exe" "$dir/"
+cp "$bench_build_dir/Varnolt.exe" "$dir/varnolt/"
+cp "$bench_build_dir/startup-min.exe" "$dir/min/"
+cp "$bench_build_dir/varnolt-startup-bench.exe" "$dir/"
 args=()
 if [ -n "$other" ]; then
   mkdir -p "$dir/other"
   cp "$other" "$dir/other/Varnolt.exe"
   args=('C:\sb\other\Varnolt.exe' 'C:\sb\other')
 fi
-out="$scratch/bench.out"
-: >"$out"
-set +e
-timeout 1800 wine 'C:\sb\varnolt-startup-bench.exe' "$runs" 'C:\sb\min\startup-min.exe' \
-  'C:\sb\varnolt\Varnolt.exe' 'C:\sb\varnolt' "${args[@]}" >"$out" &
-pid=$!
-tail -n +1 -f --pid="$pid" "$out" | stdbuf -oL tr -d '\r'
-wait "$pid"
-status=$?
-set -e
-exit "$status"
+bench_wine_run 'C:\sb\varnolt-startup-bench.exe' "$runs" 'C:\sb\min\startup-min.exe' \
+  'C:\sb\varnolt\Varnolt.exe' 'C:\sb\varnolt' "${args[@]}"
