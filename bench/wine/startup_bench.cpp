@@ -163,20 +163,14 @@ int wmain(int argc, wchar_t** argv) {
     say("  " + p->name + std::string(10 - p->name.size(), ' ') + "visible  " + figures(p->visible));
     say("            ready    " + figures(p->ready));
   }
-  char ratio[128];
-  std::snprintf(ratio, sizeof ratio, "ratio Varnolt / minimal (medians): visible %.2f, ready %.2f",
-                median(varnolt.visible) / std::max(1.0, median(minimal.visible)),
-                median(varnolt.ready) / std::max(1.0, median(minimal.ready)));
-  say(ratio);
-  say("  per round (median of the rounds' ratios): visible " +
-      pairedRatio(varnolt.visible, minimal.visible));
-  if (argc == 7) {
-    std::snprintf(ratio, sizeof ratio, "ratio other / minimal (medians): visible %.2f, ready %.2f",
-                  median(other.visible) / std::max(1.0, median(minimal.visible)),
-                  median(other.ready) / std::max(1.0, median(minimal.ready)));
+  for (Program* p : varnolts) {
+    char ratio[128];
+    std::snprintf(ratio, sizeof ratio, "ratio %s / minimal (medians): visible %.2f, ready %.2f",
+                  p->name.c_str(), median(p->visible) / std::max(1.0, median(minimal.visible)),
+                  median(p->ready) / std::max(1.0, median(minimal.ready)));
     say(ratio);
     say("  per round (median of the rounds' ratios): visible " +
-        pairedRatio(other.visible, minimal.visible));
+        pairedRatio(p->visible, minimal.visible));
   }
   if (failed) say(std::to_string(failed) + " starts did not show their window");
   return failed ? 1 : 0;

@@ -40,29 +40,27 @@ HWND WidgetHost::createList(Widget& w, DWORD style) {
       at.top, at.right - at.left, at.bottom - at.top, w.parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(w.id)), ::GetModuleHandleW(nullptr), nullptr);
   if (!h) return nullptr;
-  // The font, styles and columns go in with drawing off: each would otherwise lay out the
-  // list and its scroll bars anew. (Drawing back on shows a window, so only a list made
-  // visible turns it off.)
-  const bool drawingOff = style & WS_VISIBLE;
-  if (drawingOff) ::SendMessageW(h, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
-  if (lv.checkBoxes()) ex |= LVS_EX_CHECKBOXES;
-  ::SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-  // The check-box image of every row comes from the model.
-  if (lv.checkBoxes()) ::SendMessageW(h, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   w.hwnd = h;
-  for (std::size_t i = 0; i < lv.columns.size(); ++i) {
-    std::wstring text = widen(lv.columns[i].text);
-    LVCOLUMNW col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    col.fmt = lv.columns[i].rightAligned && i > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    col.cx = ::MulDiv(lv.columns[i].width, dpi_, lv.columnUnitsPerInch);
-    col.pszText = text.data();
-    col.iSubItem = static_cast<int>(i);
-    ::SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+  {
+    // The font, styles and columns each lay out the list and its scroll bars.
+    DrawingOff quiet(h);
+    ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
+    if (lv.checkBoxes()) ex |= LVS_EX_CHECKBOXES;
+    ::SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // The check-box image of every row comes from the model.
+    if (lv.checkBoxes()) ::SendMessageW(h, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    for (std::size_t i = 0; i < lv.columns.size(); ++i) {
+      std::wstring text = widen(lv.columns[i].text);
+      LVCOLUMNW col{};
+      col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+      col.fmt = lv.columns[i].rightAligned && i > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+      col.cx = ::MulDiv(lv.columns[i].width, dpi_, lv.columnUnitsPerInch);
+      col.pszText = text.data();
+      col.iSubItem = static_cast<int>(i);
+      ::SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+    }
   }
-  if (drawingOff) ::SendMessageW(h, WM_SETREDRAW, TRUE, 0);
   ::SetWindowSubclass(h, &WidgetHost::listSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   syncList(w);
   return h;

@@ -127,6 +127,17 @@ HWND makeWindow(DWORD exStyle, const wchar_t* cls, const std::string& text, DWOR
                            ::GetModuleHandleW(nullptr), nullptr);
 }
 
+// Where a tab control's pages go: its client area below the tabs (empty, never
+// inverted, when the control is too small for any).
+RECT pageArea(HWND tab) {
+  RECT r;
+  ::GetClientRect(tab, &r);
+  ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  r.right = std::max(r.left, r.right);
+  r.bottom = std::max(r.top, r.bottom);
+  return r;
+}
+
 std::wstring windowTextW(HWND h) {
   const int n = ::GetWindowTextLengthW(h);
   std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
@@ -239,12 +250,8 @@ HWND WidgetHost::pageWindow(const Widget& tab, int page) {
   auto& pages = tab.pages;
   if (!tab.hwnd || i >= pages.size()) return nullptr;
   if (pages[i]) return pages[i];
-  RECT r;
-  ::GetClientRect(tab.hwnd, &r);
-  ::SendMessageW(tab.hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
-  pages[i] =
-      makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CLIPSIBLINGS | WS_CLIPCHILDREN, tab.hwnd,
-                 0, RECT{r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)});
+  pages[i] = makeWindow(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                        tab.hwnd, 0, pageArea(tab.hwnd));
   // Pages lie in the order of their tabs, whichever was made first.
   HWND after = HWND_TOP;
   for (std::size_t k = 0; k < i; ++k)
@@ -255,11 +262,10 @@ HWND WidgetHost::pageWindow(const Widget& tab, int page) {
 }
 
 void WidgetHost::finish() {
+  materialize([](const Widget&) { return true; });
   // Every page exists once the start-up is over, with or without windows on it.
   for (auto& w : widgets_)
-    for (std::size_t i = 0; w->hwnd && i < w->pages.size(); ++i)
-      pageWindow(*w, static_cast<int>(i));
-  materialize([](const Widget&) { return true; });
+    for (std::size_t i = 0; i < w->pages.size(); ++i) pageWindow(*w, static_cast<int>(i));
   addToolTips();
 }
 
@@ -467,24 +473,21 @@ void WidgetHost::create(Widget& w) {
       auto& tab = static_cast<TabControl&>(c);
       h = make(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
                base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-      // The font first and drawing off while the tabs go in: each insertion would
-      // otherwise measure and lay out every tab again. (Drawing back on shows a window.)
-      const bool drawingOff = visible;
+      // The font first, so that the tabs are measured once, as they go in.
       ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-      if (drawingOff) ::SendMessageW(h, WM_SETREDRAW, FALSE, 0);
-      for (std::size_t i = 0; i < tab.captions().size(); ++i) {
-        std::wstring text = widen(tab.captions()[i]);
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = text.data();
-        ::SendMessageW(h, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+      {
+        DrawingOff quiet(h);
+        for (std::size_t i = 0; i < tab.captions().size(); ++i) {
+          std::wstring text = widen(tab.captions()[i]);
+          TCITEMW item{};
+          item.mask = TCIF_TEXT;
+          item.pszText = text.data();
+          ::SendMessageW(h, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+        }
       }
-      if (drawingOff) ::SendMessageW(h, WM_SETREDRAW, TRUE, 0);
-      // Pages are plain panels inside the tab control, one per tab; each is made with
-      // the first window that goes on it (see pageWindow).
+      // Pages are plain panels inside the tab control, one per tab, each made when first
+      // needed (see pageWindow).
       w.pages.assign(tab.captions().size(), nullptr);
-      w.hwnd = h;
-      pageWindow(w, tab.tab());
       break;
     }
     case Kind::DatePicker: {
@@ -640,15 +643,12 @@ void WidgetHost::place(Widget& w) {
 }
 
 void WidgetHost::layoutPages(Widget& tab) {
-  RECT r;
-  ::GetClientRect(tab.hwnd, &r);
-  ::SendMessageW(tab.hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  const RECT r = pageArea(tab.hwnd);
   const bool moved = r.left != tab.pageOrigin.x || r.top != tab.pageOrigin.y;
   tab.pageOrigin = {r.left, r.top};
   for (HWND p : tab.pages)
     if (p)
-      ::SetWindowPos(p, nullptr, r.left, r.top, std::max(0L, r.right - r.left),
-                     std::max(0L, r.bottom - r.top),
+      ::SetWindowPos(p, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   if (moved)
     for (auto& w : widgets_)

@@ -21,6 +21,25 @@ inline constexpr UINT kMsgChildPressed = WM_APP + 1;
 // focus; wParam is the button's handle.
 inline constexpr UINT kMsgFocusLeft = WM_APP + 2;
 
+// Turns a control's drawing off while it is being filled, so that each insertion does
+// not lay it out anew. Drawing back on sets WS_VISIBLE, so a control made hidden is left
+// as it is.
+class DrawingOff {
+ public:
+  explicit DrawingOff(HWND h)
+      : h_(h && (::GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) ? h : nullptr) {
+    if (h_) ::SendMessageW(h_, WM_SETREDRAW, FALSE, 0);
+  }
+  ~DrawingOff() {
+    if (h_) ::SendMessageW(h_, WM_SETREDRAW, TRUE, 0);
+  }
+  DrawingOff(const DrawingOff&) = delete;
+  DrawingOff& operator=(const DrawingOff&) = delete;
+
+ private:
+  HWND h_;
+};
+
 // Class of the windows that hold other controls: tab pages, frames and pictures.
 // They pass their children's notifications on to the top-level window.
 void registerPanelClass(HINSTANCE instance);
