@@ -197,6 +197,7 @@ void Form1::wireHandlers() {
   pulldown_help_help.onClick = [this] { pulldown_help_help_Click(); };
   pulldown_help_ver.onClick = [this] { pulldown_help_ver_Click(); };
   Check1.onClick = [this] { Check1_Click(); };
+  Check2.onClick = [this] { Check2_Click(); };
   Check3.onClick = [this] { Check3_Click(); };
   Check4.onClick = [this] { Check4_Click(); };
   ListView1.onItemCheck = [this](std::size_t row) { ListView1_ItemCheck(row); };

@@ -23,6 +23,17 @@ inline constexpr const char* kNotRegistered = "未登録";
 inline constexpr const char* kNotSet = "未設定";
 inline constexpr const char* kAppTitle = "Varnolt";
 
+// What the night under way has done: one download or conversion run, from its start
+// button to the end-of-work action, the conversion that follows the downloads included.
+struct NightTally {
+  int downloaded = 0;
+  int converted = 0;
+  // What failed, in order: downloads by title, conversions by file name.
+  std::vector<std::string> failed;
+  // The download row whose completion poll last failed with a run-time error.
+  std::int16_t time1FailedRow = 0;
+};
+
 // Window-level variables; booleans keep the runtime's -1 / 0 meaning as bool.
 struct Form1State {
   bool exitFlag = false;
@@ -42,6 +53,7 @@ struct Form1State {
   bool runError = false;
   std::int16_t bytecheck = 0;
   std::string RanSavePalentPath;
+  NightTally night;
 };
 
 class Form1 {
@@ -222,6 +234,7 @@ class Form1 {
   void KankyouOutPut(const std::string& path);
   void KankyouInPut(const std::string& path);
   void Check1_Click();
+  void Check2_Click();
   void Check3_Click();
   void Check4_Click();
 
@@ -265,6 +278,8 @@ class Form1 {
   void m2t_start();
   void Timer2_Timer();
   void Command6_Click();
+  // The last checked conversion row is done: the end-of-work action follows.
+  void conversionsFinished();
   void m2t_SizeCheck();
   void pulldown_m2tlist_all_No_check_Click();
   void pulldown_m2tlist_all_check_Click();
@@ -292,9 +307,21 @@ class Form1 {
   void dl_start();
   void Timer1_Timer();
   void Command8_Click();
+  // The last checked row is done: the conversion run or the end-of-work action follows.
+  void downloadsFinished();
+  // A transfer cut before it finished: its file is renamed so that its name says so.
+  void markPartialDownload();
 
   // --- end-of-work actions ---------------------------------------------------------------
   void Win_Exit_State();
+  // The night's tally (endwork/night_summary.cpp): started by a run's start button, told
+  // of every outcome, logged as one line at the night's end or stop.
+  void nightStarted();
+  void nightSucceeded(bool download);
+  void nightFailed(std::string what);
+  void logNightSummary();
+  // The download or conversion under way, as the quit question names it; "" when none.
+  std::string runUnderWay() const;
   // Writes log.ini and default.ini; returns what could not be written ("" when all was).
   std::string saveLogAndSettings();
 

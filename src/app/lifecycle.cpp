@@ -32,9 +32,16 @@ void Form1::SSTab1_Click(int previousTab) {
 
 bool Form1::Form_QueryUnload() {
   if (!state.exitFlag) {
-    int answer = msgBox("アプリケーションを終了しますか ?",
-                        platform::mb::kYesNo | platform::mb::kIconQuestion);
+    // Quitting in the middle of a run abandons it: the question says so, and the log
+    // tells the next morning where the run was left.
+    const std::string run = runUnderWay();
+    const std::string question = run.empty() ? std::string("アプリケーションを終了しますか ?")
+                                             : "作業中です（" + run +
+                                                   "）。\r\n終了すると作業は中断されます。\r\n"
+                                                   "アプリケーションを終了しますか ?";
+    int answer = msgBox(question, platform::mb::kYesNo | platform::mb::kIconQuestion);
     if (answer != platform::mb::kIdYes) return false;
+    if (!run.empty()) logAdd("作業を中断して終了しました（" + run + "）");
   }
   // Saved on every accepted close, the silent one of an unattended run included:
   // the work log of a night's run is what the user reads the next morning.

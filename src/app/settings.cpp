@@ -77,6 +77,13 @@ void Form1::Check1_Click() {
   }
 }
 
+// While Check1 is on, Check3 on the download tab is the switch the user sees for
+// Check2: it follows every change of Check2, the one read from default.ini after Check1
+// included, so the window never hides that sources will be deleted.
+void Form1::Check2_Click() {
+  if (Check1.value() == 1) Check3.setValue(Check2.value() == 1 ? 1 : 0);
+}
+
 void Form1::Check3_Click() {
   Check2.setValue(Check3.value() == 1 ? 1 : 0);
 }

@@ -47,12 +47,34 @@ std::string childHandle(const ListView& list, std::string_view cls, const char* 
 // a later start resumes it.
 void stopForVanishedController(Form1& form) {
   form.runStoppedOnError();
+  form.Slider1.setValue(form.Slider1.min());
   form.Timer2.setEnabled(false);
   form.ListView10.setEnabled(true);
   form.Command9.setEnabled(true);
   form.Command6.setEnabled(false);
   form.statusAndLog("ロクラクコントローラが終了したため作業を中止しました（" +
                     std::to_string(form.state.ConvRow) + "行目）");
+}
+
+std::string fileNameOf(const Form1& form, std::size_t row) {
+  return row >= 1 && row <= form.ListView10.count()
+             ? splitPath(form.ListView10.item(row).subItem(m2tcol::kFullPath)).fileName
+             : std::string();
+}
+
+// A run ended by a run-time error report: the row counts as failed and the slider shows
+// no position.
+void stopOnError(Form1& form) {
+  form.nightFailed(fileNameOf(form, static_cast<std::size_t>(form.state.ConvRow)));
+  form.runStoppedOnError();
+  form.Slider1.setValue(form.Slider1.min());
+}
+
+// The first checked row after `row`; 0 when there is none.
+std::size_t nextCheckedRow(const ListView& list, std::size_t row) {
+  for (std::size_t r = row + 1; r <= list.count(); ++r)
+    if (list.item(r).checked) return r;
+  return 0;
 }
 
 bool controllerGone(Form1& form, std::initializer_list<const std::string*> handles) {
@@ -82,6 +104,7 @@ void Form1::Command9_Click() {
   state.ConvStop = false;
   state.SameNameChecked = false;
   runStarted();
+  nightStarted();
   m2t_start();
 }
 
@@ -153,7 +176,22 @@ void Form1::m2t_start() {
       return;
     }
     const auto convRow = [this] { return static_cast<std::size_t>(state.ConvRow); };
-    os.files.makeSurePathExists(ListView10.item(convRow()).subItem(m2tcol::kMpgParent) + "\\");
+    // A row whose output folder cannot be made is not handed to the controller: it fails,
+    // is logged and counted, and the run goes on with the next checked row.
+    for (;;) {
+      const std::string folder = ListView10.item(convRow()).subItem(m2tcol::kMpgParent);
+      if (os.files.makeSurePathExists(folder + "\\") && os.files.folderExists(folder)) break;
+      logAdd("変換先フォルダ「" + folder + "」を作成できませんでした（" +
+             std::to_string(state.ConvRow) + "行目：" + fileNameOf(*this, convRow()) + "）");
+      ListView10.setSubItem(convRow(), m2tcol::kStatus, "変換に失敗しました");
+      nightFailed(fileNameOf(*this, convRow()));
+      const std::size_t next = nextCheckedRow(ListView10, convRow());
+      if (next == 0) {
+        conversionsFinished();
+        return;
+      }
+      state.ConvRow = static_cast<std::int16_t>(next);
+    }
 
     step = 3;
     if (!state.SameNameChecked) {
@@ -249,7 +287,7 @@ void Form1::m2t_start() {
 
     step = 17;
   } catch (const VbError& e) {
-    runStoppedOnError();
+    stopOnError(*this);
     msgBox(runtimeErrorReport("m2t_start,", e, step));
   }
 }
@@ -266,35 +304,38 @@ void Form1::Timer2_Timer() {
         Slider1.value() == 0 && os.windows.isEnabled(parseHandleText(rc_pcdown_btn.text()));
     if (!idle) return;
     m2t_SizeCheck();
-    std::size_t next = 0;
-    for (std::size_t r = static_cast<std::size_t>(state.ConvRow) + 1; r <= ListView10.count(); ++r)
-      if (ListView10.item(r).checked) {
-        next = r;
-        break;
-      }
-    if (next != 0) {
+    if (const std::size_t next =
+            nextCheckedRow(ListView10, static_cast<std::size_t>(state.ConvRow))) {
       state.ConvRow = static_cast<std::int16_t>(next);
       m2t_start();
       return;
     }
-    Timer2.setEnabled(false);
-    ListView10.setEnabled(true);
-    state.SameNameChecked = false;
-    state.ConvRow = 0;
-    Command6.setEnabled(false);
-    Command9.setEnabled(true);
-    os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
-    Win_Exit_State();
+    conversionsFinished();
   } catch (const VbError& e) {
     os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
-    runStoppedOnError();
+    stopOnError(*this);
     msgBox(runtimeErrorReport("time2,", e, 0));
   }
 }
 
+void Form1::conversionsFinished() {
+  Timer2.setEnabled(false);
+  ListView10.setEnabled(true);
+  state.SameNameChecked = false;
+  state.ConvRow = 0;
+  Command6.setEnabled(false);
+  Command9.setEnabled(true);
+  os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+  // The night ends: its outcome is logged before any action.
+  logNightSummary();
+  Win_Exit_State();
+}
+
 void Form1::Command6_Click() {
   state.ConvStop = true;
+  Slider1.setValue(Slider1.min());
   publishRunProgress();
+  logNightSummary();
   Command9.setEnabled(true);
   Command6.setEnabled(false);
   msgBox(

@@ -16,8 +16,10 @@ constexpr const char* kCheckError =
 void Form1::m2t_SizeCheck() {
   const auto row = static_cast<std::size_t>(state.ConvRow);
   std::string status;
+  std::string name;
   try {
     const std::string source = ListView10.item(row).subItem(m2tcol::kFullPath);
+    name = splitPath(source).fileName;
     // 64-bit sizes: recordings beyond 4 GB compare by their true lengths.
     const std::int64_t sourceSize = os.files.fileSize(source);
     const std::int64_t outputSize = os.files.fileSize(mpgPathOf(ListView10, row));
@@ -40,6 +42,10 @@ void Form1::m2t_SizeCheck() {
     // The row is gone (deleted during the run): the log still tells the outcome.
   }
   logAdd(status);
+  if (status == kPassedKept || status == kPassedDeleted)
+    nightSucceeded(false);
+  else
+    nightFailed(name);
 }
 
 }  // namespace varnolt

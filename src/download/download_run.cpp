@@ -1,7 +1,8 @@
 // The download sequencer: every checked recording, one after another, unattended.
 #include <cmath>
 
-#include "app/form1.hpp"
+#include "convert/conversion_list.hpp"
+#include "download/file_name.hpp"
 
 namespace varnolt {
 
@@ -27,6 +28,23 @@ std::optional<Hwnd> firstRow(const ListView& list, std::string_view cls,
   return std::nullopt;
 }
 
+// The first checked row after `row`; 0 when there is none.
+std::size_t nextChecked(const ListView& list, std::size_t row) {
+  for (std::size_t r = row + 1; r <= list.count(); ++r)
+    if (list.item(r).checked) return r;
+  return 0;
+}
+
+std::string titleOf(const Form1& f, std::size_t row) {
+  return row >= 1 && row <= f.ListView1.count() ? vb::trimSpaces(f.ListView1.item(row).subItem(3))
+                                                : std::string();
+}
+
+// A stopped or vanished run leaves no position behind on the mirrored slider.
+void resetSlider(Form1& f) {
+  f.Slider1.setValue(f.Slider1.min());
+}
+
 std::optional<Hwnd> lastRow(const ListView& list, std::string_view cls) {
   std::optional<Hwnd> found;
   for (std::size_t r = 1; r <= list.count(); ++r) {
@@ -42,6 +60,7 @@ void Form1::Command5_Click() {
   try {
     state.exitFlag = false;
     runStarted();
+    nightStarted();
     if (Check1.value() == 1) {
       ListView10.clear();
       for (std::size_t r = 1; r <= ListView1.count(); ++r)
@@ -80,6 +99,21 @@ void Form1::dl_start() {
     msgBox("保存先フォルダを選択してください");
     position = 0;
     return;
+  }
+  // The folder is made before the controller is asked for anything: a row that has no
+  // folder to go to fails, is logged and counted, and the night goes on with the next.
+  while (
+      !(os.files.makeSurePathExists(Text4.text() + "\\") && os.files.folderExists(Text4.text()))) {
+    const auto row = static_cast<std::size_t>(position);
+    logAdd("保存先フォルダ「" + Text4.text() + "」を作成できませんでした（" + std::to_string(row) +
+           "行目：" + titleOf(*this, row) + "）");
+    nightFailed(titleOf(*this, row));
+    const std::size_t next = nextChecked(ListView1, row);
+    if (next == 0) {
+      downloadsFinished();
+      return;
+    }
+    position = static_cast<std::int16_t>(next);
   }
   ListView1.selectOnly(static_cast<std::size_t>(position));
   os.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kMinimize);
@@ -125,55 +159,78 @@ void Form1::Timer1_Timer() {
       runStoppedOnError();
       Timer1.setEnabled(false);
       ListView1.setEnabled(true);
+      resetSlider(*this);
       state.downloadPosition = 0;
       downloadingButtons(*this, false);
       statusAndLog("ロクラクコントローラが終了したため作業を中止しました（" + std::to_string(row) +
                    "行目）");
+      markPartialDownload();
       return;
     }
     Slider1.setValue(os.windows.trackbarPos(slider));
     const bool receiveEnabled = os.windows.isEnabled(receive);
     if (Slider1.value() != 0 || !receiveEnabled) return;
 
-    const std::string row = std::to_string(state.downloadPosition);
+    const auto position = static_cast<std::size_t>(state.downloadPosition);
+    const std::string row = std::to_string(position);
     const std::string file = state.downloadPath + ".m2t";
-    if (state.downloadPosition != 0 && (!state.downloadConfirmed || !os.files.fileExists(file))) {
+    if (position != 0 && (!state.downloadConfirmed || !os.files.fileExists(file))) {
       // Never report a transfer that did not happen as a download.
       logAdd(row + "のダウンロードに失敗しました（ファイルが見つかりません）");
-    } else if (Check1.value() == 1) {
-      logAdd(row + "のダウンロードが終了しました");
-      m2tlist_Add(file, state.downloadMpgFolder);
-      logAdd(row + "をストリーム変換リストに登録しました");
-    }
-
-    for (std::size_t r = static_cast<std::size_t>(state.downloadPosition) + 1;
-         r <= ListView1.count(); ++r) {
-      if (ListView1.item(r).checked) {
-        state.downloadPosition = static_cast<std::int16_t>(r);
-        dl_start();
-        return;
+      nightFailed(titleOf(*this, position));
+    } else {
+      if (position != 0) nightSucceeded(true);
+      if (Check1.value() == 1) {
+        logAdd(row + "のダウンロードが終了しました");
+        m2tlist_Add(file, state.downloadMpgFolder);
+        logAdd(row + "をストリーム変換リストに登録しました");
       }
     }
+    // The file is whole and no longer the transfer under way.
+    state.downloadConfirmed = false;
 
-    Timer1.setEnabled(false);
-    ListView1.setEnabled(true);
-    statusAndLog("全てのダウンロードが終了しました");
-    state.downloadPosition = 0;
-    downloadingButtons(*this, false);
-    if (Check1.value() == 1) {
-      logAdd("全てのダウンロードを終了しました。ストリーム変換リストに移行します");
-      state.SameNameChecked = true;
-      Command9.setEnabled(false);
-      Command6.setEnabled(true);
-      state.ConvStop = false;
-      m2t_start();
-      if (Check3.value() == 1) Check2.setValue(1);
-    } else {
-      Win_Exit_State();
+    if (const std::size_t next = nextChecked(ListView1, position)) {
+      state.downloadPosition = static_cast<std::int16_t>(next);
+      dl_start();
+      return;
     }
+    downloadsFinished();
   } catch (const VbError& e) {
+    // The tick is tried again by the next one: a row is counted as failed once.
+    if (state.night.time1FailedRow != state.downloadPosition) {
+      state.night.time1FailedRow = state.downloadPosition;
+      nightFailed(titleOf(*this, static_cast<std::size_t>(state.downloadPosition)));
+    }
     runStoppedOnError();
+    resetSlider(*this);
     msgBox(runtimeErrorReport("time1,", e, 0));
+  }
+}
+
+void Form1::downloadsFinished() {
+  Timer1.setEnabled(false);
+  ListView1.setEnabled(true);
+  statusAndLog("全てのダウンロードが終了しました");
+  state.downloadPosition = 0;
+  downloadingButtons(*this, false);
+  bool toConvert = false;
+  for (std::size_t r = 1; r <= ListView10.count() && !toConvert; ++r)
+    toConvert =
+        ListView10.item(r).checked && ListView10.item(r).subItem(m2tcol::kStatus) == kNotWorked;
+  // With nothing downloaded there is nothing to convert: the night ends here rather than
+  // stopping on the conversion's "nothing checked" box.
+  if (Check1.value() == 1 && toConvert) {
+    logAdd("全てのダウンロードを終了しました。ストリーム変換リストに移行します");
+    state.SameNameChecked = true;
+    Command9.setEnabled(false);
+    Command6.setEnabled(true);
+    state.ConvStop = false;
+    m2t_start();
+    if (Check3.value() == 1) Check2.setValue(1);
+  } else {
+    // The night ends: its outcome is logged before any action.
+    logNightSummary();
+    Win_Exit_State();
   }
 }
 
@@ -185,13 +242,51 @@ void Form1::Command8_Click() {
   }
   Timer1.setEnabled(false);
   ListView1.setEnabled(true);
+  resetSlider(*this);
   statusAndLog("ダウンロードがキャンセルされました");
   state.downloadPosition = 0;
   msgBox(Label100.caption());
+  // The transfer may have finished while the box was open: then its file is whole.
+  bool finished = false;
+  try {
+    finished = os.windows.trackbarPos(parseHandleText(rc_slider.text())) == 0 &&
+               os.windows.isEnabled(parseHandleText(rc_zyusin_btn.text()));
+  } catch (const VbError&) {
+  }
   os.windows.activate(*interrupt);
   os.windows.click(*interrupt, platform::ClickMode::Sent, 0);
+  if (finished && state.downloadConfirmed && os.files.fileExists(state.downloadPath + ".m2t")) {
+    nightSucceeded(true);
+    state.downloadConfirmed = false;
+  }
+  markPartialDownload();
+  logNightSummary();
   os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
   downloadingButtons(*this, false);
+}
+
+void Form1::markPartialDownload() {
+  if (!state.downloadConfirmed) return;
+  state.downloadConfirmed = false;
+  const std::string file = state.downloadPath + ".m2t";
+  if (!os.files.fileExists(file)) return;
+  const SplitPath parts = splitPath(file);
+  const std::string name = freeFittingName(
+      parts.baseName, "（未完了）", {{parts.folder, ".m2t"}},
+      [this](std::string_view t) { return os.codec.toAnsi(t).size(); },
+      [this](const std::string& path) { return os.files.fileExists(path); });
+  const std::string target = parts.folder + "\\" + name + ".m2t";
+  // A controller that has just been stopped or has just gone may still hold the file for
+  // a moment.
+  constexpr int kTries = 10, kPauseMs = 300;
+  for (int i = 0; i < kTries; ++i) {
+    if (os.files.renameFile(file, target)) {
+      logAdd("完了していないダウンロードのファイル名を変更しました：" + target);
+      return;
+    }
+    os.clock.sleep(kPauseMs);
+  }
+  logAdd("完了していないダウンロードのファイル名を変更できませんでした：" + file);
 }
 
 }  // namespace varnolt

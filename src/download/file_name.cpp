@@ -68,4 +68,77 @@ std::string freeStem(const std::string& stem,
   }
 }
 
+std::string nameOfUntitled(std::string_view recordedAt) {
+  std::vector<std::string> numbers(1);
+  for (char c : recordedAt) {
+    if (c >= '0' && c <= '9')
+      numbers.back() += c;
+    else if (!numbers.back().empty())
+      numbers.emplace_back();
+  }
+  if (numbers.back().empty()) numbers.pop_back();
+  if (numbers.empty()) return "録画";
+  auto two = [](const std::string& n) { return n.size() < 2 ? "0" + n : n; };
+  if (numbers.size() >= 5)
+    return "録画_" + numbers[0] + two(numbers[1]) + two(numbers[2]) + "_" + two(numbers[3]) +
+           two(numbers[4]);
+  std::string joined;
+  for (const auto& n : numbers) joined += n;
+  return "録画_" + joined;
+}
+
+namespace {
+
+std::size_t utf16Units(std::string_view utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) == 0x80) continue;
+    units += c >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
+// Where the last whole UTF-8 character of `text` begins.
+std::size_t lastCharStart(std::string_view text) {
+  std::size_t i = text.size() - 1;
+  while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
+  return i;
+}
+
+}  // namespace
+
+std::string fitName(std::string_view name, std::string_view tail,
+                    const std::vector<NamePlace>& places,
+                    const std::function<std::size_t(std::string_view)>& ansiBytes) {
+  std::string head(name);
+  auto fits = [&] {
+    for (const NamePlace& p : places) {
+      const std::string file = head + std::string(tail) + p.extension;
+      if (utf16Units(file) > kMaxNameUnits) return false;
+      if (ansiBytes(p.folder + "\\" + file) > kMaxPathBytes) return false;
+    }
+    return true;
+  };
+  while (head.size() > 1 && !fits()) {
+    head.erase(lastCharStart(head));
+    // A name never ends in a space once cut: Windows would drop it from the file's name.
+    while (head.size() > 1 && head.back() == ' ') head.pop_back();
+  }
+  return head;
+}
+
+std::string freeFittingName(std::string_view name, std::string_view marker,
+                            const std::vector<NamePlace>& places,
+                            const std::function<std::size_t(std::string_view)>& ansiBytes,
+                            const std::function<bool(const std::string&)>& exists) {
+  for (int n = 0;; ++n) {
+    const std::string tail = std::string(marker) + collisionSuffix(n);
+    const std::string candidate = fitName(name, tail, places, ansiBytes) + tail;
+    bool taken = false;
+    for (const NamePlace& p : places)
+      taken = taken || exists(p.folder + "\\" + candidate + p.extension);
+    if (!taken) return candidate;
+  }
+}
+
 }  // namespace varnolt

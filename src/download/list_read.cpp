@@ -26,23 +26,29 @@ std::size_t firstRow(const ListView& list, std::string_view className,
 }  // namespace
 
 void Form1::Command1_Click() {
-  ListView1.clear();
   ListView2.clear();
   ListView3.clear();
   StartUpWindowList::EnumWindows(*this, ListView2);
-  if (StatusBar1.panel(2).empty()) {
-    msgBox(
-        "ロクラクコントローラが見つかりませんでした\r\n"
-        "ロクラクコントローラを起動後に処理行ってください");
-    return;
-  }
-  ListView3.clear();
   // Panel 4 holds a handle text whenever panel 2 is set; a damaged one finds no window.
   Hwnd main = 0;
   try {
     main = parseHandleText(StatusBar1.panel(4));
   } catch (const VbError&) {
   }
+  const bool seen = !StatusBar1.panel(2).empty();
+  // A controller seen before but gone now: the user's list and check marks stay, and
+  // the panels no longer name a window that is not there.
+  const bool gone = seen && main != 0 && !os.windows.isWindow(main);
+  if (!gone) ListView1.clear();
+  if (!seen || gone) {
+    if (gone)
+      for (int p = 2; p <= 4; ++p) StatusBar1.setPanel(p, "");
+    msgBox(
+        "ロクラクコントローラが見つかりませんでした\r\n"
+        "ロクラクコントローラを起動後に処理行ってください");
+    return;
+  }
+  ListView3.clear();
   if (main != 0) StartUpChildList::EnumChildWindows(*this, main, ListView3);
   const std::size_t listRow = firstRow(ListView3, "ListBox");
   if (listRow == 0) {

@@ -29,9 +29,18 @@ std::string sizeOfLine(const std::string& line) {
 
 void Form1::RecSize_Get() {
   try {
-    if (rc_recdata.text().empty()) {
+    const Hwnd controller = parseHandleText(StatusBar1.panel(4));
+    // The kept details text is looked up again once it is no window of the running
+    // controller (the controller was restarted).
+    bool kept = false;
+    if (!rc_recdata.text().empty()) {
+      const Hwnd details = parseHandleText(rc_recdata.text());
+      for (Hwnd child : os.windows.childWindows(controller)) kept = kept || child == details;
+    }
+    if (!kept) {
+      rc_recdata.setText("");
       ListView3.clear();
-      StartUpChildList::EnumChildWindows(*this, parseHandleText(StatusBar1.panel(4)), ListView3);
+      StartUpChildList::EnumChildWindows(*this, controller, ListView3);
       for (std::size_t r = 1; r <= ListView3.count(); ++r) {
         const ListItem& row = ListView3.item(r);
         if (row.subItem(1) == "Static" && row.subItem(2).find(kSizeKey) != std::string::npos)

@@ -35,17 +35,17 @@ void Form1::Command4_Click() {
 
     const ListItem& row = ListView1.item(static_cast<std::size_t>(state.downloadPosition));
     const std::string mpgFolder = row.subItem(8);
-    const std::string name = fileNameOfTitle(vb::trimSpaces(row.subItem(3)));
-    const std::string stem = Text4.text() + "\\" + name;
-    // A download that is converted afterwards also needs its .mpg name free: an older
-    // recording of the same series is never overwritten.
-    const bool converting = Check1.value() == 1 && !mpgFolder.empty() && mpgFolder != kNotSet;
-    const std::string free = freeStem(stem, [&](const std::string& candidate) {
-      if (os.files.fileExists(candidate + ".m2t")) return true;
-      const std::string suffix = candidate.substr(stem.size());
-      return converting && os.files.fileExists(mpgFolder + "\\" + name + suffix + ".mpg");
-    });
-    state.downloadPath = free;
+    std::string name = fileNameOfTitle(vb::trimSpaces(row.subItem(3)));
+    if (vb::trimSpaces(name).empty()) name = nameOfUntitled(row.subItem(4));
+    // A download that is converted afterwards also needs its .mpg name free and within
+    // the path limit: an older recording of the same series is never overwritten.
+    std::vector<NamePlace> places{{Text4.text(), ".m2t"}};
+    if (Check1.value() == 1 && !mpgFolder.empty() && mpgFolder != kNotSet)
+      places.push_back({mpgFolder, ".mpg"});
+    const std::string free = freeFittingName(
+        name, "", places, [this](std::string_view t) { return os.codec.toAnsi(t).size(); },
+        [this](const std::string& path) { return os.files.fileExists(path); });
+    state.downloadPath = Text4.text() + "\\" + free;
     state.downloadMpgFolder = mpgFolder;
 
     std::optional<Hwnd> dialog;

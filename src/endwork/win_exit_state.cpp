@@ -9,11 +9,18 @@ namespace {
 
 constexpr const char* kAllDone = "全ての作業が終了しました";
 
-// What the work log says just before the machine leaves the user's hands, by choice.
+// What the work log says just before the action of a choice begins (none for 5, which
+// reports kAllDone instead).
 constexpr const char* kStarting[] = {
-    "全ての作業が終了したのでサスペンドします",     "全ての作業が終了したので休止状態にします",
-    "全ての作業が終了したのでログオフします",       "全ての作業が終了したので再起動します",
+    "全ての作業が終了したのでサスペンドします",
+    "全ての作業が終了したので休止状態にします",
+    "全ての作業が終了したのでログオフします",
+    "全ての作業が終了したので再起動します",
     "全ての作業が終了したのでシャットダウンします",
+    "",
+    "全ての作業が終了したので本ソフトを終了します",
+    "全ての作業が終了したのでロクラク・コントローラを終了します",
+    "全ての作業が終了したので本ソフトとロクラク・コントローラを終了します",
 };
 
 constexpr std::uint32_t kErrorNotSupported = 50;
@@ -26,6 +33,31 @@ std::optional<Hwnd> controllerQuitButton(Form1& f) {
     if (row.subItem(1) == "Button" && row.subItem(2) == "終了") return parseHandleText(row.text);
   }
   return std::nullopt;
+}
+
+// The end of a night that stays open: the Parts' text when everything went well; with
+// failures a warning that says how many and where to read about them.
+void reportAllDone(Form1& f) {
+  const std::size_t failed = f.state.night.failed.size();
+  if (failed == 0) {
+    f.Label100.setCaption(kAllDone);
+    f.msgBox(f.Label100.caption());
+  } else {
+    f.Label100.setCaption("全ての作業が終了しましたが、" + std::to_string(failed) +
+                          "件の作業に失敗しました。詳しくはログをご覧ください");
+    f.msgBox(f.Label100.caption(), platform::mb::kOk | platform::mb::kIconExclamation);
+  }
+  f.logAdd(f.Label100.caption());
+}
+
+// The line saying which action starts, on disk before the action: whatever the action
+// does to Varnolt or the machine, the next morning's log tells it.
+void logActionStarting(Form1& f, int choice, bool status) {
+  if (status)
+    f.statusAndLog(kStarting[choice]);
+  else
+    f.logAdd(kStarting[choice]);
+  f.saveLogAndSettings();
 }
 
 }  // namespace
@@ -41,9 +73,7 @@ void Form1::Win_Exit_State() {
   state.exitFlag = choice != 5;
 
   if (choice >= 0 && choice <= 4) {
-    // The night's log reaches the disk before the machine goes down.
-    statusAndLog(kStarting[choice]);
-    saveLogAndSettings();
+    logActionStarting(*this, choice, true);
     os.power.enableShutdownPrivilege();
   }
   switch (choice) {
@@ -71,11 +101,11 @@ void Form1::Win_Exit_State() {
       break;
     }
     case 5:
-      Label100.setCaption(kAllDone);
-      msgBox(Label100.caption());
-      logAdd(Label100.caption());
+      reportAllDone(*this);
       break;
     case 6:
+      // The close writes log.ini before the window goes.
+      logAdd(kStarting[choice]);
       requestClose();
       break;
     case 7:
@@ -85,15 +115,14 @@ void Form1::Win_Exit_State() {
         msgBox("エラーが発生しました");
         break;
       }
+      logActionStarting(*this, choice, false);
       os.windows.activate(*button);
       os.windows.click(*button, platform::ClickMode::Posted, 0);
       if (choice == 8) {
         requestClose();
         break;
       }
-      Label100.setCaption(kAllDone);
-      msgBox(Label100.caption());
-      logAdd(Label100.caption());
+      reportAllDone(*this);
       break;
     }
     default:

@@ -71,6 +71,9 @@ class FileSystem {
   virtual void replaceFile(std::string_view path, std::string_view bytes) = 0;
   virtual std::int64_t fileSize(std::string_view path) = 0;
   virtual void deleteFile(std::string_view path) = 0;
+  // Renames a file; never replaces an existing target. False when the file could not
+  // be renamed (the target exists, the file is still open, access denied).
+  virtual bool renameFile(std::string_view from, std::string_view to) = 0;
   // Creates every missing folder of `path` (up to its last backslash); false on failure.
   virtual bool makeSurePathExists(std::string_view path) = 0;
   // Bytes available to the user on the drive holding `path`; nullopt when unknown.

@@ -117,15 +117,17 @@ TEST_F(SettingsTest, EmptyValuesComeBackAsDesignTexts) {
   EXPECT_EQ(g.Label2.caption(), "未登録");
 }
 
-TEST_F(SettingsTest, CouplingsSeeTheFileInOrder) {
+TEST_F(SettingsTest, StoredDeleteSwitchShowsOnCheck3) {
   storeIni("/Check1.Value\r\n1\r\n/Check2.Value\r\n1\r\n");
   Form1& f = loaded();
   EXPECT_EQ(f.Check1.value(), 1);
   EXPECT_TRUE(f.Check3.enabled());
-  EXPECT_EQ(f.Check3.value(), 0);
+  EXPECT_EQ(f.Check3.value(), 1) << "the switch the user sees says sources will be deleted";
   EXPECT_EQ(f.Check2.value(), 1);
   EXPECT_FALSE(f.Check2.enabled());
   EXPECT_FALSE(f.ListView10.enabled());
+  f.Check1.setValue(0);
+  EXPECT_EQ(f.Check2.value(), 0);
 }
 
 TEST_F(SettingsTest, Check2BeforeCheck1TurnsCheck3On) {

@@ -443,6 +443,19 @@ void SimFileSystem::deleteFile(std::string_view path) {
   attributes_.erase(h.string());
 }
 
+bool SimFileSystem::renameFile(std::string_view from, std::string_view to) {
+  const fs::path a = hostPath(from), b = hostPath(to);
+  std::error_code ec;
+  if (!fs::is_regular_file(a, ec) || fs::exists(b, ec)) return false;
+  fs::rename(a, b, ec);
+  if (ec) return false;
+  if (auto it = attributes_.find(a.string()); it != attributes_.end()) {
+    attributes_[b.string()] = it->second;
+    attributes_.erase(a.string());
+  }
+  return true;
+}
+
 bool SimFileSystem::makeSurePathExists(std::string_view path) {
   std::string p(path);
   auto cut = p.find_last_of("\\/");

@@ -263,6 +263,11 @@ void WinFileSystem::deleteFile(std::string_view path) {
   if (!::DeleteFileW(w.c_str())) failWith(::GetLastError());
 }
 
+bool WinFileSystem::renameFile(std::string_view from, std::string_view to) {
+  // No MOVEFILE_REPLACE_EXISTING: a file of the same name is never overwritten.
+  return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
+}
+
 bool WinFileSystem::makeSurePathExists(std::string_view path) {
   const std::wstring w = widen(path);
   const auto last = w.find_last_of(L"\\/");

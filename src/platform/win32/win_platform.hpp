@@ -69,6 +69,7 @@ class WinFileSystem : public platform::FileSystem {
   void replaceFile(std::string_view path, std::string_view bytes) override;
   std::int64_t fileSize(std::string_view path) override;
   void deleteFile(std::string_view path) override;
+  bool renameFile(std::string_view from, std::string_view to) override;
   bool makeSurePathExists(std::string_view path) override;
   std::optional<std::uint64_t> freeSpace(std::string_view path) override;
   std::uint32_t attributes(std::string_view path) override;
