@@ -4,6 +4,7 @@
 #include <set>
 
 #include "download/file_name.hpp"
+#include "platform/sim/sim_world.hpp"
 
 namespace varnolt::testing {
 namespace {
@@ -47,6 +48,45 @@ TEST(FreeStem, SuffixesHaveAtLeastTwoDigits) {
   EXPECT_EQ(freeStem("X:\\b", isTaken), "X:\\b");
   for (int n = 1; n <= 120; ++n) taken.insert("X:\\c" + collisionSuffix(n - 1));
   EXPECT_EQ(freeStem("X:\\c", isTaken), "X:\\c_120");
+}
+
+TEST(NameOfUntitled, DateAndTimeInAFixedForm) {
+  EXPECT_EQ(nameOfUntitled("2026/12/01 21:00"), "録画_20261201_2100");
+  EXPECT_EQ(nameOfUntitled("2026/1/5 9:05"), "録画_20260105_0905");
+  EXPECT_EQ(nameOfUntitled(""), "録画");
+  EXPECT_EQ(nameOfUntitled("不明"), "録画");
+}
+
+TEST(FitName, EveryPathFitsTheLimitsInAnsiBytes) {
+  sim::IconvCodec codec;
+  auto bytes = [&](std::string_view t) { return codec.toAnsi(t).size(); };
+  std::string title;
+  for (int i = 0; i < 54; ++i) title += "長い番組名";  // 270 characters, 540 bytes
+  // X:\録画\ is 8 bytes and ".m2t" 4: 247 bytes are left, 123 double-byte characters.
+  const std::vector<NamePlace> m2t{{"X:\\録画", ".m2t"}};
+  const std::string head = fitName(title, "_01", m2t, bytes);
+  EXPECT_EQ(bytes(head), 244u);
+  EXPECT_EQ(title.rfind(head, 0), 0u) << "a head of the title, cut at a whole character";
+  // The .mpg folder is deeper: it is the one that decides.
+  const std::vector<NamePlace> both{{"X:\\録画", ".m2t"}, {"D:\\変換\\ドラマ", ".mpg"}};
+  EXPECT_EQ(bytes("D:\\変換\\ドラマ\\" + fitName(title, "", both, bytes) + ".mpg"), 259u);
+  // Within the byte limit but over 255 characters in a name of its own.
+  const std::string ascii(300, 'a');
+  EXPECT_EQ(fitName(ascii, "", {{"C:", ".m2t"}}, bytes).size(), 251u);
+}
+
+TEST(FreeFittingName, TheSuffixSurvivesTheCut) {
+  sim::IconvCodec codec;
+  auto bytes = [&](std::string_view t) { return codec.toAnsi(t).size(); };
+  const std::string title(300, 'x');
+  const std::vector<NamePlace> places{{"X:", ".m2t"}};
+  std::set<std::string> taken;
+  auto exists = [&](const std::string& p) { return taken.count(p) > 0; };
+  const std::string first = freeFittingName(title, "", places, bytes, exists);
+  EXPECT_EQ(first, std::string(251, 'x'));
+  taken.insert("X:\\" + first + ".m2t");
+  EXPECT_EQ(freeFittingName(title, "", places, bytes, exists), std::string(248, 'x') + "_01");
+  EXPECT_EQ(freeFittingName("番組", "（未完了）", places, bytes, exists), "番組（未完了）");
 }
 
 }  // namespace
