@@ -245,6 +245,12 @@ bool ListView::drop(const std::vector<std::string>& paths) {
   return true;
 }
 
+std::size_t ListView::nextChecked(std::size_t row) const {
+  for (std::size_t r = row + 1; r <= items_.size(); ++r)
+    if (items_[r - 1].checked) return r;
+  return 0;
+}
+
 std::size_t ListView::selectedRow() const {
   for (std::size_t r = 1; r <= items_.size(); ++r)
     if (items_[r - 1].selected) return r;

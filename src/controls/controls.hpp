@@ -236,6 +236,8 @@ class ListView : public Control {
   void selectOnly(std::size_t row);
   // 1-based index of the first selected row, 0 when none.
   std::size_t selectedRow() const;
+  // The first checked row after `row` (0: from the top); 0 when there is none.
+  std::size_t nextChecked(std::size_t row) const;
 
   std::function<void(std::size_t row)> onItemCheck;
   std::function<void(int columnIndex)> onColumnClick;  // 1-based

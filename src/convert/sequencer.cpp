@@ -70,13 +70,6 @@ void stopOnError(Form1& form) {
   form.Slider1.setValue(form.Slider1.min());
 }
 
-// The first checked row after `row`; 0 when there is none.
-std::size_t nextCheckedRow(const ListView& list, std::size_t row) {
-  for (std::size_t r = row + 1; r <= list.count(); ++r)
-    if (list.item(r).checked) return r;
-  return 0;
-}
-
 bool controllerGone(Form1& form, std::initializer_list<const std::string*> handles) {
   for (const std::string* h : handles)
     if (!form.os.windows.isWindow(parseHandleText(*h))) return true;
@@ -185,7 +178,7 @@ void Form1::m2t_start() {
              std::to_string(state.ConvRow) + "行目：" + fileNameOf(*this, convRow()) + "）");
       ListView10.setSubItem(convRow(), m2tcol::kStatus, "変換に失敗しました");
       nightFailed(fileNameOf(*this, convRow()));
-      const std::size_t next = nextCheckedRow(ListView10, convRow());
+      const std::size_t next = ListView10.nextChecked(convRow());
       if (next == 0) {
         conversionsFinished();
         return;
@@ -304,8 +297,7 @@ void Form1::Timer2_Timer() {
         Slider1.value() == 0 && os.windows.isEnabled(parseHandleText(rc_pcdown_btn.text()));
     if (!idle) return;
     m2t_SizeCheck();
-    if (const std::size_t next =
-            nextCheckedRow(ListView10, static_cast<std::size_t>(state.ConvRow))) {
+    if (const std::size_t next = ListView10.nextChecked(static_cast<std::size_t>(state.ConvRow))) {
       state.ConvRow = static_cast<std::int16_t>(next);
       m2t_start();
       return;

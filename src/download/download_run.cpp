@@ -28,13 +28,6 @@ std::optional<Hwnd> firstRow(const ListView& list, std::string_view cls,
   return std::nullopt;
 }
 
-// The first checked row after `row`; 0 when there is none.
-std::size_t nextChecked(const ListView& list, std::size_t row) {
-  for (std::size_t r = row + 1; r <= list.count(); ++r)
-    if (list.item(r).checked) return r;
-  return 0;
-}
-
 std::string titleOf(const Form1& f, std::size_t row) {
   return row >= 1 && row <= f.ListView1.count() ? vb::trimSpaces(f.ListView1.item(row).subItem(3))
                                                 : std::string();
@@ -77,12 +70,7 @@ void Form1::Command5_Click() {
 void Form1::dl_start() {
   auto& position = state.downloadPosition;
   if (position == 0) {
-    for (std::size_t r = 1; r <= ListView1.count(); ++r) {
-      if (ListView1.item(r).checked) {
-        position = static_cast<std::int16_t>(r);
-        break;
-      }
-    }
+    position = static_cast<std::int16_t>(ListView1.nextChecked(0));
     if (position == 0) {
       msgBox("リストがチェックされていません\r\n処理を中止します");
       return;
@@ -108,7 +96,7 @@ void Form1::dl_start() {
     logAdd("保存先フォルダ「" + Text4.text() + "」を作成できませんでした（" + std::to_string(row) +
            "行目：" + titleOf(*this, row) + "）");
     nightFailed(titleOf(*this, row));
-    const std::size_t next = nextChecked(ListView1, row);
+    const std::size_t next = ListView1.nextChecked(row);
     if (next == 0) {
       downloadsFinished();
       return;
@@ -189,7 +177,7 @@ void Form1::Timer1_Timer() {
     // The file is whole and no longer the transfer under way.
     state.downloadConfirmed = false;
 
-    if (const std::size_t next = nextChecked(ListView1, position)) {
+    if (const std::size_t next = ListView1.nextChecked(position)) {
       state.downloadPosition = static_cast<std::int16_t>(next);
       dl_start();
       return;
