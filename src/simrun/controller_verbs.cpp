@@ -24,6 +24,8 @@
 //                                but nothing is transferred or written, for the recording of
 //                                list row K counted from 1, or for all)
 //   controller range MIN MAX     range of the progress trackbar (default 0 100)
+//   controller twoedits          its "名前を付けて保存" dialog has a second edit box, created
+//                                before the file-name box
 //   controller running           the controller is already running now
 //   controller hang | resume     stops / resumes answering messages now
 //   controller exit              the controller's process ends now

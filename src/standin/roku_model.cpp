@@ -196,6 +196,9 @@ std::string applyConfigLine(Config& config, std::string_view line) {
   } else if (key == "playfirst") {
     if (!rest.empty()) return "playfirst takes nothing";
     config.playFirst = true;
+  } else if (key == "twoedits") {
+    if (!rest.empty()) return "twoedits takes nothing";
+    config.twoEdits = true;
   } else if (key == "startup") {
     return milliseconds(config.startupMs);
   } else if (key == "job") {
@@ -257,13 +260,16 @@ WindowDesc Controller::dialogWindow(Dialog dialog) {
   return {kOpenDialog, "", "ファイルを開く", "open"};
 }
 
-std::vector<WindowDesc> Controller::dialogChildren(Dialog dialog) {
+std::vector<WindowDesc> Controller::dialogChildren(Dialog dialog, const Config& config) {
   switch (dialog) {
-    case Dialog::Save:
-      return {{kSaveLabel, "Static", "ファイル名(&N):", "save.label"},
-              {kSaveEdit, "Edit", "", "save.edit"},
-              {kSaveOk, "Button", "保存(&S)", "save.ok"},
-              {kSaveCancel, "Button", "キャンセル", "save.cancel"}};
+    case Dialog::Save: {
+      std::vector<WindowDesc> w = {{kSaveLabel, "Static", "ファイル名(&N):", "save.label"},
+                                   {kSaveEdit, "Edit", "", "save.edit"},
+                                   {kSaveOk, "Button", "保存(&S)", "save.ok"},
+                                   {kSaveCancel, "Button", "キャンセル", "save.cancel"}};
+      if (config.twoEdits) w.insert(w.begin(), {kSaveOther, "Edit", "", "save.other"});
+      return w;
+    }
     case Dialog::Directory:
       return {{kDirFrame, "Button", "出力先", "dir.frame"},
               {kDirLabel, "Static", "フォルダ:", "dir.label"},
@@ -417,7 +423,8 @@ void Controller::clicked(int id, std::int64_t nowMs) {
         return;
       }
       pendingDownload_ = sel;
-      host_.openDialog(Dialog::Save, dialogWindow(Dialog::Save), dialogChildren(Dialog::Save));
+      host_.openDialog(Dialog::Save, dialogWindow(Dialog::Save),
+                       dialogChildren(Dialog::Save, config_));
       break;
     }
     case kSaveOk: {
@@ -456,7 +463,7 @@ void Controller::clicked(int id, std::int64_t nowMs) {
         return;
       }
       host_.openDialog(Dialog::Directory, dialogWindow(Dialog::Directory),
-                       dialogChildren(Dialog::Directory));
+                       dialogChildren(Dialog::Directory, config_));
       host_.setText(kDirFolder, outputFolder_);
       break;
     case kDirOk: {
@@ -476,7 +483,8 @@ void Controller::clicked(int id, std::int64_t nowMs) {
         host_.note("play on PC: the dialog does not open");
         return;
       }
-      host_.openDialog(Dialog::Open, dialogWindow(Dialog::Open), dialogChildren(Dialog::Open));
+      host_.openDialog(Dialog::Open, dialogWindow(Dialog::Open),
+                       dialogChildren(Dialog::Open, config_));
       break;
     case kOpenOk: {
       std::string source = host_.text(kOpenEdit);

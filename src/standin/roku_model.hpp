@@ -60,6 +60,9 @@ struct Config {
   // The "再生" button is created (and enumerated) before "PCで再生", whose caption
   // contains it: a control map must tell the two apart by the whole caption.
   bool playFirst = false;
+  // The save dialog has a second edit box, created before its file-name box: the name
+  // belongs in the last edit box enumerated.
+  bool twoEdits = false;
   bool has(Fault f) const { return faults.count(f) > 0; }
 };
 
@@ -68,7 +71,7 @@ struct Config {
 // "k||番組k|2026/12/01 21:00|00:30|HD" of k MB, k counting on from the entries there),
 // "details TEXT" (the details text of the last recording, verbatim; \r and \n are CR
 // and LF), "fault NAME", "fault notransfer [K]", "startup MS", "job MS", "range MIN MAX",
-// "playfirst".
+// "playfirst", "twoedits".
 // Returns an error text, empty when the line was taken.
 std::string applyConfigLine(Config& config, std::string_view line);
 
@@ -101,6 +104,7 @@ enum Id : int {
   kSaveEdit,
   kSaveOk,
   kSaveCancel,
+  kSaveOther,  // the save dialog's other edit box ("twoedits"), ignored
   kDirDialog = 200,
   kDirFrame,
   kDirLabel,
@@ -163,7 +167,7 @@ class Controller {
   static WindowDesc mainWindow(const Config& config);
   // Children of the main window in creation (enumeration) order.
   static std::vector<WindowDesc> mainChildren(const Config& config);
-  static std::vector<WindowDesc> dialogChildren(Dialog dialog);
+  static std::vector<WindowDesc> dialogChildren(Dialog dialog, const Config& config);
   static WindowDesc dialogWindow(Dialog dialog);
 
   // The host has created the main window and its children.

@@ -46,6 +46,10 @@ TEST(FreeStem, SuffixesHaveAtLeastTwoDigits) {
   auto isTaken = [&](const std::string& s) { return taken.count(s) > 0; };
   EXPECT_EQ(freeStem("X:\\a", isTaken), "X:\\a_02");
   EXPECT_EQ(freeStem("X:\\b", isTaken), "X:\\b");
+  // The eleventh download of a title: past _09 comes _10.
+  taken.insert({"番組", "番組_01", "番組_02", "番組_03", "番組_04", "番組_05", "番組_06", "番組_07",
+                "番組_08", "番組_09"});
+  EXPECT_EQ(freeStem("番組", isTaken), "番組_10");
   for (int n = 1; n <= 120; ++n) taken.insert("X:\\c" + collisionSuffix(n - 1));
   EXPECT_EQ(freeStem("X:\\c", isTaken), "X:\\c_120");
 }

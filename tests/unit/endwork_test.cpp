@@ -1,5 +1,6 @@
 // End-of-work actions that the scenarios cannot reach from the window: the controller's
-// quit button missing from its child list, and the exit flag every choice leaves.
+// quit button missing from its child list, log.ini at the instant of a power or session
+// request, and the exit flag every choice leaves.
 #include "fixture.hpp"
 
 namespace varnolt::testing {
@@ -27,6 +28,28 @@ TEST_F(EndWorkTest, QuitButtonMissingFromTheChildListIsAnErrorAndNothingIsSent) 
     EXPECT_FALSE(f.closed) << "Varnolt stays open";
     EXPECT_TRUE(f.state.exitFlag) << "the exit flag is set all the same";
     for (const auto& e : events) EXPECT_EQ(e.rfind("power:", 0), std::string::npos) << e;
+  }
+}
+
+TEST_F(EndWorkTest, LogIniHoldsTheStartingLineWhenThePowerOrSessionRequestIsMade) {
+  const char* starting[] = {
+      "全ての作業が終了したのでサスペンドします",     "全ての作業が終了したので休止状態にします",
+      "全ての作業が終了したのでログオフします",       "全ての作業が終了したので再起動します",
+      "全ての作業が終了したのでシャットダウンします",
+  };
+  // log.ini as it is on disk at the instant of the request, not after the close.
+  std::vector<std::string> atRequest;
+  world->sink = [&](std::string_view l) {
+    if (l.rfind("power: ", 0) == 0 && l.rfind("power: privilege", 0) != 0)
+      atRequest.push_back(readHost(appHost("log.ini")));
+  };
+  for (std::size_t choice = 0; choice < 5; ++choice) {
+    atRequest.clear();
+    Form1& f = startForm();
+    f.Option1[choice].setValue(true);
+    f.Win_Exit_State();
+    ASSERT_EQ(atRequest.size(), 1u) << choice;
+    EXPECT_NE(atRequest[0].find(ansi(starting[choice])), std::string::npos) << choice;
   }
 }
 

@@ -98,7 +98,7 @@ class Win32Host final : public Host {
     if (it == windows_.end()) return;
     HWND h = it->second;
     forget(id);
-    for (const auto& c : Controller::dialogChildren(dialog)) forget(c.id);
+    for (const auto& c : Controller::dialogChildren(dialog, config_)) forget(c.id);
     // Destroyed after the click that closes it has been handled.
     PostMessageW(main_, WM_APP + 2, 0, reinterpret_cast<LPARAM>(h));
     writeReport();

@@ -169,7 +169,8 @@ void SimStandin::closeDialog(standin::Dialog dialog) {
   if (!h) return;
   world_.desktop->destroyWindow(h);
   std::vector<int> ids = {dialogId};
-  for (const auto& c : Controller::dialogChildren(dialog)) ids.push_back(c.id);
+  for (const auto& c : Controller::dialogChildren(dialog, model_ ? model_->config() : config))
+    ids.push_back(c.id);
   for (int id : ids) {
     handles_.erase(id);
     names_.erase(id);
