@@ -23,6 +23,21 @@ inline constexpr const char* kNotRegistered = "未登録";
 inline constexpr const char* kNotSet = "未設定";
 inline constexpr const char* kAppTitle = "Varnolt";
 
+// The end-of-work choices: the index of the option button in Option1, which default.ini
+// stores. None: no button is selected.
+enum class EndOfWork : int {
+  Suspend = 0,
+  Hibernate = 1,
+  LogOff = 2,
+  Reboot = 3,
+  PowerOff = 4,
+  Nothing = 5,
+  QuitVarnolt = 6,
+  QuitController = 7,
+  QuitBoth = 8,
+  None = 9,
+};
+
 // What the night under way has done: one download or conversion run, from its start
 // button to the end-of-work action, the conversion that follows the downloads included.
 struct NightTally {
@@ -314,6 +329,8 @@ class Form1 {
 
   // --- end-of-work actions ---------------------------------------------------------------
   void Win_Exit_State();
+  // The selected end-of-work choice: the lowest selected index of Option1.
+  EndOfWork endOfWorkChoice() const;
   // The night's tally (endwork/night_summary.cpp): started by a run's start button, told
   // of every outcome, logged as one line at the night's end or stop.
   void nightStarted();

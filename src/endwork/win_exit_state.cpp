@@ -9,8 +9,8 @@ namespace {
 
 constexpr const char* kAllDone = "全ての作業が終了しました";
 
-// What the work log says just before the action of a choice begins (none for 5, which
-// reports kAllDone instead).
+// What the work log says just before the action of a choice begins, by EndOfWork (none
+// for Nothing, which reports kAllDone instead).
 constexpr const char* kStarting[] = {
     "全ての作業が終了したのでサスペンドします",
     "全ての作業が終了したので休止状態にします",
@@ -52,7 +52,7 @@ void reportAllDone(Form1& f) {
 
 // The line saying which action starts, on disk before the action: whatever the action
 // does to Varnolt or the machine, the next morning's log tells it.
-void logActionStarting(Form1& f, int choice, bool status) {
+void logActionStarting(Form1& f, std::size_t choice, bool status) {
   if (status)
     f.statusAndLog(kStarting[choice]);
   else
@@ -62,24 +62,24 @@ void logActionStarting(Form1& f, int choice, bool status) {
 
 }  // namespace
 
-void Form1::Win_Exit_State() {
-  int choice = static_cast<int>(Option1.size());
-  for (std::size_t i = 0; i < Option1.size(); ++i) {
-    if (Option1[i].value()) {
-      choice = static_cast<int>(i);
-      break;
-    }
-  }
-  state.exitFlag = choice != 5;
+EndOfWork Form1::endOfWorkChoice() const {
+  for (std::size_t i = 0; i < Option1.size(); ++i)
+    if (Option1[i].value()) return static_cast<EndOfWork>(i);
+  return EndOfWork::None;
+}
 
-  if (choice >= 0 && choice <= 4) {
-    logActionStarting(*this, choice, true);
-    os.power.enableShutdownPrivilege();
-  }
+void Form1::Win_Exit_State() {
+  using enum EndOfWork;
+  const EndOfWork choice = endOfWorkChoice();
+  const auto index = static_cast<std::size_t>(choice);
+  state.exitFlag = choice != Nothing;
+
   switch (choice) {
-    case 0:
-    case 1: {
-      const platform::PowerResult r = os.power.setSystemPowerState(choice == 0);
+    case Suspend:
+    case Hibernate: {
+      logActionStarting(*this, index, true);
+      os.power.enableShutdownPrivilege();
+      const platform::PowerResult r = os.power.setSystemPowerState(choice == Suspend);
       if (r.lastError == kErrorNotSupported || r.lastError == kErrorCallNotImplemented)
         msgBox("システムでサポートされません。",
                platform::mb::kOk | platform::mb::kIconInformation);
@@ -91,41 +91,41 @@ void Form1::Win_Exit_State() {
       requestClose();
       break;
     }
-    case 2:
-    case 3:
-    case 4: {
-      static constexpr platform::ExitKind kinds[] = {
-          platform::ExitKind::LogOff, platform::ExitKind::Reboot, platform::ExitKind::PowerOff};
-      os.power.exitWindows(kinds[choice - 2]);
+    case LogOff:
+    case Reboot:
+    case PowerOff:
+      logActionStarting(*this, index, true);
+      os.power.enableShutdownPrivilege();
+      os.power.exitWindows(choice == LogOff   ? platform::ExitKind::LogOff
+                           : choice == Reboot ? platform::ExitKind::Reboot
+                                              : platform::ExitKind::PowerOff);
       requestClose();
       break;
-    }
-    case 5:
+    case Nothing:
       reportAllDone(*this);
       break;
-    case 6:
+    case QuitVarnolt:
       // The close writes log.ini before the window goes.
-      logAdd(kStarting[choice]);
+      logAdd(kStarting[index]);
       requestClose();
       break;
-    case 7:
-    case 8: {
+    case QuitController:
+    case QuitBoth: {
       const auto button = controllerQuitButton(*this);
       if (!button) {
         msgBox("エラーが発生しました");
         break;
       }
-      logActionStarting(*this, choice, false);
+      logActionStarting(*this, index, false);
       os.windows.activate(*button);
       os.windows.click(*button, platform::ClickMode::Posted, 0);
-      if (choice == 8) {
+      if (choice == QuitBoth)
         requestClose();
-        break;
-      }
-      reportAllDone(*this);
+      else
+        reportAllDone(*this);
       break;
     }
-    default:
+    case None:
       break;
   }
 }
