@@ -430,6 +430,36 @@ void resizeTests(Varnolt& v, HWND tab) {
   dragCorner(v.main, 0, -40);
 }
 
+// ---------------------------------------------------------------- choosing and confirming
+
+bool rowSelected(HWND list, int row) {
+  return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+          LVIS_SELECTED) != 0;
+}
+
+// Rows of the conversion list (ListView10 on page 2, the recording list's widget too): a
+// click on a row's text selects the row, only a click on its box changes its check mark.
+void listClicks(HWND list) {
+  say("# clicks on a row of the conversion list");
+  RECT name = remoteRect(list, LVM_GETSUBITEMRECT, 1, {LVIR_LABEL, 2, 0, 0});
+  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&name), 2);
+  xdo.click(name.left + 16, (name.top + name.bottom) / 2);
+  auto state = [&] {
+    std::string s;
+    for (int r = 0; r < 2; ++r)
+      s += "row " + std::to_string(r + 1) + (rowSelected(list, r) ? " selected" : "") +
+           (listChecked(list, r) ? " checked; " : " unchecked; ");
+    return s;
+  };
+  check(
+      rowSelected(list, 1) && !rowSelected(list, 0) && listChecked(list, 1) && listChecked(list, 0),
+      "a click on row 2's file name selects the row and keeps its check mark", state());
+  const RECT row = listItemRect(list, 1);
+  xdo.click(row.left + 8, (row.top + row.bottom) / 2);
+  check(!listChecked(list, 1) && listChecked(list, 0),
+        "a click on row 2's box clears its check mark alone", state());
+}
+
 // ---------------------------------------------------------------- whole captions
 
 // The UI font as the program picks it: a proportional Japanese UI face at 9 points when
@@ -590,6 +620,26 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     typingTests(v, tab);
     while (currentPage(tab) != 0) xdo.keys({"ctrl+Tab"});
     resizeTests(v, tab);
+  }
+  {
+    // Two recordings dropped on the conversion list, as from the shell.
+    const std::wstring chosenFolder = folderFor(work, L"選択と確定", exe);
+    std::vector<std::wstring> files;
+    for (const wchar_t* name : {L"ニュース.m2t", L"ドラマ 第1話.m2t"}) {
+      files.push_back(joinPath(chosenFolder, name));
+      writeFile(files.back(), "m2t");
+    }
+    Varnolt v(joinPath(chosenFolder, L"Varnolt.exe"), chosenFolder);
+    check(v.main != nullptr, "the main window opens for the lists and choices");
+    if (!v.main) return;
+    xdo.keys({"ctrl+Tab", "ctrl+Tab"});
+    HWND list = nullptr;
+    for (HWND h : children(v.main))
+      if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) list = h;
+    check(list && sendFileDrop(list, files) && listCount(list) == 2,
+          "two files dropped on the conversion list make two rows");
+    if (!list || listCount(list) != 2) return;
+    listClicks(list);
   }
 }
 
