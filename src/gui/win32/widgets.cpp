@@ -868,6 +868,11 @@ HWND WidgetHost::windowOf(const Control& c) const {
   return nullptr;
 }
 
+Control* WidgetHost::controlOf(HWND h) {
+  Widget* w = h ? byHwnd(h) : nullptr;
+  return w ? w->control : nullptr;
+}
+
 bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
   Widget* w = byId(LOWORD(wParam));
   if (!w || reinterpret_cast<HWND>(lParam) != w->hwnd) return false;

@@ -88,6 +88,8 @@ class WidgetHost {
   bool switchPage(int step);
 
   HWND windowOf(const controls::Control& c) const;
+  // The control shown by window `h`; nullptr when it is none of this host's.
+  controls::Control* controlOf(HWND h);
   int dpi() const { return dpi_; }
 
  private:

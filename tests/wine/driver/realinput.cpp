@@ -151,6 +151,21 @@ void repaintAll(HWND main) {
 
 // ---------------------------------------------------------------- typing
 
+// Types text with Japanese in it into an empty edit box: xdotool types characters that
+// have no key as Unicode key symbols. When the X input of this Wine takes none, the text
+// is committed the way an input method does, one WM_IME_CHAR a character.
+void typeJapanese(HWND box, const std::wstring& text) {
+  xdo.type(utf8(text));
+  if (textOf(box) == text) return;
+  ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  for (wchar_t c : text) {
+    ::PostMessageW(box, WM_IME_CHAR, c, 1);
+    ::Sleep(50);
+  }
+  ::Sleep(300);
+  say("# Japanese committed with WM_IME_CHAR (no Unicode key symbols through X)");
+}
+
 void typingTests(Varnolt& v, HWND tab) {
   say("# typing with real key events");
   // The rule tab's title box, reached with Ctrl+Tab from the download tab.
@@ -178,23 +193,9 @@ void typingTests(Varnolt& v, HWND tab) {
   check(textOf(title) == L"News 9", "BackSpace and End then typing keep the caret",
         shown(textOf(title)));
 
-  // Japanese: xdotool types characters that have no key as Unicode key symbols.
   xdo.keys({"Home", "shift+End", "Delete"});
-  xdo.type("ニュース");
-  bool japanese = textOf(title) == L"ニュース";
-  if (!japanese) {
-    // The X input of this Wine takes no Unicode key symbols: commit the text the way
-    // an input method does, one WM_IME_CHAR a character.
-    ::SendMessageW(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-    for (wchar_t c : std::wstring(L"ニュース")) {
-      ::PostMessageW(title, WM_IME_CHAR, c, 1);
-      ::Sleep(50);
-    }
-    ::Sleep(300);
-    japanese = textOf(title) == L"ニュース";
-    say("# Japanese committed with WM_IME_CHAR (no Unicode key symbols through X)");
-  }
-  check(japanese, "Japanese text lands in order", shown(textOf(title)));
+  typeJapanese(title, L"ニュース");
+  check(textOf(title) == L"ニュース", "Japanese text lands in order", shown(textOf(title)));
   xdo.keys({"Left", "Left"});
   xdo.type("7");
   if (textOf(title) == L"ニュース") {
@@ -460,6 +461,77 @@ void listClicks(HWND list) {
         "a click on row 2's box clears its check mark alone", state());
 }
 
+// "変換先変更" from the pop-up menu of the conversion list's row: Form3, or nullptr.
+HWND openPathDialog(const Varnolt& v, HWND list, int row) {
+  const RECT r = listItemRect(list, row);
+  xdo.click(r.left + 60, (r.top + r.bottom) / 2, 3);
+  if (!waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000)) return nullptr;
+  // Down four times passes over the separators to "変換先変更".
+  xdo.keys({"Down", "Down", "Down", "Down", "Return"});
+  HWND dialog = nullptr;
+  waitFor(
+      [&] {
+        dialog = findTop(v.pid(), L"VarnoltDialog", L"変換先変更");
+        return dialog != nullptr;
+      },
+      5000);
+  return dialog;
+}
+
+// Form3 opens with the focus on キャンセル; Tab, Tab reach Text1. Enter there confirms as
+// "O  K" does; Enter on a button presses that button; Esc cancels.
+void pathDialogKeys(const Varnolt& v, HWND list) {
+  say("# the path entry dialog from the keyboard");
+  HWND dialog = openPathDialog(v, list, 1);
+  HWND edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  check(edit != nullptr, "\"変換先変更\" on row 2 opens the path entry dialog");
+  if (!edit) return;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, L"C:\\録画\\変換済み\\");
+  xdo.keys({"Return"});
+  waitFor([&] { return !::IsWindow(dialog); }, 3000);
+  check(!::IsWindow(dialog) && listText(list, 1, 5) == L"C:\\録画\\変換済み",
+        "Enter in the typed path hands back C:\\録画\\変換済み for row 2",
+        utf8(listText(list, 1, 5)));
+
+  const std::wstring kept = listText(list, 1, 5);
+  dialog = openPathDialog(v, list, 1);
+  edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  if (!edit) return;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, L"C:\\捨てる\\");
+  xdo.keys({"shift+Tab", "shift+Tab"});
+  const std::string focus = utf8(textOf(focusOf(dialog)));
+  xdo.keys({"Return"});
+  waitFor([&] { return !::IsWindow(dialog); }, 3000);
+  check(!::IsWindow(dialog) && listText(list, 1, 5) == kept,
+        "Enter on キャンセル closes the dialog and drops the typed path",
+        "focus on \"" + focus + "\", row 2: " + utf8(listText(list, 1, 5)));
+
+  dialog = openPathDialog(v, list, 1);
+  edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  if (!edit) return;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, L"C:\\捨てる\\");
+  xdo.keys({"Tab", "Return"});
+  HWND browser = nullptr;
+  waitFor(
+      [&] {
+        browser = findTop(v.pid(), L"#32770", L"");
+        return browser && findChild(browser, L"SysTreeView32", L"");
+      },
+      10000);
+  check(browser && ::IsWindow(dialog), "Enter on 参照 opens the folder browser over the dialog");
+  if (browser) {
+    xdo.keys({"Escape"});
+    waitFor([&] { return !::IsWindow(browser); }, 5000);
+  }
+  xdo.keys({"Escape"});
+  waitFor([&] { return !::IsWindow(dialog); }, 3000);
+  check(!::IsWindow(dialog) && listText(list, 1, 5) == kept,
+        "Esc closes the dialog and drops the typed path", utf8(listText(list, 1, 5)));
+}
+
 // ---------------------------------------------------------------- whole captions
 
 // The UI font as the program picks it: a proportional Japanese UI face at 9 points when
@@ -640,6 +712,7 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
           "two files dropped on the conversion list make two rows");
     if (!list || listCount(list) != 2) return;
     listClicks(list);
+    pathDialogKeys(v, list);
   }
 }
 
