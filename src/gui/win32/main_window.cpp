@@ -279,6 +279,12 @@ bool MainWindow::keyboardNavigation(const MSG& msg) {
     case VK_NEXT:
     case VK_PRIOR:
       return ctrl && host->switchPage(msg.wParam == VK_NEXT ? 1 : -1);
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      // The option buttons are not automatic ones: the arrows choose within a group here.
+      return host->arrowInGroup(msg.hwnd, msg.wParam == VK_LEFT || msg.wParam == VK_UP ? -1 : 1);
     default:
       return false;
   }

@@ -81,6 +81,11 @@ class WidgetHost {
   std::vector<HWND> focusCycle() const;
   // Moves the focus to the next (Shift+Tab: previous) stop; false when there is none.
   bool tabFrom(HWND from, bool backwards);
+  // An arrow key on an option button: the next (step 1) or previous (step -1) enabled
+  // option of its container, in the order Tab uses and round at the ends, is chosen
+  // through its model, as a click chooses it, and takes the focus. False when `from` is
+  // no option button.
+  bool arrowInGroup(HWND from, int step);
   // The first stop of the shown page, else the first stop of all.
   HWND firstStop() const;
   // Ctrl+Tab and friends: shows the next or previous page of the first tab control, as a

@@ -532,6 +532,55 @@ void pathDialogKeys(const Varnolt& v, HWND list) {
         "Esc closes the dialog and drops the typed path", utf8(listText(list, 1, 5)));
 }
 
+// The end-of-work choices on the settings tab: the arrow keys choose, in reading order
+// (5 6 7 8, then 0 2 1 3 4), round at both ends; the group is one tab stop.
+void optionArrows(const Varnolt& v, HWND tab) {
+  say("# arrow keys in the end-of-work choices");
+  while (currentPage(tab) != 4) xdo.keys({"ctrl+Tab"});
+  static const wchar_t* const captions[] = {L"サスペンド",
+                                            L"休止状態",
+                                            L"ログオフ",
+                                            L"リブート",
+                                            L"シャットダウン",
+                                            L"何もしない",
+                                            L"本ソフトのみ終了する",
+                                            L"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する",
+                                            L"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"};
+  HWND option[9];
+  for (int k = 0; k < 9; ++k) option[k] = visibleChild(v.main, L"Button", captions[k]);
+  // The one chosen (shown checked) option, -1 for none or several; "*" when the focus is
+  // elsewhere.
+  auto chosen = [&] {
+    int found = -1, n = 0;
+    for (int k = 0; k < 9; ++k)
+      if (option[k] && sendTimed(option[k], BM_GETCHECK) == BST_CHECKED) {
+        found = k;
+        ++n;
+      }
+    if (n != 1) return std::string("-1");
+    return std::to_string(found) + (focusOf(v.main) == option[found] ? "" : "*");
+  };
+  clickAt(option[5]);
+  check(chosen() == "5", "a click on 何もしない gives the chosen option the focus", chosen());
+  std::string seen;
+  for (const char* key :
+       {"Right", "Right", "Right", "Right", "Down", "Down", "Down", "Down", "Down", "Left", "Up"}) {
+    xdo.keys({key});
+    seen += chosen() + " ";
+  }
+  check(seen == "6 7 8 0 2 1 3 4 5 4 3 ",
+        "Right and Down choose the next option in reading order, Left and Up the one before, "
+        "round at both ends",
+        seen);
+  xdo.keys({"Tab"});
+  HWND away = focusOf(v.main);
+  xdo.keys({"shift+Tab"});
+  check(
+      std::find(std::begin(option), std::end(option), away) == std::end(option) && chosen() == "3",
+      "the group is one tab stop: Tab leaves it, Shift+Tab comes back to リブート",
+      utf8(describe(away)) + "; back on " + chosen());
+}
+
 // ---------------------------------------------------------------- whole captions
 
 // The UI font as the program picks it: a proportional Japanese UI face at 9 points when
@@ -704,6 +753,7 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     Varnolt v(joinPath(chosenFolder, L"Varnolt.exe"), chosenFolder);
     check(v.main != nullptr, "the main window opens for the lists and choices");
     if (!v.main) return;
+    HWND tab = v.tabs();
     xdo.keys({"ctrl+Tab", "ctrl+Tab"});
     HWND list = nullptr;
     for (HWND h : children(v.main))
@@ -713,6 +763,7 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     if (!list || listCount(list) != 2) return;
     listClicks(list);
     pathDialogKeys(v, list);
+    optionArrows(v, tab);
   }
 }
 
