@@ -26,6 +26,10 @@ class ModalForm {
   int width = 0, height = 0;
   // The dialog's own window as the system knows it, set while it is shown on screen.
   std::function<std::uint32_t()> hWnd;
+  // Enter presses the default button unless the focus is on another button; Esc presses
+  // the cancel button, or without one closes the dialog as its close box does.
+  Button* defaultButton = nullptr;
+  Button* cancelButton = nullptr;
 
   // Runs once when the dialog is shown.
   virtual void Form_Load() {}

@@ -23,6 +23,8 @@ Form3::Form3(Form1& owner) : ModalForm("Form3", "変換先変更"), form1_(owner
   Command1.onClick = [this] { Command1_Click(); };
   Command2.onClick = [this] { Command2_Click(); };
   Command3.onClick = [this] { Command3_Click(); };
+  defaultButton = &Command1;
+  cancelButton = &Command2;
 }
 
 void Form3::Command1_Click() {

@@ -10,6 +10,8 @@ frmAbout::frmAbout(platform::Platform& os) : ModalForm("frmAbout", "ﾊﾞｰｼ
     add(*c);
   cmdOK.onClick = [this] { cmdOK_Click(); };
   cmdSysInfo.onClick = [this] { cmdSysInfo_Click(); };
+  defaultButton = &cmdOK;
+  cancelButton = &cmdOK;
   width = 5730;
   height = 3570;
   picIcon.setRect({240, 240, 540, 540});

@@ -186,12 +186,13 @@ LRESULT CALLBACK WidgetHost::listSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       // A press on a row's check box toggles the model's check; the control is not
-      // asked, so it cannot toggle a second time.
+      // asked, so it cannot toggle a second time. A press elsewhere on the row reports
+      // LVHT_ONITEM, which holds the state-icon bit too: the control selects the row.
       Widget* w = host->byHwnd(h);
       LVHITTESTINFO hit{};
       hit.pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       if (w && ::SendMessageW(h, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 &&
-          (hit.flags & LVHT_ONITEMSTATEICON)) {
+          (hit.flags & LVHT_ONITEM) == LVHT_ONITEMSTATEICON) {
         ::SetFocus(h);
         host->toggleCheck(*w, hit.iItem);
         return 0;

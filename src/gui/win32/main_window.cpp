@@ -279,6 +279,12 @@ bool MainWindow::keyboardNavigation(const MSG& msg) {
     case VK_NEXT:
     case VK_PRIOR:
       return ctrl && host->switchPage(msg.wParam == VK_NEXT ? 1 : -1);
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      // The option buttons are not automatic ones: the arrows choose within a group here.
+      return host->arrowInGroup(msg.hwnd, msg.wParam == VK_LEFT || msg.wParam == VK_UP ? -1 : 1);
     default:
       return false;
   }
@@ -467,9 +473,22 @@ LRESULT CALLBACK MainWindow::dialogProc(HWND h, UINT msg, WPARAM wParam, LPARAM 
   }
   switch (msg) {
     case WM_COMMAND:
-      if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        // Enter and Esc in a dialog of the program end it, as its OK button does.
-        m->form->close();
+      if (lParam == 0 && LOWORD(wParam) == IDOK) {
+        // Enter: the button with the focus is pressed, anywhere else the default button,
+        // as in any dialog.
+        Control* focused = m->host->controlOf(::GetFocus());
+        if (focused && focused->kind() == Kind::Button)
+          static_cast<Button*>(focused)->click();
+        else if (m->form->defaultButton)
+          m->form->defaultButton->click();
+        return 0;
+      }
+      if (lParam == 0 && LOWORD(wParam) == IDCANCEL) {
+        // Esc: the cancel button, else what the close box does.
+        if (m->form->cancelButton)
+          m->form->cancelButton->click();
+        else
+          m->form->close();
         return 0;
       }
       if (m->host->onCommand(wParam, lParam)) return 0;

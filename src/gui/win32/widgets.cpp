@@ -783,6 +783,33 @@ bool WidgetHost::tabFrom(HWND from, bool backwards) {
   return true;
 }
 
+bool WidgetHost::arrowInGroup(HWND from, int step) {
+  const Widget* at = byHwnd(from);
+  if (!at || at->control->kind() != Kind::OptionButton) return false;
+  std::vector<Stop> group;
+  for (std::size_t i = 0; i < widgets_.size(); ++i) {
+    const Widget& w = *widgets_[i];
+    if (w.hwnd && w.owner == at->owner && w.control->tab == at->control->tab &&
+        w.control->kind() == Kind::OptionButton)
+      group.push_back({&w.control->rect(), i});
+  }
+  if (readingOrder_) readingOrder(group);
+  const auto n = static_cast<std::ptrdiff_t>(group.size());
+  std::ptrdiff_t pos = 0;
+  while (pos < n && widgets_[group[static_cast<std::size_t>(pos)].index].get() != at) ++pos;
+  for (std::ptrdiff_t k = 1; k < n; ++k) {
+    Widget& next = *widgets_[group[static_cast<std::size_t>(((pos + step * k) % n + n) % n)].index];
+    if (!::IsWindowVisible(next.hwnd) || !::IsWindowEnabled(next.hwnd)) continue;
+    HWND h = next.hwnd;
+    std::weak_ptr<bool> alive = alive_;
+    static_cast<OptionButton&>(*next.control).click();
+    // The program's handler may have closed the window.
+    if (auto a = alive.lock(); a && *a && ::IsWindow(h)) ::SetFocus(h);
+    break;
+  }
+  return true;
+}
+
 const WidgetHost::Widget* WidgetHost::firstTabControl() const {
   for (auto& w : widgets_)
     if (w->control->kind() == Kind::TabControl && w->hwnd) return w.get();
@@ -866,6 +893,11 @@ HWND WidgetHost::windowOf(const Control& c) const {
   for (auto& w : widgets_)
     if (w->control == &c) return w->hwnd;
   return nullptr;
+}
+
+Control* WidgetHost::controlOf(HWND h) {
+  Widget* w = h ? byHwnd(h) : nullptr;
+  return w ? w->control : nullptr;
 }
 
 bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {

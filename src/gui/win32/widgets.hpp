@@ -81,6 +81,11 @@ class WidgetHost {
   std::vector<HWND> focusCycle() const;
   // Moves the focus to the next (Shift+Tab: previous) stop; false when there is none.
   bool tabFrom(HWND from, bool backwards);
+  // An arrow key on an option button: the next (step 1) or previous (step -1) enabled
+  // option of its container, in the order Tab uses and round at the ends, is chosen
+  // through its model, as a click chooses it, and takes the focus. False when `from` is
+  // no option button.
+  bool arrowInGroup(HWND from, int step);
   // The first stop of the shown page, else the first stop of all.
   HWND firstStop() const;
   // Ctrl+Tab and friends: shows the next or previous page of the first tab control, as a
@@ -88,6 +93,8 @@ class WidgetHost {
   bool switchPage(int step);
 
   HWND windowOf(const controls::Control& c) const;
+  // The control shown by window `h`; nullptr when it is none of this host's.
+  controls::Control* controlOf(HWND h);
   int dpi() const { return dpi_; }
 
  private:

@@ -151,6 +151,21 @@ void repaintAll(HWND main) {
 
 // ---------------------------------------------------------------- typing
 
+// Types text with Japanese in it into an empty edit box: xdotool types characters that
+// have no key as Unicode key symbols. When the X input of this Wine takes none, the text
+// is committed the way an input method does, one WM_IME_CHAR a character.
+void typeJapanese(HWND box, const std::wstring& text) {
+  xdo.type(utf8(text));
+  if (textOf(box) == text) return;
+  ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  for (wchar_t c : text) {
+    ::PostMessageW(box, WM_IME_CHAR, c, 1);
+    ::Sleep(50);
+  }
+  ::Sleep(300);
+  say("# Japanese committed with WM_IME_CHAR (no Unicode key symbols through X)");
+}
+
 void typingTests(Varnolt& v, HWND tab) {
   say("# typing with real key events");
   // The rule tab's title box, reached with Ctrl+Tab from the download tab.
@@ -178,23 +193,9 @@ void typingTests(Varnolt& v, HWND tab) {
   check(textOf(title) == L"News 9", "BackSpace and End then typing keep the caret",
         shown(textOf(title)));
 
-  // Japanese: xdotool types characters that have no key as Unicode key symbols.
   xdo.keys({"Home", "shift+End", "Delete"});
-  xdo.type("ニュース");
-  bool japanese = textOf(title) == L"ニュース";
-  if (!japanese) {
-    // The X input of this Wine takes no Unicode key symbols: commit the text the way
-    // an input method does, one WM_IME_CHAR a character.
-    ::SendMessageW(title, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-    for (wchar_t c : std::wstring(L"ニュース")) {
-      ::PostMessageW(title, WM_IME_CHAR, c, 1);
-      ::Sleep(50);
-    }
-    ::Sleep(300);
-    japanese = textOf(title) == L"ニュース";
-    say("# Japanese committed with WM_IME_CHAR (no Unicode key symbols through X)");
-  }
-  check(japanese, "Japanese text lands in order", shown(textOf(title)));
+  typeJapanese(title, L"ニュース");
+  check(textOf(title) == L"ニュース", "Japanese text lands in order", shown(textOf(title)));
   xdo.keys({"Left", "Left"});
   xdo.type("7");
   if (textOf(title) == L"ニュース") {
@@ -430,6 +431,156 @@ void resizeTests(Varnolt& v, HWND tab) {
   dragCorner(v.main, 0, -40);
 }
 
+// ---------------------------------------------------------------- choosing and confirming
+
+bool rowSelected(HWND list, int row) {
+  return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+          LVIS_SELECTED) != 0;
+}
+
+// Rows of the conversion list (ListView10 on page 2, the recording list's widget too): a
+// click on a row's text selects the row, only a click on its box changes its check mark.
+void listClicks(HWND list) {
+  say("# clicks on a row of the conversion list");
+  RECT name = remoteRect(list, LVM_GETSUBITEMRECT, 1, {LVIR_LABEL, 2, 0, 0});
+  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&name), 2);
+  xdo.click(name.left + 16, (name.top + name.bottom) / 2);
+  auto state = [&] {
+    std::string s;
+    for (int r = 0; r < 2; ++r)
+      s += "row " + std::to_string(r + 1) + (rowSelected(list, r) ? " selected" : "") +
+           (listChecked(list, r) ? " checked; " : " unchecked; ");
+    return s;
+  };
+  check(
+      rowSelected(list, 1) && !rowSelected(list, 0) && listChecked(list, 1) && listChecked(list, 0),
+      "a click on row 2's file name selects the row and keeps its check mark", state());
+  const RECT row = listItemRect(list, 1);
+  xdo.click(row.left + 8, (row.top + row.bottom) / 2);
+  check(!listChecked(list, 1) && listChecked(list, 0),
+        "a click on row 2's box clears its check mark alone", state());
+}
+
+// "変換先変更" from the pop-up menu of the conversion list's row: Form3, or nullptr.
+HWND openPathDialog(const Varnolt& v, HWND list, int row) {
+  const RECT r = listItemRect(list, row);
+  xdo.click(r.left + 60, (r.top + r.bottom) / 2, 3);
+  if (!waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000)) return nullptr;
+  // Down four times passes over the separators to "変換先変更".
+  xdo.keys({"Down", "Down", "Down", "Down", "Return"});
+  HWND dialog = nullptr;
+  waitFor(
+      [&] {
+        dialog = findTop(v.pid(), L"VarnoltDialog", L"変換先変更");
+        return dialog != nullptr;
+      },
+      5000);
+  return dialog;
+}
+
+// Form3 opens with the focus on キャンセル; Tab, Tab reach Text1. Enter there confirms as
+// "O  K" does; Enter on a button presses that button; Esc cancels.
+void pathDialogKeys(const Varnolt& v, HWND list) {
+  say("# the path entry dialog from the keyboard");
+  HWND dialog = openPathDialog(v, list, 1);
+  HWND edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  check(edit != nullptr, "\"変換先変更\" on row 2 opens the path entry dialog");
+  if (!edit) return;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, L"C:\\録画\\変換済み\\");
+  xdo.keys({"Return"});
+  waitFor([&] { return !::IsWindow(dialog); }, 3000);
+  check(!::IsWindow(dialog) && listText(list, 1, 5) == L"C:\\録画\\変換済み",
+        "Enter in the typed path hands back C:\\録画\\変換済み for row 2",
+        utf8(listText(list, 1, 5)));
+
+  const std::wstring kept = listText(list, 1, 5);
+  dialog = openPathDialog(v, list, 1);
+  edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  if (!edit) return;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, L"C:\\捨てる\\");
+  xdo.keys({"shift+Tab", "shift+Tab"});
+  const std::string focus = utf8(textOf(focusOf(dialog)));
+  xdo.keys({"Return"});
+  waitFor([&] { return !::IsWindow(dialog); }, 3000);
+  check(!::IsWindow(dialog) && listText(list, 1, 5) == kept,
+        "Enter on キャンセル closes the dialog and drops the typed path",
+        "focus on \"" + focus + "\", row 2: " + utf8(listText(list, 1, 5)));
+
+  dialog = openPathDialog(v, list, 1);
+  edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  if (!edit) return;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, L"C:\\捨てる\\");
+  xdo.keys({"Tab", "Return"});
+  HWND browser = nullptr;
+  waitFor(
+      [&] {
+        browser = findTop(v.pid(), L"#32770", L"");
+        return browser && findChild(browser, L"SysTreeView32", L"");
+      },
+      10000);
+  check(browser && ::IsWindow(dialog), "Enter on 参照 opens the folder browser over the dialog");
+  if (browser) {
+    xdo.keys({"Escape"});
+    waitFor([&] { return !::IsWindow(browser); }, 5000);
+  }
+  xdo.keys({"Escape"});
+  waitFor([&] { return !::IsWindow(dialog); }, 3000);
+  check(!::IsWindow(dialog) && listText(list, 1, 5) == kept,
+        "Esc closes the dialog and drops the typed path", utf8(listText(list, 1, 5)));
+}
+
+// The end-of-work choices on the settings tab: the arrow keys choose, in reading order
+// (5 6 7 8, then 0 2 1 3 4), round at both ends; the group is one tab stop.
+void optionArrows(const Varnolt& v, HWND tab) {
+  say("# arrow keys in the end-of-work choices");
+  while (currentPage(tab) != 4) xdo.keys({"ctrl+Tab"});
+  static const wchar_t* const captions[] = {L"サスペンド",
+                                            L"休止状態",
+                                            L"ログオフ",
+                                            L"リブート",
+                                            L"シャットダウン",
+                                            L"何もしない",
+                                            L"本ソフトのみ終了する",
+                                            L"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する",
+                                            L"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"};
+  HWND option[9];
+  for (int k = 0; k < 9; ++k) option[k] = visibleChild(v.main, L"Button", captions[k]);
+  // The one chosen (shown checked) option, -1 for none or several; "*" when the focus is
+  // elsewhere.
+  auto chosen = [&] {
+    int found = -1, n = 0;
+    for (int k = 0; k < 9; ++k)
+      if (option[k] && sendTimed(option[k], BM_GETCHECK) == BST_CHECKED) {
+        found = k;
+        ++n;
+      }
+    if (n != 1) return std::string("-1");
+    return std::to_string(found) + (focusOf(v.main) == option[found] ? "" : "*");
+  };
+  clickAt(option[5]);
+  check(chosen() == "5", "a click on 何もしない gives the chosen option the focus", chosen());
+  std::string seen;
+  for (const char* key :
+       {"Right", "Right", "Right", "Right", "Down", "Down", "Down", "Down", "Down", "Left", "Up"}) {
+    xdo.keys({key});
+    seen += chosen() + " ";
+  }
+  check(seen == "6 7 8 0 2 1 3 4 5 4 3 ",
+        "Right and Down choose the next option in reading order, Left and Up the one before, "
+        "round at both ends",
+        seen);
+  xdo.keys({"Tab"});
+  HWND away = focusOf(v.main);
+  xdo.keys({"shift+Tab"});
+  check(
+      std::find(std::begin(option), std::end(option), away) == std::end(option) && chosen() == "3",
+      "the group is one tab stop: Tab leaves it, Shift+Tab comes back to リブート",
+      utf8(describe(away)) + "; back on " + chosen());
+}
+
 // ---------------------------------------------------------------- whole captions
 
 // The UI font as the program picks it: a proportional Japanese UI face at 9 points when
@@ -590,6 +741,29 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     typingTests(v, tab);
     while (currentPage(tab) != 0) xdo.keys({"ctrl+Tab"});
     resizeTests(v, tab);
+  }
+  {
+    // Two recordings dropped on the conversion list, as from the shell.
+    const std::wstring chosenFolder = folderFor(work, L"選択と確定", exe);
+    std::vector<std::wstring> files;
+    for (const wchar_t* name : {L"ニュース.m2t", L"ドラマ 第1話.m2t"}) {
+      files.push_back(joinPath(chosenFolder, name));
+      writeFile(files.back(), "m2t");
+    }
+    Varnolt v(joinPath(chosenFolder, L"Varnolt.exe"), chosenFolder);
+    check(v.main != nullptr, "the main window opens for the lists and choices");
+    if (!v.main) return;
+    HWND tab = v.tabs();
+    xdo.keys({"ctrl+Tab", "ctrl+Tab"});
+    HWND list = nullptr;
+    for (HWND h : children(v.main))
+      if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) list = h;
+    check(list && sendFileDrop(list, files) && listCount(list) == 2,
+          "two files dropped on the conversion list make two rows");
+    if (!list || listCount(list) != 2) return;
+    listClicks(list);
+    pathDialogKeys(v, list);
+    optionArrows(v, tab);
   }
 }
 

@@ -185,7 +185,8 @@ void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& r
 void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                         const std::wstring& work);
 // Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
-// access, resizing by the window corner.
+// access, resizing by the window corner; clicks on a list's rows, Enter and Esc in the path
+// entry dialog, the arrow keys among option buttons.
 void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
 // The Windows backend's power port with its system calls replaced.
 void powerPortTests();

@@ -50,9 +50,10 @@ class Xdo {
     ::Sleep(250);
     return ok;
   }
-  bool click(int x, int y) {
-    const bool ok =
-        run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click", "1"});
+  // Button 1 is the left, 3 the right one.
+  bool click(int x, int y, int button = 1) {
+    const bool ok = run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click",
+                         std::to_string(button)});
     ::Sleep(300);
     return ok;
   }
