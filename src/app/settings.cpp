@@ -1,6 +1,8 @@
 // default.ini: the settings controls dumped as key and value lines, and the
 // couplings between the check boxes that the file restores.
-#include <array>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "app/form1.hpp"
 
@@ -8,24 +10,41 @@ namespace varnolt {
 
 namespace {
 
-constexpr std::array<const char*, 9> kOptionKeys = {
-    "/Option1(0).Value", "/Option1(1).Value", "/Option1(2).Value",
-    "/Option1(3).Value", "/Option1(4).Value", "/Option1(5).Value",
-    "/Option1(6).Value", "/Option1(7).Value", "/Option1(8).Value"};
+// One setting of default.ini: its key line, how its value is written from the controls
+// and how a value line is read back into them. The table's order is the file's order.
+struct Setting {
+  std::string key;
+  std::function<std::string(const Form1&)> write;
+  std::function<void(Form1&, const std::string&)> read;
+};
+
+const std::vector<Setting>& settings() {
+  static const std::vector<Setting> table = [] {
+    std::vector<Setting> t{
+        {"/Label2.Caption", [](const Form1& f) { return f.Label2.caption(); },
+         [](Form1& f, const std::string& v) { f.Label2.setCaption(v); }},
+        {"/text4.text", [](const Form1& f) { return f.Text4.text(); },
+         [](Form1& f, const std::string& v) { f.Text4.setText(v); }},
+    };
+    for (std::size_t k = 0; k < 9; ++k)
+      t.push_back({"/Option1(" + std::to_string(k) + ").Value",
+                   [k](const Form1& f) { return std::string(vb::boolWord(f.Option1[k].value())); },
+                   [k](Form1& f, const std::string& v) { f.Option1[k].setValue(vb::toBool(v)); }});
+    t.push_back({"/Check1.Value", [](const Form1& f) { return std::to_string(f.Check1.value()); },
+                 [](Form1& f, const std::string& v) { f.Check1.setValue(vb::toInt16(v)); }});
+    t.push_back({"/Check2.Value", [](const Form1& f) { return std::to_string(f.Check2.value()); },
+                 [](Form1& f, const std::string& v) { f.Check2.setValue(vb::toInt16(v)); }});
+    return t;
+  }();
+  return table;
+}
 
 }  // namespace
 
 void Form1::KankyouOutPut(const std::string& path) {
   std::string text;
-  auto pair = [&](std::string_view key, std::string_view value) {
-    text.append(key).append("\r\n").append(value).append("\r\n");
-  };
-  pair("/Label2.Caption", Label2.caption());
-  pair("/text4.text", Text4.text());
-  for (std::size_t k = 0; k < kOptionKeys.size(); ++k)
-    pair(kOptionKeys[k], vb::boolWord(Option1[k].value()));
-  pair("/Check1.Value", std::to_string(Check1.value()));
-  pair("/Check2.Value", std::to_string(Check2.value()));
+  for (const Setting& s : settings())
+    text.append(s.key).append("\r\n").append(s.write(*this)).append("\r\n");
   text = vb::replaceAll(text, "|\r\n", "\r\n");
   text += "\r\n";
   os.files.replaceFile(path, os.codec.toAnsi(text));
@@ -35,28 +54,15 @@ void Form1::KankyouInPut(const std::string& path) {
   ListView1.clear();
   try {
     const std::string text = os.codec.fromAnsi(os.files.readAll(path));
-    std::string key;
+    const Setting* current = nullptr;
     for (const std::string& line : vb::textLines(text)) {
       if (line.empty()) continue;
-      bool isKey = line == "/Label2.Caption" || line == "/text4.text" || line == "/Check1.Value" ||
-                   line == "/Check2.Value";
-      for (const char* k : kOptionKeys) isKey = isKey || line == k;
-      if (isKey) {
-        key = line;
-        continue;
-      }
-      if (key == "/Label2.Caption") {
-        Label2.setCaption(line);
-      } else if (key == "/text4.text") {
-        Text4.setText(line);
-      } else if (key == "/Check1.Value") {
-        Check1.setValue(vb::toInt16(line));
-      } else if (key == "/Check2.Value") {
-        Check2.setValue(vb::toInt16(line));
-      } else {
-        for (std::size_t k = 0; k < kOptionKeys.size(); ++k)
-          if (key == kOptionKeys[k]) Option1[k].setValue(vb::toBool(line));
-      }
+      const auto key = std::find_if(settings().begin(), settings().end(),
+                                    [&](const Setting& s) { return s.key == line; });
+      if (key != settings().end())
+        current = &*key;
+      else if (current)
+        current->read(*this, line);
     }
   } catch (const std::exception&) {
     // A missing or damaged file leaves the rest of the controls at their design values.
