@@ -11,7 +11,9 @@ find_program(VARNOLT_CHMCMD chmcmd REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(VARNOLT_HELP_CHM ${CMAKE_BINARY_DIR}/help.chm)
-file(GLOB varnolt_help_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/help/*)
+# Files only: docs/help/rendered holds the pages as a browser shows them, for people to
+# look at (tests/help/render_help.py), not part of the help.
+file(GLOB varnolt_help_sources LIST_DIRECTORIES false CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/help/*)
 set(varnolt_help_pictures)
 foreach(k RANGE 0 5)
   list(APPEND varnolt_help_pictures ${PROJECT_SOURCE_DIR}/docs/screenshots/tab${k}.png)

@@ -10,10 +10,11 @@
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
 # benchmark, clang-format), clang-14 with its libFuzzer runtime (libclang-rt-14-dev) for the
 # fuzz targets, the help compiler chmcmd (fp-utils) with python3 for its
-# build script and libchm-bin for reading the result back, the MinGW-w64 cross compiler for the Windows build,
+# build script and libchm-bin for reading the result back, headless Chromium
+# (chromium-headless-shell) that renders its pages with the Japanese font, the MinGW-w64 cross compiler for the Windows build,
 # Wine (64-bit only; wine32/i386 is not needed for x86_64 PE exes), Xvfb + xauth
 # for headless GUI tests and xdotool for real mouse and keyboard input, ImageMagick (screenshots), a Japanese font that Wine
-# renders (IPA Gothic) and the ja_JP.UTF-8 locale (Wine derives code page 932
+# and the browser render (IPA Gothic) and the ja_JP.UTF-8 locale (Wine derives code page 932
 # from it).
 #
 # The MinGW thread model is not switched with update-alternatives: the toolchain
@@ -38,6 +39,8 @@ packages=(
   fp-utils
   python3
   libchm-bin
+  # the help as a reader sees it: a browser engine rendering its pages
+  chromium-headless-shell
   # Windows cross build
   g++-mingw-w64-x86-64
   binutils-mingw-w64-x86-64
@@ -59,7 +62,7 @@ packages=(
 
 if [ "${1:-}" = "--native" ]; then
   packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
-    fp-utils python3 libchm-bin locales)
+    fp-utils python3 libchm-bin chromium-headless-shell fonts-ipafont-gothic locales)
 elif [ "${1:-}" = "--package" ]; then
   packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 fp-utils python3 git locales)
 fi

@@ -100,6 +100,8 @@ def contents(args):
         inside = extract(args.chm, tmp)
     sources = {}
     for n in sorted(os.listdir(args.src)):
+        if os.path.isdir(os.path.join(args.src, n)):
+            continue  # rendered/: pictures of the pages for people, not part of the help
         with open(os.path.join(args.src, n), "rb") as f:
             sources[n] = f.read()
     pages = [n for n in sources if n.endswith(".htm")]

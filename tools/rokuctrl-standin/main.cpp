@@ -1,12 +1,11 @@
 // RokuCtrl.exe [--config FILE] [--report FILE]
 //
-// The stand-in controller as a real Win32 program. Its settings are the lines the
-// scenario verb "controller" takes ("title ...", "recording ENTRY [SIZE]", "fault NAME",
-// "startup MS", "job MS"), read as UTF-8 from FILE or from RokuCtrl.ini beside the
-// executable (Varnolt starts it without arguments). The handles of its windows are
-// written as "handle NAME=XXXXXXXX" lines to the report file (default RokuCtrl.report
-// beside the executable) whenever its windows change, so tests can compare them with
-// Varnolt's control map.
+// The stand-in controller as a real Win32 program. Its settings are the lines of
+// RokuCtrl.ini listed in README.md beside this file, read as UTF-8 from FILE or from
+// RokuCtrl.ini beside the executable (Varnolt starts it without arguments). The handles
+// of its windows are written as "handle NAME=XXXXXXXX" lines to the report file (default
+// RokuCtrl.report beside the executable) whenever its windows change, so tests can
+// compare them with Varnolt's control map.
 #ifndef UNICODE
 #define UNICODE
 #endif
