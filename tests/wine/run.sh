@@ -121,7 +121,7 @@ tr -d '\r' <"$raw" >"$build/wine-tests.log"
 # ImageMagick's own convert (a wrapper of another name may come first in PATH).
 im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
 for name in tab0 tab1 tab2 tab3 tab4 tab5 tab0-144dpi tab1-144dpi tab2-144dpi tab3-144dpi \
-  tab4-144dpi tab5-144dpi about-96dpi about-144dpi; do
+  tab4-144dpi tab5-144dpi about-96dpi about-144dpi restart-check3; do
   if [ -f "$drive_c/vt/shots/$name.bmp" ]; then
     "$im_convert" "$drive_c/vt/shots/$name.bmp" -strip "$shots/$name.png"
   fi

@@ -7,6 +7,7 @@
 //
 // ROKUCTRL_EXE is the stand-in controller; without it the controller launch is not
 // tested. Prints one line per check and ends with "N passed, M failed".
+#include "night.hpp"
 #include "support.hpp"
 
 #include <commctrl.h>
@@ -280,11 +281,12 @@ int wmain(int argc, wchar_t** argv) {
   // power port and the whole nights, minutes of waiting; the files group the crashed and
   // killed writes; the ports group the power and taskbar ports with their system calls
   // replaced).
+  // VARNOLT_WINE_ONLY=mends: what the night's mends show in the real windows.
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
   if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
-      group == L"files" || group == L"ports") {
+      group == L"files" || group == L"ports" || group == L"mends") {
     if (group == L"files") crashSafeFileTests(exe, work);
     if (group == L"ports") {
       powerPortTests();
@@ -298,6 +300,7 @@ int wmain(int argc, wchar_t** argv) {
     if (group == L"help") helpMenuTests(exe, helpChm, work);
     if (group == L"night") powerPortTests();
     if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
+    if (group == L"mends" && !rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
@@ -313,6 +316,7 @@ int wmain(int argc, wchar_t** argv) {
   taskbarProgressTests();
   crashSafeFileTests(exe, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
+  if (!rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
   realInputTests(exe, work);
   helpMenuTests(exe, helpChm, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);

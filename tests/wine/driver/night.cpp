@@ -3,8 +3,8 @@
 // three rows are checked, and "ﾘｽﾄ選択してﾀﾞｳﾝ" downloads, converts and deletes the
 // sources; the night ends with the chosen end-of-work action. Also measures the CPU
 // time Varnolt.exe takes while it polls one long transfer.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+// night.hpp brings windows.h, which the other system headers build on.
+#include "night.hpp"
 
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -17,28 +17,26 @@ namespace {
 
 const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
 const std::wstring kListButton = L"リスト取得";
-const std::wstring kDownloadButton = L"ﾘｽﾄ選択してﾀﾞｳﾝ";
-const std::wstring kCheck3 = L"サイズ比較をクリアしたら元m2tファイルは削除";
 const std::wstring kAllDone = L"全ての作業が終了しました";
 
-struct Recording {
-  const wchar_t* title;
-  int megabytes;
-};
-const Recording kRecordings[] = {{L"ニュース/天気", 3},
-                                 {L"ドラマ「夜」第3話", 5},
-                                 {L"ｱﾆﾒ 星の子", 2},
-                                 {L"映画 七人の侍", 4},
-                                 {L"天気予報", 1}};
 // Rows checked, 1-based, and the file names their titles become.
 const int kChecked[] = {1, 2, 5};
 const wchar_t* const kFileNames[] = {L"ニュース／天気", L"ドラマ「夜」第3話", L"天気予報"};
 
-// A folder with Varnolt.exe, the stand-in and its settings, and default.ini choosing
-// conversion after download and end-of-work choice `choice`.
+HWND recordingList(const Varnolt& v, int rows) {
+  for (HWND h : children(v.main))
+    if (classOf(h) == L"SysListView32" && sendTimed(h, LVM_GETITEMCOUNT) == rows &&
+        (sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES))
+      return h;
+  return nullptr;
+}
+
+}  // namespace
+
 std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
                           const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                          int choice, int jobMs, bool allRows, bool convert) {
+                          int choice, int jobMs, bool allRows, bool convert,
+                          const std::wstring& downloadFolder, bool deleteSources) {
   const std::wstring folder = joinPath(work, name);
   const std::wstring roku = joinPath(folder, L"ロクラク");
   ::CreateDirectoryW(work.c_str(), nullptr);
@@ -57,23 +55,15 @@ std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
   }
   writeFile(joinPath(roku, L"RokuCtrl.ini"), utf8(ini));
   std::wstring s = L"/Label2.Caption\r\n" + standIn + L"\r\n/text4.text\r\n" +
-                   joinPath(folder, L"録画") + L"\r\n";
+                   (downloadFolder.empty() ? joinPath(folder, L"録画") : downloadFolder) + L"\r\n";
   for (int i = 0; i < 9; ++i)
     s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == choice ? L"True" : L"False") +
          L"\r\n";
-  s += std::wstring(L"/Check1.Value\r\n") + (convert ? L"1" : L"0") +
-       L"\r\n/Check2.Value\r\n0\r\n\r\n";
+  s += std::wstring(L"/Check1.Value\r\n") + (convert ? L"1" : L"0") + L"\r\n/Check2.Value\r\n" +
+       (deleteSources ? L"1" : L"0") + L"\r\n\r\n";
   writeFile(joinPath(folder, L"default.ini"), cp932(s));
   ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
   return folder;
-}
-
-HWND recordingList(const Varnolt& v, int rows) {
-  for (HWND h : children(v.main))
-    if (classOf(h) == L"SysListView32" && sendTimed(h, LVM_GETITEMCOUNT) == rows &&
-        (sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES))
-      return h;
-  return nullptr;
 }
 
 // Checks a row's box from the keyboard, as a user does: the row gets the focus, then the
@@ -117,6 +107,8 @@ std::int64_t fileSize(const std::wstring& path) {
   return (static_cast<std::int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
 }
 
+namespace {
+
 double seconds(const FILETIME& f) {
   return static_cast<double>((static_cast<std::uint64_t>(f.dwHighDateTime) << 32) |
                              f.dwLowDateTime) /
@@ -145,6 +137,8 @@ double cpuSeconds(DWORD pid) {
   return threads > 0 ? total : -1;
 }
 
+}  // namespace
+
 // Choice 6 leaves the controller running; the next night starts its own.
 void closeControllers() {
   for (HWND h : topLevel()) {
@@ -157,6 +151,8 @@ void closeControllers() {
     }
   }
 }
+
+namespace {
 
 void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                 const std::wstring& work) {

@@ -1,0 +1,50 @@
+// What the night tests share (night.cpp): a folder with Varnolt.exe, the stand-in
+// RokuCtrl.exe and their settings, the controller started and its list read, rows checked.
+#pragma once
+
+#include "support.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace vt {
+
+inline const std::wstring kDownloadButton = L"ﾘｽﾄ選択してﾀﾞｳﾝ";
+inline const std::wstring kCheck1 = L"DL後にストリーム変換も行う";
+inline const std::wstring kCheck3 = L"サイズ比較をクリアしたら元m2tファイルは削除";
+
+struct Recording {
+  const wchar_t* title;
+  int megabytes;
+};
+// The stand-in's recordings: row k is kRecordings[k - 1].
+inline const Recording kRecordings[] = {{L"ニュース/天気", 3},
+                                        {L"ドラマ「夜」第3話", 5},
+                                        {L"ｱﾆﾒ 星の子", 2},
+                                        {L"映画 七人の侍", 4},
+                                        {L"天気予報", 1}};
+
+// A folder `work\name` with Varnolt.exe, the stand-in (each job lasting `jobMs`; all five
+// recordings or the first alone) and default.ini: end-of-work choice `choice`, conversion
+// after download when `convert`, the sources deleted after it when `deleteSources`, and
+// the download folder `downloadFolder` (default: the folder's 録画).
+std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
+                          const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                          int choice, int jobMs, bool allRows, bool convert,
+                          const std::wstring& downloadFolder = {}, bool deleteSources = false);
+// Starts the controller and reads its list; the recording list, or nullptr.
+HWND startAndRead(const Varnolt& v, int rows);
+// Checks row `row` (1-based) from the keyboard; whether its box is checked.
+bool checkRow(HWND list, int row);
+// The size of a file, -1 when there is none.
+std::int64_t fileSize(const std::wstring& path);
+// Closes every stand-in controller (ended by force when it does not close).
+void closeControllers();
+
+// The night's mends seen in the real windows (night_mends.cpp): Check3 after a restart
+// with the delete switch stored, a failed night's warning box, the renamed file of a
+// transfer cut by a vanished controller. `shots` gets restart-check3.bmp.
+void nightMendTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                    const std::wstring& work, const std::wstring& shots);
+
+}  // namespace vt
