@@ -52,12 +52,22 @@ add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/drive
   tests/wine/driver/launch.cpp tests/wine/driver/realinput.cpp
   tests/wine/driver/recording_list.cpp tests/wine/driver/convert.cpp
   tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
-  tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp
+  tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp tests/wine/driver/dllsearch.cpp
   src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
   ntdll)
 target_link_options(varnolt-wine-driver PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+# What the driver's library-search test plants beside Varnolt.exe, and the probe it
+# starts beside a planted library; both are placed beside the driver.
+add_library(dll-marker SHARED tests/wine/planted/marker.cpp)
+set_target_properties(dll-marker PROPERTIES PREFIX "")
+target_compile_definitions(dll-marker PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_options(dll-marker PRIVATE -static -static-libgcc -static-libstdc++ -s)
+add_executable(dll-probe tests/wine/planted/probe.cpp)
+target_compile_definitions(dll-probe PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_options(dll-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+add_dependencies(varnolt-wine-driver dll-marker dll-probe)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).
 add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)
