@@ -43,6 +43,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES |
                                            ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                            ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  // The first call into comctl32.dll, which is delay-loaded so that it comes after the
+  // restriction (cmake/windows.cmake).
   ::InitCommonControlsEx(&icc);
 
   varnolt::win32::WinPlatform os;
