@@ -12,8 +12,9 @@ target_compile_definitions(varnolt_win32_util PUBLIC ${VARNOLT_WIN32_DEFINITIONS
 add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
+# The common controls are not among them: Varnolt.exe delay-loads them (below).
 target_link_libraries(varnolt_win32 PUBLIC
-  user32 gdi32 comctl32 comdlg32 shell32 ole32 uuid advapi32)
+  user32 gdi32 comdlg32 shell32 ole32 uuid advapi32)
 
 # Icon, manifest and version block.
 set(VARNOLT_RES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/src/gui/win32)
@@ -31,7 +32,18 @@ add_executable(Varnolt WIN32
   src/gui/win32/taskbar_progress.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
-target_link_libraries(Varnolt PRIVATE varnolt_win32)
+# comctl32.dll is delay-loaded, at wWinMain's first call into it: it is not one of the
+# system's known libraries, and its start-up code loads the visual-styles library by bare
+# name (Wine's does). Loaded once wWinMain has restricted the library search to the system
+# folder, both come from there; imported, both would be looked for beside the program first.
+set(VARNOLT_COMCTL32_DELAY ${CMAKE_CURRENT_BINARY_DIR}/libcomctl32-delay.a)
+add_custom_command(OUTPUT ${VARNOLT_COMCTL32_DELAY}
+  COMMAND ${CMAKE_DLLTOOL} --input-def ${VARNOLT_RES_DIR}/comctl32.def --dllname comctl32.dll
+          --output-delaylib ${VARNOLT_COMCTL32_DELAY}
+  DEPENDS ${VARNOLT_RES_DIR}/comctl32.def VERBATIM)
+add_custom_target(varnolt_comctl32_delay DEPENDS ${VARNOLT_COMCTL32_DELAY})
+add_dependencies(Varnolt varnolt_comctl32_delay)
+target_link_libraries(Varnolt PRIVATE varnolt_win32 ${VARNOLT_COMCTL32_DELAY})
 # wWinMain; no runtime DLLs beyond the system's; symbols stripped.
 target_link_options(Varnolt PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 
@@ -41,12 +53,22 @@ add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/drive
   tests/wine/driver/recording_list.cpp tests/wine/driver/convert.cpp
   tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
   tests/wine/driver/night_mends.cpp
-  tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp
+  tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp tests/wine/driver/dllsearch.cpp
   src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
   ntdll)
 target_link_options(varnolt-wine-driver PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+# What the driver's library-search test plants beside Varnolt.exe, and the probe it
+# starts beside a planted library; both are placed beside the driver.
+add_library(dll-marker SHARED tests/wine/planted/marker.cpp)
+set_target_properties(dll-marker PROPERTIES PREFIX "")
+target_compile_definitions(dll-marker PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_options(dll-marker PRIVATE -static -static-libgcc -static-libstdc++ -s)
+add_executable(dll-probe tests/wine/planted/probe.cpp)
+target_compile_definitions(dll-probe PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
+target_link_options(dll-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+add_dependencies(varnolt-wine-driver dll-marker dll-probe)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).
 add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)

@@ -10,7 +10,9 @@
 - readme.txt is CP932 (or UTF-8 with BOM) with CR LF and no other line end, and says
   what its source in docs/readme/ says, with the version filled in;
 - Varnolt.exe has no time in its COFF header, its resource directories or a debug
-  directory, and no TEXT (the folders it was built in) in ASCII or UTF-16.
+  directory, and no TEXT (the folders it was built in) in ASCII or UTF-16;
+- Varnolt.exe carries ASLR with high entropy and DEP (DYNAMIC_BASE, HIGH_ENTROPY_VA,
+  NX_COMPAT) and imports only the system's known libraries.
 Prints each failure and exits 1 when there was one.
 """
 
@@ -21,6 +23,20 @@ import time
 import zipfile
 
 EXPECTED = ["Varnolt.exe", "help.chm", "readme.txt"]
+
+# IMAGE_DLLCHARACTERISTICS_* of the optional header: ASLR (with high entropy) and DEP.
+HARDENING = {"HIGH_ENTROPY_VA": 0x20, "DYNAMIC_BASE": 0x40, "NX_COMPAT": 0x100}
+# The system's known libraries (its KnownDLLs list), which Windows loads only from the
+# system folder. The libraries of the import table are loaded before wWinMain restricts
+# the search to the system folder, so any other name there would be looked for beside
+# the program first.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "gdi32.dll",
+    "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll",
+    "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll",
+    "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
+    "wldap32.dll", "ws2_32.dll",
+}
 
 failures = []
 
@@ -96,6 +112,7 @@ class Pe:
         opt_size = struct.unpack_from("<H", data, coff + 16)[0]
         opt = coff + 20
         magic = struct.unpack_from("<H", data, opt)[0]
+        self.dll_characteristics = struct.unpack_from("<H", data, opt + 70)[0]
         dirs = opt + (112 if magic == 0x20B else 96)
         count = struct.unpack_from("<I", data, dirs - 4)[0]
         self.dirs = [struct.unpack_from("<II", data, dirs + 8 * k) for k in range(count)]
@@ -113,6 +130,25 @@ class Pe:
 
     def directory(self, k):
         return self.dirs[k] if k < len(self.dirs) else (0, 0)
+
+    def cstring(self, rva):
+        at = self.offset(rva)
+        return self.data[at : self.data.index(b"\0", at)].decode("ascii", "replace")
+
+    def imports(self):
+        """The library names of the import table."""
+        rva, size = self.directory(1)
+        names = []
+        if not size:
+            return names
+        at = self.offset(rva)
+        # IMAGE_IMPORT_DESCRIPTOR: 20 bytes, the name's RVA at +12; a zero entry ends them.
+        while True:
+            name = struct.unpack_from("<I", self.data, at + 12)[0]
+            if not name:
+                return names
+            names.append(self.cstring(name))
+            at += 20
 
 
 def check_exe(data, forbidden):
@@ -153,6 +189,16 @@ def check_exe(data, forbidden):
         walk(root, 0)
         if stamped:
             fail(f"Varnolt.exe: {len(stamped)} resource directories carry a time")
+    missing = [n for n, bit in HARDENING.items() if not pe.dll_characteristics & bit]
+    if missing:
+        flags = pe.dll_characteristics
+        fail(f"Varnolt.exe: DllCharacteristics {flags:#x} lacks {', '.join(missing)}")
+    imports = pe.imports()
+    if not imports:
+        fail("Varnolt.exe: no import table")
+    for name in imports:
+        if name.lower() not in KNOWN_DLLS:
+            fail(f"Varnolt.exe: imports {name}, not one of the system's known libraries")
     for text in forbidden:
         for enc in ("utf-8", "utf-16-le"):
             if text.encode(enc) in data:

@@ -14,6 +14,7 @@
 # and the whole-night tests (with the CPU time of one polled 60-second transfer);
 # VARNOLT_WINE_ONLY=files only the crashed and killed writes of log.ini and default.ini,
 # with VARNOLT_KILL_RUNS kills (default 10; each costs the start with a 100,000-line log).
+# VARNOLT_WINE_ONLY=dlls only the libraries planted beside Varnolt.exe (never loaded).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -70,7 +71,9 @@ timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
 drive_c="$WINEPREFIX/drive_c"
 mkdir -p "$drive_c/vt/shots"
 # help.chm beside Varnolt.exe, as the program looks for it.
-cp "$exe" "$build/help.chm" "$driver" "$standin" "$drive_c/vt/"
+# The library-search test plants dll-marker.dll and starts dll-probe.exe; both beside the driver.
+cp "$exe" "$build/help.chm" "$driver" "$standin" "$build/dll-marker.dll" "$build/dll-probe.exe" \
+  "$drive_c/vt/"
 
 # Real mouse and keyboard input: the driver writes xdotool requests into a folder
 # (one argument a line in N.req), this loop runs them on the display Wine draws on and

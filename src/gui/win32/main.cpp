@@ -33,9 +33,18 @@ class ComApartment {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  // Varnolt sits in a folder the user can write to (its settings and log beside it), and a
+  // library loaded by bare name is looked for in the program's folder first: a file planted
+  // there as uxtheme.dll or shell32.dll would run inside Varnolt. From here on, every
+  // library loaded by bare name, by Varnolt or by the system libraries it uses, comes from
+  // the system folder, and the current folder is never searched.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  ::SetDllDirectoryW(L"");
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES |
                                            ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                            ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  // The first call into comctl32.dll, which is delay-loaded so that it comes after the
+  // restriction (cmake/windows.cmake).
   ::InitCommonControlsEx(&icc);
 
   varnolt::win32::WinPlatform os;

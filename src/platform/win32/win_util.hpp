@@ -112,10 +112,11 @@ struct IconTraits {
 // A function of a system library that the start-up does not need (the shell, the
 // common dialogs, COM), found when it is first called: the library and everything it
 // brings are loaded then, not before the window is shown. The library stays loaded for
-// the rest of the process. nullptr when the system has no such function.
+// the rest of the process. nullptr when the system has no such function. Only the system
+// folder is searched: never a library of that name beside the program.
 template <typename F>
 F lateBound(const wchar_t* library, const char* name) {
-  HMODULE m = ::LoadLibraryW(library);
+  HMODULE m = ::LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   return m ? reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name))) : nullptr;
 }
 

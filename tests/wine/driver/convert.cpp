@@ -12,6 +12,16 @@
 
 namespace vt {
 
+HWND conversionList(const Varnolt& v) {
+  for (HWND h : children(v.main)) {
+    if (classOf(h) != L"SysListView32") continue;
+    const auto ex = sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE);
+    HWND header = reinterpret_cast<HWND>(sendTimed(h, LVM_GETHEADER));
+    if ((ex & LVS_EX_CHECKBOXES) && header && sendTimed(header, HDM_GETITEMCOUNT) == 6) return h;
+  }
+  return nullptr;
+}
+
 namespace {
 
 const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
@@ -55,17 +65,6 @@ void endControllers() {
       ::WaitForSingleObject(p.get(), 5000);
     }
   }
-}
-
-// The conversion list: the list view with check boxes and six columns.
-HWND conversionList(const Varnolt& v) {
-  for (HWND h : children(v.main)) {
-    if (classOf(h) != L"SysListView32") continue;
-    const auto ex = sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE);
-    HWND header = reinterpret_cast<HWND>(sendTimed(h, LVM_GETHEADER));
-    if ((ex & LVS_EX_CHECKBOXES) && header && sendTimed(header, HDM_GETITEMCOUNT) == 6) return h;
-  }
-  return nullptr;
 }
 
 std::wstring makeFile(const std::wstring& path, DWORD bytes) {

@@ -276,17 +276,17 @@ int wmain(int argc, wchar_t** argv) {
     ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
     return folder;
   };
-  // VARNOLT_WINE_ONLY=list, =window, =night, =help, =files or =ports runs one group alone
+  // VARNOLT_WINE_ONLY=list, =window, =night, =help, =files, =ports or =dlls runs one group alone
   // (while working on it; the window group includes the screenshots, the night group is the
   // power port and the whole nights, minutes of waiting; the files group the crashed and
   // killed writes; the ports group the power and taskbar ports with their system calls
-  // replaced).
+  // replaced; the dlls group the libraries planted beside the program).
   // VARNOLT_WINE_ONLY=mends: what the night's mends show in the real windows.
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
   if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
-      group == L"files" || group == L"ports" || group == L"mends") {
+      group == L"files" || group == L"ports" || group == L"mends" || group == L"dlls") {
     if (group == L"files") crashSafeFileTests(exe, work);
     if (group == L"ports") {
       powerPortTests();
@@ -298,6 +298,7 @@ int wmain(int argc, wchar_t** argv) {
       for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
     }
     if (group == L"help") helpMenuTests(exe, helpChm, work);
+    if (group == L"dlls") dllSearchTests(exe, helpChm, work);
     if (group == L"night") powerPortTests();
     if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
     if (group == L"mends" && !rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
@@ -319,6 +320,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
   realInputTests(exe, work);
   helpMenuTests(exe, helpChm, work);
+  dllSearchTests(exe, helpChm, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
   return failedCount() == 0 ? 0 : 1;

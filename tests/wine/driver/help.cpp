@@ -44,10 +44,28 @@ std::wstring commandLineOf(DWORD pid) {
   return line;
 }
 
-struct Viewer {
-  DWORD pid = 0;
-  std::wstring commandLine;
-};
+// The viewer's visible top-level windows, once it has shown one.
+std::vector<HWND> viewerWindows(DWORD pid, int timeoutMs) {
+  std::vector<HWND> found;
+  waitFor(
+      [&] {
+        found.clear();
+        for (HWND h : topLevel())
+          if (pidOf(h) == pid && ::IsWindowVisible(h)) found.push_back(h);
+        return !found.empty();
+      },
+      timeoutMs);
+  return found;
+}
+
+std::string describeWindows(const std::vector<HWND>& windows) {
+  std::string text;
+  for (HWND h : windows)
+    text += (text.empty() ? "" : ", ") + utf8(classOf(h) + L" \"" + textOf(h) + L"\"");
+  return text.empty() ? "no window" : text;
+}
+
+}  // namespace
 
 // The running hh.exe processes.
 std::vector<Viewer> viewers() {
@@ -81,27 +99,6 @@ Viewer waitForViewer(const std::wstring& chm, int timeoutMs) {
   return hit;
 }
 
-// The viewer's visible top-level windows, once it has shown one.
-std::vector<HWND> viewerWindows(DWORD pid, int timeoutMs) {
-  std::vector<HWND> found;
-  waitFor(
-      [&] {
-        found.clear();
-        for (HWND h : topLevel())
-          if (pidOf(h) == pid && ::IsWindowVisible(h)) found.push_back(h);
-        return !found.empty();
-      },
-      timeoutMs);
-  return found;
-}
-
-std::string describeWindows(const std::vector<HWND>& windows) {
-  std::string text;
-  for (HWND h : windows)
-    text += (text.empty() ? "" : ", ") + utf8(classOf(h) + L" \"" + textOf(h) + L"\"");
-  return text.empty() ? "no window" : text;
-}
-
 // Closes the viewer's windows as its close box would; ends it when it does not go.
 bool closeViewer(DWORD pid) {
   for (HWND h : viewerWindows(pid, 5000)) ::PostMessageW(h, WM_CLOSE, 0, 0);
@@ -112,8 +109,6 @@ bool closeViewer(DWORD pid) {
   ::WaitForSingleObject(process.get(), 5000);
   return false;
 }
-
-}  // namespace
 
 void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
                    const std::wstring& work) {

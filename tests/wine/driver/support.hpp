@@ -172,6 +172,22 @@ class Varnolt {
 
 std::wstring boxMessage(HWND box);
 void answer(HWND box, int id);
+// The conversion list: the list view with check boxes and six columns.
+HWND conversionList(const Varnolt& v);
+
+// ---------------------------------------------------------------- the help viewer
+
+// A running hh.exe and its command line.
+struct Viewer {
+  DWORD pid = 0;
+  std::wstring commandLine;
+};
+// The running hh.exe processes.
+std::vector<Viewer> viewers();
+// Waits for a viewer whose command line names `chm`; empty when none comes.
+Viewer waitForViewer(const std::wstring& chm, int timeoutMs);
+// Closes the viewer's windows as its close box would; ends it when it does not go.
+bool closeViewer(DWORD pid);
 
 // ---------------------------------------------------------------- test groups
 
@@ -208,6 +224,11 @@ void taskbarProgressTests();
 // and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
 // default 10: each run first waits for the start with that log).
 void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& work);
+// Libraries planted beside Varnolt.exe under system libraries' names are never loaded:
+// not at start-up, the file dialog, the folder browser, the help or a drop (with a probe
+// showing first that Wine loads a planted library unless the search is restricted).
+void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
+                    const std::wstring& work);
 // The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
 void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
                     const std::wstring& shots, int dpi);
