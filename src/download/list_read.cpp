@@ -48,6 +48,7 @@ void Form1::Command1_Click() {
         "ロクラクコントローラを起動後に処理行ってください");
     return;
   }
+  if (controllerRefuses()) return;
   ListView3.clear();
   if (main != 0) StartUpChildList::EnumChildWindows(*this, main, ListView3);
   const std::size_t listRow = firstRow(ListView3, "ListBox");
