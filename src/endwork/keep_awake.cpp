@@ -11,10 +11,9 @@ void Form1::keepAwake(bool on) {
 }
 
 void Form1::nightStartSettled() {
-  // A download run shows its stop button while a row is under way; a conversion run
-  // keeps "中　止" enabled until it ends or is stopped.
-  const bool underWay =
-      Timer1.enabled() || Command8.enabled() || (Command6.enabled() && !state.ConvStop);
+  // A download run polls its transfer from the moment the save is confirmed; a
+  // conversion run keeps "中　止" enabled until it ends or is stopped.
+  const bool underWay = Timer1.enabled() || (Command6.enabled() && !state.ConvStop);
   if (!underWay) nightOver();
 }
 
