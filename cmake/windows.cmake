@@ -9,7 +9,8 @@ add_library(varnolt_win32_util STATIC src/platform/win32/win_util.cpp)
 target_include_directories(varnolt_win32_util PUBLIC src)
 target_compile_definitions(varnolt_win32_util PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 
-add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp)
+add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp
+  src/platform/win32/win_integrity.cpp)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 # The common controls are not among them: Varnolt.exe delay-loads them (below).

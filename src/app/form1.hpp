@@ -41,6 +41,13 @@ enum class EndOfWork : int {
 // What the night under way has done: one download or conversion run, from its start
 // button to the end-of-work action, the conversion that follows the downloads included.
 struct NightTally {
+  // Between a run's start and the night's end or stop: the journal is kept meanwhile.
+  bool active = false;
+  // The last write of the journal failed (told once until one succeeds again).
+  bool journalFailed = false;
+  // What became of each recording of the night, by its row in ListView1.
+  enum class Outcome { Todo, Saving, Done, Failed };
+  std::map<std::size_t, Outcome> downloads;
   int downloaded = 0;
   int converted = 0;
   // What failed, in order: downloads by title, conversions by file name.
@@ -69,6 +76,8 @@ struct Form1State {
   std::int16_t bytecheck = 0;
   std::string RanSavePalentPath;
   NightTally night;
+  // The system is told that it is required (it does not sleep for idleness).
+  bool awake = false;
 };
 
 class Form1 {
@@ -333,10 +342,31 @@ class Form1 {
   EndOfWork endOfWorkChoice() const;
   // The night's tally (endwork/night_summary.cpp): started by a run's start button, told
   // of every outcome, logged as one line at the night's end or stop.
-  void nightStarted();
+  void nightStarted(const std::vector<std::size_t>& recordings = {});
   void nightSucceeded(bool download);
   void nightFailed(std::string what);
   void logNightSummary();
+  // A download row failed: counted, and kept in the journal as failed.
+  void downloadFailed(std::size_t row);
+  // The system stays awake while a night is under way (endwork/keep_awake.cpp).
+  void keepAwake(bool on);
+  // A start button's handler has returned: a night that did not get under way is over.
+  void nightStartSettled();
+  // The night's journal beside the program (app/journal.cpp): written at every change of
+  // the night's state while it is active; removed, with the system no longer kept awake,
+  // when the night reaches its end or is stopped.
+  void journalNight();
+  void nightOver();
+  // At the end of start-up: a journal left by an interrupted night is offered to be
+  // continued (app/resume.cpp).
+  void offerResume();
+  void resumeNight(const struct NightJournal& journal);
+  // The controller is still transferring the row at the download position (Varnolt was
+  // ended meanwhile): the completion poll waits for it as for a transfer it started.
+  void awaitTransfer();
+  // The controller in panel 4 refuses our messages (it runs as administrator): the user is
+  // told what to do, the log says so, and the caller starts nothing.
+  bool controllerRefuses();
   // The download or conversion under way, as the quit question names it; "" when none.
   std::string runUnderWay() const;
   // Writes log.ini and default.ini; returns what could not be written ("" when all was).

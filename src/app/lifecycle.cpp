@@ -17,6 +17,7 @@ void Form1::Form_Load() {
   FreeSpace_Get();
   SSTab1_Click(3);
   statusAndLog("Varnolt起動");
+  offerResume();
 }
 
 void Form1::SSTab1_Click(int previousTab) {
@@ -81,6 +82,7 @@ void Form1::requestClose() {
   if (closed) return;
   if (!Form_QueryUnload()) return;
   closed = true;
+  keepAwake(false);
   for (auto* t : timers()) t->setEnabled(false);
   if (destroyWindow) destroyWindow();
 }

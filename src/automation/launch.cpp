@@ -86,6 +86,7 @@ void Form1::Command3_Click() {
       }
     } while (StatusBar1.panel(2).empty());
 
+    if (controllerRefuses()) return;
     os.clock.sleep(1000);
     StartUpChildList::EnumChildWindows(*this, parseHandleText(StatusBar1.panel(4)), ListView3);
     fillControlMap(*this);

@@ -62,6 +62,7 @@ void Form1::m2tlist_Add(const std::string& m2tPath, const std::string& mpgFolder
   appendRow(ListView10, splitPath(m2tPath), m2tPath, mpgFolder);
   renumberM2tList(ListView10, true);
   applyStartButtonRule(*this);
+  journalNight();
 }
 
 void Form1::ListView10_OLEDragDrop(const std::vector<std::string>& paths) {

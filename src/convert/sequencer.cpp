@@ -47,6 +47,7 @@ std::string childHandle(const ListView& list, std::string_view cls, const char* 
 // a later start resumes it.
 void stopForVanishedController(Form1& form) {
   form.runStoppedOnError();
+  form.keepAwake(false);
   form.Slider1.setValue(form.Slider1.min());
   form.Timer2.setEnabled(false);
   form.ListView10.setEnabled(true);
@@ -68,6 +69,8 @@ void stopOnError(Form1& form) {
   form.nightFailed(fileNameOf(form, static_cast<std::size_t>(form.state.ConvRow)));
   form.runStoppedOnError();
   form.Slider1.setValue(form.Slider1.min());
+  // A run that polls no more is over for now; a poll that failed is tried again.
+  if (!form.Timer2.enabled()) form.keepAwake(false);
 }
 
 bool controllerGone(Form1& form, std::initializer_list<const std::string*> handles) {
@@ -84,12 +87,15 @@ int roundHalfEven(double v) {
 }  // namespace
 
 void Form1::Command9_Click() {
+  if (controllerRefuses()) return;
   state.exitFlag = false;
   FileNameByteCheck();
   if (state.ConvStop) {
     // A click after a stop (or a refused check) only clears the stop request.
     state.ConvStop = false;
     runStarted();
+    // The stopped run's poll goes on: its night is under way again.
+    if (Timer2.enabled()) keepAwake(true);
     return;
   }
   Command9.setEnabled(false);
@@ -99,6 +105,7 @@ void Form1::Command9_Click() {
   runStarted();
   nightStarted();
   m2t_start();
+  nightStartSettled();
 }
 
 void Form1::FileNameByteCheck() {
@@ -216,6 +223,8 @@ void Form1::m2t_start() {
 
     step = 4;
     if (state.ConvStop) return;
+    // The row under way is in the journal before the controller is asked for it.
+    journalNight();
     os.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kSwMinimize);
     const std::string oldOutput = mpgPathOf(ListView10, convRow());
     if (os.files.fileExists(oldOutput)) {

@@ -51,15 +51,20 @@ std::optional<Hwnd> lastRow(const ListView& list, std::string_view cls) {
 
 void Form1::Command5_Click() {
   try {
+    if (controllerRefuses()) return;
     state.exitFlag = false;
     runStarted();
-    nightStarted();
     if (Check1.value() == 1) {
       ListView10.clear();
       for (std::size_t r = 1; r <= ListView1.count(); ++r)
         if (ListView1.item(r).subItem(8) == kNotSet) ListView1.setSubItem(r, 8, Text4.text());
     }
+    std::vector<std::size_t> recordings;
+    for (std::size_t r = ListView1.nextChecked(0); r != 0; r = ListView1.nextChecked(r))
+      recordings.push_back(r);
+    nightStarted(recordings);
     dl_start();
+    nightStartSettled();
   } catch (const VbError& e) {
     // A controller handle that is no number (the controller never found) must not end
     // the program.
@@ -95,7 +100,7 @@ void Form1::dl_start() {
     const auto row = static_cast<std::size_t>(position);
     logAdd("保存先フォルダ「" + Text4.text() + "」を作成できませんでした（" + std::to_string(row) +
            "行目：" + titleOf(*this, row) + "）");
-    nightFailed(titleOf(*this, row));
+    downloadFailed(row);
     const std::size_t next = ListView1.nextChecked(row);
     if (next == 0) {
       downloadsFinished();
@@ -152,6 +157,7 @@ void Form1::Timer1_Timer() {
       downloadingButtons(*this, false);
       statusAndLog("ロクラクコントローラが終了したため作業を中止しました（" + std::to_string(row) +
                    "行目）");
+      keepAwake(false);
       markPartialDownload();
       return;
     }
@@ -165,7 +171,7 @@ void Form1::Timer1_Timer() {
     if (position != 0 && (!state.downloadConfirmed || !os.files.fileExists(file))) {
       // Never report a transfer that did not happen as a download.
       logAdd(row + "のダウンロードに失敗しました（ファイルが見つかりません）");
-      nightFailed(titleOf(*this, position));
+      downloadFailed(position);
     } else {
       if (position != 0) nightSucceeded(true);
       if (Check1.value() == 1) {
@@ -187,12 +193,26 @@ void Form1::Timer1_Timer() {
     // The tick is tried again by the next one: a row is counted as failed once.
     if (state.night.time1FailedRow != state.downloadPosition) {
       state.night.time1FailedRow = state.downloadPosition;
-      nightFailed(titleOf(*this, static_cast<std::size_t>(state.downloadPosition)));
+      downloadFailed(static_cast<std::size_t>(state.downloadPosition));
     }
     runStoppedOnError();
     resetSlider(*this);
     msgBox(runtimeErrorReport("time1,", e, 0));
   }
+}
+
+void Form1::downloadFailed(std::size_t row) {
+  if (state.night.active && row > 0) state.night.downloads[row] = NightTally::Outcome::Failed;
+  nightFailed(titleOf(*this, row));
+}
+
+void Form1::awaitTransfer() {
+  const Hwnd slider = parseHandleText(rc_slider.text());
+  Slider1.setRange(os.windows.trackbarMin(slider), os.windows.trackbarMax(slider));
+  runStarted();
+  ListView1.setEnabled(false);
+  Timer1.setEnabled(true);
+  downloadingButtons(*this, true);
 }
 
 void Form1::downloadsFinished() {

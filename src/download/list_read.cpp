@@ -39,6 +39,8 @@ void Form1::Command1_Click() {
   // A controller seen before but gone now: the user's list and check marks stay, and
   // the panels no longer name a window that is not there.
   const bool gone = seen && main != 0 && !os.windows.isWindow(main);
+  // A controller run as administrator answers nothing: the list stays as it is.
+  if (seen && !gone && controllerRefuses()) return;
   if (!gone) ListView1.clear();
   if (!seen || gone) {
     if (gone)

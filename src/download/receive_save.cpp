@@ -78,6 +78,13 @@ void Form1::Command4_Click() {
       msgBox("エラーが発生しました");
       return;
     }
+    // In the journal before the controller is asked: whatever stops Varnolt from here on,
+    // the next start knows which file may be partial.
+    if (state.night.active) {
+      state.night.downloads[static_cast<std::size_t>(state.downloadPosition)] =
+          NightTally::Outcome::Saving;
+      journalNight();
+    }
     os.windows.activate(*save);
     os.windows.click(*save, platform::ClickMode::Sent, 0);
     state.downloadConfirmed = true;

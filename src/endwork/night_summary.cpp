@@ -5,16 +5,25 @@
 
 namespace varnolt {
 
-void Form1::nightStarted() {
+void Form1::nightStarted(const std::vector<std::size_t>& recordings) {
   state.night = {};
+  state.night.active = true;
+  for (std::size_t row : recordings) state.night.downloads[row] = NightTally::Outcome::Todo;
+  keepAwake(true);
+  journalNight();
 }
 
 void Form1::nightSucceeded(bool download) {
   ++(download ? state.night.downloaded : state.night.converted);
+  if (download && state.downloadPosition > 0)
+    state.night.downloads[static_cast<std::size_t>(state.downloadPosition)] =
+        NightTally::Outcome::Done;
+  journalNight();
 }
 
 void Form1::nightFailed(std::string what) {
   state.night.failed.push_back(std::move(what));
+  journalNight();
 }
 
 void Form1::logNightSummary() {
@@ -28,6 +37,9 @@ void Form1::logNightSummary() {
     line += "）";
   }
   logAdd(line);
+  // Every end and stop of a night is told here, before any end-of-work action: nothing
+  // is left to resume, and the machine may sleep again.
+  nightOver();
 }
 
 std::string Form1::runUnderWay() const {

@@ -170,6 +170,11 @@ class WindowSystem {
   virtual bool isEnabled(Hwnd h) = 0;
   virtual bool showWindow(Hwnd h, int command) = 0;
   virtual bool setForeground(Hwnd h) = 0;
+  // The program owning `h` runs with a higher integrity level than this one (a
+  // controller started as administrator): the system drops the messages sent or posted
+  // to it, while its windows, classes and captions can still be read. Also true when a
+  // message sent to it is refused with "access denied".
+  virtual bool refusesMessages(Hwnd h) = 0;
 };
 
 // Session and power control. No call examines the privilege step's outcome; the
@@ -190,6 +195,9 @@ class Power {
   // Suspend (true) or hibernate (false), never forced. Returns once the machine has
   // resumed, or at once when the request fails.
   virtual PowerResult setSystemPowerState(bool suspend) = 0;
+  // While on, the system does not sleep for idleness (the display may still turn off);
+  // off gives that back. Asked at every start and end of a night.
+  virtual void keepAwake(bool on) = 0;
 };
 
 // Everything the program is given of the operating system.

@@ -23,6 +23,8 @@
 //                                "中断" button) | notransfer [K] (the save dialog is confirmed
 //                                but nothing is transferred or written, for the recording of
 //                                list row K counted from 1, or for all)
+//                                | elevated (run as administrator: every message sent or
+//                                posted to it is refused; its windows can still be read)
 //   controller range MIN MAX     range of the progress trackbar (default 0 100)
 //   controller twoedits          its "名前を付けて保存" dialog has a second edit box, created
 //                                before the file-name box

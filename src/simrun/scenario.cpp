@@ -59,6 +59,7 @@ Runner::Runner(const Options& options, std::ostream& out) : options_(options), o
   };
   registerCoreVerbs();
   registerControllerVerbs(*this);
+  registerLifecycleVerbs(*this);
 }
 
 Runner::~Runner() = default;
@@ -352,7 +353,9 @@ void Runner::dump(Control& c) {
 
 void Runner::registerCoreVerbs() {
   addVerb("start", [](Runner& r, auto&, auto&) {
-    if (r.form_) r.fail("the window is already started");
+    if (r.form_ && !r.form_->closed) r.fail("the window is already started");
+    // A window closed earlier in the scenario: this is the next run of the program.
+    r.world_->clock.forgetTimers();
     r.form_ = std::make_unique<Form1>(r.world_->platform);
     Form1& f = *r.form_;
     for (auto* t : f.timers()) r.world_->clock.watch(*t);

@@ -54,6 +54,9 @@ class Runner {
   void addVerb(const std::string& name, Verb verb) { verbs_[name] = std::move(verb); }
   // Lets the program handle what the user's action posted.
   void settle();
+  // The program ends at once, between two of its handlers: no handler runs and nothing
+  // is written (lifecycle_verbs.cpp).
+  void endProgram(const std::string& how);
 
  private:
   void execute(const std::string& line);
@@ -101,6 +104,8 @@ T numberWord(const Runner& r, const std::string& word, const std::string& usage)
 
 // Registers the verbs that drive the stand-in controller.
 void registerControllerVerbs(Runner& runner);
+// Registers "kill" and "powercut".
+void registerLifecycleVerbs(Runner& runner);
 
 // "YYYY/MM/DD HH:MM:SS"; false on a malformed text.
 bool parseDateTime(const std::string& text, platform::DateTime& out);

@@ -19,7 +19,7 @@ constexpr FaultEntry kFaults[] = {
     {Fault::ExitMidTransfer, "exit"},  {Fault::DialogNeverOpens, "nodialog"},
     {Fault::SmallerOutput, "smaller"}, {Fault::NoOutput, "nooutput"},
     {Fault::StartFails, "nostart"},    {Fault::NoInterrupt, "nointerrupt"},
-    {Fault::NoTransfer, "notransfer"},
+    {Fault::NoTransfer, "notransfer"}, {Fault::Elevated, "elevated"},
 };
 
 bool isNumber(std::string_view s) {

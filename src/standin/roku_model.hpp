@@ -27,6 +27,7 @@ enum class Fault {
   StartFails,        // starting the program reports process id 0 and shows nothing
   NoInterrupt,       // the main window has no "中断" button
   NoTransfer,        // the save dialog is confirmed but nothing is transferred or written
+  Elevated,          // runs as administrator: messages from Varnolt are refused (simulation)
 };
 std::optional<Fault> faultByName(std::string_view name);
 const char* faultName(Fault fault);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "app/journal.hpp"
 #include "fixture.hpp"
 
 namespace varnolt::testing {
@@ -205,6 +206,47 @@ TEST_F(CrashSafeTest, EveryStepOfTheQuitCrashedOrFailedLeavesWholeFilesAndTellsT
   EXPECT_GT(newLogs, 0);
   EXPECT_GT(oldInis, 0);
   EXPECT_GT(newInis, 0);
+}
+
+TEST_F(CrashSafeTest, EveryStepOfAJournalWriteCrashedLeavesAWholeJournal) {
+  // A night of 1,500 conversions (a journal of several write chunks) with its journal on
+  // disk; one conversion's outcome then writes the journal anew, crashed at every step.
+  auto night = [this] {
+    std::filesystem::remove(appHost("night.ini"));
+    std::filesystem::remove(appHost("night.ini.tmp~"));
+    restart();
+    for (int i = 0; i < 1500; ++i)
+      form->m2tlist_Add("X:\\録画\\番組" + std::to_string(i) + ".m2t", "X:\\録画");
+    form->nightStarted();
+  };
+  auto journal = [this] { return readHost(appHost("night.ini")); };
+  night();
+  const std::string oldJournal = journal();
+  std::vector<std::string> steps;
+  {
+    Injector count(world->files.calls, 0, Fault::Fail);
+    form->nightSucceeded(false);
+    steps = count.steps;
+  }
+  const std::string newJournal = journal();
+  ASSERT_NE(newJournal, oldJournal);
+  ASSERT_GE(std::count(steps.begin(), steps.end(), "write"), 2);
+  int olds = 0;
+  for (int k = 1; k <= static_cast<int>(steps.size()); ++k) {
+    SCOPED_TRACE("crash at step " + std::to_string(k) + " (" + steps[k - 1] + ")");
+    night();
+    {
+      Injector inject(world->files.calls, k, Fault::Crash);
+      EXPECT_THROW(form->nightSucceeded(false), Crash);
+    }
+    const std::string now = journal();
+    EXPECT_TRUE(now == oldJournal || now == newJournal) << "torn journal of " << now.size();
+    EXPECT_TRUE(parseJournal(world->codec.fromAnsi(now)));
+    olds += now == oldJournal;
+  }
+  // The new journal replaces the old one in the last step only: every crash before it
+  // leaves the old plan whole, which the next start resumes.
+  EXPECT_EQ(olds, static_cast<int>(steps.size()));
 }
 
 TEST_F(CrashSafeTest, ALeftoverTemporaryFileNeverBlocksTheNextWrite) {

@@ -157,7 +157,7 @@ SimWindow* SimDesktop::answering(Hwnd h) {
   SimWindow* w = window(h);
   if (!w) return nullptr;
   SimProcess* p = process(w->pid);
-  if (p && (p->hung || !p->alive)) return nullptr;
+  if (p && (p->hung || !p->alive || p->elevated)) return nullptr;
   pumpPostedTo(w->pid);
   // The posted messages may have destroyed the window.
   return window(h);
@@ -264,6 +264,7 @@ bool SimDesktop::click(Hwnd h, platform::ClickMode mode, int timeoutMs) {
     if (auto* win = window(h); win && win->enabled && win->onClick)
       std::function<void()>(win->onClick)();
   };
+  if (p && p->elevated) return false;
   if (mode == platform::ClickMode::Posted) {
     if (p && !p->alive) return false;
     if (p && p->hung)
@@ -319,6 +320,12 @@ bool SimDesktop::showWindow(Hwnd h, int command) {
   if (!w) return false;
   w->showState = command;
   return true;
+}
+
+bool SimDesktop::refusesMessages(Hwnd h) {
+  SimWindow* w = window(h);
+  SimProcess* p = w ? process(w->pid) : nullptr;
+  return p && p->elevated;
 }
 
 bool SimDesktop::setForeground(Hwnd h) {

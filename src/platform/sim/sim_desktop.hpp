@@ -20,6 +20,9 @@ struct SimProcess {
   std::uint32_t pid = 0;
   bool hung = false;
   bool alive = true;
+  // Runs at a higher integrity level than Varnolt: every message sent or posted to its
+  // windows is refused (result 0, last error 5); its windows can still be read.
+  bool elevated = false;
   std::vector<std::function<void()>> queued;  // posted while hung
 };
 
@@ -97,6 +100,7 @@ class SimDesktop : public platform::WindowSystem {
   bool isEnabled(Hwnd h) override;
   bool showWindow(Hwnd h, int command) override;
   bool setForeground(Hwnd h) override;
+  bool refusesMessages(Hwnd h) override;
 
   // Length of a text in the ANSI code page, as the ANSI messages count it.
   std::function<int(const std::string&)> ansiLength;

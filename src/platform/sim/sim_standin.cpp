@@ -17,6 +17,9 @@ SimStandin::SimStandin(SimWorld& world) : world_(world), alive_(std::make_shared
   world_.clock.onAdvance([this, alive](std::int64_t now) {
     if (auto a = alive.lock(); a && *a) tick(now);
   });
+  world_.onPowerCut.push_back([this, alive] {
+    if (auto a = alive.lock(); a && *a && running()) terminate();
+  });
 }
 
 SimStandin::~SimStandin() {
@@ -36,15 +39,21 @@ void SimStandin::install(const std::string& windowsPath) {
 std::uint32_t SimStandin::start() {
   if (config.has(standin::Fault::StartFails)) return 0;
   if (pid_ != 0) return pid_;
-  pid_ = world_.desktop->createProcess().pid;
+  pid_ = createProcess();
   showAt_ = world_.clock.ticks() + config.startupMs;
   if (config.startupMs <= 0) showWindows();
   return pid_;
 }
 
 void SimStandin::runNow() {
-  if (pid_ == 0) pid_ = world_.desktop->createProcess().pid;
+  if (pid_ == 0) pid_ = createProcess();
   if (!model_) showWindows();
+}
+
+std::uint32_t SimStandin::createProcess() {
+  SimProcess& p = world_.desktop->createProcess();
+  p.elevated = config.has(standin::Fault::Elevated);
+  return p.pid;
 }
 
 void SimStandin::setHung(bool hung) {

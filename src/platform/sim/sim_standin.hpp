@@ -49,6 +49,8 @@ class SimStandin final : private standin::Host {
 
  private:
   void tick(std::int64_t nowMs);
+  // A new process of the controller, run as administrator under the "elevated" fault.
+  std::uint32_t createProcess();
   void showWindows();
   Hwnd createWindow(Hwnd parent, const standin::WindowDesc& desc);
   // Runs model code, then carries out an exit it asked for.

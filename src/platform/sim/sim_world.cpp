@@ -634,6 +634,10 @@ platform::PowerResult SimPower::setSystemPowerState(bool suspend) {
   return {error == 0, error};
 }
 
+void SimPower::keepAwake(bool on) {
+  sink_(std::string("power: awake ") + (on ? "on" : "off"));
+}
+
 std::uint32_t SimShell::startProgram(std::string_view path) {
   if (!files_.fileExists(path)) throw VbError(vb::kErrFileNotFound);
   for (auto& [p, start] : programs)

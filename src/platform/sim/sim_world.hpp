@@ -52,6 +52,8 @@ class SimClock : public platform::Clock {
   void onAdvance(std::function<void(std::int64_t nowMs)> f) { advancers_.push_back(std::move(f)); }
   // Work to run on the next pass of the message loop (posted messages).
   void post(std::function<void()> f) { posted_.push_back(std::move(f)); }
+  // Forgets the program's timers: the program has ended without closing anything.
+  void forgetTimers() { timers_.clear(); }
   // Called when a spinning handler lets the user act.
   std::function<void()> userTurn;
   // A new user action starts: it has not spun yet.
@@ -187,6 +189,7 @@ class SimPower : public platform::Power {
   void enableShutdownPrivilege() override;
   platform::PowerResult exitWindows(platform::ExitKind kind) override;
   platform::PowerResult setSystemPowerState(bool suspend) override;
+  void keepAwake(bool on) override;
 
  private:
   EventSink& sink_;
@@ -223,6 +226,8 @@ class SimWorld {
   SimPower power;
   std::unique_ptr<SimDesktop> desktop;
   platform::Platform platform;
+  // The power fails: every program on the desktop ends at once.
+  std::vector<std::function<void()>> onPowerCut;
 };
 
 }  // namespace varnolt::sim

@@ -668,6 +668,11 @@ platform::PowerResult WinPower::setSystemPowerState(bool suspend) {
   return {ok, ok ? 0u : static_cast<std::uint32_t>(calls.getLastError())};
 }
 
+void WinPower::keepAwake(bool on) {
+  // ES_CONTINUOUS keeps the state until the next call; the display is left alone.
+  calls.setThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+}
+
 // ---------------------------------------------------------------- platform
 
 std::string moduleFolder() {

@@ -126,6 +126,8 @@ class WinWindowSystem : public platform::WindowSystem {
   bool isEnabled(Hwnd h) override;
   bool showWindow(Hwnd h, int command) override;
   bool setForeground(Hwnd h) override;
+  // win_integrity.cpp
+  bool refusesMessages(Hwnd h) override;
 
  private:
   // Whole text of a window or a list box entry, UTF-16, read through timed sends.
@@ -142,6 +144,7 @@ struct PowerCalls {
   (HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) = ::AdjustTokenPrivileges;
   BOOL(WINAPI* exitWindowsEx)(UINT, DWORD) = ::ExitWindowsEx;
   BOOL(WINAPI* setSystemPowerState)(BOOL, BOOL) = ::SetSystemPowerState;
+  EXECUTION_STATE(WINAPI* setThreadExecutionState)(EXECUTION_STATE) = ::SetThreadExecutionState;
   DWORD(WINAPI* getLastError)() = ::GetLastError;
 };
 
@@ -151,6 +154,7 @@ class WinPower : public platform::Power {
   void enableShutdownPrivilege() override;
   platform::PowerResult exitWindows(platform::ExitKind kind) override;
   platform::PowerResult setSystemPowerState(bool suspend) override;
+  void keepAwake(bool on) override;
 };
 
 // Folder of the running executable, without a trailing backslash.

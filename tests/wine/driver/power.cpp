@@ -23,6 +23,7 @@ struct Seen {
   std::vector<std::pair<BOOL, BOOL>> powerStates;
   BOOL powerResult = TRUE;
   DWORD lastError = 0;
+  std::vector<EXECUTION_STATE> executionStates;
 };
 Seen seen;
 
@@ -56,6 +57,10 @@ BOOL WINAPI fakePowerState(BOOL suspend, BOOL force) {
   seen.powerStates.emplace_back(suspend, force);
   return seen.powerResult;
 }
+EXECUTION_STATE WINAPI fakeExecutionState(EXECUTION_STATE state) {
+  seen.executionStates.push_back(state);
+  return ES_CONTINUOUS;
+}
 DWORD WINAPI fakeLastError() {
   return seen.lastError;
 }
@@ -71,6 +76,7 @@ void powerPortTests() {
   power.calls.exitWindowsEx = fakeExit;
   power.calls.setSystemPowerState = fakePowerState;
   power.calls.getLastError = fakeLastError;
+  power.calls.setThreadExecutionState = fakeExecutionState;
 
   power.enableShutdownPrivilege();
   check(seen.tokenAccess == 0x28, "the token is opened with TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY",
@@ -100,6 +106,13 @@ void powerPortTests() {
             seen.powerStates.back() == std::make_pair(FALSE, FALSE),
         "hibernate asks SetSystemPowerState(FALSE, FALSE); a failure reports its last error",
         std::to_string(failed.lastError));
+
+  power.keepAwake(true);
+  power.keepAwake(false);
+  check(seen.executionStates ==
+            std::vector<EXECUTION_STATE>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED, ES_CONTINUOUS},
+        "a night asks SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED), never the "
+        "display, and gives it back with ES_CONTINUOUS alone");
 }
 
 }  // namespace vt
