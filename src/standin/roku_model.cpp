@@ -2,46 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 namespace varnolt::standin {
 
 namespace {
-
-struct FaultEntry {
-  Fault fault;
-  const char* name;
-};
-constexpr FaultEntry kFaults[] = {
-    {Fault::NoDetails, "nodetails"},   {Fault::Hung, "hung"},
-    {Fault::ExitMidTransfer, "exit"},  {Fault::DialogNeverOpens, "nodialog"},
-    {Fault::SmallerOutput, "smaller"}, {Fault::NoOutput, "nooutput"},
-    {Fault::StartFails, "nostart"},    {Fault::NoInterrupt, "nointerrupt"},
-    {Fault::NoTransfer, "notransfer"},
-};
-
-bool isNumber(std::string_view s) {
-  bool digit = false, point = false;
-  for (char c : s) {
-    if (c >= '0' && c <= '9') {
-      digit = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digit;
-}
-
-std::string trim(std::string_view s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return {};
-  auto e = s.find_last_not_of(" \t");
-  return std::string(s.substr(b, e - b + 1));
-}
 
 std::vector<std::string> fields(const std::string& entry) {
   std::vector<std::string> out;
@@ -83,131 +48,6 @@ std::string baseName(const std::string& path) {
 const char* const kPlayNames[] = {"play", "stop", "rewind", "fastforward", "freeze", "slow"};
 
 }  // namespace
-
-std::optional<Fault> faultByName(std::string_view name) {
-  for (const auto& f : kFaults)
-    if (name == f.name) return f.fault;
-  return std::nullopt;
-}
-
-const char* faultName(Fault fault) {
-  for (const auto& f : kFaults)
-    if (f.fault == fault) return f.name;
-  return "?";
-}
-
-std::string faultNames() {
-  std::string out;
-  for (const auto& f : kFaults) out += (out.empty() ? "" : ", ") + std::string(f.name);
-  return out;
-}
-
-Recording parseRecording(std::string_view text) {
-  std::string t = trim(text);
-  Recording r;
-  r.entry = t;
-  // The last two words are the size when they read "<number> MB" or "<number> GB".
-  auto unitSpace = t.find_last_of(' ');
-  if (unitSpace == std::string::npos) return r;
-  std::string unit = t.substr(unitSpace + 1);
-  if (unit != "MB" && unit != "GB") return r;
-  std::string head = trim(t.substr(0, unitSpace));
-  auto numberSpace = head.find_last_of(' ');
-  if (numberSpace == std::string::npos) return r;
-  std::string number = head.substr(numberSpace + 1);
-  if (!isNumber(number)) return r;
-  r.entry = trim(head.substr(0, numberSpace));
-  r.size = number + " " + unit;
-  return r;
-}
-
-std::uint64_t sizeBytes(std::string_view sizeText) {
-  std::string t = trim(sizeText);
-  auto space = t.find(' ');
-  if (space == std::string::npos) return 0;
-  std::string number = t.substr(0, space), unit = trim(t.substr(space + 1));
-  if (!isNumber(number)) return 0;
-  double mb = std::strtod(number.c_str(), nullptr);
-  if (unit == "GB")
-    mb *= 1000;
-  else if (unit != "MB")
-    return 0;
-  // A size no file can have (beyond 2^64 bytes) is one it cannot read; converting it
-  // would be undefined.
-  const double bytes = mb * 1048576.0 + 0.5;
-  if (!(bytes < 18446744073709551616.0)) return 0;
-  return static_cast<std::uint64_t>(bytes);
-}
-
-std::string applyConfigLine(Config& config, std::string_view line) {
-  std::string l = trim(line);
-  auto space = l.find(' ');
-  std::string key = l.substr(0, space);
-  std::string rest = space == std::string::npos ? std::string() : trim(l.substr(space + 1));
-  auto milliseconds = [&](int& target) -> std::string {
-    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos)
-      return key + " takes a number of milliseconds";
-    target = std::atoi(rest.c_str());
-    return {};
-  };
-  if (key == "title") {
-    if (rest.empty()) return "title takes the caption of the main window";
-    config.title = rest;
-  } else if (key == "recording") {
-    if (rest.empty()) return "recording takes ENTRY [SIZE]";
-    config.recordings.push_back(parseRecording(rest));
-  } else if (key == "recordings") {
-    if (rest.empty() || rest.size() > 6 ||
-        rest.find_first_not_of("0123456789") != std::string::npos)
-      return "recordings takes a number of entries";
-    const std::size_t n = static_cast<std::size_t>(std::atoi(rest.c_str()));
-    const std::size_t first = config.recordings.size() + 1;
-    for (std::size_t k = first; k < first + n; ++k) {
-      const std::string num = std::to_string(k);
-      config.recordings.push_back(
-          {num + "||番組" + num + "|2026/12/01 21:00|00:30|HD", num + " MB", std::nullopt});
-    }
-  } else if (key == "details") {
-    if (config.recordings.empty()) return "details needs a recording before it";
-    // Verbatim: only the one space after the word is not part of the text.
-    std::string_view raw = line.substr(std::min(line.size(), line.find("details") + 7));
-    if (!raw.empty() && raw.front() == ' ') raw.remove_prefix(1);
-    config.recordings.back().details = unescapeLineEnds(raw);
-  } else if (key == "fault") {
-    const auto space2 = rest.find(' ');
-    const std::string name = rest.substr(0, space2);
-    const std::string row = space2 == std::string::npos ? std::string() : trim(rest.substr(space2));
-    auto f = faultByName(name);
-    if (!f) return "unknown fault '" + rest + "' (one of " + faultNames() + ")";
-    if (!row.empty()) {
-      if (*f != Fault::NoTransfer || row.find_first_not_of("0123456789") != std::string::npos ||
-          std::atoi(row.c_str()) < 1)
-        return "only notransfer takes a row, counted from 1";
-      config.noTransferRows.insert(std::atoi(row.c_str()));
-    }
-    config.faults.insert(*f);
-  } else if (key == "range") {
-    int lo = 0, hi = 0;
-    char tail = 0;
-    if (std::sscanf(rest.c_str(), "%d %d %c", &lo, &hi, &tail) != 2 || lo >= hi)
-      return "range takes MIN MAX with MIN < MAX";
-    config.rangeMin = lo;
-    config.rangeMax = hi;
-  } else if (key == "playfirst") {
-    if (!rest.empty()) return "playfirst takes nothing";
-    config.playFirst = true;
-  } else if (key == "twoedits") {
-    if (!rest.empty()) return "twoedits takes nothing";
-    config.twoEdits = true;
-  } else if (key == "startup") {
-    return milliseconds(config.startupMs);
-  } else if (key == "job") {
-    return milliseconds(config.jobMs);
-  } else {
-    return "unknown setting '" + key + "'";
-  }
-  return {};
-}
 
 // ---------------------------------------------------------------- windows
 
@@ -524,19 +364,6 @@ void Controller::clicked(int id, std::int64_t nowMs) {
     default:
       break;
   }
-}
-
-std::string unescapeLineEnds(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
-      out += s[i + 1] == 'r' ? '\r' : '\n';
-      ++i;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
 }
 
 }  // namespace varnolt::standin
