@@ -148,9 +148,14 @@ void Controller::showDetails(int index) {
   if (!config_.has(Fault::NoDetails)) host_.setText(kDetails, detailsText(index));
 }
 
-void Controller::started(std::int64_t) {
+std::vector<std::string> Controller::entries() const {
   std::vector<std::string> items;
   for (const auto& r : config_.recordings) items.push_back(r.entry);
+  return items;
+}
+
+void Controller::started(std::int64_t) {
+  const auto items = entries();
   host_.setItems(items);
   int first = items.empty() ? -1 : 0;
   host_.setSelection(first);
@@ -164,7 +169,8 @@ void Controller::selectionChanged(int index) {
   showDetails(index);
 }
 
-void Controller::sortBy(int header) {
+void Controller::sortBy(const Press& press) {
+  const int header = press.button;
   const std::size_t column = static_cast<std::size_t>(header - kHeadLock) + 2;
   descending_ = sortedBy_ == header ? !descending_ : false;
   sortedBy_ = header;
@@ -173,8 +179,7 @@ void Controller::sortBy(int header) {
                      auto x = field(fields(a.entry), column), y = field(fields(b.entry), column);
                      return descending_ ? y < x : x < y;
                    });
-  std::vector<std::string> items;
-  for (const auto& r : config_.recordings) items.push_back(r.entry);
+  const auto items = entries();
   host_.setItems(items);
   host_.setSelection(items.empty() ? -1 : 0);
   showDetails(items.empty() ? -1 : 0);
@@ -235,135 +240,155 @@ void Controller::advance(std::int64_t nowMs) {
 }
 
 void Controller::clicked(int id, std::int64_t nowMs) {
-  const bool noDialog = config_.has(Fault::DialogNeverOpens);
-  switch (id) {
-    case kConnect: {
-      std::vector<std::string> items;
-      for (const auto& r : config_.recordings) items.push_back(r.entry);
-      host_.setItems(items);
-      host_.note("connect");
-      break;
-    }
-    case kHeadLock:
-    case kHeadTitle:
-    case kHeadDay:
-    case kHeadTime:
-    case kHeadBitRate:
-      sortBy(id);
-      break;
-    case kReceive: {
-      if (busy()) return;
-      int sel = host_.selection();
-      if (sel < 0 || sel >= static_cast<int>(config_.recordings.size())) {
-        host_.note("receive without a selection");
-        return;
-      }
-      if (noDialog) {
-        host_.note("receive: the dialog does not open");
-        return;
-      }
-      pendingDownload_ = sel;
-      host_.openDialog(Dialog::Save, dialogWindow(Dialog::Save),
-                       dialogChildren(Dialog::Save, config_));
-      break;
-    }
-    case kSaveOk: {
-      std::string path = host_.text(kSaveEdit);
-      host_.closeDialog(Dialog::Save);
-      auto entry = pendingDownload_;
-      pendingDownload_.reset();
-      if (path.empty() || !entry || busy()) return;
-      // The dialog supplies the extension.
-      if (!endsWithNoCase(path, ".m2t")) path += ".m2t";
-      if (!host_.folderExists(folderOf(path))) {
-        host_.note("save: no folder " + folderOf(path));
-        return;
-      }
-      if (config_.has(Fault::NoTransfer) &&
-          (config_.noTransferRows.empty() || config_.noTransferRows.count(*entry + 1))) {
-        host_.note("save: nothing transferred for " + path);
-        return;
-      }
-      Job job;
-      job.path = path;
-      job.bytes = sizeBytes(config_.recordings[static_cast<std::size_t>(*entry)].size);
-      startJob(std::move(job), nowMs);
-      break;
-    }
-    case kSaveCancel:
-      pendingDownload_.reset();
-      host_.closeDialog(Dialog::Save);
-      break;
-    case kInterrupt:
-      endJob(false);
-      break;
-    case kDirectory:
-      if (noDialog) {
-        host_.note("directory: the dialog does not open");
-        return;
-      }
-      host_.openDialog(Dialog::Directory, dialogWindow(Dialog::Directory),
-                       dialogChildren(Dialog::Directory, config_));
-      host_.setText(kDirFolder, outputFolder_);
-      break;
-    case kDirOk: {
-      std::string folder = host_.text(kDirFolder);
-      while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-      outputFolder_ = folder;
-      host_.closeDialog(Dialog::Directory);
-      host_.note("output folder " + outputFolder_);
-      break;
-    }
-    case kDirCancel:
-      host_.closeDialog(Dialog::Directory);
-      break;
-    case kPcPlay:
-      if (busy()) return;
-      if (noDialog) {
-        host_.note("play on PC: the dialog does not open");
-        return;
-      }
-      host_.openDialog(Dialog::Open, dialogWindow(Dialog::Open),
-                       dialogChildren(Dialog::Open, config_));
-      break;
-    case kOpenOk: {
-      std::string source = host_.text(kOpenEdit);
-      host_.closeDialog(Dialog::Open);
-      if (busy()) return;
-      auto size = host_.fileSize(source);
-      if (!size) {
-        host_.note("open: no file " + source);
-        return;
-      }
-      Job job;
-      job.conversion = true;
-      job.path = outputFolder_ + "\\" + baseName(source) + ".mpg";
-      job.bytes = config_.has(Fault::SmallerOutput) ? *size / 2 : *size;
-      job.writes = !config_.has(Fault::NoOutput) && !outputFolder_.empty() &&
-                   host_.folderExists(outputFolder_);
-      startJob(std::move(job), nowMs);
-      break;
-    }
-    case kOpenCancel:
-      host_.closeDialog(Dialog::Open);
-      break;
-    case kPlay:
-      host_.note("play " + std::to_string(host_.selection()));
-      break;
-    case kStop:
-    case kRewind:
-    case kFastForward:
-    case kFreeze:
-    case kSlow:
-      host_.note(kPlayNames[id - kPlay]);
-      break;
-    case kExit:
-      host_.note("exit");
-      host_.exit();
-      break;
-    default:
-      break;
+  using Action = void (Controller::*)(const Press&);
+  static constexpr struct {
+    int button;
+    Action action;
+  } kButtons[] = {
+      {kConnect, &Controller::connect},
+      {kHeadLock, &Controller::sortBy},
+      {kHeadTitle, &Controller::sortBy},
+      {kHeadDay, &Controller::sortBy},
+      {kHeadTime, &Controller::sortBy},
+      {kHeadBitRate, &Controller::sortBy},
+      {kReceive, &Controller::receive},
+      {kSaveOk, &Controller::save},
+      {kSaveCancel, &Controller::cancelSave},
+      {kInterrupt, &Controller::interrupt},
+      {kDirectory, &Controller::openDirectory},
+      {kDirOk, &Controller::setDirectory},
+      {kDirCancel, &Controller::cancelDirectory},
+      {kPcPlay, &Controller::playOnPc},
+      {kOpenOk, &Controller::convert},
+      {kOpenCancel, &Controller::cancelOpen},
+      {kPlay, &Controller::play},
+      {kStop, &Controller::playControl},
+      {kRewind, &Controller::playControl},
+      {kFastForward, &Controller::playControl},
+      {kFreeze, &Controller::playControl},
+      {kSlow, &Controller::playControl},
+      {kExit, &Controller::exitProgram},
+  };
+  for (const auto& b : kButtons)
+    if (b.button == id) return (this->*b.action)({id, nowMs});
+}
+
+void Controller::connect(const Press&) {
+  host_.setItems(entries());
+  host_.note("connect");
+}
+
+void Controller::receive(const Press&) {
+  if (busy()) return;
+  int sel = host_.selection();
+  if (sel < 0 || sel >= static_cast<int>(config_.recordings.size())) {
+    host_.note("receive without a selection");
+    return;
   }
+  if (config_.has(Fault::DialogNeverOpens)) {
+    host_.note("receive: the dialog does not open");
+    return;
+  }
+  pendingDownload_ = sel;
+  host_.openDialog(Dialog::Save, dialogWindow(Dialog::Save), dialogChildren(Dialog::Save, config_));
+}
+
+void Controller::save(const Press& press) {
+  std::string path = host_.text(kSaveEdit);
+  host_.closeDialog(Dialog::Save);
+  auto entry = pendingDownload_;
+  pendingDownload_.reset();
+  if (path.empty() || !entry || busy()) return;
+  // The dialog supplies the extension.
+  if (!endsWithNoCase(path, ".m2t")) path += ".m2t";
+  if (!host_.folderExists(folderOf(path))) {
+    host_.note("save: no folder " + folderOf(path));
+    return;
+  }
+  if (config_.has(Fault::NoTransfer) &&
+      (config_.noTransferRows.empty() || config_.noTransferRows.count(*entry + 1))) {
+    host_.note("save: nothing transferred for " + path);
+    return;
+  }
+  Job job;
+  job.path = path;
+  job.bytes = sizeBytes(config_.recordings[static_cast<std::size_t>(*entry)].size);
+  startJob(std::move(job), press.nowMs);
+}
+
+void Controller::cancelSave(const Press&) {
+  pendingDownload_.reset();
+  host_.closeDialog(Dialog::Save);
+}
+
+void Controller::interrupt(const Press&) {
+  endJob(false);
+}
+
+void Controller::openDirectory(const Press&) {
+  if (config_.has(Fault::DialogNeverOpens)) {
+    host_.note("directory: the dialog does not open");
+    return;
+  }
+  host_.openDialog(Dialog::Directory, dialogWindow(Dialog::Directory),
+                   dialogChildren(Dialog::Directory, config_));
+  host_.setText(kDirFolder, outputFolder_);
+}
+
+void Controller::setDirectory(const Press&) {
+  std::string folder = host_.text(kDirFolder);
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  outputFolder_ = folder;
+  host_.closeDialog(Dialog::Directory);
+  host_.note("output folder " + outputFolder_);
+}
+
+void Controller::cancelDirectory(const Press&) {
+  host_.closeDialog(Dialog::Directory);
+}
+
+void Controller::playOnPc(const Press&) {
+  if (busy()) return;
+  if (config_.has(Fault::DialogNeverOpens)) {
+    host_.note("play on PC: the dialog does not open");
+    return;
+  }
+  host_.openDialog(Dialog::Open, dialogWindow(Dialog::Open), dialogChildren(Dialog::Open, config_));
+}
+
+void Controller::convert(const Press& press) {
+  std::string source = host_.text(kOpenEdit);
+  host_.closeDialog(Dialog::Open);
+  if (busy()) return;
+  auto size = host_.fileSize(source);
+  if (!size) {
+    host_.note("open: no file " + source);
+    return;
+  }
+  Job job;
+  job.conversion = true;
+  job.path = outputFolder_ + "\\" + baseName(source) + ".mpg";
+  job.bytes = config_.has(Fault::SmallerOutput) ? *size / 2 : *size;
+  job.writes =
+      !config_.has(Fault::NoOutput) && !outputFolder_.empty() && host_.folderExists(outputFolder_);
+  startJob(std::move(job), press.nowMs);
+}
+
+void Controller::cancelOpen(const Press&) {
+  host_.closeDialog(Dialog::Open);
+}
+
+void Controller::play(const Press&) {
+  host_.note("play " + std::to_string(host_.selection()));
+}
+
+void Controller::playControl(const Press& press) {
+  host_.note(kPlayNames[press.button - kPlay]);
+}
+
+void Controller::exitProgram(const Press&) {
+  host_.note("exit");
+  host_.exit();
 }
 
 }  // namespace varnolt::standin

@@ -132,7 +132,28 @@ class Controller {
     std::int64_t lengthMs = 0;
     std::uint64_t written = 0;
   };
-  void sortBy(int header);
+  // A press on one of its buttons, and what each button does.
+  struct Press {
+    int button;
+    std::int64_t nowMs;
+  };
+  void connect(const Press& press);
+  void sortBy(const Press& press);  // a column header
+  void receive(const Press& press);
+  void save(const Press& press);
+  void cancelSave(const Press& press);
+  void interrupt(const Press& press);
+  void openDirectory(const Press& press);
+  void setDirectory(const Press& press);
+  void cancelDirectory(const Press& press);
+  void playOnPc(const Press& press);
+  void convert(const Press& press);
+  void cancelOpen(const Press& press);
+  void play(const Press& press);
+  void playControl(const Press& press);  // stop, rewind, fast forward, freeze, slow
+  void exitProgram(const Press& press);
+
+  std::vector<std::string> entries() const;  // the list box's items, in list order
   void startJob(Job job, std::int64_t nowMs);
   void endJob(bool finished);
   void showDetails(int index);
