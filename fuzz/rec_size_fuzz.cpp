@@ -30,8 +30,7 @@ Controller& controller(FuzzWorld& w) {
   static Controller c = [&] {
     auto& desktop = *w.world->desktop;
     const std::uint32_t pid = desktop.createProcess().pid;
-    const Hwnd main =
-        desktop.createWindow(pid, 0, "ThunderRT6FormDC", "ロクラクⅡ コントローラ").handle;
+    const Hwnd main = controllerWindow(desktop, pid);
     Controller made;
     made.list = desktop.createWindow(pid, main, "ListBox", "").handle;
     made.details = desktop.createWindow(pid, main, "Static", "").handle;

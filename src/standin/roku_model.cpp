@@ -52,7 +52,7 @@ const char* const kPlayNames[] = {"play", "stop", "rewind", "fastforward", "free
 // ---------------------------------------------------------------- windows
 
 WindowDesc Controller::mainWindow(const Config& config) {
-  return {kMain, "RokuCtrlWindow", config.title, "main"};
+  return {kMain, kMainClass, config.title, "main"};
 }
 
 std::vector<WindowDesc> Controller::mainChildren(const Config& config) {

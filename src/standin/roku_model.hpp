@@ -13,6 +13,9 @@
 
 namespace varnolt::standin {
 
+// The window class of the controller's main window and of its dialogs.
+inline constexpr const char* kMainClass = "RokuCtrlWindow";
+
 // Window identities. Report names are the names Varnolt's control map gives the
 // controls, so a report can be checked against the map directly.
 enum Id : int {
