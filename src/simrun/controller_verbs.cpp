@@ -1,4 +1,4 @@
-// Verbs of the stand-in controller, and two helpers scenarios about it need.
+// The verb "controller": the stand-in controller's settings and actions on it.
 //
 //   controller title TEXT        caption of the main window (default "ロクラクⅡ コントローラ")
 //   controller recording ENTRY [SIZE]
@@ -30,12 +30,6 @@
 //   controller hang | resume     stops / resumes answering messages now
 //   controller exit              the controller's process ends now
 //   controller report            one line "handle NAME=XXXXXXXX" per window it has now
-//   filesize PATH                "filesize PATH=BYTES", or "filesize PATH missing"
-//   elapsed                      "elapsed MS": virtual milliseconds since the scenario began
-//   focus NAME                   the user moves the keyboard focus to control NAME
-//   say TEXT                     prints "== TEXT" (headings of a demonstration)
-//   power fail CODE              the next suspend or hibernate request fails with last
-//                                error CODE (requests are printed as "power: ..." lines)
 //
 // Settings take effect at the next start of the controller. What the controller does
 // is printed as "controller: ..." lines.
@@ -75,38 +69,6 @@ void registerControllerVerbs(Runner& runner) {
       if (!error.empty()) r.fail(error);
     }
     r.settle();
-  });
-
-  runner.addVerb("filesize",
-                 [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-                   if (w.empty()) r.fail("filesize PATH");
-                   auto& files = r.world().files;
-                   if (!files.fileExists(rest))
-                     r.emit("filesize " + rest + " missing");
-                   else
-                     r.emit("filesize " + rest + "=" + std::to_string(files.fileSize(rest)));
-                 });
-
-  runner.addVerb("power", [](Runner& r, const std::vector<std::string>& w, auto&) {
-    if (w.size() != 2 || w[0] != "fail" ||
-        w[1].find_first_not_of("0123456789") != std::string::npos)
-      r.fail("power fail CODE");
-    r.world().power.nextPowerStateError = numberWord<std::uint32_t>(r, w[1], "power fail CODE");
-  });
-
-  runner.addVerb("say", [](Runner& r, auto&, const std::string& rest) { r.emit("== " + rest); });
-
-  runner.addVerb("elapsed", [](Runner& r, auto&, auto&) {
-    r.emit("elapsed " + std::to_string(r.world().clock.ticks()));
-  });
-
-  runner.addVerb("focus", [](Runner& r, const std::vector<std::string>& w, auto&) {
-    if (w.size() != 1) r.fail("focus NAME");
-    Control* c = r.form().find(w[0]);
-    if (!c) r.fail("unknown control '" + w[0] + "'");
-    r.form().setFocus(*c);
-    r.settle();
-    r.emit("focus: " + r.form().focused);
   });
 }
 
