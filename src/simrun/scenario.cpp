@@ -426,7 +426,7 @@ struct Runner::WindowVerbs {
     Control& c = r.control(w[0]);
     if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' is not a list");
     auto& l = static_cast<ListView&>(c);
-    const int k = std::atoi(w[1].c_str());
+    const int k = numberWord<int>(r, w[1], "headerclick NAME K");
     if (k < 1 || k > static_cast<int>(l.columns.size()))
       r.fail("'" + w[0] + "' has no column header " + w[1]);
     if (!l.enabled()) {

@@ -29,6 +29,7 @@ TEST(RunnerTest, MalformedArgumentsAreScenarioErrorsOnTheirLine) {
       {"drive C: free lots\n", "t.scn:1: drive X: [free BYTES]\n"},
       {"file C:\\a.bin 99999999999999999999999\n", "t.scn:1: file PATH BYTES\n"},
       {"power fail 4294967296\n", "t.scn:1: power fail CODE\n"},
+      {"attrib C:\\a.bin 4294967296\n", "t.scn:1: attrib PATH N\n"},
       {"start\ncheck ListView1 99999999999999999999 on\n", "t.scn:2: check NAME ROW on|off\n"},
       {"start\nselect ListView1 1x\n", "t.scn:2: select NAME ROW...\n"},
   };
