@@ -76,6 +76,13 @@ struct StillWaiting {
   std::string handler;
 };
 
+// Gives a bool back its value when the scope ends, by a scenario error too.
+struct RestoreOnExit {
+  bool& target;
+  bool value;
+  ~RestoreOnExit() { target = value; }
+};
+
 }  // namespace
 
 void Runner::userTurn() {
@@ -86,11 +93,7 @@ void Runner::userTurn() {
   currentLine_ = static_cast<int>(++next_);
   const bool outer = inSpinTurn_;
   inSpinTurn_ = true;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{inSpinTurn_, outer};
+  const RestoreOnExit restore{inSpinTurn_, outer};
   execute(lines_[next_ - 1]);
 }
 
@@ -151,10 +154,10 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
 
 void Runner::execute(const std::string& raw) {
   std::string line = raw;
-  if (auto p = line.find_first_not_of(" \t\r\n\v\f"); p == std::string::npos)
+  if (auto first = line.find_first_not_of(" \t\r\n\v\f"); first == std::string::npos)
     return;
   else
-    line = line.substr(p);
+    line = line.substr(first);
   if (line[0] == '#') return;
   auto w = words(line);
   // A line of other white space (a stray CR, a form feed) is blank too.
@@ -180,11 +183,7 @@ void Runner::modalLoop(controls::ModalForm& form) {
   // The dialog's own loop runs the lines; time passes here by the scenario's waits.
   const bool outer = inSpinTurn_;
   inSpinTurn_ = false;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{inSpinTurn_, outer};
+  const RestoreOnExit restore{inSpinTurn_, outer};
   while (!form.closed() && next_ < lines_.size()) {
     currentLine_ = static_cast<int>(++next_);
     execute(lines_[next_ - 1]);
@@ -516,11 +515,12 @@ struct Runner::WindowVerbs {
   // "taskbar: none", "taskbar: normal VALUE MIN..MAX" or "taskbar: error VALUE MIN..MAX".
   static void taskbar(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1 || w[0] != "on") r.fail("taskbar on");
-    r.form().onRunProgress = [&r](const RunProgress& p) {
-      if (p.state == RunProgress::State::None) return r.emit("taskbar: none");
+    r.form().onRunProgress = [&r](const RunProgress& progress) {
+      if (progress.state == RunProgress::State::None) return r.emit("taskbar: none");
       r.emit(std::string("taskbar: ") +
-             (p.state == RunProgress::State::Error ? "error " : "normal ") +
-             std::to_string(p.value) + " " + std::to_string(p.min) + ".." + std::to_string(p.max));
+             (progress.state == RunProgress::State::Error ? "error " : "normal ") +
+             std::to_string(progress.value) + " " + std::to_string(progress.min) + ".." +
+             std::to_string(progress.max));
     };
   }
   static void dump(Runner& r, const std::vector<std::string>& w, const std::string&) {
