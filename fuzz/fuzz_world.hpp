@@ -17,6 +17,7 @@
 #include "app/form1.hpp"
 #include "platform/sim/sim_desktop.hpp"
 #include "platform/sim/sim_world.hpp"
+#include "standin/roku_model.hpp"
 
 namespace varnolt::fuzz {
 
@@ -65,6 +66,12 @@ class ScratchDir {
 };
 
 inline const platform::DateTime kStart{2026, 12, 8, 3, 0, 0, 0, 2};
+
+// The controller's main window as Varnolt finds it: the stand-in's own class and title,
+// in a process of its own; the target adds the children it reads.
+inline Hwnd controllerWindow(sim::SimDesktop& desktop, std::uint32_t pid) {
+  return desktop.createWindow(pid, 0, standin::kMainClass, standin::kDefaultTitle).handle;
+}
 
 // One world and one main window for the whole run; each target puts back what it
 // uses before every input (a new window per input would cost more than the reader).

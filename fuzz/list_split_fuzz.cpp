@@ -24,7 +24,7 @@ Controller& controller(FuzzWorld& w) {
     auto& desktop = *w.world->desktop;
     const std::uint32_t pid = desktop.createProcess().pid;
     Controller made;
-    made.main = desktop.createWindow(pid, 0, "ThunderRT6FormDC", "ロクラクⅡ コントローラ").handle;
+    made.main = controllerWindow(desktop, pid);
     desktop.createWindow(pid, made.main, "Button", "接続");
     made.list = desktop.createWindow(pid, made.main, "ListBox", "").handle;
     desktop.createWindow(pid, made.main, "msctls_trackbar32", "Slider1");

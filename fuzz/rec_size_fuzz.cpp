@@ -23,18 +23,17 @@ constexpr const char* kGiveUp =
     "RCの仕様によりサイズ取得ができないようです。以後サイズ取得は行いません";
 
 struct Controller {
-  Hwnd list = 0, details = 0;
+  Hwnd main = 0, list = 0, details = 0;
 };
 
 Controller& controller(FuzzWorld& w) {
   static Controller c = [&] {
     auto& desktop = *w.world->desktop;
     const std::uint32_t pid = desktop.createProcess().pid;
-    const Hwnd main =
-        desktop.createWindow(pid, 0, "ThunderRT6FormDC", "ロクラクⅡ コントローラ").handle;
     Controller made;
-    made.list = desktop.createWindow(pid, main, "ListBox", "").handle;
-    made.details = desktop.createWindow(pid, main, "Static", "").handle;
+    made.main = controllerWindow(desktop, pid);
+    made.list = desktop.createWindow(pid, made.main, "ListBox", "").handle;
+    made.details = desktop.createWindow(pid, made.main, "Static", "").handle;
     desktop.window(made.list)->resetItems({"1||a|x|y|z", "2||b|x|y|z", "3||c|x|y|z"});
     return made;
   }();
@@ -92,6 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t r = 1; r <= kRows; ++r) {
     f.ListView1.addRow({}, {"1", "", "t", "d", "l", "b", "keep"});
   }
+  // The controller found at start-up, whose child the details text is.
+  f.StatusBar1.setPanel(4, handleText(c.main));
   f.rc_recdata.setText(handleText(c.details));
   f.rc_rec_list.setText(handleText(c.list));
   f.RecSize_Get();

@@ -1,46 +1,6 @@
-// Verbs of the stand-in controller, and two helpers scenarios about it need.
-//
-//   controller title TEXT        caption of the main window (default "ロクラクⅡ コントローラ")
-//   controller recording ENTRY [SIZE]
-//                                appends one list-box entry, the "|"-separated text as it
-//                                stands; SIZE is the last two words of the line when they are
-//                                a number followed by MB or GB ("... 850.5 MB"), else the
-//                                whole rest is the entry and the size is "100 MB"
-//   controller install PATH      a stand-in executable exists at the Windows path PATH;
-//                                starting it starts the controller
-//   controller startup MS        the main window appears MS of virtual time after the start
-//                                (default 1500)
-//   controller recordings N      appends N generated entries
-//                                "k||番組k|2026/12/01 21:00|00:30|HD" with sizes "k MB", k counting
-//                                on from the entries there
-//   controller details TEXT      the details text of the last recording, verbatim (\r\n)
-//   controller keys              "keys: setcursel N", "keys: up", "keys: down": what its list
-//                                box received since the last call
-//   controller job MS            every transfer and conversion takes MS (default: 1 s per
-//                                10 MB, at least 6 s)
-//   controller fault NAME        nodetails | hung | exit | nodialog | smaller | nooutput |
-//                                nostart (the start reports process id 0) | nointerrupt (no
-//                                "中断" button) | notransfer [K] (the save dialog is confirmed
-//                                but nothing is transferred or written, for the recording of
-//                                list row K counted from 1, or for all)
-//                                | elevated (run as administrator: every message sent or
-//                                posted to it is refused; its windows can still be read)
-//   controller range MIN MAX     range of the progress trackbar (default 0 100)
-//   controller twoedits          its "名前を付けて保存" dialog has a second edit box, created
-//                                before the file-name box
-//   controller running           the controller is already running now
-//   controller hang | resume     stops / resumes answering messages now
-//   controller exit              the controller's process ends now
-//   controller report            one line "handle NAME=XXXXXXXX" per window it has now
-//   filesize PATH                "filesize PATH=BYTES", or "filesize PATH missing"
-//   elapsed                      "elapsed MS": virtual milliseconds since the scenario began
-//   focus NAME                   the user moves the keyboard focus to control NAME
-//   say TEXT                     prints "== TEXT" (headings of a demonstration)
-//   power fail CODE              the next suspend or hibernate request fails with last
-//                                error CODE (requests are printed as "power: ..." lines)
-//
-// Settings take effect at the next start of the controller. What the controller does
-// is printed as "controller: ..." lines.
+// The verb "controller": the stand-in controller's settings (standin::applyConfigLine)
+// and actions on it now. README.md lists them all. Settings take effect at the next
+// start of the controller; what it does is printed as "controller: ..." lines.
 #include <memory>
 
 #include "platform/sim/sim_standin.hpp"
@@ -77,38 +37,6 @@ void registerControllerVerbs(Runner& runner) {
       if (!error.empty()) r.fail(error);
     }
     r.settle();
-  });
-
-  runner.addVerb("filesize",
-                 [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-                   if (w.empty()) r.fail("filesize PATH");
-                   auto& files = r.world().files;
-                   if (!files.fileExists(rest))
-                     r.emit("filesize " + rest + " missing");
-                   else
-                     r.emit("filesize " + rest + "=" + std::to_string(files.fileSize(rest)));
-                 });
-
-  runner.addVerb("power", [](Runner& r, const std::vector<std::string>& w, auto&) {
-    if (w.size() != 2 || w[0] != "fail" ||
-        w[1].find_first_not_of("0123456789") != std::string::npos)
-      r.fail("power fail CODE");
-    r.world().power.nextPowerStateError = numberWord<std::uint32_t>(r, w[1], "power fail CODE");
-  });
-
-  runner.addVerb("say", [](Runner& r, auto&, const std::string& rest) { r.emit("== " + rest); });
-
-  runner.addVerb("elapsed", [](Runner& r, auto&, auto&) {
-    r.emit("elapsed " + std::to_string(r.world().clock.ticks()));
-  });
-
-  runner.addVerb("focus", [](Runner& r, const std::vector<std::string>& w, auto&) {
-    if (w.size() != 1) r.fail("focus NAME");
-    Control* c = r.form().find(w[0]);
-    if (!c) r.fail("unknown control '" + w[0] + "'");
-    r.form().setFocus(*c);
-    r.settle();
-    r.emit("focus: " + r.form().focused);
   });
 }
 

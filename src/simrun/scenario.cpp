@@ -8,7 +8,6 @@
 
 #include "controls/form.hpp"
 #include "platform/sim/sim_desktop.hpp"
-#include "standin/roku_model.hpp"
 
 namespace varnolt::simrun {
 
@@ -48,20 +47,6 @@ platform::DateTime hostNow() {
           tm.tm_min,         tm.tm_sec,     0,          tm.tm_wday};
 }
 
-Runner::Runner(const Options& options, std::ostream& out) : options_(options), out_(out) {
-  world_ = std::make_unique<sim::SimWorld>(options_.root, options_.now,
-                                           [this](std::string_view l) { emit(l); });
-  std::filesystem::create_directories(options_.root / "c" / "Varnolt");
-  world_->dialogs.modalLoop = [this](controls::ModalForm& f) { modalLoop(f); };
-  world_->clock.userTurn = [this] { userTurn(); };
-  world_->desktop->ansiLength = [this](const std::string& s) {
-    return static_cast<int>(world_->codec.toAnsi(s).size());
-  };
-  registerCoreVerbs();
-  registerControllerVerbs(*this);
-  registerLifecycleVerbs(*this);
-}
-
 Runner::~Runner() = default;
 
 void Runner::emit(std::string_view line) {
@@ -91,6 +76,13 @@ struct StillWaiting {
   std::string handler;
 };
 
+// Gives a bool back its value when the scope ends, by a scenario error too.
+struct RestoreOnExit {
+  bool& target;
+  bool value;
+  ~RestoreOnExit() { target = value; }
+};
+
 }  // namespace
 
 void Runner::userTurn() {
@@ -101,11 +93,7 @@ void Runner::userTurn() {
   currentLine_ = static_cast<int>(++next_);
   const bool outer = inSpinTurn_;
   inSpinTurn_ = true;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{inSpinTurn_, outer};
+  const RestoreOnExit restore{inSpinTurn_, outer};
   execute(lines_[next_ - 1]);
 }
 
@@ -166,10 +154,10 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
 
 void Runner::execute(const std::string& raw) {
   std::string line = raw;
-  if (auto p = line.find_first_not_of(" \t\r\n\v\f"); p == std::string::npos)
+  if (auto first = line.find_first_not_of(" \t\r\n\v\f"); first == std::string::npos)
     return;
   else
-    line = line.substr(p);
+    line = line.substr(first);
   if (line[0] == '#') return;
   auto w = words(line);
   // A line of other white space (a stray CR, a form feed) is blank too.
@@ -195,11 +183,7 @@ void Runner::modalLoop(controls::ModalForm& form) {
   // The dialog's own loop runs the lines; time passes here by the scenario's waits.
   const bool outer = inSpinTurn_;
   inSpinTurn_ = false;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{inSpinTurn_, outer};
+  const RestoreOnExit restore{inSpinTurn_, outer};
   while (!form.closed() && next_ < lines_.size()) {
     currentLine_ = static_cast<int>(++next_);
     execute(lines_[next_ - 1]);
@@ -351,8 +335,10 @@ void Runner::dump(Control& c) {
   }
 }
 
-void Runner::registerCoreVerbs() {
-  addVerb("start", [](Runner& r, auto&, auto&) {
+// The user's actions on the window and its dialogs, one function per verb; the table at
+// the end names them.
+struct Runner::WindowVerbs {
+  static void start(Runner& r, const std::vector<std::string>&, const std::string&) {
     if (r.form_ && !r.form_->closed) r.fail("the window is already started");
     // A window closed earlier in the scenario: this is the next run of the program.
     r.world_->clock.forgetTimers();
@@ -373,16 +359,16 @@ void Runner::registerCoreVerbs() {
     f.height = 7965 + 2 * 60 + 345 + 300;
     f.Form_Load();
     r.settle();
-  });
-  addVerb("close", [](Runner& r, auto&, auto&) {
+  }
+  static void close(Runner& r, const std::vector<std::string>&, const std::string&) {
     if (!r.modals_.empty()) {
       r.modals_.back()->close();
       return;
     }
     r.form().requestClose();
     r.settle();
-  });
-  addVerb("answer", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void answer(Runner& r, const std::vector<std::string>& w, const std::string&) {
     static const std::map<std::string, int> ids = {
         {"ok", 1}, {"cancel", 2}, {"abort", 3}, {"retry", 4}, {"ignore", 5}, {"yes", 6}, {"no", 7}};
     if (w.empty()) r.fail("answer needs at least one of ok, yes, no, cancel");
@@ -391,26 +377,30 @@ void Runner::registerCoreVerbs() {
       if (it == ids.end()) r.fail("unknown answer '" + a + "'");
       r.world_->dialogs.answers.push_back(it->second);
     }
-  });
-  auto dialogAnswer = [](std::deque<std::optional<std::string>>& q) {
-    return [&q](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-      if (w.empty()) r.fail("give a Windows path, 'cancel' or 'empty'");
-      if (rest == "cancel")
-        q.push_back(std::nullopt);
-      else if (rest == "empty")  // a confirmed item with no file-system path
-        q.push_back(std::string());
-      else
-        q.push_back(rest);
-    };
-  };
-  addVerb("openfile", dialogAnswer(world_->dialogs.openFiles));
-  addVerb("browse", dialogAnswer(world_->dialogs.browses));
-  addVerb("click", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  // The answer for the next file dialog or folder browser.
+  static void answerDialog(std::deque<std::optional<std::string>>& q, Runner& r,
+                           const std::vector<std::string>& w, const std::string& rest) {
+    if (w.empty()) r.fail("give a Windows path, 'cancel' or 'empty'");
+    if (rest == "cancel")
+      q.push_back(std::nullopt);
+    else if (rest == "empty")  // a confirmed item with no file-system path
+      q.push_back(std::string());
+    else
+      q.push_back(rest);
+  }
+  static void openfile(Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    answerDialog(r.world_->dialogs.openFiles, r, w, rest);
+  }
+  static void browse(Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+    answerDialog(r.world_->dialogs.browses, r, w, rest);
+  }
+  static void click(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1) r.fail("click takes one control name");
     r.userClick(r.control(w[0]));
     r.settle();
-  });
-  addVerb("rightclick", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void rightclick(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1) r.fail("rightclick takes one control name");
     Control& c = r.control(w[0]);
     if (!c.enabled()) {
@@ -431,13 +421,13 @@ void Runner::registerCoreVerbs() {
         r.fail("'" + c.name() + "' takes no right click");
     }
     r.settle();
-  });
-  addVerb("headerclick", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void headerclick(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 2) r.fail("headerclick NAME K");
     Control& c = r.control(w[0]);
     if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' is not a list");
     auto& l = static_cast<ListView&>(c);
-    const int k = std::atoi(w[1].c_str());
+    const int k = numberWord<int>(r, w[1], "headerclick NAME K");
     if (k < 1 || k > static_cast<int>(l.columns.size()))
       r.fail("'" + w[0] + "' has no column header " + w[1]);
     if (!l.enabled()) {
@@ -446,8 +436,8 @@ void Runner::registerCoreVerbs() {
     }
     if (l.onColumnClick) l.onColumnClick(k);
     r.settle();
-  });
-  addVerb("set", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+  }
+  static void set(Runner& r, const std::vector<std::string>& w, const std::string& rest) {
     if (w.empty()) r.fail("set needs a control name");
     std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
     Control& c = r.control(w[0]);
@@ -458,8 +448,8 @@ void Runner::registerCoreVerbs() {
     else
       r.fail("'" + w[0] + "' has no text to set");
     r.settle();
-  });
-  addVerb("check", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void check(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() < 2) r.fail("check NAME on|off, or check NAME ROW on|off");
     const std::string& state = w.back();
     if (state != "on" && state != "off") r.fail("check takes on or off");
@@ -482,8 +472,8 @@ void Runner::registerCoreVerbs() {
       r.fail("'" + w[0] + "' cannot be checked that way");
     }
     r.settle();
-  });
-  addVerb("select", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void select(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() < 2) r.fail("select NAME ROW...");
     Control& c = r.control(w[0]);
     if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' is not a list");
@@ -497,23 +487,23 @@ void Runner::registerCoreVerbs() {
         l.setSelected(row, true);
     }
     r.settle();
-  });
-  addVerb("option", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void option(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1) r.fail("option NAME(K)");
     Control& c = r.control(w[0]);
     if (c.kind() != Kind::OptionButton) r.fail("'" + w[0] + "' is not an option button");
     r.userClick(c);
     r.settle();
-  });
-  addVerb("tab", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void tab(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1) r.fail("tab K");
     const int t = numberWord<int>(r, w[0], "tab K");
     if (t < 0 || t >= static_cast<int>(r.form().SSTab1.captions().size()))
       r.fail("there is no tab " + w[0]);
     r.form().SSTab1.setTab(t);
     r.settle();
-  });
-  addVerb("wait", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void wait(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1) r.fail("wait MS");
     auto& clock = r.world_->clock;
     // Up to some thousand years of virtual time, so that the clock cannot overflow.
@@ -522,42 +512,27 @@ void Runner::registerCoreVerbs() {
     r.waitUntil_ = clock.ticks() + ms;
     // Inside a handler that spins in the message loop, the handler's passes move the time.
     if (!r.inSpinTurn_) clock.idle(ms);
-  });
+  }
   // From here on every change of the run's progress on the taskbar button prints
   // "taskbar: none", "taskbar: normal VALUE MIN..MAX" or "taskbar: error VALUE MIN..MAX".
-  addVerb("taskbar", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  static void taskbar(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.size() != 1 || w[0] != "on") r.fail("taskbar on");
-    r.form().onRunProgress = [&r](const RunProgress& p) {
-      if (p.state == RunProgress::State::None) return r.emit("taskbar: none");
+    r.form().onRunProgress = [&r](const RunProgress& progress) {
+      if (progress.state == RunProgress::State::None) return r.emit("taskbar: none");
       r.emit(std::string("taskbar: ") +
-             (p.state == RunProgress::State::Error ? "error " : "normal ") +
-             std::to_string(p.value) + " " + std::to_string(p.min) + ".." + std::to_string(p.max));
+             (progress.state == RunProgress::State::Error ? "error " : "normal ") +
+             std::to_string(progress.value) + " " + std::to_string(progress.min) + ".." +
+             std::to_string(progress.max));
     };
-  });
-  addVerb("dump", [](Runner& r, const std::vector<std::string>& w, auto&) {
+  }
+  static void dump(Runner& r, const std::vector<std::string>& w, const std::string&) {
     if (w.empty()) {
       for (Control* c : r.modals_.empty() ? r.form().all() : r.modals_.back()->all()) r.dump(*c);
       return;
     }
     for (const auto& n : w) r.dump(r.control(n));
-  });
-  // World set-up: files, drives and registry values.
-  addVerb("write", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-    if (w.empty()) r.fail("write PATH TEXT");
-    std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
-    auto& fsys = r.world_->files;
-    try {
-      fsys.makeSurePathExists(w[0]);
-      fsys.replaceFile(w[0], r.world_->codec.toAnsi(standin::unescapeLineEnds(text)));
-    } catch (const VbError& e) {
-      r.fail("cannot write " + w[0] + ": " + e.description());
-    }
-  });
-  addVerb("mkdir", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-    if (w.empty()) r.fail("mkdir PATH");
-    if (!r.world_->files.makeSurePathExists(rest + "\\")) r.fail("cannot create " + rest);
-  });
-  addVerb("drop", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
+  }
+  static void drop(Runner& r, const std::vector<std::string>& w, const std::string& rest) {
     // drop NAME PATH|PATH|...: files dragged from the shell, in that order.
     if (w.size() < 2) r.fail("drop NAME PATH|PATH|...");
     Control& c = r.control(w[0]);
@@ -567,76 +542,58 @@ void Runner::registerCoreVerbs() {
     r.asHandler(c.name() + "_OLEDragDrop", [&] { taken = static_cast<ListView&>(c).drop(paths); });
     if (!taken) r.emit("ignored drop " + c.name() + " (disabled)");
     r.settle();
-  });
-  // The path is the rest of the line before its last word.
-  auto pathAndNumber = [](Runner& r, const std::vector<std::string>& w, const std::string& rest,
-                          const char* usage) {
-    if (w.size() < 2 || w.back().find_first_not_of("0123456789") != std::string::npos)
-      r.fail(usage);
-    return std::make_pair(vb::trimSpaces(rest.substr(0, rest.rfind(w.back()))),
-                          numberWord<std::uint64_t>(r, w.back(), usage));
+  }
+  static void focus(Runner& r, const std::vector<std::string>& w, const std::string&) {
+    if (w.size() != 1) r.fail("focus NAME");
+    Control* c = r.form().find(w[0]);
+    if (!c) r.fail("unknown control '" + w[0] + "'");
+    r.form().setFocus(*c);
+    r.settle();
+    r.emit("focus: " + r.form().focused);
+  }
+
+  static constexpr VerbEntry kTable[] = {
+      {"start", &start},
+      {"close", &close},
+      {"answer", &answer},
+      {"openfile", &openfile},
+      {"browse", &browse},
+      {"click", &click},
+      {"rightclick", &rightclick},
+      {"headerclick", &headerclick},
+      {"set", &set},
+      {"check", &check},
+      {"select", &select},
+      {"option", &option},
+      {"tab", &tab},
+      {"focus", &focus},
+      {"drop", &drop},
+      {"wait", &wait},
+      {"taskbar", &taskbar},
+      {"dump", &dump},
   };
-  addVerb("file",
-          [pathAndNumber](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-            auto [path, bytes] = pathAndNumber(r, w, rest, "file PATH BYTES");
-            try {
-              r.world_->files.makeFile(path, bytes);
-            } catch (const VbError&) {
-              r.fail("cannot create " + path);
-            }
-          });
-  addVerb("attrib",
-          [pathAndNumber](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-            auto [path, value] = pathAndNumber(r, w, rest, "attrib PATH N");
-            try {
-              r.world_->files.setAttributes(path, static_cast<std::uint32_t>(value));
-            } catch (const VbError&) {
-              r.fail("no file or folder " + path);
-            }
-          });
-  addVerb("readonly", [](Runner& r, const std::vector<std::string>& w, auto&) {
-    if (w.size() != 2) r.fail("readonly PATH on|off");
-    auto& fsys = r.world_->files;
-    try {
-      std::uint32_t a = fsys.attributes(w[0]);
-      fsys.setAttributes(w[0], w[1] == "on" ? (a | 1) : (a & ~1u));
-    } catch (const VbError&) {
-      r.fail("no file or folder " + w[0]);
-    }
-  });
-  addVerb("show", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-    if (w.empty()) r.fail("show PATH");
-    auto& fsys = r.world_->files;
-    if (!fsys.fileExists(rest)) {
-      r.emit("file " + rest + " missing");
-      return;
-    }
-    std::string bytes;
-    try {
-      bytes = fsys.readAll(rest);
-    } catch (const VbError& e) {
-      r.fail("cannot read " + rest + ": " + e.description());
-    }
-    r.emit("file " + rest + "=" + sim::escapeLine(r.world_->codec.fromAnsi(bytes)));
-  });
-  addVerb("drive", [](Runner& r, const std::vector<std::string>& w, auto&) {
-    // drive X: [free BYTES]
-    if (w.empty() || w[0].size() != 2 || w[0][1] != ':') r.fail("drive X: [free BYTES]");
-    char d = static_cast<char>(std::tolower(static_cast<unsigned char>(w[0][0])));
-    std::filesystem::create_directories(r.options_.root / std::string(1, d));
-    if (w.size() == 3 && w[1] == "free")
-      r.world_->files.setFreeSpace(d, numberWord<std::uint64_t>(r, w[2], "drive X: [free BYTES]"));
-    else if (w.size() != 1)
-      r.fail("drive X: [free BYTES]");
-  });
-  addVerb("registry", [](Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-    // registry HKLM\KEY|NAME|VALUE
-    auto parts = vb::split(rest, "|");
-    if (w.empty() || parts.size() != 3 || parts[0].rfind("HKLM\\", 0) != 0)
-      r.fail("registry HKLM\\KEY|NAME|VALUE");
-    r.world_->registry.set(platform::RegRoot::LocalMachine, parts[0].substr(5), parts[1],
-                           {1, r.world_->codec.toAnsi(parts[2]) + std::string(1, '\0')});
-  });
+};
+
+// Defined after WindowVerbs, whose table it registers.
+Runner::Runner(const Options& options, std::ostream& out) : options_(options), out_(out) {
+  world_ = std::make_unique<sim::SimWorld>(options_.root, options_.now,
+                                           [this](std::string_view l) { emit(l); });
+  std::filesystem::create_directories(options_.root / "c" / "Varnolt");
+  world_->dialogs.modalLoop = [this](controls::ModalForm& f) { modalLoop(f); };
+  world_->clock.userTurn = [this] { userTurn(); };
+  world_->desktop->ansiLength = [this](const std::string& s) {
+    return static_cast<int>(world_->codec.toAnsi(s).size());
+  };
+  addVerbs(WindowVerbs::kTable);
+  registerWorldVerbs(*this);
+  registerControllerVerbs(*this);
+  registerLifecycleVerbs(*this);
+}
+
+std::vector<std::string> Runner::verbNames() const {
+  std::vector<std::string> names;
+  for (const auto& [name, verb] : verbs_) names.push_back(name);
+  return names;
 }
 
 }  // namespace varnolt::simrun

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ class Runner;
 // A verb: the words after the verb, and the rest of the line after the verb and one space.
 using Verb =
     std::function<void(Runner&, const std::vector<std::string>& words, const std::string& rest)>;
+// A verb that keeps no state of its own, in a table of verbs.
+struct VerbEntry {
+  const char* name;
+  void (*run)(Runner&, const std::vector<std::string>& words, const std::string& rest);
+};
 
 class Runner {
  public:
@@ -46,12 +52,19 @@ class Runner {
   int run(const std::string& text, const std::string& name, std::ostream& err);
 
   sim::SimWorld& world() { return *world_; }
+  // The host folder that holds the simulated drives.
+  const std::filesystem::path& root() const { return options_.root; }
   // The main window; a ScenarioError when the scenario has not started it.
   Form1& form();
   bool started() const { return form_ != nullptr; }
   void emit(std::string_view line);
   [[noreturn]] void fail(const std::string& message) const;
   void addVerb(const std::string& name, Verb verb) { verbs_[name] = std::move(verb); }
+  void addVerbs(std::span<const VerbEntry> table) {
+    for (const auto& v : table) addVerb(v.name, v.run);
+  }
+  // Every verb a scenario can use, in alphabetical order.
+  std::vector<std::string> verbNames() const;
   // Lets the program handle what the user's action posted.
   void settle();
   // The program ends at once, between two of its handlers: no handler runs and nothing
@@ -65,7 +78,7 @@ class Runner {
   // Runs a user's action on a control as the handler `handler`.
   template <typename F>
   void asHandler(const std::string& handler, F action);
-  void registerCoreVerbs();
+  struct WindowVerbs;  // the verbs about the window, in scenario.cpp
   void modalLoop(controls::ModalForm& form);
   Control& control(const std::string& name);
   Control& controlOf(controls::ModalForm* modal, const std::string& name);
@@ -102,10 +115,13 @@ T numberWord(const Runner& r, const std::string& word, const std::string& usage)
   return value;
 }
 
-// Registers the verbs that drive the stand-in controller.
+// Registers the verbs that drive the stand-in controller (controller_verbs.cpp).
 void registerControllerVerbs(Runner& runner);
 // Registers "kill" and "powercut".
 void registerLifecycleVerbs(Runner& runner);
+// Registers the verbs that set up and look at the world around the window: files,
+// drives, registry, power, the clock, and headings in the output (world_verbs.cpp).
+void registerWorldVerbs(Runner& runner);
 
 // "YYYY/MM/DD HH:MM:SS"; false on a malformed text.
 bool parseDateTime(const std::string& text, platform::DateTime& out);

@@ -2,46 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 namespace varnolt::standin {
 
 namespace {
-
-struct FaultEntry {
-  Fault fault;
-  const char* name;
-};
-constexpr FaultEntry kFaults[] = {
-    {Fault::NoDetails, "nodetails"},   {Fault::Hung, "hung"},
-    {Fault::ExitMidTransfer, "exit"},  {Fault::DialogNeverOpens, "nodialog"},
-    {Fault::SmallerOutput, "smaller"}, {Fault::NoOutput, "nooutput"},
-    {Fault::StartFails, "nostart"},    {Fault::NoInterrupt, "nointerrupt"},
-    {Fault::NoTransfer, "notransfer"}, {Fault::Elevated, "elevated"},
-};
-
-bool isNumber(std::string_view s) {
-  bool digit = false, point = false;
-  for (char c : s) {
-    if (c >= '0' && c <= '9') {
-      digit = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digit;
-}
-
-std::string trim(std::string_view s) {
-  auto b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return {};
-  auto e = s.find_last_not_of(" \t");
-  return std::string(s.substr(b, e - b + 1));
-}
 
 std::vector<std::string> fields(const std::string& entry) {
   std::vector<std::string> out;
@@ -84,135 +49,10 @@ const char* const kPlayNames[] = {"play", "stop", "rewind", "fastforward", "free
 
 }  // namespace
 
-std::optional<Fault> faultByName(std::string_view name) {
-  for (const auto& f : kFaults)
-    if (name == f.name) return f.fault;
-  return std::nullopt;
-}
-
-const char* faultName(Fault fault) {
-  for (const auto& f : kFaults)
-    if (f.fault == fault) return f.name;
-  return "?";
-}
-
-std::string faultNames() {
-  std::string out;
-  for (const auto& f : kFaults) out += (out.empty() ? "" : ", ") + std::string(f.name);
-  return out;
-}
-
-Recording parseRecording(std::string_view text) {
-  std::string t = trim(text);
-  Recording r;
-  r.entry = t;
-  // The last two words are the size when they read "<number> MB" or "<number> GB".
-  auto unitSpace = t.find_last_of(' ');
-  if (unitSpace == std::string::npos) return r;
-  std::string unit = t.substr(unitSpace + 1);
-  if (unit != "MB" && unit != "GB") return r;
-  std::string head = trim(t.substr(0, unitSpace));
-  auto numberSpace = head.find_last_of(' ');
-  if (numberSpace == std::string::npos) return r;
-  std::string number = head.substr(numberSpace + 1);
-  if (!isNumber(number)) return r;
-  r.entry = trim(head.substr(0, numberSpace));
-  r.size = number + " " + unit;
-  return r;
-}
-
-std::uint64_t sizeBytes(std::string_view sizeText) {
-  std::string t = trim(sizeText);
-  auto space = t.find(' ');
-  if (space == std::string::npos) return 0;
-  std::string number = t.substr(0, space), unit = trim(t.substr(space + 1));
-  if (!isNumber(number)) return 0;
-  double mb = std::strtod(number.c_str(), nullptr);
-  if (unit == "GB")
-    mb *= 1000;
-  else if (unit != "MB")
-    return 0;
-  // A size no file can have (beyond 2^64 bytes) is one it cannot read; converting it
-  // would be undefined.
-  const double bytes = mb * 1048576.0 + 0.5;
-  if (!(bytes < 18446744073709551616.0)) return 0;
-  return static_cast<std::uint64_t>(bytes);
-}
-
-std::string applyConfigLine(Config& config, std::string_view line) {
-  std::string l = trim(line);
-  auto space = l.find(' ');
-  std::string key = l.substr(0, space);
-  std::string rest = space == std::string::npos ? std::string() : trim(l.substr(space + 1));
-  auto milliseconds = [&](int& target) -> std::string {
-    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos)
-      return key + " takes a number of milliseconds";
-    target = std::atoi(rest.c_str());
-    return {};
-  };
-  if (key == "title") {
-    if (rest.empty()) return "title takes the caption of the main window";
-    config.title = rest;
-  } else if (key == "recording") {
-    if (rest.empty()) return "recording takes ENTRY [SIZE]";
-    config.recordings.push_back(parseRecording(rest));
-  } else if (key == "recordings") {
-    if (rest.empty() || rest.size() > 6 ||
-        rest.find_first_not_of("0123456789") != std::string::npos)
-      return "recordings takes a number of entries";
-    const std::size_t n = static_cast<std::size_t>(std::atoi(rest.c_str()));
-    const std::size_t first = config.recordings.size() + 1;
-    for (std::size_t k = first; k < first + n; ++k) {
-      const std::string num = std::to_string(k);
-      config.recordings.push_back(
-          {num + "||番組" + num + "|2026/12/01 21:00|00:30|HD", num + " MB", std::nullopt});
-    }
-  } else if (key == "details") {
-    if (config.recordings.empty()) return "details needs a recording before it";
-    // Verbatim: only the one space after the word is not part of the text.
-    std::string_view raw = line.substr(std::min(line.size(), line.find("details") + 7));
-    if (!raw.empty() && raw.front() == ' ') raw.remove_prefix(1);
-    config.recordings.back().details = unescapeLineEnds(raw);
-  } else if (key == "fault") {
-    const auto space2 = rest.find(' ');
-    const std::string name = rest.substr(0, space2);
-    const std::string row = space2 == std::string::npos ? std::string() : trim(rest.substr(space2));
-    auto f = faultByName(name);
-    if (!f) return "unknown fault '" + rest + "' (one of " + faultNames() + ")";
-    if (!row.empty()) {
-      if (*f != Fault::NoTransfer || row.find_first_not_of("0123456789") != std::string::npos ||
-          std::atoi(row.c_str()) < 1)
-        return "only notransfer takes a row, counted from 1";
-      config.noTransferRows.insert(std::atoi(row.c_str()));
-    }
-    config.faults.insert(*f);
-  } else if (key == "range") {
-    int lo = 0, hi = 0;
-    char tail = 0;
-    if (std::sscanf(rest.c_str(), "%d %d %c", &lo, &hi, &tail) != 2 || lo >= hi)
-      return "range takes MIN MAX with MIN < MAX";
-    config.rangeMin = lo;
-    config.rangeMax = hi;
-  } else if (key == "playfirst") {
-    if (!rest.empty()) return "playfirst takes nothing";
-    config.playFirst = true;
-  } else if (key == "twoedits") {
-    if (!rest.empty()) return "twoedits takes nothing";
-    config.twoEdits = true;
-  } else if (key == "startup") {
-    return milliseconds(config.startupMs);
-  } else if (key == "job") {
-    return milliseconds(config.jobMs);
-  } else {
-    return "unknown setting '" + key + "'";
-  }
-  return {};
-}
-
 // ---------------------------------------------------------------- windows
 
 WindowDesc Controller::mainWindow(const Config& config) {
-  return {kMain, "RokuCtrlWindow", config.title, "main"};
+  return {kMain, kMainClass, config.title, "main"};
 }
 
 std::vector<WindowDesc> Controller::mainChildren(const Config& config) {
@@ -308,9 +148,14 @@ void Controller::showDetails(int index) {
   if (!config_.has(Fault::NoDetails)) host_.setText(kDetails, detailsText(index));
 }
 
-void Controller::started(std::int64_t) {
+std::vector<std::string> Controller::entries() const {
   std::vector<std::string> items;
   for (const auto& r : config_.recordings) items.push_back(r.entry);
+  return items;
+}
+
+void Controller::started(std::int64_t) {
+  const auto items = entries();
   host_.setItems(items);
   int first = items.empty() ? -1 : 0;
   host_.setSelection(first);
@@ -324,7 +169,8 @@ void Controller::selectionChanged(int index) {
   showDetails(index);
 }
 
-void Controller::sortBy(int header) {
+void Controller::sortBy(const Press& press) {
+  const int header = press.button;
   const std::size_t column = static_cast<std::size_t>(header - kHeadLock) + 2;
   descending_ = sortedBy_ == header ? !descending_ : false;
   sortedBy_ = header;
@@ -333,8 +179,7 @@ void Controller::sortBy(int header) {
                      auto x = field(fields(a.entry), column), y = field(fields(b.entry), column);
                      return descending_ ? y < x : x < y;
                    });
-  std::vector<std::string> items;
-  for (const auto& r : config_.recordings) items.push_back(r.entry);
+  const auto items = entries();
   host_.setItems(items);
   host_.setSelection(items.empty() ? -1 : 0);
   showDetails(items.empty() ? -1 : 0);
@@ -395,148 +240,155 @@ void Controller::advance(std::int64_t nowMs) {
 }
 
 void Controller::clicked(int id, std::int64_t nowMs) {
-  const bool noDialog = config_.has(Fault::DialogNeverOpens);
-  switch (id) {
-    case kConnect: {
-      std::vector<std::string> items;
-      for (const auto& r : config_.recordings) items.push_back(r.entry);
-      host_.setItems(items);
-      host_.note("connect");
-      break;
-    }
-    case kHeadLock:
-    case kHeadTitle:
-    case kHeadDay:
-    case kHeadTime:
-    case kHeadBitRate:
-      sortBy(id);
-      break;
-    case kReceive: {
-      if (busy()) return;
-      int sel = host_.selection();
-      if (sel < 0 || sel >= static_cast<int>(config_.recordings.size())) {
-        host_.note("receive without a selection");
-        return;
-      }
-      if (noDialog) {
-        host_.note("receive: the dialog does not open");
-        return;
-      }
-      pendingDownload_ = sel;
-      host_.openDialog(Dialog::Save, dialogWindow(Dialog::Save),
-                       dialogChildren(Dialog::Save, config_));
-      break;
-    }
-    case kSaveOk: {
-      std::string path = host_.text(kSaveEdit);
-      host_.closeDialog(Dialog::Save);
-      auto entry = pendingDownload_;
-      pendingDownload_.reset();
-      if (path.empty() || !entry || busy()) return;
-      // The dialog supplies the extension.
-      if (!endsWithNoCase(path, ".m2t")) path += ".m2t";
-      if (!host_.folderExists(folderOf(path))) {
-        host_.note("save: no folder " + folderOf(path));
-        return;
-      }
-      if (config_.has(Fault::NoTransfer) &&
-          (config_.noTransferRows.empty() || config_.noTransferRows.count(*entry + 1))) {
-        host_.note("save: nothing transferred for " + path);
-        return;
-      }
-      Job job;
-      job.path = path;
-      job.bytes = sizeBytes(config_.recordings[static_cast<std::size_t>(*entry)].size);
-      startJob(std::move(job), nowMs);
-      break;
-    }
-    case kSaveCancel:
-      pendingDownload_.reset();
-      host_.closeDialog(Dialog::Save);
-      break;
-    case kInterrupt:
-      endJob(false);
-      break;
-    case kDirectory:
-      if (noDialog) {
-        host_.note("directory: the dialog does not open");
-        return;
-      }
-      host_.openDialog(Dialog::Directory, dialogWindow(Dialog::Directory),
-                       dialogChildren(Dialog::Directory, config_));
-      host_.setText(kDirFolder, outputFolder_);
-      break;
-    case kDirOk: {
-      std::string folder = host_.text(kDirFolder);
-      while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-      outputFolder_ = folder;
-      host_.closeDialog(Dialog::Directory);
-      host_.note("output folder " + outputFolder_);
-      break;
-    }
-    case kDirCancel:
-      host_.closeDialog(Dialog::Directory);
-      break;
-    case kPcPlay:
-      if (busy()) return;
-      if (noDialog) {
-        host_.note("play on PC: the dialog does not open");
-        return;
-      }
-      host_.openDialog(Dialog::Open, dialogWindow(Dialog::Open),
-                       dialogChildren(Dialog::Open, config_));
-      break;
-    case kOpenOk: {
-      std::string source = host_.text(kOpenEdit);
-      host_.closeDialog(Dialog::Open);
-      if (busy()) return;
-      auto size = host_.fileSize(source);
-      if (!size) {
-        host_.note("open: no file " + source);
-        return;
-      }
-      Job job;
-      job.conversion = true;
-      job.path = outputFolder_ + "\\" + baseName(source) + ".mpg";
-      job.bytes = config_.has(Fault::SmallerOutput) ? *size / 2 : *size;
-      job.writes = !config_.has(Fault::NoOutput) && !outputFolder_.empty() &&
-                   host_.folderExists(outputFolder_);
-      startJob(std::move(job), nowMs);
-      break;
-    }
-    case kOpenCancel:
-      host_.closeDialog(Dialog::Open);
-      break;
-    case kPlay:
-      host_.note("play " + std::to_string(host_.selection()));
-      break;
-    case kStop:
-    case kRewind:
-    case kFastForward:
-    case kFreeze:
-    case kSlow:
-      host_.note(kPlayNames[id - kPlay]);
-      break;
-    case kExit:
-      host_.note("exit");
-      host_.exit();
-      break;
-    default:
-      break;
-  }
+  using Action = void (Controller::*)(const Press&);
+  static constexpr struct {
+    int button;
+    Action action;
+  } kButtons[] = {
+      {kConnect, &Controller::connect},
+      {kHeadLock, &Controller::sortBy},
+      {kHeadTitle, &Controller::sortBy},
+      {kHeadDay, &Controller::sortBy},
+      {kHeadTime, &Controller::sortBy},
+      {kHeadBitRate, &Controller::sortBy},
+      {kReceive, &Controller::receive},
+      {kSaveOk, &Controller::save},
+      {kSaveCancel, &Controller::cancelSave},
+      {kInterrupt, &Controller::interrupt},
+      {kDirectory, &Controller::openDirectory},
+      {kDirOk, &Controller::setDirectory},
+      {kDirCancel, &Controller::cancelDirectory},
+      {kPcPlay, &Controller::playOnPc},
+      {kOpenOk, &Controller::convert},
+      {kOpenCancel, &Controller::cancelOpen},
+      {kPlay, &Controller::play},
+      {kStop, &Controller::playControl},
+      {kRewind, &Controller::playControl},
+      {kFastForward, &Controller::playControl},
+      {kFreeze, &Controller::playControl},
+      {kSlow, &Controller::playControl},
+      {kExit, &Controller::exitProgram},
+  };
+  for (const auto& b : kButtons)
+    if (b.button == id) return (this->*b.action)({id, nowMs});
 }
 
-std::string unescapeLineEnds(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == 'r' || s[i + 1] == 'n')) {
-      out += s[i + 1] == 'r' ? '\r' : '\n';
-      ++i;
-    } else {
-      out += s[i];
-    }
+void Controller::connect(const Press&) {
+  host_.setItems(entries());
+  host_.note("connect");
+}
+
+void Controller::receive(const Press&) {
+  if (busy()) return;
+  int sel = host_.selection();
+  if (sel < 0 || sel >= static_cast<int>(config_.recordings.size())) {
+    host_.note("receive without a selection");
+    return;
   }
-  return out;
+  if (config_.has(Fault::DialogNeverOpens)) {
+    host_.note("receive: the dialog does not open");
+    return;
+  }
+  pendingDownload_ = sel;
+  host_.openDialog(Dialog::Save, dialogWindow(Dialog::Save), dialogChildren(Dialog::Save, config_));
+}
+
+void Controller::save(const Press& press) {
+  std::string path = host_.text(kSaveEdit);
+  host_.closeDialog(Dialog::Save);
+  auto entry = pendingDownload_;
+  pendingDownload_.reset();
+  if (path.empty() || !entry || busy()) return;
+  // The dialog supplies the extension.
+  if (!endsWithNoCase(path, ".m2t")) path += ".m2t";
+  if (!host_.folderExists(folderOf(path))) {
+    host_.note("save: no folder " + folderOf(path));
+    return;
+  }
+  if (config_.has(Fault::NoTransfer) &&
+      (config_.noTransferRows.empty() || config_.noTransferRows.count(*entry + 1))) {
+    host_.note("save: nothing transferred for " + path);
+    return;
+  }
+  Job job;
+  job.path = path;
+  job.bytes = sizeBytes(config_.recordings[static_cast<std::size_t>(*entry)].size);
+  startJob(std::move(job), press.nowMs);
+}
+
+void Controller::cancelSave(const Press&) {
+  pendingDownload_.reset();
+  host_.closeDialog(Dialog::Save);
+}
+
+void Controller::interrupt(const Press&) {
+  endJob(false);
+}
+
+void Controller::openDirectory(const Press&) {
+  if (config_.has(Fault::DialogNeverOpens)) {
+    host_.note("directory: the dialog does not open");
+    return;
+  }
+  host_.openDialog(Dialog::Directory, dialogWindow(Dialog::Directory),
+                   dialogChildren(Dialog::Directory, config_));
+  host_.setText(kDirFolder, outputFolder_);
+}
+
+void Controller::setDirectory(const Press&) {
+  std::string folder = host_.text(kDirFolder);
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  outputFolder_ = folder;
+  host_.closeDialog(Dialog::Directory);
+  host_.note("output folder " + outputFolder_);
+}
+
+void Controller::cancelDirectory(const Press&) {
+  host_.closeDialog(Dialog::Directory);
+}
+
+void Controller::playOnPc(const Press&) {
+  if (busy()) return;
+  if (config_.has(Fault::DialogNeverOpens)) {
+    host_.note("play on PC: the dialog does not open");
+    return;
+  }
+  host_.openDialog(Dialog::Open, dialogWindow(Dialog::Open), dialogChildren(Dialog::Open, config_));
+}
+
+void Controller::convert(const Press& press) {
+  std::string source = host_.text(kOpenEdit);
+  host_.closeDialog(Dialog::Open);
+  if (busy()) return;
+  auto size = host_.fileSize(source);
+  if (!size) {
+    host_.note("open: no file " + source);
+    return;
+  }
+  Job job;
+  job.conversion = true;
+  job.path = outputFolder_ + "\\" + baseName(source) + ".mpg";
+  job.bytes = config_.has(Fault::SmallerOutput) ? *size / 2 : *size;
+  job.writes =
+      !config_.has(Fault::NoOutput) && !outputFolder_.empty() && host_.folderExists(outputFolder_);
+  startJob(std::move(job), press.nowMs);
+}
+
+void Controller::cancelOpen(const Press&) {
+  host_.closeDialog(Dialog::Open);
+}
+
+void Controller::play(const Press&) {
+  host_.note("play " + std::to_string(host_.selection()));
+}
+
+void Controller::playControl(const Press& press) {
+  host_.note(kPlayNames[press.button - kPlay]);
+}
+
+void Controller::exitProgram(const Press&) {
+  host_.note("exit");
+  host_.exit();
 }
 
 }  // namespace varnolt::standin

@@ -1,5 +1,6 @@
 // The scenario reader: a mistake in a scenario line is reported as the scenario's
 // (exit 2, with its line), never as a failure of the program (exit 3).
+#include <fstream>
 #include <sstream>
 
 #include "fixture.hpp"
@@ -29,6 +30,7 @@ TEST(RunnerTest, MalformedArgumentsAreScenarioErrorsOnTheirLine) {
       {"drive C: free lots\n", "t.scn:1: drive X: [free BYTES]\n"},
       {"file C:\\a.bin 99999999999999999999999\n", "t.scn:1: file PATH BYTES\n"},
       {"power fail 4294967296\n", "t.scn:1: power fail CODE\n"},
+      {"attrib C:\\a.bin 4294967296\n", "t.scn:1: attrib PATH N\n"},
       {"start\ncheck ListView1 99999999999999999999 on\n", "t.scn:2: check NAME ROW on|off\n"},
       {"start\nselect ListView1 1x\n", "t.scn:2: select NAME ROW...\n"},
   };
@@ -55,6 +57,23 @@ TEST(RunnerTest, LinesOfOtherWhiteSpaceAreBlank) {
   const Outcome o = runScenario("\r\r\n\f\n \v \n\t\r\nsay done\n");
   EXPECT_EQ(o.code, 0) << o.err;
   EXPECT_EQ(o.out, "== done\n");
+}
+
+// The README's tables of runner commands name every verb, in the first cell of a row.
+TEST(RunnerTest, ReadmeListsEveryVerb) {
+  std::ifstream readme(VARNOLT_README);
+  ASSERT_TRUE(readme) << VARNOLT_README;
+  std::string commands, line;
+  while (std::getline(readme, line))
+    if (line.rfind("| `", 0) == 0) commands += line.substr(0, line.find(" | ")) + "\n";
+  TempDir dir;
+  std::ostringstream out;
+  const simrun::Runner runner({dir.path(), {2026, 12, 7, 21, 5, 33, 0, 1}}, out);
+  ASSERT_FALSE(runner.verbNames().empty());
+  for (const auto& verb : runner.verbNames())
+    EXPECT_TRUE(commands.find("`" + verb + " ") != std::string::npos ||
+                commands.find("`" + verb + "`") != std::string::npos)
+        << verb;
 }
 
 }  // namespace

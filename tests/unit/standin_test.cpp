@@ -44,6 +44,14 @@ TEST(StandinConfig, SizesAndSettings) {
   EXPECT_EQ(applyConfigLine(c, "startup 2500"), "");
   EXPECT_EQ(c.startupMs, 2500);
   EXPECT_NE(applyConfigLine(c, "colour red"), "");
+  // Numbers are whole words of digits that fit their setting.
+  for (const char* line : {"startup 99999999999", "job 2500ms", "range 0 99999999999", "range 0 +5",
+                           "recordings 1000000", "fault notransfer 99999999999"})
+    EXPECT_NE(applyConfigLine(c, line), "") << line;
+  EXPECT_EQ(c.startupMs, 2500);
+  EXPECT_EQ(c.rangeMax, kTrackMax);
+  EXPECT_TRUE(c.recordings.empty());
+  EXPECT_TRUE(c.noTransferRows.empty());
 }
 
 TEST(StandinConfig, GeneratedRecordingsAndVerbatimDetails) {

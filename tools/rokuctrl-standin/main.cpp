@@ -32,12 +32,14 @@ namespace {
 
 using namespace varnolt::standin;
 
-constexpr wchar_t kClass[] = L"RokuCtrlWindow";
 constexpr UINT kHangMessage = WM_APP + 1;
 constexpr UINT_PTR kTickTimer = 1;
 
 using varnolt::win32::narrow;
 using varnolt::win32::widen;
+
+// The class of the main window and of the dialogs: the model's, as Varnolt finds it.
+const std::wstring kClass = widen(kMainClass);
 
 std::wstring exeFolder() {
   wchar_t path[MAX_PATH];
@@ -60,7 +62,7 @@ class Win32Host final : public Host {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClass;
+    wc.lpszClassName = kClass.c_str();
     if (!RegisterClassExW(&wc)) return false;
     main_ = makeTop(Controller::mainWindow(config_), 640, 480);
     if (!main_) return false;
@@ -180,7 +182,7 @@ class Win32Host final : public Host {
   }
 
   HWND makeTop(const WindowDesc& desc, int w, int h) {
-    HWND hwnd = CreateWindowExW(0, kClass, widen(desc.caption).c_str(),
+    HWND hwnd = CreateWindowExW(0, kClass.c_str(), widen(desc.caption).c_str(),
                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                 w, h, nullptr, nullptr, instance_, this);
     if (hwnd) remember(desc, hwnd);
