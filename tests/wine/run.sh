@@ -15,6 +15,7 @@
 # VARNOLT_WINE_ONLY=files only the crashed and killed writes of log.ini and default.ini,
 # with VARNOLT_KILL_RUNS kills (default 10; each costs the start with a 100,000-line log).
 # VARNOLT_WINE_ONLY=dlls only the libraries planted beside Varnolt.exe (never loaded).
+# VARNOLT_WINE_ONLY=resume only the interrupted nights continued after a restart.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)

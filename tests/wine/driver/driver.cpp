@@ -282,11 +282,13 @@ int wmain(int argc, wchar_t** argv) {
   // killed writes; the ports group the power and taskbar ports with their system calls
   // replaced; the dlls group the libraries planted beside the program).
   // VARNOLT_WINE_ONLY=mends: what the night's mends show in the real windows.
+  // VARNOLT_WINE_ONLY=resume: interrupted nights continued after a restart.
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
   if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
-      group == L"files" || group == L"ports" || group == L"mends" || group == L"dlls") {
+      group == L"files" || group == L"ports" || group == L"mends" || group == L"dlls" ||
+      group == L"resume") {
     if (group == L"files") crashSafeFileTests(exe, work);
     if (group == L"ports") {
       powerPortTests();
@@ -302,6 +304,7 @@ int wmain(int argc, wchar_t** argv) {
     if (group == L"night") powerPortTests();
     if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
     if (group == L"mends" && !rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
+    if (group == L"resume" && !rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
@@ -318,6 +321,7 @@ int wmain(int argc, wchar_t** argv) {
   crashSafeFileTests(exe, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
+  if (!rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);
   realInputTests(exe, work);
   helpMenuTests(exe, helpChm, work);
   dllSearchTests(exe, helpChm, work);

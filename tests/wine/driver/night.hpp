@@ -47,4 +47,9 @@ void closeControllers();
 void nightMendTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                     const std::wstring& work, const std::wstring& shots);
 
+// An interrupted night continued (resume.cpp): a power cut and a kill of Varnolt.exe alone in
+// the middle of a transfer, the question after the restart answered by a real click.
+void resumeTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                 const std::wstring& work);
+
 }  // namespace vt
