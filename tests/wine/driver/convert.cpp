@@ -74,12 +74,6 @@ std::wstring makeFile(const std::wstring& path, DWORD bytes) {
   return path;
 }
 
-DWORD sizeOf(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
-  return a.nFileSizeLow;
-}
-
 // A right click on row 2 opens the list's menu; "変換先変更" opens Form3 with the focus
 // on "キャンセル"; the typed folder, less its trailing backslash, becomes row 2's output
 // folder. Mouse and keys are real.
@@ -206,8 +200,8 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
   for (const auto* p : {&first, &second}) {
     const std::wstring mpg = p->substr(0, p->size() - 4) + L".mpg";
     const DWORD want = p == &first ? 1000 : 3000;
-    check(sizeOf(mpg) == want, "the controller wrote " + utf8(mpg),
-          std::to_string(sizeOf(mpg)) + " bytes");
+    check(fileSize(mpg) == want, "the controller wrote " + utf8(mpg),
+          std::to_string(fileSize(mpg)) + " bytes");
     check(!exists(*p), "the source " + utf8(*p) + " is deleted");
   }
   check(exists(refused), "the refused file is untouched");

@@ -111,12 +111,6 @@ HWND startAndRead(const Varnolt& v, int rows) {
   return recordings;
 }
 
-std::int64_t fileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
-  return (static_cast<std::int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
 double seconds(const FILETIME& f) {
   return static_cast<double>((static_cast<std::uint64_t>(f.dwHighDateTime) << 32) |
                              f.dwLowDateTime) /
