@@ -23,12 +23,9 @@ const std::wstring kDeleted = L"サイズ比較クリアにつき元ファイル
 const std::wstring kAllDone = L"全ての作業が終了しました";
 const std::wstring kTitle = L"ロクラクⅡ コントローラ";
 
-// One xdotool request through the harness's server, then time for the program to
-// handle the events it caused.
+// One xdotool request through the harness's server; what it leads to is waited for.
 bool xdo(const std::vector<std::string>& args) {
-  const bool ok = Xdo().run(args);
-  ::Sleep(300);
-  return ok;
+  return Xdo().run(args);
 }
 
 bool xdoClick(const RECT& r, int button) {
@@ -84,7 +81,9 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
     return;
   }
   const std::wstring before = listText(list, 0, 5);
-  check(xdoClick(listItemRect(list, 1), 3), "a right click on row 2");
+  const RECT row = listItemRect(list, 1);
+  Xdo().bringToFront(v.main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+  check(xdoClick(row, 3), "a right click on row 2");
   HWND menu = nullptr;
   waitFor(
       [&] {
@@ -109,16 +108,19 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
   HWND edit = findChild(dialog, L"Edit", L"");
   check(cancel && ok && edit && findChild(dialog, L"Button", L"参照"),
         "the dialog has its text box and three buttons");
-  check(cancel && focusOf(dialog) == cancel, "キャンセル has the focus");
-  check(!::IsWindowEnabled(v.main), "the main window waits for the dialog");
+  check(cancel && waitFor([&] { return focusOf(dialog) == cancel; }, 10000),
+        "キャンセル has the focus");
+  check(waitFor([&] { return !::IsWindowEnabled(v.main); }, 10000),
+        "the main window waits for the dialog");
   if (!edit || !ok) return;
   xdoClick(rectOf(edit), 1);
   xdo({"type", "--delay", "80", "C:\\vt\\out\\"});
-  check(textOf(edit) == L"C:\\vt\\out\\", "the typed path is in the box", utf8(textOf(edit)));
+  check(waitFor([&] { return textOf(edit) == L"C:\\vt\\out\\"; }, 10000),
+        "the typed path is in the box", utf8(textOf(edit)));
   xdoClick(rectOf(ok), 1);
   check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
-  check(listText(list, 1, 5) == L"C:\\vt\\out", "row 2 takes the folder without the backslash",
-        utf8(listText(list, 1, 5)));
+  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\vt\\out"; }, 10000),
+        "row 2 takes the folder without the backslash", utf8(listText(list, 1, 5)));
   check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 

@@ -12,8 +12,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <utility>
 
 namespace vt {
 
@@ -216,37 +214,12 @@ void clickAt(HWND h, POINT p, bool right = false) {
   ::SendInput(2, in, sizeof(INPUT));
 }
 
-// The X window the display shows at `p` (screen coordinates) after moving the pointer
-// there, and the one holding the X input focus; 0 when xdotool does not tell.
-std::pair<unsigned long, unsigned long> xWindowsAt(POINT p) {
-  Xdo xdo;
-  std::string under, focus;
-  xdo.run({"mousemove", std::to_string(p.x), std::to_string(p.y), "getmouselocation"}, &under);
-  xdo.run({"getwindowfocus"}, &focus);
-  const auto at = under.find("window:");
-  return {at == std::string::npos ? 0 : std::strtoul(under.c_str() + at + 7, nullptr, 10),
-          std::strtoul(focus.c_str(), nullptr, 10)};
-}
-
-// Brings Varnolt to the front with the pointer at `p` (client coordinates of `h`), and
-// waits until the display has it there: its X window under the pointer and holding the
-// X input focus. When the controller activates itself (the header click's sort sends its
-// button WM_ACTIVATE), Wine stacks the controller's X window over Varnolt's and gives it
-// the X focus while still counting Varnolt as the foreground window; Varnolt's own
-// SetForegroundWindow then changes nothing. A click made then reaches the controller,
-// until Wine reads the lost focus, drops Varnolt from the foreground, and a new
-// SetForegroundWindow restacks it.
+// Varnolt in front with the pointer at `p` (client coordinates of `h`), as the display
+// shows it: after the header click the controller's window, which activates itself on
+// the sort click, lies over Varnolt's until then and takes the clicks.
 bool bringToFrontAt(const Varnolt& v, HWND h, POINT p) {
   ::ClientToScreen(h, &p);
-  const auto mine =
-      reinterpret_cast<std::uintptr_t>(::GetPropW(v.main, L"__wine_x11_whole_window"));
-  return waitFor(
-      [&] {
-        if (::GetForegroundWindow() != v.main) ::SetForegroundWindow(v.main);
-        const auto [under, focus] = xWindowsAt(p);
-        return ::GetForegroundWindow() == v.main && under == mine && focus == mine;
-      },
-      15000);
+  return Xdo().bringToFront(v.main, p.x, p.y);
 }
 
 void pressKey(WORD vk) {
