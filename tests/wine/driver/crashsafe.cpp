@@ -1,6 +1,7 @@
 // log.ini and default.ini stay whole whatever happens while they are written: the
 // Windows file port's system calls interrupted at every step of the real quit, and
-// Varnolt.exe killed at random moments while it writes a 100,000-line log.
+// Varnolt.exe killed at random points of its write of a 100,000-line log and just after the
+// replace.
 // support.hpp brings windows.h, which the other system headers build on.
 #include "support.hpp"
 
