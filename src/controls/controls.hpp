@@ -40,9 +40,36 @@ enum class Kind {
   CommonDialog,
 };
 
+// The properties whose changes a control announces to its observers.
+enum class Property {
+  Enabled,
+  Visible,
+  Rect,
+  Caption,
+  Text,
+  // A text box's selection.
+  Selection,
+  Value,
+  // A list's rows: added, removed or changed.
+  Items,
+  // A list row's check box.
+  Checked,
+  // Which list rows are selected.
+  Selected,
+  Interval,
+  // A slider's minimum and maximum.
+  Range,
+  TickFrequency,
+  Max,
+  // A status bar's panels: text or width.
+  Panels,
+  // A tab control's shown tab.
+  Tab,
+};
+
 class Control;
-// Called after a property changed; `property` names it ("Caption", "Value", ...).
-using Observer = std::function<void(Control&, std::string_view property)>;
+// Called after a property of the control changed.
+using Observer = std::function<void(Control&, Property)>;
 
 class Control {
  public:
@@ -69,7 +96,7 @@ class Control {
   void subscribe(Observer o) { observers_.push_back(std::move(o)); }
 
  protected:
-  void notify(std::string_view property);
+  void notify(Property property);
 
  private:
   std::string name_;

@@ -356,8 +356,9 @@ void Runner::registerCoreVerbs() {
     r.form_ = std::make_unique<Form1>(r.world_->platform);
     Form1& f = *r.form_;
     for (auto* t : f.timers()) r.world_->clock.watch(*t);
-    f.Label100.subscribe([&r](Control& c, std::string_view prop) {
-      if (prop == "Caption") r.emit("status: " + static_cast<Label&>(c).caption());
+    f.Label100.subscribe([&r](Control& c, controls::Property prop) {
+      if (prop == controls::Property::Caption)
+        r.emit("status: " + static_cast<Label&>(c).caption());
     });
     f.onLogLine = [&r](std::string_view l) { r.emit("log: " + std::string(l)); };
     f.destroyWindow = [&r] { r.emit("closed"); };

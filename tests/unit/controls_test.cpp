@@ -83,7 +83,7 @@ TEST(ListView, RowsAreOneBasedAndSubItemsGrow) {
 TEST(ListView, AnUpdateScopeAnnouncesItsRowsOnce) {
   ListView l("ListView1", true);
   int notices = 0;
-  l.subscribe([&](Control&, std::string_view property) { notices += property == "Items"; });
+  l.subscribe([&](Control&, Property property) { notices += property == Property::Items; });
   {
     ListUpdate batch(l);
     l.addRow({}, {"1", "", "番組"});
@@ -112,14 +112,14 @@ TEST(ListView, AnUpdateScopeAnnouncesItsRowsOnce) {
 
 TEST(Observers, SeeEveryRealChangeOnce) {
   Label lab("Label100");
-  std::vector<std::string> seen;
-  lab.subscribe([&](Control& c, std::string_view p) {
-    seen.push_back(std::string(p) + "=" + static_cast<Label&>(c).caption());
-  });
+  std::vector<std::pair<Property, std::string>> seen;
+  lab.subscribe(
+      [&](Control& c, Property p) { seen.emplace_back(p, static_cast<Label&>(c).caption()); });
   lab.setCaption("a");
   lab.setCaption("a");
   lab.setEnabled(false);
-  EXPECT_EQ(seen, (std::vector<std::string>{"Caption=a", "Enabled=a"}));
+  EXPECT_EQ(seen, (std::vector<std::pair<Property, std::string>>{{Property::Caption, "a"},
+                                                                 {Property::Enabled, "a"}}));
 }
 
 TEST(TabControl, ClickReportsTheTabThatWasLeft) {

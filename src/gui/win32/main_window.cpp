@@ -136,8 +136,8 @@ HMENU MainWindow::buildMenus() {
                     static_cast<UINT_PTR>(id), widen(text).c_str());
       if (item->shortcut == "F1") accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
       // The menu goes with the window (or with popups_); a change after that is for nobody.
-      item->subscribe([popup, id](Control& changed, std::string_view property) {
-        if (property == "Enabled" && ::IsMenu(popup))
+      item->subscribe([popup, id](Control& changed, controls::Property property) {
+        if (property == controls::Property::Enabled && ::IsMenu(popup))
           ::EnableMenuItem(popup, static_cast<UINT>(id),
                            MF_BYCOMMAND | (changed.enabled() ? MF_ENABLED : MF_GRAYED));
       });

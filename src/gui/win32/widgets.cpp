@@ -298,7 +298,7 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
         place(w);
         break;
       case Kind::TextBox:
-        update(w, "Selection");  // set by the program before the box existed
+        update(w, Property::Selection);  // set by the program before the box existed
         break;
       default:
         break;
@@ -512,26 +512,26 @@ void WidgetHost::create(Widget& w) {
   if (h && c.kind() != Kind::TabControl && c.kind() != Kind::ListView)  // they have it
     ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   if (c.kind() == Kind::DatePicker || c.kind() == Kind::ProgressBar || c.kind() == Kind::StatusBar)
-    update(w, "Value");
+    update(w, Property::Value);
   if (c.kind() == Kind::StatusBar) syncStatus(w);
 }
 
 void WidgetHost::subscribe(Widget& w) {
   std::weak_ptr<bool> alive = alive_;
   Widget* target = &w;
-  w.control->subscribe([this, alive, target](Control&, std::string_view property) {
+  w.control->subscribe([this, alive, target](Control&, Property property) {
     auto a = alive.lock();
     if (a && *a) update(*target, property);
   });
 }
 
-void WidgetHost::update(Widget& w, std::string_view property) {
+void WidgetHost::update(Widget& w, Property property) {
   Control& c = *w.control;
   if (c.kind() == Kind::Timer) {
     syncTimer(w);
     return;
   }
-  if (!w.made && property == "Visible" && c.visible()) {
+  if (!w.made && property == Property::Visible && c.visible()) {
     // Shown before finish(): made now, with whatever it holds, if its page is in sight.
     const auto [tab, page] = pageOf(w);
     if (!tab || (tab->hwnd && page == static_cast<const TabControl&>(*tab->control).tab())) {
@@ -547,17 +547,18 @@ void WidgetHost::update(Widget& w, std::string_view property) {
   if (!w.hwnd) return;
   const bool wasSyncing = syncing_;
   syncing_ = true;
-  if (property == "Enabled") {
+  if (property == Property::Enabled) {
     ::EnableWindow(w.hwnd, c.enabled());
     if (c.kind() == Kind::Frame) ::InvalidateRect(w.hwnd, nullptr, TRUE);
-  } else if (property == "Visible") {
+  } else if (property == Property::Visible) {
     ::ShowWindow(w.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
-  } else if (property == "Rect") {
+  } else if (property == Property::Rect) {
     place(w);
     if (c.kind() == Kind::TabControl) layoutPages(w);
-  } else if (property == "Caption" || (property == "Text" && c.kind() == Kind::TextBox)) {
+  } else if (property == Property::Caption ||
+             (property == Property::Text && c.kind() == Kind::TextBox)) {
     showText(w.hwnd, captionOf(c), c.kind() == Kind::TextBox);
-  } else if (property == "Selection" && c.kind() == Kind::TextBox) {
+  } else if (property == Property::Selection && c.kind() == Kind::TextBox) {
     auto& t = static_cast<TextBox&>(c);
     const int from = utf16Index(t.text(), t.selStart);
     const int to = utf16Index(t.text(), t.selStart + t.selLength);
@@ -573,7 +574,7 @@ void WidgetHost::update(Widget& w, std::string_view property) {
         break;
       case Kind::ListView:
         if (fromList_) break;
-        if (property == "Items")
+        if (property == Property::Items)
           syncList(w);
         else
           syncListStates(w);

@@ -134,7 +134,7 @@ class WidgetHost {
   HWND pageWindow(const Widget& tab, int page);
   void create(Widget& w);
   void subscribe(Widget& w);
-  void update(Widget& w, std::string_view property);
+  void update(Widget& w, controls::Property property);
   RECT placeOf(const Widget& w) const;
   void place(Widget& w);
   void layoutPages(Widget& tab);
