@@ -42,7 +42,7 @@ Form1::Form1(platform::Platform& platform)
   RC_SOUSA = makeArray<Button>("RC_SOUSA", 6,
                                {"再生", "←巻戻し", "早送り→", "フリーズ", "スロー", "停止"});
   for (std::size_t i = 0; i <= 10; ++i)
-    Line1.push_back(std::make_unique<Plain>("Line1(" + std::to_string(i) + ")", Kind::Line));
+    Line1.push_back(std::make_unique<Line>("Line1(" + std::to_string(i) + ")"));
   youbi = makeArray<CheckBox>("youbi", 7, {"", "", "", "", "", "", ""});
   // Labels of the rule entry form; only their captions matter.
   for (const char* c :
@@ -277,16 +277,11 @@ int Form1::msgBox(std::string_view text, unsigned flags, std::string_view title)
 void Form1::setFocus(Control& c) {
   Control* previous = find(focused);
   focused = c.name();
-  if (previous && previous != &c && previous->kind() == Kind::Button) {
-    auto& lost = static_cast<Button*>(previous)->onLostFocus;
-    if (lost) lost();
-  }
+  if (auto* button = as<Button>(previous); button && previous != &c && button->onLostFocus)
+    button->onLostFocus();
   if (focused == c.name() && focusWindow) focusWindow(c);
   // A LostFocus handler may have sent the focus elsewhere.
-  if (focused == c.name() && c.kind() == Kind::TextBox) {
-    auto& got = static_cast<TextBox&>(c).onGotFocus;
-    if (got) got();
-  }
+  if (auto* box = as<TextBox>(&c); box && focused == c.name() && box->onGotFocus) box->onGotFocus();
 }
 
 void Form1::PopupMenu(MenuItem& menu) {

@@ -113,17 +113,17 @@ class Form1 {
   Label Label7{"Label7", "※同時ストリーム変換時は最大で倍以上空きが必要です "};
   Label Label6{"Label6"};
   Label Label5{"Label5", "0"};
-  std::vector<std::unique_ptr<Plain>> Line1;
+  std::vector<std::unique_ptr<Line>> Line1;
 
   // --- tab 1: file-name rule list ----------------------------------------------
   ListView AutoFNameView{"AutoFNameView"};
   Frame Frame12{"Frame12"};
   Button Command14{"Command14", "取消"};
   Button Command13{"Command13", "追加"};
-  Plain Picture3{"Picture3", Kind::Picture};
+  Picture Picture3{"Picture3"};
   TextBox End_H{"End_H", "00"};
   TextBox End_M{"End_M", "00"};
-  Plain Picture2{"Picture2", Kind::Picture};
+  Picture Picture2{"Picture2"};
   TextBox Start_H{"Start_H", "00"};
   TextBox Start_M{"Start_M", "00"};
   std::vector<std::unique_ptr<CheckBox>> youbi;
@@ -199,7 +199,7 @@ class Form1 {
   Frame Frame8{"Frame8"};
   Button Command3{"Command3", "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動"};
   Slider Slider1{"Slider1"};
-  Plain CommonDialog1{"CommonDialog1", Kind::CommonDialog};
+  CommonDialog CommonDialog1{"CommonDialog1"};
   Label Label100{"Label100"};
   StatusBar StatusBar1{"StatusBar1", 4};
 

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace varnolt::controls {
@@ -109,8 +111,9 @@ class Control {
 
 class Button : public Control {
  public:
+  static constexpr Kind kKind = Kind::Button;
   explicit Button(std::string name, std::string caption = {})
-      : Control(std::move(name), Kind::Button), caption_(std::move(caption)) {}
+      : Control(std::move(name), kKind), caption_(std::move(caption)) {}
   const std::string& caption() const { return caption_; }
   void setCaption(std::string v);
   std::function<void()> onClick;
@@ -124,8 +127,9 @@ class Button : public Control {
 
 class CheckBox : public Control {
  public:
+  static constexpr Kind kKind = Kind::CheckBox;
   explicit CheckBox(std::string name, std::string caption = {})
-      : Control(std::move(name), Kind::CheckBox), caption_(std::move(caption)) {}
+      : Control(std::move(name), kKind), caption_(std::move(caption)) {}
   const std::string& caption() const { return caption_; }
   int value() const { return value_; }
   // Raises onClick only when the value really changes; values other than 0, 1, 2
@@ -144,8 +148,9 @@ class OptionGroup;
 
 class OptionButton : public Control {
  public:
+  static constexpr Kind kKind = Kind::OptionButton;
   OptionButton(std::string name, std::string caption, OptionGroup* group)
-      : Control(std::move(name), Kind::OptionButton), caption_(std::move(caption)), group_(group) {}
+      : Control(std::move(name), kKind), caption_(std::move(caption)), group_(group) {}
   const std::string& caption() const { return caption_; }
   bool value() const { return value_; }
   // Setting true clears the other buttons of the group.
@@ -179,8 +184,9 @@ class OptionGroup {
 
 class Label : public Control {
  public:
+  static constexpr Kind kKind = Kind::Label;
   explicit Label(std::string name, std::string caption = {})
-      : Control(std::move(name), Kind::Label), caption_(std::move(caption)) {}
+      : Control(std::move(name), kKind), caption_(std::move(caption)) {}
   const std::string& caption() const { return caption_; }
   void setCaption(std::string v);
   std::function<void()> onMouseDown;
@@ -191,8 +197,9 @@ class Label : public Control {
 
 class Frame : public Control {
  public:
+  static constexpr Kind kKind = Kind::Frame;
   explicit Frame(std::string name, std::string caption = {})
-      : Control(std::move(name), Kind::Frame), caption_(std::move(caption)) {}
+      : Control(std::move(name), kKind), caption_(std::move(caption)) {}
   const std::string& caption() const { return caption_; }
   void setCaption(std::string v);
 
@@ -202,8 +209,9 @@ class Frame : public Control {
 
 class TextBox : public Control {
  public:
+  static constexpr Kind kKind = Kind::TextBox;
   explicit TextBox(std::string name, std::string text = {}, bool multiLine = false)
-      : Control(std::move(name), Kind::TextBox), text_(std::move(text)), multiLine_(multiLine) {}
+      : Control(std::move(name), kKind), text_(std::move(text)), multiLine_(multiLine) {}
   const std::string& text() const { return text_; }
   void setText(std::string v);
   bool multiLine() const { return multiLine_; }
@@ -235,8 +243,9 @@ struct ColumnHeader {
 
 class ListView : public Control {
  public:
+  static constexpr Kind kKind = Kind::ListView;
   explicit ListView(std::string name, bool checkBoxes = false)
-      : Control(std::move(name), Kind::ListView), checkBoxes_(checkBoxes) {}
+      : Control(std::move(name), kKind), checkBoxes_(checkBoxes) {}
   bool checkBoxes() const { return checkBoxes_; }
   std::vector<ColumnHeader> columns;
   // Unit of the column widths: 1440 twips or 2540 hundredths of a millimetre per inch.
@@ -301,8 +310,8 @@ class ListUpdate {
 
 class Timer : public Control {
  public:
-  Timer(std::string name, int interval)
-      : Control(std::move(name), Kind::Timer), interval_(interval) {
+  static constexpr Kind kKind = Kind::Timer;
+  Timer(std::string name, int interval) : Control(std::move(name), kKind), interval_(interval) {
     Control::setEnabled(false);
   }
   int interval() const { return interval_; }
@@ -315,7 +324,8 @@ class Timer : public Control {
 
 class Slider : public Control {
  public:
-  explicit Slider(std::string name) : Control(std::move(name), Kind::Slider) {}
+  static constexpr Kind kKind = Kind::Slider;
+  explicit Slider(std::string name) : Control(std::move(name), kKind) {}
   int min() const { return min_; }
   int max() const { return max_; }
   int value() const { return value_; }
@@ -330,7 +340,8 @@ class Slider : public Control {
 
 class ProgressBar : public Control {
  public:
-  explicit ProgressBar(std::string name) : Control(std::move(name), Kind::ProgressBar) {}
+  static constexpr Kind kKind = Kind::ProgressBar;
+  explicit ProgressBar(std::string name) : Control(std::move(name), kKind) {}
   float min() const { return min_; }
   float max() const { return max_; }
   float value() const { return value_; }
@@ -344,8 +355,9 @@ class ProgressBar : public Control {
 
 class StatusBar : public Control {
  public:
+  static constexpr Kind kKind = Kind::StatusBar;
   StatusBar(std::string name, int panels)
-      : Control(std::move(name), Kind::StatusBar), panels_(static_cast<std::size_t>(panels)) {}
+      : Control(std::move(name), kKind), panels_(static_cast<std::size_t>(panels)) {}
   std::size_t panelCount() const { return panels_.size(); }
   // Panels are 1-based.
   const std::string& panel(std::size_t i) const { return panels_.at(i - 1).text; }
@@ -363,8 +375,9 @@ class StatusBar : public Control {
 
 class TabControl : public Control {
  public:
+  static constexpr Kind kKind = Kind::TabControl;
   TabControl(std::string name, std::vector<std::string> captions)
-      : Control(std::move(name), Kind::TabControl), captions_(std::move(captions)) {}
+      : Control(std::move(name), kKind), captions_(std::move(captions)) {}
   const std::vector<std::string>& captions() const { return captions_; }
   int tab() const { return tab_; }
   // Shows tab `t`; raises onClick(previous tab) when it changes.
@@ -378,10 +391,9 @@ class TabControl : public Control {
 
 class MenuItem : public Control {
  public:
+  static constexpr Kind kKind = Kind::MenuItem;
   MenuItem(std::string name, std::string caption, std::string parent = {})
-      : Control(std::move(name), Kind::MenuItem),
-        parent(std::move(parent)),
-        caption_(std::move(caption)) {}
+      : Control(std::move(name), kKind), parent(std::move(parent)), caption_(std::move(caption)) {}
   const std::string& caption() const { return caption_; }
   std::string parent;
   std::string shortcut;  // e.g. "F1"
@@ -400,7 +412,8 @@ struct Date {
 
 class DatePicker : public Control {
  public:
-  explicit DatePicker(std::string name) : Control(std::move(name), Kind::DatePicker) {}
+  static constexpr Kind kKind = Kind::DatePicker;
+  explicit DatePicker(std::string name) : Control(std::move(name), kKind) {}
   const Date& value() const { return value_; }
   void setValue(const Date& d);
   std::string customFormat;
@@ -409,10 +422,100 @@ class DatePicker : public Control {
   Date value_;
 };
 
-// Decorations and non-visual components that only need a name and a place.
-class Plain : public Control {
+// A separator line: etched, horizontal or vertical as its rect is wider or taller.
+class Line : public Control {
  public:
-  Plain(std::string name, Kind kind) : Control(std::move(name), kind) {}
+  static constexpr Kind kKind = Kind::Line;
+  explicit Line(std::string name) : Control(std::move(name), kKind) {}
 };
+
+// A picture box: the program's icon, or a plain panel when it holds other controls.
+class Picture : public Control {
+ public:
+  static constexpr Kind kKind = Kind::Picture;
+  explicit Picture(std::string name) : Control(std::move(name), kKind) {}
+};
+
+// The common-dialog component: it has no window; the platform shows the dialogs.
+class CommonDialog : public Control {
+ public:
+  static constexpr Kind kKind = Kind::CommonDialog;
+  explicit CommonDialog(std::string name) : Control(std::move(name), kKind) {}
+};
+
+// --- a control as its own kind ---------------------------------------------------------
+// visit() and as() are the one place that turns a Control into the class of its kind. A
+// new kind is an entry in Kind, its class above and a case in visit(); the compiler then
+// names every visitor that has to take it (those with a Control& case take it as they
+// take the other kinds they leave alone).
+
+// Lambdas overloaded into one visitor: visit(c, Overloaded{[](Button& b) {...}, ...}).
+template <class... Fs>
+struct Overloaded : Fs... {
+  using Fs::operator()...;
+};
+template <class... Fs>
+Overloaded(Fs...) -> Overloaded<Fs...>;
+
+namespace detail {
+// Kinded, const when C is.
+template <class Kinded, class C>
+using Like = std::conditional_t<std::is_const_v<C>, const Kinded, Kinded>;
+}  // namespace detail
+
+// Calls `f` with `c` as the class of its kind (Button&, ListView&, ...; const when `c` is)
+// and returns what `f` returns, which is the same for every kind.
+template <class C, class F>
+requires std::is_same_v<std::remove_const_t<C>, Control>
+decltype(auto) visit(C& c, F&& f) {
+  using detail::Like;
+  switch (c.kind()) {
+    case Kind::Button:
+      return f(static_cast<Like<Button, C>&>(c));
+    case Kind::CheckBox:
+      return f(static_cast<Like<CheckBox, C>&>(c));
+    case Kind::OptionButton:
+      return f(static_cast<Like<OptionButton, C>&>(c));
+    case Kind::Label:
+      return f(static_cast<Like<Label, C>&>(c));
+    case Kind::TextBox:
+      return f(static_cast<Like<TextBox, C>&>(c));
+    case Kind::Frame:
+      return f(static_cast<Like<Frame, C>&>(c));
+    case Kind::ListView:
+      return f(static_cast<Like<ListView, C>&>(c));
+    case Kind::Timer:
+      return f(static_cast<Like<Timer, C>&>(c));
+    case Kind::Slider:
+      return f(static_cast<Like<Slider, C>&>(c));
+    case Kind::ProgressBar:
+      return f(static_cast<Like<ProgressBar, C>&>(c));
+    case Kind::StatusBar:
+      return f(static_cast<Like<StatusBar, C>&>(c));
+    case Kind::TabControl:
+      return f(static_cast<Like<TabControl, C>&>(c));
+    case Kind::MenuItem:
+      return f(static_cast<Like<MenuItem, C>&>(c));
+    case Kind::DatePicker:
+      return f(static_cast<Like<DatePicker, C>&>(c));
+    case Kind::Line:
+      return f(static_cast<Like<Line, C>&>(c));
+    case Kind::Picture:
+      return f(static_cast<Like<Picture, C>&>(c));
+    case Kind::CommonDialog:
+      return f(static_cast<Like<CommonDialog, C>&>(c));
+  }
+  std::abort();  // a Kind outside the enumeration
+}
+
+// `c` as a T when it is of T's kind, else nullptr.
+template <class T>
+T* as(Control* c) {
+  return c && c->kind() == T::kKind ? static_cast<T*>(c) : nullptr;
+}
+template <class T>
+const T* as(const Control* c) {
+  return c && c->kind() == T::kKind ? static_cast<const T*>(c) : nullptr;
+}
 
 }  // namespace varnolt::controls

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+#include <utility>
+
 #include "common/vbrt.hpp"
 
 namespace varnolt::controls {
@@ -120,6 +123,39 @@ TEST(Observers, SeeEveryRealChangeOnce) {
   lab.setEnabled(false);
   EXPECT_EQ(seen, (std::vector<std::pair<Property, std::string>>{{Property::Caption, "a"},
                                                                  {Property::Enabled, "a"}}));
+}
+
+// visit() hands every kind to its own class; as() finds a control only as its own kind.
+TEST(Visit, HandsEveryKindToItsOwnClass) {
+  OptionGroup options("Option1", {"a"});
+  Button button("Command1");
+  CheckBox check("Check1");
+  Label label("Label1");
+  TextBox text("Text1");
+  Frame frame("Frame1");
+  ListView list("ListView1");
+  Timer timer("Timer1", 1);
+  Slider slider("Slider1");
+  ProgressBar bar("ProgressBar1");
+  StatusBar status("StatusBar1", 1);
+  TabControl tabs("SSTab1", {"0"});
+  MenuItem item("pulldown_file", "ファイル(&F)");
+  DatePicker date("DTPicker1");
+  Line line("Line1");
+  Picture picture("Picture1");
+  CommonDialog dialog("CommonDialog1");
+  const std::vector<Control*> oneOfEach = {&button, &check, &options[0], &label,   &text,   &frame,
+                                           &list,   &timer, &slider,     &bar,     &status, &tabs,
+                                           &item,   &date,  &line,       &picture, &dialog};
+  ASSERT_EQ(oneOfEach.size(), static_cast<std::size_t>(Kind::CommonDialog) + 1);
+  auto kindOf = [](auto& c) { return std::remove_cvref_t<decltype(c)>::kKind; };
+  for (Control* c : oneOfEach) {
+    EXPECT_EQ(visit(*c, kindOf), c->kind()) << c->name();
+    EXPECT_EQ(visit(std::as_const(*c), kindOf), c->kind()) << c->name();
+  }
+  EXPECT_EQ(as<Button>(&button), &button);
+  EXPECT_EQ(as<Label>(static_cast<Control*>(&button)), nullptr);
+  EXPECT_EQ(as<Button>(static_cast<Control*>(nullptr)), nullptr);
 }
 
 TEST(TabControl, ClickReportsTheTabThatWasLeft) {

@@ -116,14 +116,12 @@ HMENU MainWindow::buildMenus() {
   std::vector<ACCEL> accels;
   int index = 0;
   for (Control* c : form_.all()) {
-    if (c->kind() != Kind::MenuItem) continue;
-    auto* m = static_cast<MenuItem*>(c);
-    if (!m->parent.empty()) continue;
+    auto* m = as<MenuItem>(c);
+    if (!m || !m->parent.empty()) continue;
     HMENU popup = ::CreatePopupMenu();
     for (Control* k : form_.all()) {
-      if (k->kind() != Kind::MenuItem) continue;
-      auto* item = static_cast<MenuItem*>(k);
-      if (item->parent != m->name()) continue;
+      auto* item = as<MenuItem>(k);
+      if (!item || item->parent != m->name()) continue;
       if (item->separator()) {
         ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         continue;
@@ -476,9 +474,8 @@ LRESULT CALLBACK MainWindow::dialogProc(HWND h, UINT msg, WPARAM wParam, LPARAM 
       if (lParam == 0 && LOWORD(wParam) == IDOK) {
         // Enter: the button with the focus is pressed, anywhere else the default button,
         // as in any dialog.
-        Control* focused = m->host->controlOf(::GetFocus());
-        if (focused && focused->kind() == Kind::Button)
-          static_cast<Button*>(focused)->click();
+        if (auto* focused = as<Button>(m->host->controlOf(::GetFocus())))
+          focused->click();
         else if (m->form->defaultButton)
           m->form->defaultButton->click();
         return 0;

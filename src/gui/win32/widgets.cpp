@@ -168,24 +168,17 @@ std::string windowText(HWND h) {
   return narrow(windowTextW(h));
 }
 
+// The text a control's window shows: its caption, a text box's text; "" for the others.
 const std::string& captionOf(const Control& c) {
   static const std::string none;
-  switch (c.kind()) {
-    case Kind::Button:
-      return static_cast<const Button&>(c).caption();
-    case Kind::CheckBox:
-      return static_cast<const CheckBox&>(c).caption();
-    case Kind::OptionButton:
-      return static_cast<const OptionButton&>(c).caption();
-    case Kind::Label:
-      return static_cast<const Label&>(c).caption();
-    case Kind::Frame:
-      return static_cast<const Frame&>(c).caption();
-    case Kind::TextBox:
-      return static_cast<const TextBox&>(c).text();
-    default:
-      return none;
-  }
+  using Text = const std::string&;
+  return visit(c, Overloaded{[](const Button& b) -> Text { return b.caption(); },
+                             [](const CheckBox& b) -> Text { return b.caption(); },
+                             [](const OptionButton& b) -> Text { return b.caption(); },
+                             [](const Label& l) -> Text { return l.caption(); },
+                             [](const Frame& f) -> Text { return f.caption(); },
+                             [](const TextBox& t) -> Text { return t.text(); },
+                             [](const Control&) -> Text { return none; }});
 }
 
 // Characters of the model's selection to UTF-16 positions.
@@ -238,8 +231,7 @@ void WidgetHost::build(int dpi, HFONT font) {
   // window of six pages costs more than everything else the start-up does.
   materialize([this](const Widget& w) {
     const auto [tab, page] = pageOf(w);
-    return w.control->visible() &&
-           (!tab || page == static_cast<const TabControl&>(*tab->control).tab());
+    return w.control->visible() && (!tab || page == tabModel(*tab).tab());
   });
   for (auto& w : widgets_)
     if (w->control->kind() == Kind::TabControl && w->hwnd) showPage(*w);
@@ -288,21 +280,15 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
     create(w);
     if (!w.hwnd) continue;
     keepOrder(w);
-    switch (w.control->kind()) {
-      case Kind::TabControl:
-        layoutPages(w);  // where its pages start, for the controls on them
-        break;
-      case Kind::StatusBar:  // docks itself
-      case Kind::Line:
-      case Kind::Picture:
-        place(w);
-        break;
-      case Kind::TextBox:
-        update(w, Property::Selection);  // set by the program before the box existed
-        break;
-      default:
-        break;
-    }
+    visit(*w.control,
+          Overloaded{// Where its pages start, for the controls on them.
+                     [&](TabControl&) { layoutPages(w); },
+                     // Docks itself.
+                     [&](StatusBar&) { place(w); },
+                     // Made empty, see create().
+                     [&](Line&) { place(w); }, [&](Picture&) { place(w); },
+                     // Set by the program before the box existed.
+                     [&](TextBox&) { update(w, Property::Selection); }, [](Control&) {}});
   }
 }
 
@@ -354,7 +340,7 @@ void WidgetHost::rescale(int dpi, HFONT font) {
   for (auto& w : widgets_) {
     place(*w);
     if (w->control->kind() == Kind::ListView) syncColumns(*w);
-    if (w->control->kind() == Kind::StatusBar) syncStatus(*w);
+    if (auto* sb = as<StatusBar>(w->control)) syncStatus(*w, *sb);
   }
 }
 
@@ -369,8 +355,7 @@ WidgetHost::Widget& WidgetHost::ensure(Control& c) {
     if (Control* container = find_(c.container)) {
       Widget& owner = ensure(*container);
       w->owner = &owner;
-      if (owner.control->kind() == Kind::TabControl &&
-          !static_cast<TabControl&>(*owner.control).captions().empty())
+      if (auto* tab = as<TabControl>(owner.control); tab && !tab->captions().empty())
         w->tabOwner = &owner;
     }
   }
@@ -396,124 +381,120 @@ void WidgetHost::create(Widget& w) {
   auto make = [&](DWORD exStyle, const wchar_t* cls, const std::string& text, DWORD style) {
     return makeWindow(exStyle, cls, text, style, w.parent, w.id, at);
   };
-  HWND h = nullptr;
-  switch (c.kind()) {
-    case Kind::Button: {
-      // Only a button with a lost-focus handler asks for focus notifications.
-      const DWORD notify = static_cast<Button&>(c).onLostFocus ? BS_NOTIFY : 0;
-      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify);
-      break;
-    }
-    case Kind::CheckBox:
-      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE);
-      ::SendMessageW(h, BM_SETCHECK, static_cast<CheckBox&>(c).value(), 0);
-      break;
-    case Kind::OptionButton:
-      h = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON);
-      ::SendMessageW(h, BM_SETCHECK, static_cast<OptionButton&>(c).value() ? BST_CHECKED : 0, 0);
-      break;
-    case Kind::Label:
-      h = make(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY);
-      break;
-    case Kind::TextBox: {
-      auto& t = static_cast<TextBox&>(c);
-      DWORD style = base | WS_TABSTOP | ES_AUTOHSCROLL;
-      if (t.multiLine())
-        style = base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
-      h = make(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style);
-      // The log grows without bound; lift the edit control's default limit.
-      ::SendMessageW(h, EM_SETLIMITTEXT, 0, 0);
-      break;
-    }
-    case Kind::Frame:
-      h = make(WS_EX_CONTROLPARENT, kPanelClass, caption, base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-      ::SetWindowLongPtrW(h, kPanelLook, kGroupBox);
-      break;
-    case Kind::Picture: {
-      bool holdsControls = false;
-      for (Control* other : controls_) holdsControls |= other->container == c.name();
-      if (!holdsControls && pictureIcon_) {
-        h = make(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY);
-        ::SendMessageW(h, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_), 0);
-      } else {
-        h = make(WS_EX_CONTROLPARENT, kPanelClass, "", base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-      }
-      break;
-    }
-    case Kind::ListView: {
-      h = createList(w, base);
-      if (auto& lv = static_cast<ListView&>(c); lv.onOLEDragDrop) {
-        // Files dragged from the shell land on the list itself. The style is all that
-        // DragAcceptFiles sets; the shell library is loaded with the first drop.
-        ::SetWindowLongPtrW(h, GWL_EXSTYLE,
-                            ::GetWindowLongPtrW(h, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
-        ::SetWindowSubclass(h, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
-      }
-      break;
-    }
-    case Kind::Timer:
-      break;
-    case Kind::Slider: {
-      auto& s = static_cast<Slider&>(c);
-      h = make(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS);
-      ::SendMessageW(h, TBM_SETRANGEMIN, FALSE, s.min());
-      ::SendMessageW(h, TBM_SETRANGEMAX, FALSE, s.max());
-      ::SendMessageW(h, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
-      ::SendMessageW(h, TBM_SETPOS, TRUE, s.value());
-      break;
-    }
-    case Kind::ProgressBar:
-      h = make(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH);
-      ::SendMessageW(h, PBM_SETRANGE32, 0, 10000);
-      break;
-    case Kind::StatusBar:
-      h = make(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP);
-      break;
-    case Kind::TabControl: {
-      auto& tab = static_cast<TabControl&>(c);
-      h = make(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
-               base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-      // The font first, so that the tabs are measured once, as they go in.
-      ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-      {
-        DrawingOff quiet(h);
-        for (std::size_t i = 0; i < tab.captions().size(); ++i) {
-          std::wstring text = widen(tab.captions()[i]);
-          TCITEMW item{};
-          item.mask = TCIF_TEXT;
-          item.pszText = text.data();
-          ::SendMessageW(h, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
-        }
-      }
-      // Pages are plain panels inside the tab control, one per tab, each made when first
-      // needed (see pageWindow).
-      w.pages.assign(tab.captions().size(), nullptr);
-      break;
-    }
-    case Kind::DatePicker: {
-      h = make(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT);
-      auto& d = static_cast<DatePicker&>(c);
-      if (!d.customFormat.empty()) {
-        std::wstring fmt = widen(d.customFormat);
-        ::SendMessageW(h, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(fmt.c_str()));
-      }
-      break;
-    }
-    case Kind::Line: {
-      const Rect& r = c.rect();
-      h = make(0, L"STATIC", "", base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT));
-      break;
-    }
-    case Kind::MenuItem:
-    case Kind::CommonDialog:
-      break;
-  }
+  // Every kind is named here: a new kind has to say what window it gets.
+  HWND h = visit(
+      c,
+      Overloaded{
+          [&](Button& b) {
+            // Only a button with a lost-focus handler asks for focus notifications.
+            const DWORD notify = b.onLostFocus ? BS_NOTIFY : 0;
+            return make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_PUSHBUTTON | notify);
+          },
+          [&](CheckBox& b) {
+            HWND made = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_CHECKBOX | BS_MULTILINE);
+            ::SendMessageW(made, BM_SETCHECK, b.value(), 0);
+            return made;
+          },
+          [&](OptionButton& b) {
+            HWND made = make(0, L"BUTTON", caption, base | WS_TABSTOP | BS_RADIOBUTTON);
+            ::SendMessageW(made, BM_SETCHECK, b.value() ? BST_CHECKED : 0, 0);
+            return made;
+          },
+          [&](Label&) { return make(0, L"STATIC", caption, base | SS_LEFT | SS_NOTIFY); },
+          [&](TextBox& t) {
+            DWORD style = base | WS_TABSTOP | ES_AUTOHSCROLL;
+            if (t.multiLine())
+              style =
+                  base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
+            HWND made = make(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style);
+            // The log grows without bound; lift the edit control's default limit.
+            ::SendMessageW(made, EM_SETLIMITTEXT, 0, 0);
+            return made;
+          },
+          [&](Frame&) {
+            HWND made = make(WS_EX_CONTROLPARENT, kPanelClass, caption,
+                             base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+            ::SetWindowLongPtrW(made, kPanelLook, kGroupBox);
+            return made;
+          },
+          [&](Picture&) {
+            bool holdsControls = false;
+            for (Control* other : controls_) holdsControls |= other->container == c.name();
+            if (holdsControls || !pictureIcon_)
+              return make(WS_EX_CONTROLPARENT, kPanelClass, "",
+                          base | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+            HWND made = make(0, L"STATIC", "", base | SS_ICON | SS_NOTIFY);
+            ::SendMessageW(made, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_), 0);
+            return made;
+          },
+          [&](ListView& lv) {
+            HWND made = createList(w, base);
+            if (lv.onOLEDragDrop) {
+              // Files dragged from the shell land on the list itself. The style is all that
+              // DragAcceptFiles sets; the shell library is loaded with the first drop.
+              ::SetWindowLongPtrW(made, GWL_EXSTYLE,
+                                  ::GetWindowLongPtrW(made, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+              ::SetWindowSubclass(made, dropProc, 1, reinterpret_cast<DWORD_PTR>(&lv));
+            }
+            return made;
+          },
+          [&](Slider& s) {
+            HWND made = make(0, TRACKBAR_CLASSW, "", base | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS);
+            ::SendMessageW(made, TBM_SETRANGEMIN, FALSE, s.min());
+            ::SendMessageW(made, TBM_SETRANGEMAX, FALSE, s.max());
+            ::SendMessageW(made, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
+            ::SendMessageW(made, TBM_SETPOS, TRUE, s.value());
+            return made;
+          },
+          [&](ProgressBar&) {
+            HWND made = make(0, PROGRESS_CLASSW, "", base | PBS_SMOOTH);
+            ::SendMessageW(made, PBM_SETRANGE32, 0, 10000);
+            return made;
+          },
+          [&](StatusBar&) { return make(0, STATUSCLASSNAMEW, "", base | SBARS_SIZEGRIP); },
+          [&](TabControl& tab) {
+            HWND made = make(WS_EX_CONTROLPARENT, WC_TABCONTROLW, "",
+                             base | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+            // The font first, so that the tabs are measured once, as they go in.
+            ::SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+            {
+              DrawingOff quiet(made);
+              for (std::size_t i = 0; i < tab.captions().size(); ++i) {
+                std::wstring text = widen(tab.captions()[i]);
+                TCITEMW item{};
+                item.mask = TCIF_TEXT;
+                item.pszText = text.data();
+                ::SendMessageW(made, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+              }
+            }
+            // Pages are plain panels inside the tab control, one per tab, each made when
+            // first needed (see pageWindow).
+            w.pages.assign(tab.captions().size(), nullptr);
+            return made;
+          },
+          [&](DatePicker& d) {
+            HWND made = make(0, DATETIMEPICK_CLASSW, "", base | WS_TABSTOP | DTS_SHORTDATEFORMAT);
+            if (!d.customFormat.empty()) {
+              std::wstring fmt = widen(d.customFormat);
+              ::SendMessageW(made, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(fmt.c_str()));
+            }
+            return made;
+          },
+          [&](Line& l) {
+            const Rect& r = l.rect();
+            return make(0, L"STATIC", "",
+                        base | (r.width >= r.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT));
+          },
+          // Components without a window.
+          [](controls::Timer&) -> HWND { return nullptr; },
+          [](MenuItem&) -> HWND { return nullptr; },
+          [](CommonDialog&) -> HWND { return nullptr; }});
   w.hwnd = h;
   if (h && c.kind() != Kind::TabControl && c.kind() != Kind::ListView)  // they have it
     ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   if (c.kind() == Kind::DatePicker || c.kind() == Kind::ProgressBar || c.kind() == Kind::StatusBar)
     update(w, Property::Value);
-  if (c.kind() == Kind::StatusBar) syncStatus(w);
+  if (auto* sb = as<StatusBar>(&c)) syncStatus(w, *sb);
 }
 
 void WidgetHost::subscribe(Widget& w) {
@@ -527,14 +508,14 @@ void WidgetHost::subscribe(Widget& w) {
 
 void WidgetHost::update(Widget& w, Property property) {
   Control& c = *w.control;
-  if (c.kind() == Kind::Timer) {
-    syncTimer(w);
+  if (auto* timer = as<controls::Timer>(&c)) {
+    syncTimer(w, *timer);
     return;
   }
   if (!w.made && property == Property::Visible && c.visible()) {
     // Shown before finish(): made now, with whatever it holds, if its page is in sight.
     const auto [tab, page] = pageOf(w);
-    if (!tab || (tab->hwnd && page == static_cast<const TabControl&>(*tab->control).tab())) {
+    if (!tab || (tab->hwnd && page == tabModel(*tab).tab())) {
       const Widget* target = &w;
       materialize([target](const Widget& x) {
         for (const Widget* o = &x; o; o = o->owner)
@@ -558,57 +539,45 @@ void WidgetHost::update(Widget& w, Property property) {
   } else if (property == Property::Caption ||
              (property == Property::Text && c.kind() == Kind::TextBox)) {
     showText(w.hwnd, captionOf(c), c.kind() == Kind::TextBox);
-  } else if (property == Property::Selection && c.kind() == Kind::TextBox) {
-    auto& t = static_cast<TextBox&>(c);
-    const int from = utf16Index(t.text(), t.selStart);
-    const int to = utf16Index(t.text(), t.selStart + t.selLength);
+  } else if (auto* t = as<TextBox>(&c); t && property == Property::Selection) {
+    const int from = utf16Index(t->text(), t->selStart);
+    const int to = utf16Index(t->text(), t->selStart + t->selLength);
     ::SendMessageW(w.hwnd, EM_SETSEL, from, to);
   } else {
-    switch (c.kind()) {
-      case Kind::CheckBox:
-        ::SendMessageW(w.hwnd, BM_SETCHECK, static_cast<CheckBox&>(c).value(), 0);
-        break;
-      case Kind::OptionButton:
-        ::SendMessageW(w.hwnd, BM_SETCHECK,
-                       static_cast<OptionButton&>(c).value() ? BST_CHECKED : BST_UNCHECKED, 0);
-        break;
-      case Kind::ListView:
-        if (fromList_) break;
-        if (property == Property::Items)
-          syncList(w);
-        else
-          syncListStates(w);
-        break;
-      case Kind::Slider: {
-        auto& s = static_cast<Slider&>(c);
-        ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
-        ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
-        ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
-        ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
-        break;
-      }
-      case Kind::ProgressBar:
-        syncProgress(w);
-        break;
-      case Kind::StatusBar:
-        syncStatus(w);
-        break;
-      case Kind::TabControl:
-        ::SendMessageW(w.hwnd, TCM_SETCURSEL, static_cast<TabControl&>(c).tab(), 0);
-        showPage(w);
-        break;
-      case Kind::DatePicker: {
-        const Date& d = static_cast<DatePicker&>(c).value();
-        SYSTEMTIME st{};
-        st.wYear = static_cast<WORD>(d.year);
-        st.wMonth = static_cast<WORD>(d.month);
-        st.wDay = static_cast<WORD>(d.day);
-        ::SendMessageW(w.hwnd, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
-        break;
-      }
-      default:
-        break;
-    }
+    // The properties of one kind: a check, rows, a range, panels, the shown tab, a date.
+    visit(
+        c,
+        Overloaded{
+            [&](CheckBox& b) { ::SendMessageW(w.hwnd, BM_SETCHECK, b.value(), 0); },
+            [&](OptionButton& b) {
+              ::SendMessageW(w.hwnd, BM_SETCHECK, b.value() ? BST_CHECKED : BST_UNCHECKED, 0);
+            },
+            [&](ListView&) {
+              if (fromList_) return;
+              if (property == Property::Items)
+                syncList(w);
+              else
+                syncListStates(w);
+            },
+            [&](Slider& s) {
+              ::SendMessageW(w.hwnd, TBM_SETRANGEMIN, FALSE, s.min());
+              ::SendMessageW(w.hwnd, TBM_SETRANGEMAX, TRUE, s.max());
+              ::SendMessageW(w.hwnd, TBM_SETTICFREQ, static_cast<WPARAM>(s.tickFrequency()), 0);
+              ::SendMessageW(w.hwnd, TBM_SETPOS, TRUE, s.value());
+            },
+            [&](ProgressBar& p) { syncProgress(w, p); }, [&](StatusBar& sb) { syncStatus(w, sb); },
+            [&](TabControl& tab) {
+              ::SendMessageW(w.hwnd, TCM_SETCURSEL, tab.tab(), 0);
+              showPage(w);
+            },
+            [&](DatePicker& d) {
+              SYSTEMTIME st{};
+              st.wYear = static_cast<WORD>(d.value().year);
+              st.wMonth = static_cast<WORD>(d.value().month);
+              st.wDay = static_cast<WORD>(d.value().day);
+              ::SendMessageW(w.hwnd, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+            },
+            [](Control&) {}});
   }
   syncing_ = wasSyncing;
 }
@@ -625,9 +594,9 @@ RECT WidgetHost::placeOf(const Widget& w) const {
 
 void WidgetHost::place(Widget& w) {
   if (!w.hwnd) return;
-  if (w.control->kind() == Kind::StatusBar) {
+  if (auto* sb = as<StatusBar>(w.control)) {
     ::SendMessageW(w.hwnd, WM_SIZE, 0, 0);  // docks itself at the bottom
-    syncStatus(w);
+    syncStatus(w, *sb);
     return;
   }
   RECT r = placeOf(w);
@@ -657,7 +626,7 @@ void WidgetHost::layoutPages(Widget& tab) {
 }
 
 void WidgetHost::showPage(Widget& tab) {
-  const int current = static_cast<TabControl&>(*tab.control).tab();
+  const int current = tabModel(tab).tab();
   // A page shown before finish() gets its windows now: the page, and what is in sight on it.
   pageWindow(tab, current);
   materialize([this, &tab, current](const Widget& w) {
@@ -680,7 +649,7 @@ void WidgetHost::showPage(Widget& tab) {
 
 void WidgetHost::focusIntoPage(const Widget& tab) {
   std::vector<HWND> stops;
-  collectStops(&tab, static_cast<const TabControl&>(*tab.control).tab(), stops);
+  collectStops(&tab, tabModel(tab).tab(), stops);
   ::SetFocus(stops.empty() ? tab.hwnd : stops.front());
 }
 
@@ -727,34 +696,34 @@ void WidgetHost::collectStops(const Widget* container, int page, std::vector<HWN
   for (const Stop& k : kids) {
     const Widget& w = *widgets_[k.index];
     if (!::IsWindowVisible(w.hwnd)) continue;
-    switch (w.control->kind()) {
-      case Kind::TabControl:
-        if (takesFocus(w.hwnd)) out.push_back(w.hwnd);
-        collectStops(&w, static_cast<const TabControl&>(*w.control).tab(), out);
-        break;
-      case Kind::Frame:
-      case Kind::Picture:
-        if (::IsWindowEnabled(w.hwnd)) collectStops(&w, page, out);
-        break;
-      case Kind::OptionButton: {
-        // One stop for a group of option buttons: the chosen one (the arrow keys move
-        // within the group).
-        const auto& o = static_cast<const OptionButton&>(*w.control);
-        bool anyChosen = false, firstOfGroup = true;
-        for (const Stop& other : kids) {
-          const Control& oc = *widgets_[other.index]->control;
-          if (oc.kind() != Kind::OptionButton) continue;
-          if (static_cast<const OptionButton&>(oc).value()) anyChosen = true;
-          if (other.index < k.index) firstOfGroup = false;
-        }
-        if ((o.value() || (!anyChosen && firstOfGroup)) && takesFocus(w.hwnd))
-          out.push_back(w.hwnd);
-        break;
-      }
-      default:
-        if (takesFocus(w.hwnd)) out.push_back(w.hwnd);
-        break;
-    }
+    const Control& c = *w.control;
+    visit(c, Overloaded{[&](const TabControl& tab) {
+                          if (takesFocus(w.hwnd)) out.push_back(w.hwnd);
+                          collectStops(&w, tab.tab(), out);
+                        },
+                        // Containers: their controls, in their order.
+                        [&](const Frame&) {
+                          if (::IsWindowEnabled(w.hwnd)) collectStops(&w, page, out);
+                        },
+                        [&](const Picture&) {
+                          if (::IsWindowEnabled(w.hwnd)) collectStops(&w, page, out);
+                        },
+                        [&](const OptionButton& o) {
+                          // One stop for a group of option buttons: the chosen one (the arrow keys
+                          // move within the group).
+                          bool anyChosen = false, firstOfGroup = true;
+                          for (const Stop& other : kids) {
+                            const auto* oc = as<OptionButton>(widgets_[other.index]->control);
+                            if (!oc) continue;
+                            if (oc->value()) anyChosen = true;
+                            if (other.index < k.index) firstOfGroup = false;
+                          }
+                          if ((o.value() || (!anyChosen && firstOfGroup)) && takesFocus(w.hwnd))
+                            out.push_back(w.hwnd);
+                        },
+                        [&](const Control&) {
+                          if (takesFocus(w.hwnd)) out.push_back(w.hwnd);
+                        }});
   }
 }
 
@@ -803,7 +772,7 @@ bool WidgetHost::arrowInGroup(HWND from, int step) {
     if (!::IsWindowVisible(next.hwnd) || !::IsWindowEnabled(next.hwnd)) continue;
     HWND h = next.hwnd;
     std::weak_ptr<bool> alive = alive_;
-    static_cast<OptionButton&>(*next.control).click();
+    as<OptionButton>(next.control)->click();
     // The program's handler may have closed the window.
     if (auto a = alive.lock(); a && *a && ::IsWindow(h)) ::SetFocus(h);
     break;
@@ -820,7 +789,7 @@ const WidgetHost::Widget* WidgetHost::firstTabControl() const {
 HWND WidgetHost::firstStop() const {
   if (const Widget* tab = firstTabControl()) {
     std::vector<HWND> stops;
-    collectStops(tab, static_cast<const TabControl&>(*tab->control).tab(), stops);
+    collectStops(tab, tabModel(*tab).tab(), stops);
     if (!stops.empty()) return stops.front();
   }
   const std::vector<HWND> cycle = focusCycle();
@@ -830,7 +799,7 @@ HWND WidgetHost::firstStop() const {
 bool WidgetHost::switchPage(int step) {
   const Widget* tab = firstTabControl();
   if (!tab || !::IsWindowEnabled(tab->hwnd)) return false;
-  auto& model = static_cast<TabControl&>(*tab->control);
+  TabControl& model = tabModel(*tab);
   const int n = static_cast<int>(model.captions().size());
   if (n == 0) return false;
   HWND focus = ::GetFocus();
@@ -844,14 +813,14 @@ bool WidgetHost::switchPage(int step) {
 
 void WidgetHost::onFocusLeft(HWND button) {
   Widget* w = byHwnd(button);
+  auto* b = w ? as<Button>(w->control) : nullptr;
   HWND focus = ::GetFocus();
-  if (!w || w->control->kind() != Kind::Button || focus == button || !focus) return;
+  if (!b || focus == button || !focus) return;
   if (::GetAncestor(focus, GA_ROOT) != top_) return;
-  if (auto& lost = static_cast<Button&>(*w->control).onLostFocus) lost();
+  if (b->onLostFocus) b->onLostFocus();
 }
 
-void WidgetHost::syncStatus(Widget& w) {
-  auto& sb = static_cast<StatusBar&>(*w.control);
+void WidgetHost::syncStatus(Widget& w, const StatusBar& sb) {
   std::vector<int> edges;
   int right = 0;
   for (std::size_t i = 1; i <= sb.panelCount(); ++i) {
@@ -864,18 +833,20 @@ void WidgetHost::syncStatus(Widget& w) {
                    reinterpret_cast<LPARAM>(widen(sb.panel(i)).c_str()));
 }
 
-void WidgetHost::syncProgress(Widget& w) {
-  auto& p = static_cast<ProgressBar&>(*w.control);
+void WidgetHost::syncProgress(Widget& w, const ProgressBar& p) {
   const float span = p.max() - p.min();
   const int pos = span > 0 ? static_cast<int>((p.value() - p.min()) / span * 10000.0f) : 0;
   ::SendMessageW(w.hwnd, PBM_SETPOS, std::clamp(pos, 0, 10000), 0);
 }
 
-void WidgetHost::syncTimer(Widget& w) {
-  auto& t = static_cast<controls::Timer&>(*w.control);
+void WidgetHost::syncTimer(Widget& w, const controls::Timer& t) {
   ::KillTimer(top_, static_cast<UINT_PTR>(w.id));
   if (t.enabled() && t.interval() > 0)
     ::SetTimer(top_, static_cast<UINT_PTR>(w.id), static_cast<UINT>(t.interval()), nullptr);
+}
+
+TabControl& WidgetHost::tabModel(const Widget& tab) {
+  return *as<TabControl>(tab.control);
 }
 
 WidgetHost::Widget* WidgetHost::byId(int id) {
@@ -905,81 +876,74 @@ bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
   Widget* w = byId(LOWORD(wParam));
   if (!w || reinterpret_cast<HWND>(lParam) != w->hwnd) return false;
   const UINT code = HIWORD(wParam);
-  Control& c = *w->control;
-  switch (c.kind()) {
-    case Kind::Button:
-      if (code == BN_CLICKED) static_cast<Button&>(c).click();
-      // Decided once the focus has landed: a move to another window of the program is a
-      // lost focus, a switch to another program is not.
-      if (code == BN_KILLFOCUS && static_cast<Button&>(c).onLostFocus)
-        ::PostMessageW(top_, kMsgFocusLeft, reinterpret_cast<WPARAM>(w->hwnd), 0);
-      return true;
-    case Kind::CheckBox:
-      if (code == BN_CLICKED) static_cast<CheckBox&>(c).click();
-      return true;
-    case Kind::OptionButton:
-      if (code == BN_CLICKED) static_cast<OptionButton&>(c).click();
-      return true;
-    case Kind::Label:
-      if (code == STN_CLICKED)
-        if (auto& f = static_cast<Label&>(c).onMouseDown) f();
-      return true;
-    case Kind::Picture:
-      return true;
-    case Kind::TextBox: {
-      auto& t = static_cast<TextBox&>(c);
-      if (code == EN_CHANGE && !syncing_) {
-        t.setText(windowText(w->hwnd));
-      } else if (code == EN_SETFOCUS && t.onGotFocus) {
-        t.onGotFocus();
-      } else if (code == EN_KILLFOCUS) {
-        // nothing: text boxes have no lost-focus handlers yet
-      }
-      return true;
-    }
-    default:
-      return false;
-  }
+  return visit(*w->control, Overloaded{[&](Button& b) {
+                                         if (code == BN_CLICKED) b.click();
+                                         // Decided once the focus has landed: a move to another
+                                         // window of the program is a lost focus, a switch to
+                                         // another program is not.
+                                         if (code == BN_KILLFOCUS && b.onLostFocus)
+                                           ::PostMessageW(top_, kMsgFocusLeft,
+                                                          reinterpret_cast<WPARAM>(w->hwnd), 0);
+                                         return true;
+                                       },
+                                       [&](CheckBox& b) {
+                                         if (code == BN_CLICKED) b.click();
+                                         return true;
+                                       },
+                                       [&](OptionButton& b) {
+                                         if (code == BN_CLICKED) b.click();
+                                         return true;
+                                       },
+                                       [&](Label& l) {
+                                         if (code == STN_CLICKED && l.onMouseDown) l.onMouseDown();
+                                         return true;
+                                       },
+                                       [](Picture&) { return true; },
+                                       [&](TextBox& t) {
+                                         if (code == EN_CHANGE && !syncing_)
+                                           t.setText(windowText(w->hwnd));
+                                         else if (code == EN_SETFOCUS && t.onGotFocus)
+                                           t.onGotFocus();
+                                         return true;
+                                       },
+                                       [](Control&) { return false; }});
 }
 
 bool WidgetHost::onNotify(const NMHDR& header, LRESULT& result) {
   Widget* w = byHwnd(header.hwndFrom);
   if (!w) return false;
-  Control& c = *w->control;
   result = 0;
-  if (c.kind() == Kind::TabControl && header.code == TCN_SELCHANGE) {
-    const int sel = static_cast<int>(::SendMessageW(w->hwnd, TCM_GETCURSEL, 0, 0));
-    static_cast<TabControl&>(c).setTab(sel);
+  if (auto* tab = as<TabControl>(w->control); tab && header.code == TCN_SELCHANGE) {
+    tab->setTab(static_cast<int>(::SendMessageW(w->hwnd, TCM_GETCURSEL, 0, 0)));
     showPage(*w);
     return true;
   }
-  if (c.kind() == Kind::DatePicker && header.code == DTN_DATETIMECHANGE && !syncing_) {
+  if (auto* d = as<DatePicker>(w->control); d && header.code == DTN_DATETIMECHANGE && !syncing_) {
     const auto& change = reinterpret_cast<const NMDATETIMECHANGE&>(header);
     if (change.dwFlags == GDT_VALID)
-      static_cast<DatePicker&>(c).setValue({change.st.wYear, change.st.wMonth, change.st.wDay});
+      d->setValue({change.st.wYear, change.st.wMonth, change.st.wDay});
     return true;
   }
-  if (c.kind() != Kind::ListView) return false;
+  if (w->control->kind() != Kind::ListView) return false;
   return onListNotify(*w, header, result);
 }
 
 bool WidgetHost::onScroll(HWND from) {
   Widget* w = byHwnd(from);
-  if (!w || w->control->kind() != Kind::Slider) return false;
-  if (!syncing_)
-    static_cast<Slider&>(*w->control)
-        .setValue(static_cast<int>(::SendMessageW(from, TBM_GETPOS, 0, 0)));
+  auto* slider = w ? as<Slider>(w->control) : nullptr;
+  if (!slider) return false;
+  if (!syncing_) slider->setValue(static_cast<int>(::SendMessageW(from, TBM_GETPOS, 0, 0)));
   return true;
 }
 
 bool WidgetHost::onTimer(UINT_PTR id) {
   Widget* w = byId(static_cast<int>(id));
-  if (!w || w->control->kind() != Kind::Timer) return false;
+  auto* timer = w ? as<controls::Timer>(w->control) : nullptr;
+  if (!timer) return false;
   // A handler that waits in the message loop must not see its own timer again; other
   // timers tick meanwhile.
   if (w->ticking) return true;
-  auto& t = static_cast<controls::Timer&>(*w->control);
-  if (!t.enabled() || !t.onTimer) return true;
+  if (!timer->enabled() || !timer->onTimer) return true;
   w->ticking = true;
   // The handler may close the window (an end-of-work choice), which destroys this host
   // and its widgets: the flag is cleared only while they still exist.
@@ -991,18 +955,17 @@ bool WidgetHost::onTimer(UINT_PTR id) {
       if (*alive) flag = false;
     }
   } reset{alive, w->ticking};
-  t.onTimer();
+  timer->onTimer();
   return true;
 }
 
 bool WidgetHost::onChildPressed(HWND child) {
   Widget* w = byHwnd(child);
   if (!w || !w->control->enabled()) return false;
-  if (w->control->kind() == Kind::ProgressBar) {
-    if (auto& f = static_cast<ProgressBar&>(*w->control).onMouseDown) f();
-    return true;
-  }
-  return false;
+  auto* bar = as<ProgressBar>(w->control);
+  if (!bar) return false;
+  if (bar->onMouseDown) bar->onMouseDown();
+  return true;
 }
 
 void WidgetHost::onTopSized() {

@@ -150,11 +150,13 @@ class WidgetHost {
   void toggleCheck(Widget& w, int item);
   static LRESULT CALLBACK listSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                        DWORD_PTR self);
-  void syncStatus(Widget& w);
-  void syncProgress(Widget& w);
-  void syncTimer(Widget& w);
+  void syncStatus(Widget& w, const controls::StatusBar& sb);
+  void syncProgress(Widget& w, const controls::ProgressBar& p);
+  void syncTimer(Widget& w, const controls::Timer& t);
   // One tool-tip window for every control that has a tool-tip text.
   void addToolTips();
+  // The model of a tab owner (or of firstTabControl()): a tab control by construction.
+  static controls::TabControl& tabModel(const Widget& tab);
   Widget* byId(int id);
   Widget* byHwnd(HWND h);
   int px(int twips) const { return win32::twipsToPixels(twips, dpi_); }
