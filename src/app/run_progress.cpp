@@ -4,6 +4,9 @@
 
 namespace varnolt {
 
+using controls::Control;
+using controls::Property;
+
 void Form1::watchRunProgress() {
   for (Control* c : std::initializer_list<Control*>{&Timer1, &Timer2, &Slider1})
     c->subscribe([this](Control&, Property property) {

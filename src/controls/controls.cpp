@@ -6,6 +6,28 @@
 
 namespace varnolt::controls {
 
+void ControlList::add(Control& c) {
+  order_.push_back(&c);
+  byName_[c.name()] = &c;
+}
+
+Control* ControlList::find(std::string_view name) const {
+  auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+Control::Control(Declaration d, Kind kind)
+    : container(d.where.container ? d.where.container->name() : std::string()),
+      toolTipText(std::move(d.initially.toolTip)),
+      tab(d.where.tab),
+      name_(std::move(d.name)),
+      kind_(kind),
+      enabled_(d.initially.enabled),
+      visible_(d.initially.visible),
+      rect_(d.rect) {
+  if (d.list) d.list->add(*this);
+}
+
 void Control::notify(Property property) {
   // Observers may subscribe further observers; iterate by index.
   for (std::size_t i = 0; i < observers_.size(); ++i) observers_[i](*this, property);
@@ -75,10 +97,20 @@ bool OptionButton::click() {
   return true;
 }
 
-OptionGroup::OptionGroup(std::string baseName, const std::vector<std::string>& captions) {
+OptionGroup::OptionGroup(const std::string& baseName, const std::vector<std::string>& captions) {
   for (std::size_t i = 0; i < captions.size(); ++i)
-    buttons_.push_back(std::make_unique<OptionButton>(baseName + "(" + std::to_string(i) + ")",
-                                                      captions[i], this));
+    buttons_.push_back(std::make_unique<OptionButton>(elementName(baseName, i), captions[i], this));
+}
+
+OptionGroup::OptionGroup(ControlList& list, const std::string& baseName, Where where,
+                         std::vector<Option> options, int chosen) {
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    Option& o = options[i];
+    buttons_.push_back(std::make_unique<OptionButton>(
+        Declaration(list, elementName(baseName, i), where, o.rect, std::move(o.initially)),
+        std::move(o.caption), this));
+  }
+  if (chosen >= 0) (*this)[static_cast<std::size_t>(chosen)].setValue(true);
 }
 
 int OptionGroup::selected() const {
@@ -294,6 +326,11 @@ void ProgressBar::setValue(float v) {
   if (value_ == v) return;
   value_ = v;
   notify(Property::Value);
+}
+
+StatusBar::StatusBar(Declaration d, const std::vector<int>& panelWidths)
+    : Control(std::move(d), kKind) {
+  for (int w : panelWidths) panels_.push_back({{}, w});
 }
 
 void StatusBar::setPanel(std::size_t i, std::string text) {

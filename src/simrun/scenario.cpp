@@ -12,6 +12,8 @@
 
 namespace varnolt::simrun {
 
+using namespace controls;
+
 namespace {
 
 std::vector<std::string> words(const std::string& s) {

@@ -6,6 +6,11 @@
 
 namespace varnolt::gui {
 
+using controls::as;
+using controls::Button;
+using controls::Control;
+using controls::MenuItem;
+
 using win32::narrow;
 using win32::widen;
 

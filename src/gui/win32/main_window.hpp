@@ -49,7 +49,7 @@ class MainWindow {
   win32::UniqueIcon icon_, smallIcon_;
   // Menus hidden from the menu bar, kept for use as context menus.
   std::map<std::string, win32::UniqueMenu> popups_;
-  std::map<int, MenuItem*> menuIds_;
+  std::map<int, controls::MenuItem*> menuIds_;
   win32::UniqueWindow hwnd_;
   std::unique_ptr<WidgetHost> host_;
   std::unique_ptr<TaskbarProgress> taskbar_;
