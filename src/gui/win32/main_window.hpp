@@ -29,6 +29,9 @@ class MainWindow {
 
  private:
   static LRESULT CALLBACK mainProc(HWND, UINT, WPARAM, LPARAM);
+  // The modal dialogs (modal_dialog.cpp): their window class, the main window's with
+  // their own procedure, and the loop that shows one.
+  static bool registerDialogClass(WNDCLASSEXW wc);
   static LRESULT CALLBACK dialogProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
   bool preTranslate(MSG& msg);
