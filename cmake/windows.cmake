@@ -28,7 +28,12 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc PROPERTIES
 add_executable(Varnolt WIN32
   src/gui/win32/main.cpp
   src/gui/win32/main_window.cpp
-  src/gui/win32/widgets.cpp
+  src/gui/win32/modal_dialog.cpp
+  src/gui/win32/panel.cpp
+  src/gui/win32/widget_host.cpp
+  src/gui/win32/widget_sync.cpp
+  src/gui/win32/widget_messages.cpp
+  src/gui/win32/widget_focus.cpp
   src/gui/win32/list_widget.cpp
   src/gui/win32/taskbar_progress.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc

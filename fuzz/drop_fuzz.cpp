@@ -17,6 +17,8 @@
 #include "fuzz_world.hpp"
 
 namespace varnolt::fuzz {
+
+using controls::ListItem;
 namespace {
 
 constexpr std::size_t kMaxPaths = 64;

@@ -11,6 +11,8 @@
 #include "fuzz_world.hpp"
 
 namespace varnolt::fuzz {
+
+using controls::ListItem;
 namespace {
 
 constexpr std::size_t kMaxEntries = 200;

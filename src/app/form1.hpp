@@ -1,11 +1,10 @@
 // The main window: its controls, its window-level variables and every handler.
-// Handlers are defined in the folder of the subsystem that owns them.
+// Handlers are defined in the folder of the subsystem that owns them; each group of
+// declarations below names its file.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,8 +15,6 @@
 #include "platform/platform.hpp"
 
 namespace varnolt {
-
-using namespace controls;
 
 inline constexpr const char* kNotRegistered = "未登録";
 inline constexpr const char* kNotSet = "未設定";
@@ -89,6 +86,33 @@ class Form1 {
   platform::Platform& os;
   Form1State state;
 
+ private:
+  // Declared before the controls: each joins it as it is constructed, so that the order
+  // of their declarations is the order of the controls (of their windows and of a dump).
+  controls::ControlList controls_;
+  // On page `k` of SSTab1.
+  controls::Where page(int k) const { return {&SSTab1, k}; }
+  // Design rectangles of the controls laid out in rows.
+  static controls::Rect remoteKey(int i) { return {90 + i * 880, 210, 840, 420}; }
+  static controls::Rect dayBox(int i) { return {2700 + i * 600, 750, 270, 270}; }
+  static controls::Rect dayLabel(int i) { return {2970 + i * 600, 765, 300, 255}; }
+  // The control map: four to a row, a name and its handle text (eight hexadecimal
+  // digits) side by side.
+  static controls::Rect mapName(int i) {
+    return {120 + i % 4 * 2480, 3510 + i / 4 * 480, 1400, 255};
+  }
+  static controls::Rect mapHandle(int i) {
+    return {1520 + i % 4 * 2480, 3480 + i / 4 * 480, 1000, 300};
+  }
+  static controls::ControlArray<controls::Line>::Element unusedLine() {
+    return {.initially = {.visible = false}};
+  }
+  // The developer tab's window lists.
+  static controls::ListViewDesign windowList() {
+    return {.columns = {{"Handle", 1000}, {"classname", 1500}, {"Caption", 2500}}};
+  }
+
+ public:
   // --- window ---------------------------------------------------------------
   std::string caption = kAppTitle;
   // Outer size of the window in twips, as the window reports it.
@@ -102,159 +126,425 @@ class Form1 {
   std::function<void()> destroyWindow;
   // Shows a top-level menu as a pop-up at the mouse position; a chosen item raises its
   // click as usual.
-  std::function<void(MenuItem& menu)> showPopup;
-  void PopupMenu(MenuItem& menu);
-  void setWindowSize(int w, int h);
+  std::function<void(controls::MenuItem& menu)> showPopup;
+  // Name of the control holding the keyboard focus, "" when unknown.
+  std::string focused;
+  // Puts the real keyboard focus where setFocus sent it (set by a window backend).
+  std::function<void(controls::Control&)> focusWindow;
+  // Told of every line logAdd puts in front of the log (the headless runner prints them).
+  std::function<void(std::string_view line)> onLogLine;
+  // Told of every change of runProgress().
+  std::function<void(const RunProgress&)> onRunProgress;
 
-  // --- tab 0: download --------------------------------------------------------
-  ListView ListView1{"ListView1", true};
-  Frame Frame6{"Frame6"};
-  Button Command5{"Command5", "ﾘｽﾄ選択してﾀﾞｳﾝ"};
-  Button Command1{"Command1", "リスト取得"};
-  Button Command8{"Command8", "中止"};
-  controls::Timer Timer1{"Timer1", 3000};
-  CheckBox Check1{"Check1", "DL後にストリーム変換も行う"};
-  ProgressBar ProgressBar1{"ProgressBar1"};
-  Frame Frame7{"Frame7"};
-  CheckBox Check3{"Check3", "サイズ比較をクリアしたら元m2tファイルは削除"};
-  Frame Frame10{"Frame10"};
-  std::vector<std::unique_ptr<Button>> RC_SOUSA;
-  Label Label7{"Label7", "※同時ストリーム変換時は最大で倍以上空きが必要です "};
-  Label Label6{"Label6"};
-  Label Label5{"Label5", "0"};
-  std::vector<std::unique_ptr<Plain>> Line1;
+  // --- the controls ------------------------------------------------------------------
+  // Each control is declared once, here: its kind, name, container and page, design
+  // rectangle (twips, relative to the container), caption, the state it starts in and
+  // the handlers it raises. The order of the declarations is the order of the controls:
+  // a container comes before what it holds.
 
-  // --- tab 1: file-name rule list ----------------------------------------------
-  ListView AutoFNameView{"AutoFNameView"};
-  Frame Frame12{"Frame12"};
-  Button Command14{"Command14", "取消"};
-  Button Command13{"Command13", "追加"};
-  Plain Picture3{"Picture3", Kind::Picture};
-  TextBox End_H{"End_H", "00"};
-  TextBox End_M{"End_M", "00"};
-  Plain Picture2{"Picture2", Kind::Picture};
-  TextBox Start_H{"Start_H", "00"};
-  TextBox Start_M{"Start_M", "00"};
-  std::vector<std::unique_ptr<CheckBox>> youbi;
-  TextBox Rec_Taitle{"Rec_Taitle"};
-  DatePicker DTPicker1{"DTPicker1"};
-  std::vector<std::unique_ptr<Label>> ruleLabels;
+  controls::TabControl SSTab1{{controls_, "SSTab1", {}, {60, 60, 10290, 6420}},
+                              {"ダウンロード", "ファイル名設定リスト(開発中）", "ストリーム変換",
+                               "ログ", "環境設定", "開発者専用タブ"},
+                              {.onClick = [this](int previousTab) { SSTab1_Click(previousTab); }}};
 
-  // --- tab 2: stream conversion ------------------------------------------------
-  Frame Frame9{"Frame9"};
-  CheckBox Check2{"Check2", "変換後、サイズ比較をクリアしたら元m2tファイルは削除する"};
-  Button Command9{"Command9", "PCで再生（ストリーム変換）"};
-  controls::Timer Timer2{"Timer2", 3000};
-  Button Command6{"Command6", "中　止"};
-  ListView ListView10{"ListView10", true};
+  // Page 0, download: the recording list fills the page; below it Frame6 holds the remote
+  // and the gauge texts on the left, the download commands and the gauge on the right.
+  controls::ListView ListView1{
+      {controls_, "ListView1", page(0), {90, 420, 10110, 4080}},
+      {.checkBoxes = true,
+       .columns = {{"", 529},
+                   {"カウント", 882},
+                   {"Lock", 706},
+                   {"タイトル", 7937},
+                   {"録画日時", 2117},
+                   {"録画時間", 1411},
+                   {"ビットレート", 882},
+                   {"FileSize(MB)", 1058, true},
+                   {"連続ｽﾄﾘｰﾑ変換時親ﾊﾟｽ", 2540}},
+       .columnUnitsPerInch = 2540},
+      {.onItemCheck = [this](std::size_t row) { ListView1_ItemCheck(row); },
+       .onColumnClick = [this](int index) { ListView1_ColumnClick(index); },
+       .onRightClick = [this] { ListView1_MouseDown(2); }}};
+  controls::Frame Frame6{{controls_, "Frame6", page(0), {90, 4560, 10110, 1800}}};
+  controls::Button Command5{
+      {controls_, "Command5", in(Frame6), {5580, 210, 1440, 420}, {.enabled = false}},
+      "ﾘｽﾄ選択してﾀﾞｳﾝ",
+      {.onClick = [this] { Command5_Click(); }}};
+  controls::Button Command1{
+      {controls_, "Command1", in(Frame6), {7080, 210, 1440, 420}, {.enabled = false}},
+      "リスト取得",
+      {.onClick = [this] { Command1_Click(); }}};
+  controls::Button Command8{
+      {controls_, "Command8", in(Frame6), {8580, 210, 1410, 420}, {.enabled = false}},
+      "中止",
+      {.onClick = [this] { Command8_Click(); }}};
+  controls::Timer Timer1{
+      {controls_, "Timer1", in(Frame6)}, 3000, {.onTimer = [this] { Timer1_Timer(); }}};
+  controls::CheckBox Check1{{controls_, "Check1", in(Frame6), {5580, 690, 4410, 255}},
+                            "DL後にストリーム変換も行う",
+                            {.onClick = [this] { Check1_Click(); }}};
+  controls::ProgressBar ProgressBar1{
+      {controls_, "ProgressBar1", in(Frame6), {5580, 990, 4410, 225}},
+      {.onMouseDown = [this] { ProgressBar1_MouseDown(); }}};
+  controls::Frame Frame7{{controls_, "Frame7", in(Frame6), {5580, 1260, 4410, 480}}};
+  controls::CheckBox Check3{
+      {controls_, "Check3", in(Frame7), {90, 180, 4230, 255}, {.enabled = false}},
+      "サイズ比較をクリアしたら元m2tファイルは削除",
+      {.onClick = [this] { Check3_Click(); }}};
+  // The remote, the gauge texts and the lines sit in Frame6 too, so that they move with
+  // it when the window grows and the recording list takes the room.
+  controls::Frame Frame10{{controls_, "Frame10", in(Frame6), {60, 150, 5400, 690}}};
+  controls::ControlArray<controls::Button> RC_SOUSA{
+      controls_,
+      "RC_SOUSA",
+      in(Frame10),
+      {{"再生", remoteKey(0), {.enabled = false}},
+       {"←巻戻し", remoteKey(1), {.enabled = false}},
+       {"早送り→", remoteKey(2), {.enabled = false}},
+       {"フリーズ", remoteKey(3), {.enabled = false}},
+       {"スロー", remoteKey(4), {.enabled = false}},
+       {"停止", remoteKey(5), {.enabled = false}}},
+      [this](controls::Button& key, std::size_t index) {
+        key.onClick = [this, index] { RC_SOUSA_Click(static_cast<std::int16_t>(index)); };
+      }};
+  controls::Label Label7{{controls_, "Label7", in(Frame6), {60, 930, 5400, 255}},
+                         "※同時ストリーム変換時は最大で倍以上空きが必要です "};
+  controls::Label Label6{{controls_, "Label6", in(Frame6), {60, 1215, 5400, 255}}};
+  controls::Label Label5{{controls_, "Label5", in(Frame6), {60, 1500, 5400, 255}}, "0"};
+  // The separator under the remote; Line1(1) to Line1(10) are unused designs, hidden.
+  controls::ControlArray<controls::Line> Line1{controls_,
+                                               "Line1",
+                                               in(Frame6),
+                                               {{"", {60, 870, 5400, 15}},
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine(),
+                                                unusedLine()}};
 
-  // --- tab 3: log ----------------------------------------------------------------
-  TextBox Text5{"Text5", "", true};
+  // Page 1, file-name rules: the rule list above the entry form.
+  controls::ListView AutoFNameView{
+      {controls_, "AutoFNameView", page(1), {90, 420, 10110, 3300}},
+      // 毎週 holds seven full-width characters; the times five digits and a colon.
+      {.columns = {{"適用", 600},
+                   {"開始日（日）", 1500},
+                   {"毎週", 1800},
+                   {"開始時刻", 1000},
+                   {"終了時刻", 1000},
+                   {"ファイル名", 3000}}}};
+  controls::Frame Frame12{{controls_, "Frame12", page(1), {90, 3780, 10110, 2580}}};
+  controls::Button Command14{{controls_, "Command14", in(Frame12), {1440, 1800, 1200, 420}},
+                             "取消"};
+  controls::Button Command13{
+      {controls_, "Command13", in(Frame12), {120, 1800, 1200, 420}},
+      "追加",
+      {.onClick = [this] { Command13_Click(); }, .onLostFocus = [this] { Command13_LostFocus(); }}};
+  // The end time: hours and minutes.
+  controls::Picture Picture3{{controls_, "Picture3", in(Frame12), {3480, 1170, 1200, 375}}};
+  controls::TextBox End_H{{controls_, "End_H", in(Picture3), {0, 0, 450, 375}},
+                          "00",
+                          false,
+                          {.onGotFocus = [this] { End_H_GotFocus(); }}};
+  controls::TextBox End_M{{controls_, "End_M", in(Picture3), {720, 0, 450, 375}},
+                          "00",
+                          false,
+                          {.onGotFocus = [this] { End_M_GotFocus(); }}};
+  // The start time: hours and minutes.
+  controls::Picture Picture2{{controls_, "Picture2", in(Frame12), {1080, 1170, 1200, 375}}};
+  controls::TextBox Start_H{{controls_, "Start_H", in(Picture2), {0, 0, 450, 375}},
+                            "00",
+                            false,
+                            {.onGotFocus = [this] { Start_H_GotFocus(); }}};
+  controls::TextBox Start_M{{controls_, "Start_M", in(Picture2), {720, 0, 450, 375}},
+                            "00",
+                            false,
+                            {.onGotFocus = [this] { Start_M_GotFocus(); }}};
+  // The days of the week, Sunday first.
+  controls::ControlArray<controls::CheckBox> youbi{controls_,
+                                                   "youbi",
+                                                   in(Frame12),
+                                                   {{"", dayBox(0)},
+                                                    {"", dayBox(1)},
+                                                    {"", dayBox(2)},
+                                                    {"", dayBox(3)},
+                                                    {"", dayBox(4)},
+                                                    {"", dayBox(5)},
+                                                    {"", dayBox(6)}}};
+  controls::TextBox Rec_Taitle{{controls_, "Rec_Taitle", in(Frame12), {1080, 240, 5400, 330}}};
+  controls::DatePicker DTPicker1{{controls_, "DTPicker1", in(Frame12), {120, 720, 2400, 330}},
+                                 "yy/MM/dd(ddd)"};
+  // The labels of the entry form; the time separators sit in their time boxes.
+  controls::ControlArray<controls::Label> ruleLabels{controls_,
+                                                     "Label4",
+                                                     in(Frame12),
+                                                     {{"番組名", {120, 300, 900, 255}},
+                                                      {"終了時刻", {2520, 1230, 900, 255}},
+                                                      {"開始時刻", {120, 1230, 900, 255}},
+                                                      {"：", {480, 60, 240, 255}, {}, &Picture3},
+                                                      {"：", {480, 60, 240, 255}, {}, &Picture2},
+                                                      {"日", dayLabel(0)},
+                                                      {"月", dayLabel(1)},
+                                                      {"火", dayLabel(2)},
+                                                      {"水", dayLabel(3)},
+                                                      {"木", dayLabel(4)},
+                                                      {"金", dayLabel(5)},
+                                                      {"土", dayLabel(6)}}};
 
-  // --- tab 4: settings -------------------------------------------------------------
-  Frame Frame4{"Frame4", "ダウンロード作業"};
-  Frame Frame2{"Frame2", "ダウンロードのデフォルトパス"};
-  Button Command10{"Command10", "パス取得"};
-  TextBox Text4{"Text4", kNotSet};
-  Frame Frame1{"Frame1", "「ロクラク・コントローラ」を登録"};
-  Button Command7{"Command7", "ＲＣ選択"};
-  Label Label2{"Label2", kNotRegistered};
-  Frame Frame11{"Frame11", "ロクラク・コントローラとの問題について"};
-  CheckBox Check4{"Check4", "ロクラクコントローラの仕様制限によりサイズ取得をしない　（できない）"};
-  Frame Frame5{"Frame5", "作業が終了したら次の動作をする"};
-  OptionGroup Option1;
+  // Page 2, stream conversion: the conversion list above the conversion commands.
+  controls::Frame Frame9{{controls_, "Frame9", page(2), {3990, 5160, 6210, 1200}}};
+  controls::CheckBox Check2{{controls_, "Check2", in(Frame9), {120, 240, 5970, 255}},
+                            "変換後、サイズ比較をクリアしたら元m2tファイルは削除する",
+                            {.onClick = [this] { Check2_Click(); }}};
+  controls::Button Command9{
+      {controls_, "Command9", in(Frame9), {120, 600, 3000, 480}, {.enabled = false}},
+      "PCで再生（ストリーム変換）",
+      {.onClick = [this] { Command9_Click(); }}};
+  controls::Timer Timer2{
+      {controls_, "Timer2", in(Frame9)}, 3000, {.onTimer = [this] { Timer2_Timer(); }}};
+  controls::Button Command6{
+      {controls_, "Command6", in(Frame9), {3240, 600, 1500, 480}, {.enabled = false}},
+      "中　止",
+      {.onClick = [this] { Command6_Click(); }}};
+  controls::ListView ListView10{
+      {controls_, "ListView10", page(2), {90, 420, 10110, 4680}},
+      {.checkBoxes = true,
+       .columns = {{"", 600},
+                   {"戻り値", 1500},
+                   {"m2t元ファイル名", 2500},
+                   {"m2tフルパス", 4000},
+                   {"m2tの親ﾊﾟｽ", 4000},
+                   {"mpg親パス", 2500}}},
+      {.onRightClick = [this] { ListView10_MouseDown(2); },
+       .onOLEDragDrop =
+           [this](const std::vector<std::string>& paths) { ListView10_OLEDragDrop(paths); }}};
 
-  // --- tab 5: developer ------------------------------------------------------------
-  Frame Frame3{"Frame3", "開発者使用タブ"};
-  ListView ListView2{"ListView2"};
-  ListView ListView3{"ListView3"};
-  ListView ListView4{"ListView4"};
-  Button GetTopWindBtn{"GetTopWindBtn", "ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙"};
-  Button Command2{"Command2", "受信ﾎﾞﾀﾝｸﾘｯｸ"};
-  Button Command4{"Command4", "保存ウィンドウ保存"};
-  Button Command11{"Command11", "Command11"};
-  Button Command12{"Command12", "Command12"};
-  Button Command15{"Command15", "カラムのサイズチェック"};
-  TextBox Text101{"Text101", "送り込みハンドル"};
-  TextBox Text100{"Text100", "Text6"};
-  // Controller control map: handle texts of the controller's controls.
-  TextBox rc_rec_list{"rc_rec_list"};
-  TextBox rc_setuzoku_btn{"rc_setuzoku_btn"};
-  TextBox rc_dir_btn{"rc_dir_btn"};
-  TextBox rc_pcdown_btn{"rc_pcdown_btn"};
-  TextBox rc_recdata{"rc_recdata"};
-  TextBox rc_end_btn{"rc_end_btn"};
-  TextBox rc_slider{"rc_slider"};
-  TextBox rc_stop_btn{"rc_stop_btn"};
-  TextBox Rc_Rec_Column_Lock{"Rc_Rec_Column_Lock"};
-  TextBox Rc_Rec_Column_Title{"Rc_Rec_Column_Title"};
-  TextBox Rc_Rec_Column_Day{"Rc_Rec_Column_Day"};
-  TextBox Rc_Rec_Column_Time{"Rc_Rec_Column_Time"};
-  TextBox Rc_Rec_Column_BitLate{"Rc_Rec_Column_BitLate"};
-  TextBox rc_zyusin_btn{"rc_zyusin_btn"};
-  TextBox rc_saisei_btn{"rc_saisei_btn"};
-  TextBox rc_teisi_btn{"rc_teisi_btn"};
-  TextBox rc_makimodosi_btn{"rc_makimodosi_btn"};
-  TextBox rc_hayaokuri_btn{"rc_hayaokuri_btn"};
-  TextBox rc_freeze_btn{"rc_freeze_btn"};
-  TextBox rc_slow_btn{"rc_slow_btn"};
-  // The map entries in the order of their labels in Label3.
-  std::array<TextBox*, 20> controlMap();
-  std::vector<std::unique_ptr<Label>> Label1;
-  std::vector<std::unique_ptr<Label>> Label3;
+  // Page 3, the work log, filling the page.
+  controls::TextBox Text5{{controls_, "Text5", page(3), {90, 420, 10110, 5940}}, "", true};
 
-  // --- below the tabs ----------------------------------------------------------------
-  TabControl SSTab1;
-  Frame Frame8{"Frame8"};
-  Button Command3{"Command3", "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動"};
-  Slider Slider1{"Slider1"};
-  Plain CommonDialog1{"CommonDialog1", Kind::CommonDialog};
-  Label Label100{"Label100"};
-  StatusBar StatusBar1{"StatusBar1", 4};
+  // Page 4, settings: folders and switches above, the end-of-work choice below them.
+  controls::Frame Frame4{{controls_, "Frame4", page(4), {90, 420, 6300, 3780}}, "ダウンロード作業"};
+  controls::Frame Frame2{{controls_, "Frame2", in(Frame4), {120, 300, 6060, 900}},
+                         "ダウンロードのデフォルトパス"};
+  controls::Button Command10{{controls_, "Command10", in(Frame2), {120, 300, 1200, 420}},
+                             "パス取得",
+                             {.onClick = [this] { Command10_Click(); }}};
+  controls::TextBox Text4{{controls_, "Text4", in(Frame2), {1440, 330, 4500, 330}}, kNotSet};
+  controls::Frame Frame1{{controls_, "Frame1", in(Frame4), {120, 1320, 6060, 900}},
+                         "「ロクラク・コントローラ」を登録"};
+  controls::Button Command7{{controls_, "Command7", in(Frame1), {120, 300, 1200, 420}},
+                            "ＲＣ選択",
+                            {.onClick = [this] { Command7_Click(); }}};
+  controls::Label Label2{{controls_, "Label2", in(Frame1), {1440, 375, 4500, 255}}, kNotRegistered};
+  controls::Frame Frame11{{controls_, "Frame11", in(Frame4), {120, 2340, 6060, 1260}},
+                          "ロクラク・コントローラとの問題について"};
+  controls::CheckBox Check4{{controls_, "Check4", in(Frame11), {120, 300, 5820, 510}},
+                            "ロクラクコントローラの仕様制限によりサイズ取得をしない　（できない）",
+                            {.onClick = [this] { Check4_Click(); }}};
+  controls::Frame Frame5{{controls_, "Frame5", page(4), {90, 4260, 10110, 1260}},
+                         "作業が終了したら次の動作をする"};
+  // Two rows: what happens to the programs (5, 6, 7, 8), then what happens to the machine
+  // (0, 2, 1, 3, 4), left to right. The index, not the place, is what is stored.
+  controls::OptionGroup Option1{
+      controls_,
+      "Option1",
+      in(Frame5),
+      {{"サスペンド",
+        {150, 780, 1440, 300},
+        {.toolTip = "マシンをサスペンド（スタンバイ）状態にします"}},
+       {"休止状態", {3150, 780, 1440, 300}, {.toolTip = "マシンを休止状態にします"}},
+       {"ログオフ", {1650, 780, 1440, 300}, {.toolTip = "マシンをログオフします"}},
+       {"リブート", {4650, 780, 1440, 300}, {.toolTip = "マシンを再起動します"}},
+       {"シャットダウン", {6150, 780, 1740, 300}, {.toolTip = "マシンを終了します"}},
+       {"何もしない", {150, 300, 1440, 300}},
+       {"本ソフトのみ終了する", {1650, 300, 2190, 300}},
+       {"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", {3900, 300, 2640, 300}},
+       {"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", {6600, 300, 3390, 300}}},
+      static_cast<int>(EndOfWork::Nothing)};
 
-  // --- menus ---------------------------------------------------------------------------
-  MenuItem pulldown_file{"pulldown_file", "ファイル(&F)"};
-  MenuItem pulldown_file_end{"pulldown_file_end", "終了(&Q)", "pulldown_file"};
-  MenuItem pulldown_help{"pulldown_help", "ヘルプ(&H)"};
-  MenuItem pulldown_help_help{"pulldown_help_help", "ヘルプ(&H)", "pulldown_help"};
-  MenuItem pulldown_help_ver{"pulldown_help_ver", "バージョン情報(&V)", "pulldown_help"};
-  MenuItem pulldown_download{"pulldown_download", "ダウンロード操作"};
-  MenuItem pulldown_download_mpgPalent{"pulldown_download_mpgPalent", "mpg保存先変更",
-                                       "pulldown_download"};
-  MenuItem pulldown_m2tlist{"pulldown_m2tlist", "m2tリスト操作"};
-  MenuItem pulldown_m2tlist_all_No_check{"pulldown_m2tlist_all_No_check",
-                                         "全てのチェック状態をオフにする", "pulldown_m2tlist"};
-  MenuItem pulldown_m2tlist_all_check{"pulldown_m2tlist_all_check",
-                                      "全てのチェック状態をオンにする", "pulldown_m2tlist"};
-  MenuItem pulldown_line1{"pulldown_line1", "-", "pulldown_m2tlist"};
-  MenuItem pulldown_m2tlist_SHOKI{"pulldown_m2tlist_SHOKI", "選択リストを未作業状態にする",
-                                  "pulldown_m2tlist"};
-  MenuItem pulldown_line3{"pulldown_line3", "-", "pulldown_m2tlist"};
-  MenuItem pulldown_m2tlist_mpg_RePath{"pulldown_m2tlist_mpg_RePath", "変換先変更",
-                                       "pulldown_m2tlist"};
-  MenuItem pulldown_line2{"pulldown_line2", "-", "pulldown_m2tlist"};
-  MenuItem pulldown_m2tlist_1ldel{"pulldown_m2tlist_1ldel", "選択行削除", "pulldown_m2tlist"};
-  MenuItem pulldown_m2tlist_alldel{"pulldown_m2tlist_alldel", "全削除", "pulldown_m2tlist"};
+  // Page 5, developer: three window lists, the tools and the controller control map.
+  controls::Frame Frame3{{controls_, "Frame3", page(5), {90, 420, 10110, 5940}}, "開発者使用タブ"};
+  controls::ListView ListView2{{controls_, "ListView2", in(Frame3), {120, 510, 3240, 1980}},
+                               windowList()};
+  controls::ListView ListView3{{controls_, "ListView3", in(Frame3), {3420, 510, 3240, 1980}},
+                               windowList()};
+  controls::ListView ListView4{{controls_, "ListView4", in(Frame3), {6720, 510, 3270, 1980}},
+                               windowList()};
+  // The tool buttons share one row; each is as wide as its caption needs.
+  controls::Button GetTopWindBtn{{controls_, "GetTopWindBtn", in(Frame3), {120, 2580, 1800, 390}},
+                                 "ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙",
+                                 {.onClick = [this] { GetTopWindBtn_Click(); }}};
+  controls::Button Command2{
+      {controls_, "Command2", in(Frame3), {1980, 2580, 1350, 390}},
+      "受信ﾎﾞﾀﾝｸﾘｯｸ",
+      {.onClick = [this] { Command2_Click(); }, .onLostFocus = [this] { Command2_LostFocus(); }}};
+  controls::Button Command4{{controls_, "Command4", in(Frame3), {3390, 2580, 1600, 390}},
+                            "保存ウィンドウ保存",
+                            {.onClick = [this] { Command4_Click(); }}};
+  controls::Button Command11{{controls_, "Command11", in(Frame3), {5050, 2580, 1300, 390}},
+                             "Command11",
+                             {.onClick = [this] { Command11_Click(); }}};
+  controls::Button Command12{{controls_, "Command12", in(Frame3), {6410, 2580, 1300, 390}},
+                             "Command12",
+                             {.onClick = [this] { Command12_Click(); }}};
+  controls::Button Command15{{controls_, "Command15", in(Frame3), {7770, 2580, 2220, 390}},
+                             "カラムのサイズチェック",
+                             {.onClick = [this] { Command15_Click(); }}};
+  controls::TextBox Text101{{controls_, "Text101", in(Frame3), {120, 3060, 2400, 300}},
+                            "送り込みハンドル"};
+  controls::TextBox Text100{{controls_, "Text100", in(Frame3), {2610, 3060, 2400, 300}}, "Text6"};
+  // Controller control map: handle texts of the controller's controls, each beside its
+  // name in Label3 (the same index).
+  controls::TextBox rc_rec_list{{controls_, "rc_rec_list", in(Frame3), mapHandle(0)}};
+  controls::TextBox rc_setuzoku_btn{{controls_, "rc_setuzoku_btn", in(Frame3), mapHandle(1)}};
+  controls::TextBox rc_dir_btn{{controls_, "rc_dir_btn", in(Frame3), mapHandle(2)}};
+  controls::TextBox rc_pcdown_btn{{controls_, "rc_pcdown_btn", in(Frame3), mapHandle(3)}};
+  controls::TextBox rc_recdata{{controls_, "rc_recdata", in(Frame3), mapHandle(4)}};
+  controls::TextBox rc_end_btn{{controls_, "rc_end_btn", in(Frame3), mapHandle(5)}};
+  controls::TextBox rc_slider{{controls_, "rc_slider", in(Frame3), mapHandle(6)}};
+  controls::TextBox rc_stop_btn{{controls_, "rc_stop_btn", in(Frame3), mapHandle(7)}};
+  controls::TextBox Rc_Rec_Column_Lock{{controls_, "Rc_Rec_Column_Lock", in(Frame3), mapHandle(8)}};
+  controls::TextBox Rc_Rec_Column_Title{
+      {controls_, "Rc_Rec_Column_Title", in(Frame3), mapHandle(9)}};
+  controls::TextBox Rc_Rec_Column_Day{{controls_, "Rc_Rec_Column_Day", in(Frame3), mapHandle(10)}};
+  controls::TextBox Rc_Rec_Column_Time{
+      {controls_, "Rc_Rec_Column_Time", in(Frame3), mapHandle(11)}};
+  controls::TextBox Rc_Rec_Column_BitLate{
+      {controls_, "Rc_Rec_Column_BitLate", in(Frame3), mapHandle(12)}};
+  controls::TextBox rc_zyusin_btn{{controls_, "rc_zyusin_btn", in(Frame3), mapHandle(13)}};
+  controls::TextBox rc_saisei_btn{{controls_, "rc_saisei_btn", in(Frame3), mapHandle(14)}};
+  controls::TextBox rc_teisi_btn{{controls_, "rc_teisi_btn", in(Frame3), mapHandle(15)}};
+  controls::TextBox rc_makimodosi_btn{{controls_, "rc_makimodosi_btn", in(Frame3), mapHandle(16)}};
+  controls::TextBox rc_hayaokuri_btn{{controls_, "rc_hayaokuri_btn", in(Frame3), mapHandle(17)}};
+  controls::TextBox rc_freeze_btn{{controls_, "rc_freeze_btn", in(Frame3), mapHandle(18)}};
+  controls::TextBox rc_slow_btn{{controls_, "rc_slow_btn", in(Frame3), mapHandle(19)}};
+  // The captions of the window lists and of the handle texts beside the tools.
+  controls::ControlArray<controls::Label> Label1{
+      controls_,
+      "Label1",
+      in(Frame3),
+      {{"Slider1のHandle", {5100, 3090, 1600, 255}},
+       {"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙", {120, 240, 3240, 255}},
+       {"ﾛｸﾗｸｺﾝﾄﾛｰﾗの子ｳｨﾝﾄﾞｳ列挙", {3420, 240, 3240, 255}},
+       {"ListBoxのHandle", {6720, 3090, 1600, 255}},
+       {"受信ﾎﾞﾀﾝのHandle", {8340, 3090, 1650, 255}},
+       {"ﾀﾞｲﾔﾛｸﾞ等のｳｨﾝﾄﾞｳ内Handle列挙", {6720, 240, 3270, 255}}}};
+  // The names of the control map's handle texts.
+  controls::ControlArray<controls::Label> Label3{
+      controls_,
+      "Label3",
+      in(Frame3),
+      {{"RC録画ﾘｽﾄ", mapName(0)},      {"接続ボタン", mapName(1)},    {"RCﾃﾞﾚｸﾄﾘﾎﾞﾀﾝ", mapName(2)},
+       {"RCPCで再生ﾎﾞﾀﾝ", mapName(3)}, {"RCDATA内容", mapName(4)},    {"RC終了ﾎﾞﾀﾝ", mapName(5)},
+       {"RCｽﾗｲﾀﾞｰ", mapName(6)},       {"RC中断ﾎﾞﾀﾝ", mapName(7)},    {"lock", mapName(8)},
+       {"title", mapName(9)},          {"day", mapName(10)},          {"time", mapName(11)},
+       {"BitLate", mapName(12)},       {"RC受信ボタン", mapName(13)}, {"RC再生ボタン", mapName(14)},
+       {"RC停止ボタン", mapName(15)},  {"RC巻戻", mapName(16)},       {"RC早送", mapName(17)},
+       {"フリーズ", mapName(18)},      {"フリーズ", mapName(19)}}};
 
-  // --- lookup ----------------------------------------------------------------------------
+  // Below the tabs: the controller start button and the run's gauge above the status
+  // line, and the status bar.
+  controls::Frame Frame8{{controls_, "Frame8", {}, {60, 6500, 10290, 1110}}};
+  controls::Button Command3{{controls_, "Command3", in(Frame8), {120, 210, 2280, 450}},
+                            "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動",
+                            {.onClick = [this] { Command3_Click(); }}};
+  controls::Slider Slider1{{controls_, "Slider1", in(Frame8), {2520, 180, 7650, 480}}};
+  controls::CommonDialog CommonDialog1{{controls_, "CommonDialog1", in(Frame8)}};
+  controls::Label Label100{{controls_, "Label100", in(Frame8), {120, 750, 10050, 270}}};
+  controls::StatusBar StatusBar1{{controls_, "StatusBar1", {}, {0, 7650, 10410, 315}},
+                                 {5010, 2400, 1800, 1200}};
+
+  // The menus, each item in the menu it drops from. The download and list menus are not
+  // on the menu bar: the lists open them as pop-ups.
+  controls::MenuItem pulldown_file{{controls_, "pulldown_file", {}}, "ファイル(&F)"};
+  controls::MenuItem pulldown_file_end{{controls_, "pulldown_file_end", in(pulldown_file)},
+                                       "終了(&Q)",
+                                       {.onClick = [this] { pulldown_file_end_Click(); }}};
+  controls::MenuItem pulldown_help{{controls_, "pulldown_help", {}}, "ヘルプ(&H)"};
+  controls::MenuItem pulldown_help_help{{controls_, "pulldown_help_help", in(pulldown_help)},
+                                        "ヘルプ(&H)",
+                                        {.onClick = [this] { pulldown_help_help_Click(); }},
+                                        "F1"};
+  controls::MenuItem pulldown_help_ver{{controls_, "pulldown_help_ver", in(pulldown_help)},
+                                       "バージョン情報(&V)",
+                                       {.onClick = [this] { pulldown_help_ver_Click(); }}};
+  controls::MenuItem pulldown_download{{controls_, "pulldown_download", {}, {}, {.visible = false}},
+                                       "ダウンロード操作"};
+  controls::MenuItem pulldown_download_mpgPalent{
+      {controls_, "pulldown_download_mpgPalent", in(pulldown_download)},
+      "mpg保存先変更",
+      {.onClick = [this] { pulldown_download_mpgPalent_Click(); }}};
+  controls::MenuItem pulldown_m2tlist{{controls_, "pulldown_m2tlist", {}, {}, {.visible = false}},
+                                      "m2tリスト操作"};
+  controls::MenuItem pulldown_m2tlist_all_No_check{
+      {controls_, "pulldown_m2tlist_all_No_check", in(pulldown_m2tlist)},
+      "全てのチェック状態をオフにする",
+      {.onClick = [this] { pulldown_m2tlist_all_No_check_Click(); }}};
+  controls::MenuItem pulldown_m2tlist_all_check{
+      {controls_, "pulldown_m2tlist_all_check", in(pulldown_m2tlist)},
+      "全てのチェック状態をオンにする",
+      {.onClick = [this] { pulldown_m2tlist_all_check_Click(); }}};
+  controls::MenuItem pulldown_line1{{controls_, "pulldown_line1", in(pulldown_m2tlist)}, "-"};
+  controls::MenuItem pulldown_m2tlist_SHOKI{
+      {controls_, "pulldown_m2tlist_SHOKI", in(pulldown_m2tlist)},
+      "選択リストを未作業状態にする",
+      {.onClick = [this] { pulldown_m2tlist_SHOKI_Click(); }}};
+  controls::MenuItem pulldown_line3{{controls_, "pulldown_line3", in(pulldown_m2tlist)}, "-"};
+  controls::MenuItem pulldown_m2tlist_mpg_RePath{
+      {controls_, "pulldown_m2tlist_mpg_RePath", in(pulldown_m2tlist)},
+      "変換先変更",
+      {.onClick = [this] { pulldown_m2tlist_mpg_RePath_Click(); }}};
+  controls::MenuItem pulldown_line2{{controls_, "pulldown_line2", in(pulldown_m2tlist)}, "-"};
+  controls::MenuItem pulldown_m2tlist_1ldel{
+      {controls_, "pulldown_m2tlist_1ldel", in(pulldown_m2tlist)},
+      "選択行削除",
+      {.onClick = [this] { pulldown_m2tlist_1ldel_Click(); }}};
+  controls::MenuItem pulldown_m2tlist_alldel{
+      {controls_, "pulldown_m2tlist_alldel", in(pulldown_m2tlist)}, "全削除", {.onClick = [this] {
+        pulldown_m2tlist_alldel_Click();
+      }}};
+
+  // --- lookup ------------------------------------------------------------------------
   // Every control by its name ("Command3", "Option1(5)", "RC_SOUSA(0)").
-  Control* find(std::string_view name);
-  const std::vector<Control*>& all() const { return order_; }
+  controls::Control* find(std::string_view name) { return controls_.find(name); }
+  const std::vector<controls::Control*>& all() const { return controls_.all(); }
   std::vector<controls::Timer*> timers() { return {&Timer1, &Timer2}; }
 
-  // --- application shell -------------------------------------------------------------------
+  // --- the handlers and what they share, by the file that defines them -----------------
+
+  // app/form1.cpp
+  void PopupMenu(controls::MenuItem& menu);
+  // Moves the focus: the button that loses it raises LostFocus, a text box that gets it
+  // raises GotFocus.
+  void setFocus(controls::Control& c);
+  // Plain message box with the application title.
+  int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
+             std::string_view title = kAppTitle);
+  // Sets the status line and logs it, the usual way of reporting progress.
+  void statusAndLog(std::string_view message);
+
+  // app/lifecycle.cpp
   void Form_Load();
   // Returns true when the close may go on (Cancel not set).
   bool Form_QueryUnload();
   // A close request from any source; closes the window when the request is accepted.
   void requestClose();
+  // Writes log.ini and default.ini; returns what could not be written ("" when all was).
+  std::string saveLogAndSettings();
+  void setWindowSize(int w, int h);
   void SSTab1_Click(int previousTab);
   void pulldown_file_end_Click();
   void pulldown_help_help_Click();
-  void pulldown_help_ver_Click();
+
+  // app/layout.cpp
   void Form_Resize();
   void Control_Resize();
 
+  // app/settings.cpp
   void KankyouOutPut(const std::string& path);
   void KankyouInPut(const std::string& path);
   void Check1_Click();
@@ -262,71 +552,41 @@ class Form1 {
   void Check3_Click();
   void Check4_Click();
 
+  // app/worklog.cpp
   void logAdd(std::string_view message);
-  // Told of every line logAdd puts in front of the log (the headless runner prints them).
-  std::function<void(std::string_view line)> onLogLine;
   void logInPut(const std::string& path);
   void logOutPut(const std::string& path);
-  // Sets the status line and logs it, the usual way of reporting progress.
-  void statusAndLog(std::string_view message);
 
-  // --- recording list ---------------------------------------------------------------------
+  // app/run_progress.cpp: the run's progress on the taskbar button.
+  RunProgress runProgress() const;
+  void publishRunProgress();
+  // A row or file of a run starts: an earlier error is no longer what the run shows.
+  void runStarted();
+  void runStoppedOnError();
+
+  // dialogs/frm_about.cpp
+  void pulldown_help_ver_Click();
+
+  // download/list_read.cpp: the recording list.
   void Command1_Click();
-  void RecSize_Get();
   void ListView1_ColumnClick(int index);
   // A mouse press over the list; button 1 left, 2 right.
   void ListView1_MouseDown(int button);
-  void RC_SOUSA_Click(std::int16_t index);
 
-  // --- download tab gauge -------------------------------------------------------------------
+  // download/rec_size.cpp
+  void RecSize_Get();
+
+  // download/gauge.cpp: the download tab's gauge.
   void FreeSpace_Get();
   void CheckSize_Sum();
   void ListView1_ItemCheck(std::size_t row);
   void ProgressBar1_MouseDown();
 
-  // --- file-name rule list ------------------------------------------------------------------
-  void Command13_Click();
-  void Start_H_GotFocus();
-  void Start_M_GotFocus();
-  void End_H_GotFocus();
-  void End_M_GotFocus();
-
-  // --- stream conversion ----------------------------------------------------------------
-  // Appends one row for `m2tPath`, converted into `mpgFolder` (no trailing backslash).
-  void m2tlist_Add(const std::string& m2tPath, const std::string& mpgFolder);
-  void ListView10_OLEDragDrop(const std::vector<std::string>& paths);
-  // Button 2 (the right button) opens the list's command menu.
-  void ListView10_MouseDown(int button);
-  void Command9_Click();
-  void FileNameByteCheck();
-  void m2t_start();
-  void Timer2_Timer();
-  void Command6_Click();
-  // The last checked conversion row is done: the end-of-work action follows.
-  void conversionsFinished();
-  void m2t_SizeCheck();
-  void pulldown_m2tlist_all_No_check_Click();
-  void pulldown_m2tlist_all_check_Click();
-  void pulldown_m2tlist_SHOKI_Click();
-  void pulldown_m2tlist_mpg_RePath_Click();
-  void pulldown_m2tlist_1ldel_Click();
-  void pulldown_m2tlist_alldel_Click();
-  void pulldown_download_mpgPalent_Click();
-
-  // --- controller automation ------------------------------------------------------------
-  void GetTopWindBtn_Click();
-  void Command3_Click();
-  void Command7_Click();
-  void Command10_Click();
-  void Command11_Click();
-  void Command12_Click();
-  void Command15_Click();
-  void Command13_LostFocus();
-  void Command2_LostFocus();
-
-  // --- receive, save and the download sequencer ----------------------------------------
+  // download/receive_save.cpp
   void Command2_Click();
   void Command4_Click();
+
+  // download/download_run.cpp: the download sequencer.
   void Command5_Click();
   void dl_start();
   void Timer1_Timer();
@@ -336,11 +596,67 @@ class Form1 {
   // A transfer cut before it finished: its file is renamed so that its name says so.
   void markPartialDownload();
 
-  // --- end-of-work actions ---------------------------------------------------------------
+  // dialogs/rule_list.cpp: the file-name rule list.
+  void Command13_Click();
+  void Start_H_GotFocus();
+  void Start_M_GotFocus();
+  void End_H_GotFocus();
+  void End_M_GotFocus();
+
+  // convert/conversion_list.cpp
+  // Appends one row for `m2tPath`, converted into `mpgFolder` (no trailing backslash).
+  void m2tlist_Add(const std::string& m2tPath, const std::string& mpgFolder);
+  void ListView10_OLEDragDrop(const std::vector<std::string>& paths);
+  // Button 2 (the right button) opens the list's command menu.
+  void ListView10_MouseDown(int button);
+
+  // convert/sequencer.cpp: the conversion run.
+  void Command9_Click();
+  void FileNameByteCheck();
+  void m2t_start();
+  void Timer2_Timer();
+  void Command6_Click();
+  // The last checked conversion row is done: the end-of-work action follows.
+  void conversionsFinished();
+
+  // convert/size_check.cpp
+  void m2t_SizeCheck();
+
+  // convert/list_commands.cpp: the conversion list's menu.
+  void pulldown_m2tlist_all_No_check_Click();
+  void pulldown_m2tlist_all_check_Click();
+  void pulldown_m2tlist_SHOKI_Click();
+  void pulldown_m2tlist_mpg_RePath_Click();
+  void pulldown_m2tlist_1ldel_Click();
+  void pulldown_m2tlist_alldel_Click();
+  void pulldown_download_mpgPalent_Click();
+
+  // automation/window_list.cpp
+  void GetTopWindBtn_Click();
+
+  // automation/launch.cpp
+  void Command3_Click();
+
+  // automation/registration.cpp
+  void Command7_Click();
+  void Command10_Click();
+
+  // automation/developer_tab.cpp
+  void Command11_Click();
+  void Command12_Click();
+  void Command15_Click();
+  void Command13_LostFocus();
+  void Command2_LostFocus();
+
+  // automation/remote.cpp
+  void RC_SOUSA_Click(std::int16_t index);
+
+  // endwork/win_exit_state.cpp
   void Win_Exit_State();
   // The selected end-of-work choice: the lowest selected index of Option1.
   EndOfWork endOfWorkChoice() const;
-  // The night's tally (endwork/night_summary.cpp): started by a run's start button, told
+
+  // endwork/night_summary.cpp: the night's tally, started by a run's start button, told
   // of every outcome, logged as one line at the night's end or stop.
   void nightStarted(const std::vector<std::size_t>& recordings = {});
   void nightSucceeded(bool download);
@@ -369,43 +685,14 @@ class Form1 {
   bool controllerRefuses();
   // The download or conversion under way, as the quit question names it; "" when none.
   std::string runUnderWay() const;
-  // Writes log.ini and default.ini; returns what could not be written ("" when all was).
-  std::string saveLogAndSettings();
-
-  // Name of the control holding the keyboard focus, "" when unknown.
-  std::string focused;
-  // Moves the focus: the button that loses it raises LostFocus, a text box that gets it
-  // raises GotFocus.
-  void setFocus(Control& c);
-  // Puts the real keyboard focus where setFocus sent it (set by a window backend).
-  std::function<void(Control&)> focusWindow;
-
-  // Plain message box with the application title.
-  int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
-             std::string_view title = kAppTitle);
-
-  // --- run progress (the taskbar button) ----------------------------------------------------
-  RunProgress runProgress() const;
-  // Told of every change of runProgress().
-  std::function<void(const RunProgress&)> onRunProgress;
-  void publishRunProgress();
-  // A row or file of a run starts: an earlier error is no longer what the run shows.
-  void runStarted();
-  void runStoppedOnError();
 
  private:
-  void registerControls();
-  // Design positions and sizes of every control (design.cpp).
-  void applyDesign();
-  void wireHandlers();
-  void add(Control& c, std::string container, int tab);
+  // app/run_progress.cpp
   void watchRunProgress();
   RunProgress shownProgress_;
-  std::vector<Control*> order_;
-  std::map<std::string, Control*, std::less<>> byName_;
 };
 
-// Main-window texts used by more than one handler.
+// Main-window texts used by more than one handler (app/form1.cpp).
 std::string appFile(const Form1& f, std::string_view name);
 
 }  // namespace varnolt

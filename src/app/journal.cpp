@@ -7,6 +7,9 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::TextBox;
+
 namespace {
 
 constexpr const char* kHeader = "[Varnolt night]";

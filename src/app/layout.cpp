@@ -4,6 +4,9 @@
 
 namespace varnolt {
 
+using controls::Control;
+using controls::Rect;
+
 void Form1::Form_Resize() {
   try {
     if (height < state.minHeight) {

@@ -5,6 +5,9 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::TextBox;
+
 namespace {
 
 using Outcome = NightTally::Outcome;

@@ -4,10 +4,15 @@
 
 namespace varnolt {
 
+using controls::Control;
+using controls::Property;
+
 void Form1::watchRunProgress() {
   for (Control* c : std::initializer_list<Control*>{&Timer1, &Timer2, &Slider1})
-    c->subscribe([this](Control&, std::string_view property) {
-      if (property == "Enabled" || property == "Value" || property == "Range") publishRunProgress();
+    c->subscribe([this](Control&, Property property) {
+      if (property == Property::Enabled || property == Property::Value ||
+          property == Property::Range)
+        publishRunProgress();
     });
 }
 

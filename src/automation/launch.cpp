@@ -3,6 +3,9 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::TextBox;
+
 namespace {
 
 struct MapRule {

@@ -3,6 +3,9 @@
 
 namespace varnolt {
 
+using controls::Control;
+using controls::TextBox;
+
 namespace {
 
 constexpr int kVkUp = 0x26;
@@ -20,8 +23,8 @@ void setPlaying(Form1& form, bool playing) {
   for (Control* c : std::initializer_list<Control*>{&form.ListView1, &form.Command1, &form.Command3,
                                                     &form.Command5, &form.Command8})
     c->setEnabled(!playing);
-  form.RC_SOUSA[0]->setEnabled(!playing);
-  for (std::size_t i = 1; i < form.RC_SOUSA.size(); ++i) form.RC_SOUSA[i]->setEnabled(playing);
+  form.RC_SOUSA[0].setEnabled(!playing);
+  for (std::size_t i = 1; i < form.RC_SOUSA.size(); ++i) form.RC_SOUSA[i].setEnabled(playing);
 }
 
 }  // namespace

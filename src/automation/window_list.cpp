@@ -2,6 +2,9 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::ListView;
+
 namespace {
 
 // Buffer sizes of the class-name and caption reads.

@@ -11,16 +11,16 @@ namespace varnolt {
 namespace StartUpWindowList {
 // Appends the row of one top-level window and publishes a controller main window in
 // StatusBar1 panels 2 to 4. Returns -1: go on enumerating.
-std::int32_t EnumTopWindowsProc(Form1& form, Hwnd hwnd, ListView& list);
+std::int32_t EnumTopWindowsProc(Form1& form, Hwnd hwnd, controls::ListView& list);
 // EnumWindows with EnumTopWindowsProc: appends every top-level window, topmost first.
-void EnumWindows(Form1& form, ListView& list);
+void EnumWindows(Form1& form, controls::ListView& list);
 }  // namespace StartUpWindowList
 
 namespace StartUpChildList {
 // Appends the row of one child window. Returns -1: go on enumerating.
-std::int32_t EnumChildWindowsProc(Form1& form, Hwnd hwnd, ListView& list);
+std::int32_t EnumChildWindowsProc(Form1& form, Hwnd hwnd, controls::ListView& list);
 // EnumChildWindows with EnumChildWindowsProc: appends every descendant of `parent`.
-void EnumChildWindows(Form1& form, Hwnd parent, ListView& list);
+void EnumChildWindows(Form1& form, Hwnd parent, controls::ListView& list);
 }  // namespace StartUpChildList
 
 // True when a caption names the controller's main window.

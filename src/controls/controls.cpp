@@ -6,7 +6,29 @@
 
 namespace varnolt::controls {
 
-void Control::notify(std::string_view property) {
+void ControlList::add(Control& c) {
+  order_.push_back(&c);
+  byName_[c.name()] = &c;
+}
+
+Control* ControlList::find(std::string_view name) const {
+  auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+Control::Control(Declaration d, Kind kind)
+    : container(d.where.container ? d.where.container->name() : std::string()),
+      toolTipText(std::move(d.initially.toolTip)),
+      tab(d.where.tab),
+      name_(std::move(d.name)),
+      kind_(kind),
+      enabled_(d.initially.enabled),
+      visible_(d.initially.visible),
+      rect_(d.rect) {
+  if (d.list) d.list->add(*this);
+}
+
+void Control::notify(Property property) {
   // Observers may subscribe further observers; iterate by index.
   for (std::size_t i = 0; i < observers_.size(); ++i) observers_[i](*this, property);
 }
@@ -14,25 +36,25 @@ void Control::notify(std::string_view property) {
 void Control::setEnabled(bool v) {
   if (enabled_ == v) return;
   enabled_ = v;
-  notify("Enabled");
+  notify(Property::Enabled);
 }
 
 void Control::setVisible(bool v) {
   if (visible_ == v) return;
   visible_ = v;
-  notify("Visible");
+  notify(Property::Visible);
 }
 
 void Control::setRect(const Rect& r) {
   if (rect_ == r) return;
   rect_ = r;
-  notify("Rect");
+  notify(Property::Rect);
 }
 
 void Button::setCaption(std::string v) {
   if (caption_ == v) return;
   caption_ = std::move(v);
-  notify("Caption");
+  notify(Property::Caption);
 }
 
 bool Button::click() {
@@ -45,7 +67,7 @@ void CheckBox::setValue(int v) {
   if (v < 0 || v > 2) throw VbError(vb::kErrInvalidProperty);
   if (value_ == v) return;
   value_ = v;
-  notify("Value");
+  notify(Property::Value);
   if (onClick) onClick();
 }
 
@@ -58,7 +80,7 @@ bool CheckBox::click() {
 void OptionButton::setRaw(bool v) {
   if (value_ == v) return;
   value_ = v;
-  notify("Value");
+  notify(Property::Value);
 }
 
 void OptionButton::setValue(bool v) {
@@ -75,10 +97,20 @@ bool OptionButton::click() {
   return true;
 }
 
-OptionGroup::OptionGroup(std::string baseName, const std::vector<std::string>& captions) {
+OptionGroup::OptionGroup(const std::string& baseName, const std::vector<std::string>& captions) {
   for (std::size_t i = 0; i < captions.size(); ++i)
-    buttons_.push_back(std::make_unique<OptionButton>(baseName + "(" + std::to_string(i) + ")",
-                                                      captions[i], this));
+    buttons_.push_back(std::make_unique<OptionButton>(elementName(baseName, i), captions[i], this));
+}
+
+OptionGroup::OptionGroup(ControlList& list, const std::string& baseName, Where where,
+                         std::vector<Option> options, int chosen) {
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    Option& o = options[i];
+    buttons_.push_back(std::make_unique<OptionButton>(
+        Declaration(list, elementName(baseName, i), where, o.rect, std::move(o.initially)),
+        std::move(o.caption), this));
+  }
+  if (chosen >= 0) (*this)[static_cast<std::size_t>(chosen)].setValue(true);
 }
 
 int OptionGroup::selected() const {
@@ -101,20 +133,20 @@ void OptionGroup::selectOnly(OptionButton* chosen) {
 void Label::setCaption(std::string v) {
   if (caption_ == v) return;
   caption_ = std::move(v);
-  notify("Caption");
+  notify(Property::Caption);
 }
 
 void Frame::setCaption(std::string v) {
   if (caption_ == v) return;
   caption_ = std::move(v);
-  notify("Caption");
+  notify(Property::Caption);
 }
 
 void TextBox::setText(std::string v) {
   if (text_ == v) return;
   text_ = std::move(v);
   selStart = selLength = 0;
-  notify("Text");
+  notify(Property::Text);
   if (onChange) onChange();
 }
 
@@ -125,7 +157,7 @@ void TextBox::selectAll() {
   for (unsigned char c : text_)
     if ((c & 0xC0) != 0x80) ++n;
   selLength = n;
-  notify("Selection");
+  notify(Property::Selection);
 }
 
 const std::string& ListItem::subItem(std::size_t k) const {
@@ -147,13 +179,13 @@ void ListView::itemsChanged() {
   if (batch_ > 0)
     batchChanged_ = true;
   else
-    notify("Items");
+    notify(Property::Items);
 }
 
 void ListView::endUpdate() {
   if (batch_ > 0 && --batch_ == 0 && batchChanged_) {
     batchChanged_ = false;
-    notify("Items");
+    notify(Property::Items);
   }
 }
 
@@ -214,7 +246,7 @@ void ListView::setChecked(std::size_t row, bool v) {
   auto& it = at(row);
   if (it.checked == v) return;
   it.checked = v;
-  notify("Checked");
+  notify(Property::Checked);
 }
 
 void ListView::userCheck(std::size_t row, bool v) {
@@ -222,7 +254,7 @@ void ListView::userCheck(std::size_t row, bool v) {
   auto& it = at(row);
   if (it.checked == v) return;
   it.checked = v;
-  notify("Checked");
+  notify(Property::Checked);
   if (onItemCheck) onItemCheck(row);
 }
 
@@ -230,13 +262,13 @@ void ListView::setSelected(std::size_t row, bool v) {
   auto& it = at(row);
   if (it.selected == v) return;
   it.selected = v;
-  notify("Selected");
+  notify(Property::Selected);
 }
 
 void ListView::selectOnly(std::size_t row) {
   at(row);
   for (std::size_t r = 1; r <= items_.size(); ++r) items_[r - 1].selected = r == row;
-  notify("Selected");
+  notify(Property::Selected);
 }
 
 bool ListView::drop(const std::vector<std::string>& paths) {
@@ -260,32 +292,32 @@ std::size_t ListView::selectedRow() const {
 void Timer::setInterval(int ms) {
   if (interval_ == ms) return;
   interval_ = ms;
-  notify("Interval");
+  notify(Property::Interval);
 }
 
 void Slider::setRange(int min, int max) {
   min_ = min;
   max_ = max;
-  notify("Range");
+  notify(Property::Range);
 }
 
 void Slider::setTickFrequency(int v) {
   if (tickFrequency_ == v) return;
   tickFrequency_ = v;
-  notify("TickFrequency");
+  notify(Property::TickFrequency);
 }
 
 void Slider::setValue(int v) {
   if (value_ == v) return;
   value_ = v;
-  notify("Value");
+  notify(Property::Value);
 }
 
 void ProgressBar::setMax(float v) {
   if (max_ == v) return;
   max_ = v;
   if (value_ > max_) value_ = max_;
-  notify("Max");
+  notify(Property::Max);
 }
 
 void ProgressBar::setValue(float v) {
@@ -293,21 +325,26 @@ void ProgressBar::setValue(float v) {
   if (v < min_ || v > max_) throw VbError(vb::kErrInvalidProperty);
   if (value_ == v) return;
   value_ = v;
-  notify("Value");
+  notify(Property::Value);
+}
+
+StatusBar::StatusBar(Declaration d, const std::vector<int>& panelWidths)
+    : Control(std::move(d), kKind) {
+  for (int w : panelWidths) panels_.push_back({{}, w});
 }
 
 void StatusBar::setPanel(std::size_t i, std::string text) {
   auto& p = panels_.at(i - 1);
   if (p.text == text) return;
   p.text = std::move(text);
-  notify("Panels");
+  notify(Property::Panels);
 }
 
 void StatusBar::setPanelWidth(std::size_t i, int w) {
   auto& p = panels_.at(i - 1);
   if (p.width == w) return;
   p.width = w;
-  notify("Panels");
+  notify(Property::Panels);
 }
 
 void TabControl::setTab(int t) {
@@ -315,7 +352,7 @@ void TabControl::setTab(int t) {
   if (t == tab_) return;
   int prev = tab_;
   tab_ = t;
-  notify("Tab");
+  notify(Property::Tab);
   if (onClick) onClick(prev);
 }
 
@@ -328,7 +365,7 @@ bool MenuItem::click() {
 void DatePicker::setValue(const Date& d) {
   if (value_ == d) return;
   value_ = d;
-  notify("Value");
+  notify(Property::Value);
 }
 
 }  // namespace varnolt::controls

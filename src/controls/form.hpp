@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,23 +36,16 @@ class ModalForm {
   void close() { closed_ = true; }
   bool closed() const { return closed_; }
 
-  Control* find(std::string_view name) {
-    auto it = byName_.find(std::string(name));
-    return it == byName_.end() ? nullptr : it->second;
-  }
-  const std::vector<Control*>& all() const { return order_; }
+  Control* find(std::string_view name) { return controls_.find(name); }
+  const std::vector<Control*>& all() const { return controls_.all(); }
 
  protected:
-  void add(Control& c) {
-    order_.push_back(&c);
-    byName_[c.name()] = &c;
-  }
+  void add(Control& c) { controls_.add(c); }
 
  private:
   std::string name_;
   bool closed_ = false;
-  std::vector<Control*> order_;
-  std::map<std::string, Control*> byName_;
+  ControlList controls_;
 };
 
 }  // namespace varnolt::controls

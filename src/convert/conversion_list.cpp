@@ -3,6 +3,9 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::ListView;
+
 namespace {
 
 constexpr std::uint32_t kAttrHidden = 2, kAttrDirectory = 16;

@@ -25,10 +25,10 @@ struct SplitPath {
 SplitPath splitPath(std::string_view path);
 
 // The converted file of a row: column 5 + "\" + column 2 + ".mpg".
-std::string mpgPathOf(const ListView& list, std::size_t row);
+std::string mpgPathOf(const controls::ListView& list, std::size_t row);
 
 // Numbers every row 1..n with leading zeros to the digits of n; checks every row when
 // `checkAll` is set, keeps the check marks otherwise.
-void renumberM2tList(ListView& list, bool checkAll);
+void renumberM2tList(controls::ListView& list, bool checkAll);
 
 }  // namespace varnolt

@@ -5,6 +5,8 @@
 
 namespace varnolt {
 
+using controls::ListView;
+
 namespace {
 
 constexpr std::size_t kRecordingMpgColumn = 8;

@@ -7,6 +7,9 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::ListView;
+
 namespace {
 
 // The controller takes file names of at most this many bytes, counted two per character.

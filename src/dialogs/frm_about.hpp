@@ -14,7 +14,7 @@ inline constexpr const char* kLegalNotice = "";
 class frmAbout : public controls::ModalForm {
  public:
   explicit frmAbout(platform::Platform& os);
-  controls::Plain picIcon{"picIcon", controls::Kind::Picture};
+  controls::Picture picIcon{"picIcon"};
   controls::Label lblTitle{"lblTitle", "アプリケーション タイトル"};
   controls::Label lblVersion{"lblVersion", "バージョン"};
   controls::Label lblDescription{"lblDescription", "アプリケーションの説明"};

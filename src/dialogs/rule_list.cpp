@@ -7,6 +7,8 @@
 
 namespace varnolt {
 
+using controls::Date;
+
 namespace {
 
 constexpr const char* kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
@@ -45,7 +47,7 @@ void Form1::Command13_Click() {
     return;
   }
   std::string week;
-  for (std::size_t i = 0; i < youbi.size(); ++i) week += youbi[i]->value() == 1 ? kDays[i] : "＊";
+  for (std::size_t i = 0; i < youbi.size(); ++i) week += youbi[i].value() == 1 ? kDays[i] : "＊";
   const std::size_t row = AutoFNameView.add();
   AutoFNameView.setSubItem(row, 1, ruleDate(DTPicker1.value()));
   AutoFNameView.setSubItem(row, 2, week);

@@ -6,13 +6,17 @@
 
 namespace varnolt {
 
+using controls::Control;
+using controls::ListItem;
+using controls::ListView;
+
 namespace {
 
 constexpr int kMinimize = 6;
 
 void downloadingButtons(Form1& f, bool downloading) {
   for (Control* c :
-       std::initializer_list<Control*>{&f.Command5, f.RC_SOUSA[0].get(), &f.Command3, &f.Command1})
+       std::initializer_list<Control*>{&f.Command5, &f.RC_SOUSA[0], &f.Command3, &f.Command1})
     c->setEnabled(!downloading);
   f.Command8.setEnabled(downloading);
 }

@@ -6,6 +6,11 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+using controls::ListUpdate;
+using controls::ListView;
+using controls::TextBox;
+
 namespace {
 
 // The recording list has columns for the first 8 fields of an entry.
@@ -82,7 +87,7 @@ void Form1::Command1_Click() {
   if (os.mainWindow) os.windows.setForeground(os.mainWindow());
   statusAndLog("リスト取得");
   Command5.setEnabled(true);
-  RC_SOUSA[0]->setEnabled(true);
+  RC_SOUSA[0].setEnabled(true);
   Command8.setEnabled(false);
   Command1.setEnabled(true);
   if (Check4.value() == 0) RecSize_Get();

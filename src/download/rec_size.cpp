@@ -6,6 +6,8 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+
 namespace {
 
 constexpr int kVkUp = 0x26;

@@ -4,6 +4,8 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+
 namespace {
 
 constexpr const char* kSaveCaption = "名前を付けて保存";

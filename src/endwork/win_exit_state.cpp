@@ -5,6 +5,8 @@
 
 namespace varnolt {
 
+using controls::ListItem;
+
 namespace {
 
 constexpr const char* kAllDone = "全ての作業が終了しました";

@@ -11,6 +11,8 @@
 
 namespace varnolt::simrun {
 
+using namespace controls;
+
 namespace {
 
 std::vector<std::string> words(const std::string& s) {
@@ -199,40 +201,28 @@ void Runner::userClick(Control& c) {
 }
 
 bool Runner::clickOnce(Control& c) {
-  bool done = false;
-  switch (c.kind()) {
-    case Kind::Button:
-      done = static_cast<Button&>(c).click();
-      break;
-    case Kind::CheckBox:
-      done = static_cast<CheckBox&>(c).click();
-      break;
-    case Kind::OptionButton:
-      done = static_cast<OptionButton&>(c).click();
-      break;
-    case Kind::MenuItem: {
-      auto& item = static_cast<MenuItem&>(c);
-      // Items of a menu hidden from the menu bar are reachable only through its pop-up.
-      if (Control* menu = item.parent.empty() ? nullptr : form().find(item.parent);
-          menu && !menu->visible() && popupOpen_ != menu->name()) {
-        emit("ignored click " + c.name() + " (menu not shown)");
-        return true;
-      }
-      done = item.click();
-      break;
-    }
-    case Kind::ProgressBar:
-      if (auto& f = static_cast<ProgressBar&>(c).onMouseDown) f();
-      done = true;
-      break;
-    case Kind::Label:
-      if (auto& f = static_cast<Label&>(c).onMouseDown) f();
-      done = true;
-      break;
-    default:
-      fail("'" + c.name() + "' cannot be clicked");
-  }
-  return done;
+  return controls::visit(
+      c, controls::Overloaded{
+             [](Button& b) { return b.click(); }, [](CheckBox& b) { return b.click(); },
+             [](OptionButton& b) { return b.click(); },
+             [&](MenuItem& item) {
+               // Items of a menu hidden from the menu bar are reachable only through its pop-up.
+               if (Control* menu = item.parent.empty() ? nullptr : form().find(item.parent);
+                   menu && !menu->visible() && popupOpen_ != menu->name()) {
+                 emit("ignored click " + c.name() + " (menu not shown)");
+                 return true;
+               }
+               return item.click();
+             },
+             [](ProgressBar& b) {
+               if (b.onMouseDown) b.onMouseDown();
+               return true;
+             },
+             [](Label& l) {
+               if (l.onMouseDown) l.onMouseDown();
+               return true;
+             },
+             [&](Control&) -> bool { fail("'" + c.name() + "' cannot be clicked"); }});
 }
 
 void Runner::dump(Control& c) {
@@ -240,99 +230,72 @@ void Runner::dump(Control& c) {
   auto p = [&](const std::string& prop, const std::string& v) {
     emit(n + "." + prop + "=" + sim::escapeLine(v));
   };
-  switch (c.kind()) {
-    case Kind::Button: {
-      auto& b = static_cast<Button&>(c);
-      p("Caption", b.caption());
-      p("Enabled", flag(b.enabled()));
-      break;
-    }
-    case Kind::CheckBox: {
-      auto& b = static_cast<CheckBox&>(c);
-      p("Value", std::to_string(b.value()));
-      p("Enabled", flag(b.enabled()));
-      break;
-    }
-    case Kind::OptionButton: {
-      auto& b = static_cast<OptionButton&>(c);
-      p("Value", vb::boolWord(b.value()));
-      p("Enabled", flag(b.enabled()));
-      if (!b.toolTipText.empty()) p("ToolTipText", b.toolTipText);
-      break;
-    }
-    case Kind::Label:
-      p("Caption", static_cast<Label&>(c).caption());
-      break;
-    case Kind::Frame:
-      p("Caption", static_cast<Frame&>(c).caption());
-      break;
-    case Kind::TextBox: {
-      auto& t = static_cast<TextBox&>(c);
-      p("Text", t.text());
-      p("Enabled", flag(t.enabled()));
-      break;
-    }
-    case Kind::ListView: {
-      auto& l = static_cast<ListView&>(c);
-      p("Enabled", flag(l.enabled()));
-      p("Count", std::to_string(l.count()));
-      for (std::size_t r = 1; r <= l.count(); ++r) {
-        const auto& it = l.item(r);
-        std::string row = it.text;
-        for (const auto& s : it.subItems) row += "|" + s;
-        std::string k = "Item(" + std::to_string(r) + ")";
-        p(k, row);
-        if (l.checkBoxes()) p(k + ".Checked", flag(it.checked));
-        p(k + ".Selected", flag(it.selected));
-      }
-      break;
-    }
-    case Kind::Timer: {
-      auto& t = static_cast<controls::Timer&>(c);
-      p("Enabled", flag(t.enabled()));
-      p("Interval", std::to_string(t.interval()));
-      break;
-    }
-    case Kind::Slider: {
-      auto& s = static_cast<Slider&>(c);
-      p("Min", std::to_string(s.min()));
-      p("Max", std::to_string(s.max()));
-      p("TickFrequency", std::to_string(s.tickFrequency()));
-      p("Value", std::to_string(s.value()));
-      break;
-    }
-    case Kind::ProgressBar: {
-      auto& b = static_cast<ProgressBar&>(c);
-      p("Max", vb::numberText(b.max()));
-      p("Value", vb::numberText(b.value()));
-      break;
-    }
-    case Kind::StatusBar: {
-      auto& s = static_cast<StatusBar&>(c);
-      for (std::size_t i = 1; i <= s.panelCount(); ++i)
-        p("Panels(" + std::to_string(i) + ")", s.panel(i));
-      break;
-    }
-    case Kind::TabControl:
-      p("Tab", std::to_string(static_cast<TabControl&>(c).tab()));
-      break;
-    case Kind::MenuItem: {
-      auto& m = static_cast<MenuItem&>(c);
-      p("Caption", m.caption());
-      p("Enabled", flag(m.enabled()));
-      p("Visible", flag(m.visible()));
-      break;
-    }
-    case Kind::DatePicker: {
-      const auto& d = static_cast<DatePicker&>(c).value();
-      char b[16];
-      std::snprintf(b, sizeof b, "%04d/%02d/%02d", d.year, d.month, d.day);
-      p("Value", b);
-      break;
-    }
-    default:
-      break;
-  }
+  controls::visit(c, controls::Overloaded{[&](Button& b) {
+                                            p("Caption", b.caption());
+                                            p("Enabled", flag(b.enabled()));
+                                          },
+                                          [&](CheckBox& b) {
+                                            p("Value", std::to_string(b.value()));
+                                            p("Enabled", flag(b.enabled()));
+                                          },
+                                          [&](OptionButton& b) {
+                                            p("Value", vb::boolWord(b.value()));
+                                            p("Enabled", flag(b.enabled()));
+                                            if (!b.toolTipText.empty())
+                                              p("ToolTipText", b.toolTipText);
+                                          },
+                                          [&](Label& l) { p("Caption", l.caption()); },
+                                          [&](Frame& f) { p("Caption", f.caption()); },
+                                          [&](TextBox& t) {
+                                            p("Text", t.text());
+                                            p("Enabled", flag(t.enabled()));
+                                          },
+                                          [&](ListView& l) {
+                                            p("Enabled", flag(l.enabled()));
+                                            p("Count", std::to_string(l.count()));
+                                            for (std::size_t r = 1; r <= l.count(); ++r) {
+                                              const auto& it = l.item(r);
+                                              std::string row = it.text;
+                                              for (const auto& s : it.subItems) row += "|" + s;
+                                              std::string k = "Item(" + std::to_string(r) + ")";
+                                              p(k, row);
+                                              if (l.checkBoxes())
+                                                p(k + ".Checked", flag(it.checked));
+                                              p(k + ".Selected", flag(it.selected));
+                                            }
+                                          },
+                                          [&](controls::Timer& t) {
+                                            p("Enabled", flag(t.enabled()));
+                                            p("Interval", std::to_string(t.interval()));
+                                          },
+                                          [&](Slider& s) {
+                                            p("Min", std::to_string(s.min()));
+                                            p("Max", std::to_string(s.max()));
+                                            p("TickFrequency", std::to_string(s.tickFrequency()));
+                                            p("Value", std::to_string(s.value()));
+                                          },
+                                          [&](ProgressBar& b) {
+                                            p("Max", vb::numberText(b.max()));
+                                            p("Value", vb::numberText(b.value()));
+                                          },
+                                          [&](StatusBar& s) {
+                                            for (std::size_t i = 1; i <= s.panelCount(); ++i)
+                                              p("Panels(" + std::to_string(i) + ")", s.panel(i));
+                                          },
+                                          [&](TabControl& t) { p("Tab", std::to_string(t.tab())); },
+                                          [&](MenuItem& m) {
+                                            p("Caption", m.caption());
+                                            p("Enabled", flag(m.enabled()));
+                                            p("Visible", flag(m.visible()));
+                                          },
+                                          [&](DatePicker& d) {
+                                            char b[16];
+                                            std::snprintf(b, sizeof b, "%04d/%02d/%02d",
+                                                          d.value().year, d.value().month,
+                                                          d.value().day);
+                                            p("Value", b);
+                                          },
+                                          [](Control&) {}});
 }
 
 // The user's actions on the window and its dialogs, one function per verb; the table at
@@ -345,8 +308,9 @@ struct Runner::WindowVerbs {
     r.form_ = std::make_unique<Form1>(r.world_->platform);
     Form1& f = *r.form_;
     for (auto* t : f.timers()) r.world_->clock.watch(*t);
-    f.Label100.subscribe([&r](Control& c, std::string_view prop) {
-      if (prop == "Caption") r.emit("status: " + static_cast<Label&>(c).caption());
+    f.Label100.subscribe([&r](Control& c, controls::Property prop) {
+      if (prop == controls::Property::Caption)
+        r.emit("status: " + static_cast<Label&>(c).caption());
     });
     f.onLogLine = [&r](std::string_view l) { r.emit("log: " + std::string(l)); };
     f.destroyWindow = [&r] { r.emit("closed"); };
@@ -407,19 +371,17 @@ struct Runner::WindowVerbs {
       r.emit("ignored rightclick " + c.name() + " (disabled)");
       return;
     }
-    switch (c.kind()) {
-      case Kind::ListView:
-        if (auto& f = static_cast<ListView&>(c).onRightClick) f();
-        break;
-      case Kind::ProgressBar:
-        if (auto& f = static_cast<ProgressBar&>(c).onMouseDown) f();
-        break;
-      case Kind::Label:
-        if (auto& f = static_cast<Label&>(c).onMouseDown) f();
-        break;
-      default:
-        r.fail("'" + c.name() + "' takes no right click");
-    }
+    controls::visit(c, controls::Overloaded{
+                           [](ListView& l) {
+                             if (l.onRightClick) l.onRightClick();
+                           },
+                           [](ProgressBar& b) {
+                             if (b.onMouseDown) b.onMouseDown();
+                           },
+                           [](Label& l) {
+                             if (l.onMouseDown) l.onMouseDown();
+                           },
+                           [&](Control&) { r.fail("'" + c.name() + "' takes no right click"); }});
     r.settle();
   }
   static void headerclick(Runner& r, const std::vector<std::string>& w, const std::string&) {

@@ -80,11 +80,11 @@ class Runner {
   void asHandler(const std::string& handler, F action);
   struct WindowVerbs;  // the verbs about the window, in scenario.cpp
   void modalLoop(controls::ModalForm& form);
-  Control& control(const std::string& name);
-  Control& controlOf(controls::ModalForm* modal, const std::string& name);
-  void dump(Control& c);
-  void userClick(Control& c);
-  bool clickOnce(Control& c);
+  controls::Control& control(const std::string& name);
+  controls::Control& controlOf(controls::ModalForm* modal, const std::string& name);
+  void dump(controls::Control& c);
+  void userClick(controls::Control& c);
+  bool clickOnce(controls::Control& c);
 
   Options options_;
   std::ostream& out_;

@@ -3,6 +3,9 @@
 #include "fixture.hpp"
 
 namespace varnolt::testing {
+
+using controls::Control;
+using controls::Rect;
 namespace {
 
 constexpr const char* kUnavailable = "0|Varnolt|現時点ではｼｽﾃﾑ情報を使用できません";

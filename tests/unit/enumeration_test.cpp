@@ -3,6 +3,8 @@
 #include "fixture.hpp"
 
 namespace varnolt::testing {
+
+using controls::ListView;
 namespace {
 
 class EnumerationTest : public WorldTest {

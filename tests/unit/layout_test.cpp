@@ -6,6 +6,10 @@
 #include "fixture.hpp"
 
 namespace varnolt::testing {
+
+using controls::Control;
+using controls::Kind;
+using controls::Rect;
 namespace {
 
 constexpr int kDesignWidth = 10530, kDesignHeight = 8730;
@@ -266,9 +270,9 @@ TEST_F(LayoutTest, TheTimeSeparatorsSitInTheirTimeBoxes) {
   Form1& f = makeForm();
   int inStart = 0, inEnd = 0;
   for (auto& l : f.ruleLabels) {
-    if (l->caption() != "：") continue;
-    inStart += l->container == "Picture2";
-    inEnd += l->container == "Picture3";
+    if (l.caption() != "：") continue;
+    inStart += l.container == "Picture2";
+    inEnd += l.container == "Picture3";
   }
   EXPECT_EQ(inStart, 1);
   EXPECT_EQ(inEnd, 1);

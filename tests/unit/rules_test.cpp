@@ -2,6 +2,9 @@
 #include "fixture.hpp"
 
 namespace varnolt::testing {
+
+using controls::Date;
+using controls::ListItem;
 namespace {
 
 class RulesTest : public WorldTest {
@@ -69,11 +72,11 @@ TEST_F(RulesTest, ARowHoldsDateWeekTimesAndTitle) {
 
 TEST_F(RulesTest, WeekdaysRunFromSundayToSaturday) {
   Form1& f = ready();
-  for (auto& y : f.youbi) y->setValue(1);
+  for (auto& y : f.youbi) y.setValue(1);
   f.Command13.click();
-  f.youbi[0]->setValue(0);
-  f.youbi[3]->setValue(0);
-  f.youbi[6]->setValue(0);
+  f.youbi[0].setValue(0);
+  f.youbi[3].setValue(0);
+  f.youbi[6].setValue(0);
   f.Command13.click();
   ASSERT_EQ(f.AutoFNameView.count(), 2u);
   EXPECT_EQ(f.AutoFNameView.item(1).subItem(2), "日月火水木金土");

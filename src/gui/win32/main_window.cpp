@@ -2,9 +2,14 @@
 
 #include <commctrl.h>
 
+#include "gui/win32/dpi.hpp"
 #include "gui/win32/resource.h"
 
 namespace varnolt::gui {
+
+using controls::as;
+using controls::Control;
+using controls::MenuItem;
 
 using win32::narrow;
 using win32::widen;
@@ -12,38 +17,13 @@ using win32::widen;
 namespace {
 
 constexpr wchar_t kMainClass[] = L"VarnoltMain";
-constexpr wchar_t kDialogClass[] = L"VarnoltDialog";
 constexpr int kFirstMenuId = 5000;
 // Client area of the main window as designed.
 constexpr int kDesignClientWidth = 10410, kDesignClientHeight = 7965;
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-
-// Functions of newer systems, looked up so that the program still starts without them.
-template <typename F>
-F systemFunction(const wchar_t* module, const char* name) {
-  HMODULE m = ::GetModuleHandleW(module);
-  if (!m) return nullptr;
-  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name)));
-}
-
-void adjustForDpi(RECT& r, DWORD style, bool menu, DWORD exStyle, int dpi) {
-  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const Fn adjust = systemFunction<Fn>(L"user32.dll", "AdjustWindowRectExForDpi");
-  if (adjust)
-    adjust(&r, style, menu, exStyle, static_cast<UINT>(dpi));
-  else
-    ::AdjustWindowRectEx(&r, style, menu, exStyle);
-}
 
 }  // namespace
-
-struct MainWindow::Modal {
-  controls::ModalForm* form = nullptr;
-  std::unique_ptr<WidgetHost> host;
-};
 
 MainWindow::MainWindow(HINSTANCE instance, win32::WinPlatform& os, Form1& form)
     : instance_(instance), os_(os), form_(form) {}
@@ -116,14 +96,12 @@ HMENU MainWindow::buildMenus() {
   std::vector<ACCEL> accels;
   int index = 0;
   for (Control* c : form_.all()) {
-    if (c->kind() != Kind::MenuItem) continue;
-    auto* m = static_cast<MenuItem*>(c);
-    if (!m->parent.empty()) continue;
+    auto* m = as<MenuItem>(c);
+    if (!m || !m->parent.empty()) continue;
     HMENU popup = ::CreatePopupMenu();
     for (Control* k : form_.all()) {
-      if (k->kind() != Kind::MenuItem) continue;
-      auto* item = static_cast<MenuItem*>(k);
-      if (item->parent != m->name()) continue;
+      auto* item = as<MenuItem>(k);
+      if (!item || item->parent != m->name()) continue;
       if (item->separator()) {
         ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         continue;
@@ -136,8 +114,8 @@ HMENU MainWindow::buildMenus() {
                     static_cast<UINT_PTR>(id), widen(text).c_str());
       if (item->shortcut == "F1") accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
       // The menu goes with the window (or with popups_); a change after that is for nobody.
-      item->subscribe([popup, id](Control& changed, std::string_view property) {
-        if (property == "Enabled" && ::IsMenu(popup))
+      item->subscribe([popup, id](Control& changed, controls::Property property) {
+        if (property == controls::Property::Enabled && ::IsMenu(popup))
           ::EnableMenuItem(popup, static_cast<UINT>(id),
                            MF_BYCOMMAND | (changed.enabled() ? MF_ENABLED : MF_GRAYED));
       });
@@ -170,9 +148,7 @@ bool MainWindow::create(int showCommand) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainClass;
   if (!::RegisterClassExW(&wc)) return false;
-  wc.lpfnWndProc = dialogProc;
-  wc.lpszClassName = kDialogClass;
-  if (!::RegisterClassExW(&wc)) return false;
+  if (!registerDialogClass(wc)) return false;
 
   // The window is made at its size, with its menu bar, for the system's DPI; it is
   // sized again only if it opens on a monitor of another DPI.
@@ -399,110 +375,6 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       host_.reset();
       ::PostQuitMessage(0);
-      return 0;
-    default:
-      break;
-  }
-  return ::DefWindowProcW(h, msg, wParam, lParam);
-}
-
-void MainWindow::showModal(controls::ModalForm& form) {
-  form.Form_Load();
-  Modal m;
-  m.form = &form;
-  HWND owner = modal_ ? modal_ : hwnd_.get();
-  RECT r{0, 0, win32::twipsToPixels(form.width, dpi_), win32::twipsToPixels(form.height, dpi_)};
-  adjustForDpi(r, kDialogStyle, false, kDialogExStyle, dpi_);
-  const int w = r.right - r.left, ht = r.bottom - r.top;
-  // Centred over the window that opens it.
-  RECT o;
-  ::GetWindowRect(owner, &o);
-  const int x = o.left + ((o.right - o.left) - w) / 2, y = o.top + ((o.bottom - o.top) - ht) / 2;
-  win32::UniqueWindow dlg(::CreateWindowExW(kDialogExStyle, kDialogClass,
-                                            widen(form.caption).c_str(), kDialogStyle, x, y, w, ht,
-                                            owner, nullptr, instance_, &m));
-  if (!dlg) {
-    form.close();
-    return;
-  }
-  m.host = std::make_unique<WidgetHost>(
-      dlg.get(), form.all(), [&form](std::string_view n) { return form.find(n); }, icon_.get());
-  m.host->build(dpi_, static_cast<HFONT>(font_.get()));
-  m.host->finish();
-
-  HWND previous = modal_;
-  WidgetHost* previousHost = modalHost_;
-  modal_ = dlg.get();
-  modalHost_ = m.host.get();
-  ::EnableWindow(owner, FALSE);
-  ::ShowWindow(dlg.get(), SW_SHOW);
-  if (HWND first = m.host->firstStop()) ::SetFocus(first);
-  MSG msg;
-  while (!form.closed()) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (preTranslate(msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  form.close();
-  // The owner is enabled before the dialog goes, so that it gets the activation back.
-  ::EnableWindow(owner, TRUE);
-  modal_ = previous;
-  modalHost_ = previousHost;
-  ::SetActiveWindow(owner);
-  m.host.reset();
-  dlg.reset();
-}
-
-LRESULT CALLBACK MainWindow::dialogProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* m = reinterpret_cast<Modal*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
-  if (!m || !m->host) {
-    if (m && msg == WM_CLOSE) {
-      m->form->close();
-      return 0;
-    }
-    return ::DefWindowProcW(h, msg, wParam, lParam);
-  }
-  switch (msg) {
-    case WM_COMMAND:
-      if (lParam == 0 && LOWORD(wParam) == IDOK) {
-        // Enter: the button with the focus is pressed, anywhere else the default button,
-        // as in any dialog.
-        Control* focused = m->host->controlOf(::GetFocus());
-        if (focused && focused->kind() == Kind::Button)
-          static_cast<Button*>(focused)->click();
-        else if (m->form->defaultButton)
-          m->form->defaultButton->click();
-        return 0;
-      }
-      if (lParam == 0 && LOWORD(wParam) == IDCANCEL) {
-        // Esc: the cancel button, else what the close box does.
-        if (m->form->cancelButton)
-          m->form->cancelButton->click();
-        else
-          m->form->close();
-        return 0;
-      }
-      if (m->host->onCommand(wParam, lParam)) return 0;
-      break;
-    case WM_NOTIFY: {
-      LRESULT result = 0;
-      if (m->host->onNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
-      break;
-    }
-    case kMsgChildPressed:
-      m->host->onChildPressed(reinterpret_cast<HWND>(wParam));
-      return 0;
-    case WM_CLOSE:
-      m->form->close();
       return 0;
     default:
       break;

@@ -29,6 +29,9 @@ class MainWindow {
 
  private:
   static LRESULT CALLBACK mainProc(HWND, UINT, WPARAM, LPARAM);
+  // The modal dialogs (modal_dialog.cpp): their window class, the main window's with
+  // their own procedure, and the loop that shows one.
+  static bool registerDialogClass(WNDCLASSEXW wc);
   static LRESULT CALLBACK dialogProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
   bool preTranslate(MSG& msg);
@@ -49,7 +52,7 @@ class MainWindow {
   win32::UniqueIcon icon_, smallIcon_;
   // Menus hidden from the menu bar, kept for use as context menus.
   std::map<std::string, win32::UniqueMenu> popups_;
-  std::map<int, MenuItem*> menuIds_;
+  std::map<int, controls::MenuItem*> menuIds_;
   win32::UniqueWindow hwnd_;
   std::unique_ptr<WidgetHost> host_;
   std::unique_ptr<TaskbarProgress> taskbar_;

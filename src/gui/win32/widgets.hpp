@@ -1,5 +1,9 @@
 // Real windows for control models. Every widget is a view: user input goes to the
 // model (click(), setText(), ...) and every model change is mirrored at once.
+// WidgetHost is defined by job: widget_host.cpp makes the windows and the pages and
+// places them, widget_sync.cpp mirrors the models, widget_messages.cpp turns the window's
+// messages into the models' events, widget_focus.cpp is the keyboard order and
+// list_widget.cpp the list views; panel.cpp is the containers' window class.
 #pragma once
 
 #include <functional>
@@ -10,13 +14,11 @@
 #include <vector>
 
 #include "controls/controls.hpp"
+#include "gui/win32/panel.hpp"
 #include "platform/win32/win_util.hpp"
 
 namespace varnolt::gui {
 
-// Sent by a panel to the top window when a child without click notifications (a
-// progress bar, a picture) is pressed; wParam is the child's handle.
-inline constexpr UINT kMsgChildPressed = WM_APP + 1;
 // Posted to the top-level window when a button with a lost-focus handler lost the
 // focus; wParam is the button's handle.
 inline constexpr UINT kMsgFocusLeft = WM_APP + 2;
@@ -39,10 +41,6 @@ class DrawingOff {
  private:
   HWND h_;
 };
-
-// Class of the windows that hold other controls: tab pages, frames and pictures.
-// They pass their children's notifications on to the top-level window.
-void registerPanelClass(HINSTANCE instance);
 
 class WidgetHost {
  public:
@@ -134,7 +132,7 @@ class WidgetHost {
   HWND pageWindow(const Widget& tab, int page);
   void create(Widget& w);
   void subscribe(Widget& w);
-  void update(Widget& w, std::string_view property);
+  void update(Widget& w, controls::Property property);
   RECT placeOf(const Widget& w) const;
   void place(Widget& w);
   void layoutPages(Widget& tab);
@@ -150,14 +148,21 @@ class WidgetHost {
   void toggleCheck(Widget& w, int item);
   static LRESULT CALLBACK listSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                        DWORD_PTR self);
-  void syncStatus(Widget& w);
-  void syncProgress(Widget& w);
-  void syncTimer(Widget& w);
+  void syncStatus(Widget& w, const controls::StatusBar& sb);
+  void syncProgress(Widget& w, const controls::ProgressBar& p);
+  void syncTimer(Widget& w, const controls::Timer& t);
   // One tool-tip window for every control that has a tool-tip text.
   void addToolTips();
+  // The model of a tab owner (or of firstTabControl()): a tab control by construction.
+  static controls::TabControl& tabModel(const Widget& tab);
   Widget* byId(int id);
   Widget* byHwnd(HWND h);
   int px(int twips) const { return win32::twipsToPixels(twips, dpi_); }
+  // The text a control's window shows: its caption, a text box's text; "" for the others.
+  static const std::string& captionOf(const controls::Control& c);
+  static std::string windowText(HWND h);
+  // The id of the first widget's window; the others follow in creation order.
+  static constexpr int kFirstId = 100;
 
   HWND top_;
   std::vector<controls::Control*> controls_;

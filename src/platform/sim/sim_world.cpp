@@ -123,7 +123,7 @@ void SimClock::doEvents() {
 void SimClock::watch(controls::Timer& timer) {
   timers_.push_back({&timer, std::nullopt});
   std::size_t index = timers_.size() - 1;
-  auto update = [this, index](controls::Control& c, std::string_view) {
+  auto update = [this, index](controls::Control& c, controls::Property) {
     auto& t = static_cast<controls::Timer&>(c);
     auto& w = timers_[index];
     if (t.enabled() && t.interval() > 0)
@@ -132,7 +132,7 @@ void SimClock::watch(controls::Timer& timer) {
       w.due.reset();
   };
   timer.subscribe(update);
-  update(timer, "Enabled");
+  update(timer, controls::Property::Enabled);
 }
 
 void SimClock::idle(std::int64_t milliseconds) {

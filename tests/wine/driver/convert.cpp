@@ -33,12 +33,9 @@ const std::wstring kDeleted = L"サイズ比較クリアにつき元ファイル
 const std::wstring kAllDone = L"全ての作業が終了しました";
 const std::wstring kTitle = L"ロクラクⅡ コントローラ";
 
-// One xdotool request through the harness's server, then time for the program to
-// handle the events it caused.
+// One xdotool request through the harness's server; what it leads to is waited for.
 bool xdo(const std::vector<std::string>& args) {
-  const bool ok = Xdo().run(args);
-  ::Sleep(300);
-  return ok;
+  return Xdo().run(args);
 }
 
 bool xdoClick(const RECT& r, int button) {
@@ -73,12 +70,6 @@ std::wstring makeFile(const std::wstring& path, DWORD bytes) {
   return path;
 }
 
-DWORD sizeOf(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
-  return a.nFileSizeLow;
-}
-
 // A right click on row 2 opens the list's menu; "変換先変更" opens Form3 with the focus
 // on "キャンセル"; the typed folder, less its trailing backslash, becomes row 2's output
 // folder. Mouse and keys are real.
@@ -89,7 +80,9 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
     return;
   }
   const std::wstring before = listText(list, 0, 5);
-  check(xdoClick(listItemRect(list, 1), 3), "a right click on row 2");
+  const RECT row = listItemRect(list, 1);
+  Xdo().bringToFront(v.main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+  check(xdoClick(row, 3), "a right click on row 2");
   HWND menu = nullptr;
   waitFor(
       [&] {
@@ -114,16 +107,19 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
   HWND edit = findChild(dialog, L"Edit", L"");
   check(cancel && ok && edit && findChild(dialog, L"Button", L"参照"),
         "the dialog has its text box and three buttons");
-  check(cancel && focusOf(dialog) == cancel, "キャンセル has the focus");
-  check(!::IsWindowEnabled(v.main), "the main window waits for the dialog");
+  check(cancel && waitFor([&] { return focusOf(dialog) == cancel; }, 10000),
+        "キャンセル has the focus");
+  check(waitFor([&] { return !::IsWindowEnabled(v.main); }, 10000),
+        "the main window waits for the dialog");
   if (!edit || !ok) return;
   xdoClick(rectOf(edit), 1);
   xdo({"type", "--delay", "80", "C:\\vt\\out\\"});
-  check(textOf(edit) == L"C:\\vt\\out\\", "the typed path is in the box", utf8(textOf(edit)));
+  check(waitFor([&] { return textOf(edit) == L"C:\\vt\\out\\"; }, 10000),
+        "the typed path is in the box", utf8(textOf(edit)));
   xdoClick(rectOf(ok), 1);
   check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
-  check(listText(list, 1, 5) == L"C:\\vt\\out", "row 2 takes the folder without the backslash",
-        utf8(listText(list, 1, 5)));
+  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\vt\\out"; }, 10000),
+        "row 2 takes the folder without the backslash", utf8(listText(list, 1, 5)));
   check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 
@@ -205,8 +201,8 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
   for (const auto* p : {&first, &second}) {
     const std::wstring mpg = p->substr(0, p->size() - 4) + L".mpg";
     const DWORD want = p == &first ? 1000 : 3000;
-    check(sizeOf(mpg) == want, "the controller wrote " + utf8(mpg),
-          std::to_string(sizeOf(mpg)) + " bytes");
+    check(fileSize(mpg) == want, "the controller wrote " + utf8(mpg),
+          std::to_string(fileSize(mpg)) + " bytes");
     check(!exists(*p), "the source " + utf8(*p) + " is deleted");
   }
   check(exists(refused), "the refused file is untouched");

@@ -1,6 +1,7 @@
 // log.ini and default.ini stay whole whatever happens while they are written: the
 // Windows file port's system calls interrupted at every step of the real quit, and
-// Varnolt.exe killed at random moments while it writes a 100,000-line log.
+// Varnolt.exe killed at random points of its write of a 100,000-line log and just after the
+// replace.
 // support.hpp brings windows.h, which the other system headers build on.
 #include "support.hpp"
 
@@ -388,61 +389,67 @@ void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
   check(static_cast<int>(quitMs.size()) == kCleanQuits && cleanOk,
         "an unkilled quit writes the whole 100,001-line log.ini and default.ini");
   if (quitMs.empty()) return;
-  // Kills spread over the write of log.ini with as much again before and after it;
-  // over the whole quit when the temporary file was never seen.
-  double from = 0, to = quitMs[quitMs.size() / 2] * 1.2;
-  if (writeFrom >= 0) {
-    const double margin = std::max(5.0, writeTo - writeFrom);
-    from = std::max(0.0, writeFrom - margin);
-    to = writeTo + margin;
-  }
   say("# answer to process end, median: " +
       std::to_string(static_cast<int>(quitMs[quitMs.size() / 2])) + " ms; temporary file seen " +
       std::to_string(static_cast<int>(writeFrom)) + ".." +
-      std::to_string(static_cast<int>(writeTo)) + " ms; kills spread over " +
-      std::to_string(static_cast<int>(from)) + ".." + std::to_string(static_cast<int>(to)) + " ms");
+      std::to_string(static_cast<int>(writeTo)) + " ms");
 
+  // Each kill is aimed at the write as this run makes it, whatever the machine's speed:
+  // every fifth run the moment log.ini is seen replaced, the others the moment the
+  // temporary file has grown to a random share of the old log's size (none: its
+  // appearance). A write that ends between two looks is killed at once after it.
+  const auto oldSize = static_cast<std::int64_t>(oldLog.size());
   std::mt19937 random(20261208);
-  std::uniform_real_distribution<double> delay(from, to);
+  std::uniform_real_distribution<double> share(0.0, 1.0);
   int done = 0, torn = 0, oldFiles = 0, newFiles = 0, midWrite = 0, exited = 0;
   for (int i = 0; i < runs; ++i) {
     if (i > 0 && i % 10 == 0)
       say("#   " + std::to_string(done) + " runs: " + std::to_string(torn) + " torn, " +
           std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new, " +
           std::to_string(midWrite) + " inside the write");
+    const bool afterReplace = i % 5 == 4;
+    const auto grown = static_cast<std::int64_t>(share(random) * static_cast<double>(oldSize));
     if (!reset()) continue;
     Varnolt v(program, f.folder, kBigLogStartMs);
     if (!v.main) continue;
-    Handle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, v.pid()));
-    const double wait = delay(random);
+    Handle process(::OpenProcess(
+        PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, v.pid()));
     const auto at = answerQuit(v);
-    while (msSince(at) < wait) {
+    while (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && msSince(at) < 60000) {
+      if (fileSize(f.log()) != oldSize) break;
+      if (!afterReplace && fileSize(f.log() + L".tmp~") >= grown) break;
     }
-    if (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
-      ::TerminateProcess(process.get(), 9);
-    else
-      ++exited;
+    ::TerminateProcess(process.get(), 9);
     ::WaitForSingleObject(process.get(), 10000);
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
     ++done;
     midWrite += exists(f.log() + L".tmp~");
     const std::string log = readFile(f.log()), ini = readFile(f.ini());
     const bool logOld = log == oldLog, logNew = !logOld && isNewLog(log, oldLog);
-    oldFiles += logOld;
-    newFiles += logNew;
+    // Only a kill counts for a side: a process that ended by itself was not interrupted.
+    const bool killed = code == 9;
+    exited += !killed;
+    oldFiles += killed && logOld;
+    newFiles += killed && logNew;
     if (!(logOld || logNew) || ini != oldIni) {
       ++torn;
-      say("#   torn after " + std::to_string(static_cast<int>(wait)) + " ms: log.ini " +
-          std::to_string(log.size()) + " bytes, default.ini " + std::to_string(ini.size()));
+      say("#   torn when aimed " +
+          (afterReplace ? std::string("after the replace")
+                        : "at " + std::to_string(grown) + " bytes of the temporary file") +
+          ": log.ini " + std::to_string(log.size()) + " bytes, default.ini " +
+          std::to_string(ini.size()));
     }
   }
   say("# kill test: " + std::to_string(done) + " runs, " + std::to_string(torn) + " torn, " +
-      std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new, " +
-      std::to_string(midWrite) + " killed inside the write (temporary file left), " +
-      std::to_string(exited) + " ended before the kill");
+      std::to_string(oldFiles) + " killed before the replace (old), " + std::to_string(newFiles) +
+      " after it (new), " + std::to_string(midWrite) +
+      " killed inside the write (temporary file left), " + std::to_string(exited) +
+      " ended before the kill");
   check(done == runs && torn == 0,
         "every kill leaves log.ini whole, old or new: " + std::to_string(done) + " runs",
         std::to_string(torn) + " torn");
-  if (runs >= 10)
+  if (runs >= 5)
     check(oldFiles > 0 && newFiles > 0, "the kills fell before and after the log was replaced",
           std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new");
 

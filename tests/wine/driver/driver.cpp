@@ -74,14 +74,14 @@ void firstRun(const std::wstring& exe, const std::wstring& folder, const std::ws
   const RECT tabDesign = rectOf(tab);
   ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) - 120, heightOf(design) - 90,
                  SWP_NOMOVE | SWP_NOZORDER);
-  waitFor([&] { return widthOf(rectOf(v.main)) == widthOf(design); }, 2000);
+  waitFor([&] { return widthOf(rectOf(v.main)) == widthOf(design); }, 10000);
   RECT now = rectOf(v.main);
   check(widthOf(now) == widthOf(design) && heightOf(now) == heightOf(design),
         "a window made smaller springs back to its minimum size",
         std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)));
   ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design) - 50,
                  SWP_NOMOVE | SWP_NOZORDER);
-  waitFor([&] { return heightOf(rectOf(v.main)) == heightOf(design); }, 2000);
+  waitFor([&] { return heightOf(rectOf(v.main)) == heightOf(design); }, 10000);
   check(heightOf(rectOf(v.main)) == heightOf(design), "a lower window gets its height back");
   ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) + 80, heightOf(design) + 40,
                  SWP_NOMOVE | SWP_NOZORDER);

@@ -101,10 +101,10 @@ Viewer waitForViewer(const std::wstring& chm, int timeoutMs) {
 
 // Closes the viewer's windows as its close box would; ends it when it does not go.
 bool closeViewer(DWORD pid) {
-  for (HWND h : viewerWindows(pid, 5000)) ::PostMessageW(h, WM_CLOSE, 0, 0);
+  for (HWND h : viewerWindows(pid, 15000)) ::PostMessageW(h, WM_CLOSE, 0, 0);
   Handle process(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
   if (!process) return true;  // already gone
-  if (::WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0) return true;
+  if (::WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0) return true;
   ::TerminateProcess(process.get(), 1);
   ::WaitForSingleObject(process.get(), 5000);
   return false;
@@ -132,7 +132,7 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   Varnolt v(exe, folder);
   check(v.main != nullptr, "the main window opens beside its help file");
   if (!v.main) return;
-  ::Sleep(500);
+  xdo.bringToFront(v.main);
 
   // ヘルプ(&H) > ヘルプ(&H) from the keyboard: Alt+H opens the menu, H chooses the item.
   xdo.keys({"alt+h"});
@@ -141,12 +141,17 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   check(viewer.pid != 0, "Alt+H, H starts hh.exe with help.chm beside the program",
         viewers().empty() ? "no hh.exe" : utf8(viewers().front().commandLine));
   if (viewer.pid) {
-    const auto windows = viewerWindows(viewer.pid, 10000);
-    say("# viewer windows: " + describeWindows(windows));
     // The caption comes from the file's own window definition, in CP932: the viewer has
     // read this help.chm, and its Japanese title arrives intact.
-    const bool titled = std::any_of(windows.begin(), windows.end(),
-                                    [](HWND h) { return textOf(h) == L"Varnolt ヘルプ"; });
+    std::vector<HWND> windows;
+    const bool titled = waitFor(
+        [&] {
+          windows = viewerWindows(viewer.pid, 0);
+          return std::any_of(windows.begin(), windows.end(),
+                             [](HWND h) { return textOf(h) == L"Varnolt ヘルプ"; });
+        },
+        15000);
+    say("# viewer windows: " + describeWindows(windows));
     check(titled, "the viewer's window is titled \"Varnolt ヘルプ\", read from help.chm",
           describeWindows(windows));
     check(closeViewer(viewer.pid), "the help viewer closes on WM_CLOSE");
@@ -155,7 +160,9 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   // F1 from the main window: a click on the status line gives it the keyboard first.
   const HWND status = v.child(L"Static", L"Varnolt起動");
   const RECT r = rectOf(status ? status : v.main);
-  xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  xdo.click(x, y);
+  xdo.bringToFront(v.main, x, y);
   xdo.keys({"F1"});
   viewer = waitForViewer(chm, 15000);
   check(viewer.pid != 0, "F1 starts hh.exe with help.chm beside the program",
@@ -165,7 +172,8 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
 
   // Without the help file nothing is reported and no viewer comes up for it.
   ::DeleteFileW(chm.c_str());
-  xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  xdo.click(x, y);
+  xdo.bringToFront(v.main, x, y);
   xdo.keys({"F1"});
   const Viewer missing = waitForViewer(chm, 3000);
   check(missing.pid == 0 && !v.messageBox(1000) && v.running(),

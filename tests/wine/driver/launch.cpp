@@ -318,8 +318,9 @@ void launchWithControllerRunning(const std::wstring& exe, const std::wstring& wo
   check(l.ms >= 0 && !l.box, "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動 maps the running controller without a message",
         launchDetail(l));
   if (l.box) answer(l.box, IDOK);
-  // One wait pass and the sleep before the child enumeration: about 2 s.
-  check(l.ms >= 1900 && l.ms < 6000, "the map is ready after about 2 s",
+  // One wait pass and the sleep before the child enumeration: 2 s at least. How much
+  // more depends on the machine's load, so no upper bound is checked.
+  check(l.ms >= 1900, "the map waits about 2 s before it is ready",
         std::to_string(static_cast<int>(l.ms)) + " ms");
   if (l.ms >= 0)
     say("# launch and map with the controller already running: " +

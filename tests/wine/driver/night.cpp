@@ -101,12 +101,6 @@ HWND startAndRead(const Varnolt& v, int rows) {
   return recordings;
 }
 
-std::int64_t fileSize(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA a{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
-  return (static_cast<std::int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
 namespace {
 
 double seconds(const FILETIME& f) {
@@ -172,7 +166,7 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(checked, "rows 1, 2 and 5 are checked");
   HWND check3 = v.child(L"Button", kCheck3);
   if (check3) ::PostMessageW(check3, BM_CLICK, 0, 0);
-  waitFor([&] { return check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED; }, 3000);
+  waitFor([&] { return check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED; }, 10000);
   check(check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED,
         "conversion after download is on from the settings and the sources are to be deleted");
   HWND download = v.child(L"Button", kDownloadButton);

@@ -37,7 +37,6 @@ HWND startAndRead(const Varnolt& v, int rows);
 // Checks row `row` (1-based) from the keyboard; whether its box is checked.
 bool checkRow(HWND list, int row);
 // The size of a file, -1 when there is none.
-std::int64_t fileSize(const std::wstring& path);
 // Closes every stand-in controller (ended by force when it does not close).
 void closeControllers();
 

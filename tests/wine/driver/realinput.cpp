@@ -28,6 +28,31 @@ HWND focusOf(HWND main) {
   return info.hwndFocus;
 }
 
+// The focused control, a date picker's inner parts counted as the picker.
+HWND focusedControl(HWND main) {
+  HWND f = focusOf(main);
+  while (f && classOf(::GetParent(f)) == L"SysDateTimePick32") f = ::GetParent(f);
+  return f;
+}
+
+// What input leads to is waited for, never assumed after a fixed time: the events pass
+// through the X server and the program's own queue, at the machine's pace.
+constexpr int kInputMs = 10000;
+bool becomes(const std::function<bool()>& done) {
+  return waitFor(done, kInputMs);
+}
+
+// Presses keys that move the focus and waits until it has moved; returns where to.
+HWND focusAfter(HWND main, const std::vector<std::string>& keys) {
+  HWND from = focusedControl(main), now = from;
+  xdo.keys(keys);
+  becomes([&] {
+    now = focusedControl(main);
+    return now != from;
+  });
+  return now;
+}
+
 bool clickAt(HWND h) {
   const RECT r = rectOf(h);
   return xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -146,7 +171,22 @@ std::string compareShots(const Shot& a, const Shot& b) {
 void repaintAll(HWND main) {
   ::RedrawWindow(main, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ::Sleep(500);
+}
+
+// The window as the screen shows it once its drawing has come to rest: two pictures
+// taken 200 ms apart alike.
+Shot settledCapture(HWND h) {
+  Shot last = capture(h);
+  waitFor(
+      [&] {
+        ::Sleep(200);
+        Shot now = capture(h);
+        const bool same = compareShots(last, now).empty();
+        last = std::move(now);
+        return same;
+      },
+      kInputMs);
+  return last;
 }
 
 // ---------------------------------------------------------------- typing
@@ -156,13 +196,12 @@ void repaintAll(HWND main) {
 // is committed the way an input method does, one WM_IME_CHAR a character.
 void typeJapanese(HWND box, const std::wstring& text) {
   xdo.type(utf8(text));
-  if (textOf(box) == text) return;
+  if (becomes([&] { return textOf(box).ends_with(text); })) return;
+  // The X input of this Wine takes no Unicode key symbols: commit the text the way an
+  // input method does, one WM_IME_CHAR a character.
   ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-  for (wchar_t c : text) {
-    ::PostMessageW(box, WM_IME_CHAR, c, 1);
-    ::Sleep(50);
-  }
-  ::Sleep(300);
+  for (wchar_t c : text) ::PostMessageW(box, WM_IME_CHAR, c, 1);
+  becomes([&] { return textOf(box) == text; });
   say("# Japanese committed with WM_IME_CHAR (no Unicode key symbols through X)");
 }
 
@@ -170,39 +209,41 @@ void typingTests(Varnolt& v, HWND tab) {
   say("# typing with real key events");
   // The rule tab's title box, reached with Ctrl+Tab from the download tab.
   xdo.keys({"ctrl+Tab"});
-  check(currentPage(tab) == 1, "Ctrl+Tab shows the rule tab");
+  check(becomes([&] { return currentPage(tab) == 1 && pageShown(v.main, 1); }),
+        "Ctrl+Tab shows the rule tab");
   HWND title = nullptr;
   for (HWND h : visibleEdits(v.main))
     if (textOf(h).empty()) title = h;
   check(title != nullptr, "the rule tab has an empty title box");
   if (!title) return;
   clickAt(title);
-  check(focusOf(v.main) == title, "a click puts the caret in the title box",
-        utf8(describe(focusOf(v.main))));
+  check(becomes([&] { return focusOf(v.main) == title; }),
+        "a click puts the caret in the title box", utf8(describe(focusOf(v.main))));
+  auto reads = [&](HWND box, const std::wstring& want) {
+    return becomes([&] { return textOf(box) == want; });
+  };
   xdo.type("News 7");
-  check(textOf(title) == L"News 7", "typed \"News 7\" reads \"News 7\"", shown(textOf(title)));
+  check(reads(title, L"News 7"), "typed \"News 7\" reads \"News 7\"", shown(textOf(title)));
   xdo.keys({"Home", "Right", "Right"});
   xdo.type("w");
-  check(textOf(title) == L"Newws 7", "a letter typed in the middle lands at the caret",
+  check(reads(title, L"Newws 7"), "a letter typed in the middle lands at the caret",
         shown(textOf(title)));
   xdo.keys({"shift+End"});
   xdo.type("s!");
-  check(textOf(title) == L"News!", "text typed over a selection replaces it", shown(textOf(title)));
+  check(reads(title, L"News!"), "text typed over a selection replaces it", shown(textOf(title)));
   xdo.keys({"BackSpace", "End"});
   xdo.type(" 9");
-  check(textOf(title) == L"News 9", "BackSpace and End then typing keep the caret",
+  check(reads(title, L"News 9"), "BackSpace and End then typing keep the caret",
         shown(textOf(title)));
 
   xdo.keys({"Home", "shift+End", "Delete"});
   typeJapanese(title, L"ニュース");
-  check(textOf(title) == L"ニュース", "Japanese text lands in order", shown(textOf(title)));
+  check(reads(title, L"ニュース"), "Japanese text lands in order", shown(textOf(title)));
   xdo.keys({"Left", "Left"});
   xdo.type("7");
-  if (textOf(title) == L"ニュース") {
+  if (!reads(title, L"ニュ7ース") && textOf(title) == L"ニュース")
     ::PostMessageW(title, WM_IME_CHAR, L'7', 1);
-    ::Sleep(300);
-  }
-  check(textOf(title) == L"ニュ7ース", "text typed after Japanese lands at the caret",
+  check(reads(title, L"ニュ7ース"), "text typed after Japanese lands at the caret",
         shown(textOf(title)));
 
   // The time boxes (two digits each; entering one fills in the time of day).
@@ -217,26 +258,26 @@ void typingTests(Varnolt& v, HWND tab) {
     clickAt(hour);
     xdo.keys({"Home", "shift+End"});
     xdo.type("23");
-    check(textOf(hour) == L"23", "typing 23 in a time box reads 23", shown(textOf(hour)));
+    check(reads(hour, L"23"), "typing 23 in a time box reads 23", shown(textOf(hour)));
   }
 
   // The settings tab's folder box: End, then text goes after "未設定"; the model has it
   // too, since leaving the tab drops one trailing backslash.
   xdo.keys({"ctrl+Next", "ctrl+Next", "ctrl+Next"});
-  check(currentPage(tab) == 4, "Ctrl+PgDn three times shows the settings tab");
+  check(becomes([&] { return currentPage(tab) == 4 && pageShown(v.main, 4); }),
+        "Ctrl+PgDn three times shows the settings tab");
   HWND folder = visibleChild(v.main, L"Edit", L"未設定");
   check(folder != nullptr, "the settings tab shows the folder box");
   if (!folder) return;
   clickAt(folder);
   xdo.keys({"End"});
   xdo.type("abc");
-  check(textOf(folder) == L"未設定abc", "End then \"abc\" gives \"未設定abc\"",
-        shown(textOf(folder)));
+  check(reads(folder, L"未設定abc"), "End then \"abc\" gives \"未設定abc\"", shown(textOf(folder)));
   xdo.keys({"Home", "shift+End"});
   xdo.type("C:\\rec\\\\");
-  check(textOf(folder) == L"C:\\rec\\\\", "a path typed over the selection", shown(textOf(folder)));
+  check(reads(folder, L"C:\\rec\\\\"), "a path typed over the selection", shown(textOf(folder)));
   xdo.keys({"ctrl+Prior"});
-  check(currentPage(tab) == 3 && textOf(folder) == L"C:\\rec\\",
+  check(becomes([&] { return currentPage(tab) == 3 && textOf(folder) == L"C:\\rec\\"; }),
         "Ctrl+PgUp leaves the settings tab as a click would: one backslash dropped",
         shown(textOf(folder)));
   xdo.keys({"ctrl+Next"});
@@ -244,7 +285,7 @@ void typingTests(Varnolt& v, HWND tab) {
   xdo.keys({"Home", "shift+End"});
   xdo.type("C:\\rec\\");
   xdo.keys({"ctrl+Tab"});
-  check(currentPage(tab) == 5 && textOf(folder) == L"C:\\rec",
+  check(becomes([&] { return currentPage(tab) == 5 && textOf(folder) == L"C:\\rec"; }),
         "Ctrl+Tab from the settings tab drops the trailing backslash", shown(textOf(folder)));
 }
 
@@ -252,7 +293,11 @@ void typingTests(Varnolt& v, HWND tab) {
 
 void keyboardTests(Varnolt& v, HWND tab) {
   say("# keyboard access");
-  HWND first = focusOf(v.main);
+  HWND first = nullptr;
+  becomes([&] {
+    first = focusOf(v.main);
+    return first && classOf(first) == L"SysListView32";
+  });
   check(first && classOf(first) == L"SysListView32" && currentPage(tab) == 0,
         "at start-up the recording list, the first control of the shown page, has the focus",
         utf8(describe(first)));
@@ -262,6 +307,7 @@ void keyboardTests(Varnolt& v, HWND tab) {
   std::string seen;
   for (int i = 1; i <= 6; ++i) {
     xdo.keys({"ctrl+Tab"});
+    becomes([&] { return currentPage(tab) == i % 6 && pageShown(v.main, i % 6); });
     const int k = currentPage(tab);
     seen += std::to_string(k);
     forward = forward && k == i % 6 && pageShown(v.main, k);
@@ -270,30 +316,37 @@ void keyboardTests(Varnolt& v, HWND tab) {
   seen.clear();
   for (int i = 5; i >= 0; --i) {
     xdo.keys({"ctrl+shift+Tab"});
+    becomes([&] { return currentPage(tab) == i && pageShown(v.main, i); });
     const int k = currentPage(tab);
     seen += std::to_string(k);
     back = back && k == i && pageShown(v.main, k);
   }
   check(back, "Ctrl+Shift+Tab walks them backwards", seen);
   xdo.keys({"ctrl+Prior"});
-  check(currentPage(tab) == 5 && pageShown(v.main, 5), "Ctrl+PgUp from the first page wraps");
+  check(becomes([&] { return currentPage(tab) == 5 && pageShown(v.main, 5); }),
+        "Ctrl+PgUp from the first page wraps");
   xdo.keys({"ctrl+Next"});
-  check(currentPage(tab) == 0 && pageShown(v.main, 0), "Ctrl+PgDn from the last page wraps");
-  HWND inPage = focusOf(v.main);
+  check(becomes([&] { return currentPage(tab) == 0 && pageShown(v.main, 0); }),
+        "Ctrl+PgDn from the last page wraps");
+  HWND inPage = nullptr;
+  becomes([&] {
+    inPage = focusOf(v.main);
+    return inPage && ::IsWindowVisible(inPage) && inPage != tab;
+  });
   check(inPage && ::IsWindowVisible(inPage) && inPage != tab,
         "after a page change the focus is on a control of the shown page", utf8(describe(inPage)));
 
   // Shift+Tab from the first control of a page reaches the tab strip; Tab from the strip
   // goes back into the page, and a full round of Tab comes back to the strip.
   xdo.keys({"shift+Tab"});
-  check(focusOf(v.main) == tab, "Shift+Tab from the list reaches the tab strip",
-        utf8(describe(focusOf(v.main))));
+  check(becomes([&] { return focusOf(v.main) == tab; }),
+        "Shift+Tab from the list reaches the tab strip", utf8(describe(focusOf(v.main))));
   xdo.keys({"Tab"});
-  check(focusOf(v.main) == inPage, "Tab from the tab strip enters the page",
-        utf8(describe(focusOf(v.main))));
+  check(becomes([&] { return focusOf(v.main) == inPage; }),
+        "Tab from the tab strip enters the page", utf8(describe(focusOf(v.main))));
   int presses = 0;
   while (presses < 40 && focusOf(v.main) != tab) {
-    xdo.keys({"Tab"});
+    focusAfter(v.main, {"Tab"});
     ++presses;
   }
   check(focusOf(v.main) == tab, "a round of Tab comes back to the tab strip",
@@ -301,15 +354,12 @@ void keyboardTests(Varnolt& v, HWND tab) {
 
   // The rule tab: Tab visits the controls top to bottom, left to right.
   xdo.keys({"ctrl+Tab"});  // the strip keeps the focus
-  check(focusOf(v.main) == tab && currentPage(tab) == 1,
+  check(becomes([&] { return focusOf(v.main) == tab && currentPage(tab) == 1; }),
         "Ctrl+Tab on the tab strip shows the rule tab and keeps the strip focused");
   std::vector<HWND> order;
   HWND add = visibleChild(v.main, L"Button", L"追加");
   for (int i = 0; i < 30; ++i) {
-    xdo.keys({"Tab"});
-    HWND f = focusOf(v.main);
-    // A date picker's inner parts count as the picker.
-    while (f && classOf(::GetParent(f)) == L"SysDateTimePick32") f = ::GetParent(f);
+    HWND f = focusAfter(v.main, {"Tab"});
     if (!f || f == add || std::find(order.begin(), order.end(), f) != order.end()) {
       if (f == add) order.push_back(f);
       break;
@@ -329,31 +379,49 @@ void keyboardTests(Varnolt& v, HWND tab) {
             classOf(order.front()) == L"SysListView32",
         "on the rule tab Tab runs from the list top to bottom, left to right to 追加", walk);
   // Leaving 追加 hands the focus to the date picker.
-  xdo.keys({"Tab"});
-  HWND picker = focusOf(v.main);
-  while (picker && classOf(picker) != L"SysDateTimePick32" && ::GetParent(picker) != v.main)
-    picker = ::GetParent(picker);
+  HWND picker = focusAfter(v.main, {"Tab"});
   check(picker && classOf(picker) == L"SysDateTimePick32",
         "leaving 追加 puts the focus on the date picker", utf8(describe(focusOf(v.main))));
   xdo.keys({"ctrl+Prior"});
+  becomes([&] { return currentPage(tab) == 0; });
 }
 
 // ---------------------------------------------------------------- resizing
 
-// Drags the window's lower right corner by (dx, dy) and waits for the layout.
-bool dragCorner(HWND main, int dx, int dy) {
+// Drags the window's lower right corner by (dx, dy) as a person does, each step taken
+// when the program has followed the one before: the press starts the sizing, the
+// release ends it with the window at its new size. `detail` tells what came instead.
+bool dragCorner(HWND main, int dx, int dy, std::string* detail = nullptr) {
   const RECT r = rectOf(main);
-  // A second try when the first press did not start the sizing (a busy machine).
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    xdo.drag(r.right - 3, r.bottom - 3, dx, dy);
+  const DWORD thread = ::GetWindowThreadProcessId(main, nullptr);
+  auto sizing = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+  };
+  auto reached = [&] {
     const RECT now = rectOf(main);
-    if (widthOf(now) == widthOf(r) + dx && heightOf(now) == heightOf(r) + dy) return true;
-    if (!::EqualRect(&now, &r)) break;
+    return widthOf(now) == widthOf(r) + dx && heightOf(now) == heightOf(r) + dy;
+  };
+  const int x = r.right - 3, y = r.bottom - 3;
+  xdo.move(x, y);
+  xdo.press(true);
+  const bool started = becomes(sizing);
+  for (int step = 1; step <= 8; ++step) xdo.move(x + dx * step / 8, y + dy * step / 8);
+  xdo.press(false);
+  const bool done = started && becomes([&] { return !sizing() && reached(); });
+  if (detail) {
+    const RECT now = rectOf(main);
+    *detail = std::string(started ? "" : "the press started no sizing; ") + "the window is " +
+              std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)) + ", wanted " +
+              std::to_string(widthOf(r) + dx) + "x" + std::to_string(heightOf(r) + dy);
   }
+  if (done) return true;
   // Keep the later checks meaningful even when the drag was not taken.
+  becomes([&] { return !sizing(); });
   ::SetWindowPos(main, nullptr, 0, 0, widthOf(r) + dx, heightOf(r) + dy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ::Sleep(500);
+  becomes(reached);
   return false;
 }
 
@@ -388,10 +456,9 @@ void afterResize(HWND main, const std::string& when) {
   check(covered.empty(), when + ": no control covers another",
         covered.empty() ? "" : covered.front() + " (" + std::to_string(covered.size()) + ")");
   xdo.parkMouse();
-  ::Sleep(300);
-  const Shot shown = capture(main);
+  const Shot shown = settledCapture(main);
   repaintAll(main);
-  const std::string diff = compareShots(shown, capture(main));
+  const std::string diff = compareShots(shown, settledCapture(main));
   check(diff.empty(), when + ": no stale pixels (screen = full repaint)", diff);
 }
 
@@ -400,22 +467,25 @@ void resizeTests(Varnolt& v, HWND tab) {
   // The tab strip holds the focus, so that no caret blinks in the pictures; Ctrl+Tab
   // leaves it there.
   xdo.keys({"shift+Tab"});
-  check(focusOf(v.main) == tab, "Shift+Tab puts the focus on the tab strip");
+  check(becomes([&] { return focusOf(v.main) == tab; }),
+        "Shift+Tab puts the focus on the tab strip");
   const RECT design = rectOf(v.main);
   for (int k = 0; k < 6; ++k) {
     const std::string page = "page " + std::to_string(k);
     const auto covered = coveredControls(v.main);
     check(covered.empty(), page + " at design size: no control covers another",
           covered.empty() ? "" : covered.front());
-    const bool grew = dragCorner(v.main, 60, 40);
-    check(grew, page + ": dragging the corner enlarges the window by 60x40");
+    std::string drag;
+    const bool grew = dragCorner(v.main, 60, 40, &drag);
+    check(grew, page + ": dragging the corner enlarges the window by 60x40", drag);
     afterResize(v.main, page + " enlarged");
-    const bool shrank = dragCorner(v.main, -60, -40);
+    const bool shrank = dragCorner(v.main, -60, -40, &drag);
     const RECT back = rectOf(v.main);
     check(shrank && ::EqualRect(&back, &design) != 0,
-          page + ": dragging it back restores the design size");
+          page + ": dragging it back restores the design size", drag);
     afterResize(v.main, page + " shrunk back");
     xdo.keys({"ctrl+Tab"});
+    becomes([&] { return currentPage(tab) == (k + 1) % 6 && pageShown(v.main, (k + 1) % 6); });
   }
   // Taller only, as a user first met it: the list must not grow over the remote.
   check(currentPage(tab) == 0, "back on the download tab");
@@ -712,6 +782,15 @@ void columnFits(HWND list, int column, const std::wstring& text, const std::stri
         "needs " + std::to_string(need) + ", has " + std::to_string(width));
 }
 
+// Ctrl+Tab until the download tab is up, each page waited for.
+void toFirstPage(HWND main, HWND tab) {
+  for (int i = 0; i < 6 && currentPage(tab) != 0; ++i) {
+    const int next = (currentPage(tab) + 1) % 6;
+    xdo.keys({"ctrl+Tab"});
+    becomes([&] { return currentPage(tab) == next && pageShown(main, next); });
+  }
+}
+
 std::wstring folderFor(const std::wstring& work, const std::wstring& name,
                        const std::wstring& exe) {
   const std::wstring folder = joinPath(work, name);
@@ -734,12 +813,12 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
     check(v.main != nullptr, "the main window opens");
     if (!v.main) return;
-    ::Sleep(500);
+    check(xdo.bringToFront(v.main), "the main window is in front and has the X input focus");
     HWND tab = v.tabs();
     keyboardTests(v, tab);
-    while (currentPage(tab) != 0) xdo.keys({"ctrl+Tab"});
+    toFirstPage(v.main, tab);
     typingTests(v, tab);
-    while (currentPage(tab) != 0) xdo.keys({"ctrl+Tab"});
+    toFirstPage(v.main, tab);
     resizeTests(v, tab);
   }
   {
@@ -783,7 +862,7 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
     Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
     check(v.main != nullptr, "the main window opens at " + std::to_string(dpi) + " DPI");
     if (v.main) {
-      ::Sleep(500);
+      xdo.bringToFront(v.main);
       HWND tab = v.tabs();
       // The design client area, 10410 twips wide, at this DPI.
       RECT client{};
@@ -793,13 +872,14 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
             std::to_string(client.right));
       std::string detail;
       HWND status = visibleChild(v.main, L"Static", L"Varnolt起動");
-      check(status && fontConfirmed(status, uiFont(dpi), detail),
+      check(status && becomes([&] { return fontConfirmed(status, uiFont(dpi), detail); }),
             std::to_string(dpi) + " DPI: the status line is drawn in the UI font", detail);
       // The tab strip holds the focus: no caret in the pictures.
       xdo.keys({"shift+Tab"});
+      becomes([&] { return focusOf(v.main) == tab; });
       for (int k = 0; k < 6; ++k) {
         if (k > 0) xdo.keys({"ctrl+Tab"});
-        check(currentPage(tab) == k && pageShown(v.main, k),
+        check(becomes([&] { return currentPage(tab) == k && pageShown(v.main, k); }),
               std::to_string(dpi) + " DPI: page " + std::to_string(k) + " is shown");
         const auto covered = coveredControls(v.main);
         check(
@@ -816,6 +896,7 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
         }
         xdo.parkMouse();
         repaintAll(v.main);
+        settledCapture(v.main);
         if (!shots.empty())
           saveBitmap(v.main,
                      joinPath(shots, L"tab" + std::to_wstring(k) +
@@ -831,15 +912,15 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
             dialog = findTop(v.pid(), L"VarnoltDialog", L"");
             return dialog != nullptr;
           },
-          5000);
+          kInputMs);
       check(dialog != nullptr, std::to_string(dpi) + " DPI: Alt+H, V opens the version dialog");
       if (dialog) {
-        ::Sleep(300);
+        settledCapture(dialog);
         wholeCaptions(dialog, std::to_string(dpi) + " DPI: the version dialog", dpi);
         if (!shots.empty())
           saveBitmap(dialog, joinPath(shots, L"about-" + std::to_wstring(dpi) + L"dpi.bmp"));
         xdo.keys({"Escape"});
-        waitFor([&] { return !::IsWindow(dialog); }, 3000);
+        becomes([&] { return !::IsWindow(dialog); });
         check(!::IsWindow(dialog), std::to_string(dpi) + " DPI: Esc closes the version dialog");
       }
     }

@@ -299,6 +299,12 @@ bool exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::int64_t fileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+  return (static_cast<std::int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
 std::string cp932(std::wstring_view w) {
   if (w.empty()) return {};
   const int n = ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -128,6 +129,8 @@ bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
 std::string readFile(const std::wstring& path);
 bool writeFile(const std::wstring& path, const std::string& bytes);
 bool exists(const std::wstring& path);
+// The size in bytes (of a file still being written too), -1 when there is none.
+std::int64_t fileSize(const std::wstring& path);
 std::string cp932(std::wstring_view w);
 std::string hex(const std::string& bytes, std::size_t max = 48);
 std::vector<std::wstring> lines(const std::wstring& text);

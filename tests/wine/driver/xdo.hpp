@@ -4,7 +4,10 @@
 
 #include "support.hpp"
 
+#include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -37,45 +40,64 @@ class Xdo {
     return got.rfind("0", 0) == 0 && (eol == 1 || got.size() == 1);
   }
 
-  // Events reach the program through its own message queue: wait until it is idle.
+  // The events reach the program through the X server and its own message queue, later:
+  // callers wait for what the events lead to.
+  // A short pause after each input, so that a loop that presses until it sees a change
+  // (Ctrl+Tab until a page shows) does not press ahead of the program; checks still wait
+  // for the state they expect.
+  static bool settled(bool ok) {
+    ::Sleep(250);
+    return ok;
+  }
   bool keys(const std::vector<std::string>& chords) {
     std::vector<std::string> a{"key", "--delay", "60"};
     a.insert(a.end(), chords.begin(), chords.end());
-    const bool ok = run(a);
-    ::Sleep(250);
-    return ok;
+    return settled(run(a));
   }
   bool type(const std::string& textUtf8) {
-    const bool ok = run({"type", "--delay", "80", textUtf8});
-    ::Sleep(250);
-    return ok;
+    return settled(run({"type", "--delay", "80", textUtf8}));
   }
   // Button 1 is the left, 3 the right one.
   bool click(int x, int y, int button = 1) {
-    const bool ok = run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click",
-                         std::to_string(button)});
-    ::Sleep(300);
-    return ok;
+    return settled(run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click",
+                        std::to_string(button)}));
   }
-  bool drag(int x, int y, int dx, int dy) {
-    std::vector<std::string> a{"mousemove",
-                               std::to_string(x),
-                               std::to_string(y),
-                               "sleep",
-                               "0.2",
-                               "mousedown",
-                               "1",
-                               "sleep",
-                               "0.2"};
-    for (int step = 1; step <= 8; ++step) {
-      a.insert(a.end(), {"mousemove", std::to_string(x + dx * step / 8),
-                         std::to_string(y + dy * step / 8), "sleep", "0.05"});
-    }
-    a.insert(a.end(), {"sleep", "0.2", "mouseup", "1"});
-    const bool ok = run(a);
-    ::Sleep(600);
-    return ok;
+  bool move(int x, int y) { return run({"mousemove", std::to_string(x), std::to_string(y)}); }
+  bool press(bool down) { return run({down ? "mousedown" : "mouseup", "1"}); }
+
+  // The X window under the pointer once it is moved to (x, y), and the one holding the X
+  // input focus; 0 when xdotool does not tell.
+  std::pair<unsigned long, unsigned long> windowsAt(int x, int y) {
+    std::string under, focus;
+    run({"mousemove", std::to_string(x), std::to_string(y), "getmouselocation"}, &under);
+    run({"getwindowfocus"}, &focus);
+    const auto at = under.find("window:");
+    return {at == std::string::npos ? 0 : std::strtoul(under.c_str() + at + 7, nullptr, 10),
+            std::strtoul(focus.c_str(), nullptr, 10)};
   }
+
+  // Makes `top` the foreground window with the pointer at (x, y) and waits until the
+  // display has it there too: its X window under the pointer and holding the X input
+  // focus, so that the next keys and clicks reach it. Wine's view and the X server's can
+  // differ for a while: a program that activates its own window gets its X window
+  // stacked on top and focused while Wine still counts the other window as the
+  // foreground one, and SetForegroundWindow on that one changes nothing until Wine has
+  // read the lost focus.
+  bool bringToFront(HWND top, int x, int y, int timeoutMs = 15000) {
+    const auto mine = reinterpret_cast<std::uintptr_t>(::GetPropW(top, L"__wine_x11_whole_window"));
+    return waitFor(
+        [&] {
+          if (::GetForegroundWindow() != top) ::SetForegroundWindow(top);
+          const auto [under, focus] = windowsAt(x, y);
+          return ::GetForegroundWindow() == top && under == mine && focus == mine;
+        },
+        timeoutMs);
+  }
+  bool bringToFront(HWND top) {
+    const RECT r = rectOf(top);
+    return bringToFront(top, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+
   // Out of the way of every control, so no hover look stays in a screenshot.
   void parkMouse() { run({"mousemove", "1590", "1190"}); }
 
