@@ -12,8 +12,9 @@
 # keyboard input comes from xdotool on the Xvfb display.
 # Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=night runs only the power-port tests
 # and the whole-night tests (with the CPU time of one polled 60-second transfer);
-# VARNOLT_WINE_ONLY=files only the crashed and killed writes of log.ini and default.ini,
-# with VARNOLT_KILL_RUNS kills (default 10; each costs the start with a 100,000-line log).
+# VARNOLT_WINE_ONLY=files only the crashed and killed writes of log.ini, default.ini and
+# night.ini, with VARNOLT_KILL_RUNS kills of each write (default 10; a kill of the log's write
+# costs the start with a 100,000-line log).
 # VARNOLT_WINE_ONLY=dlls only the libraries planted beside Varnolt.exe (never loaded).
 # VARNOLT_WINE_ONLY=resume only the interrupted nights continued after a restart.
 set -euo pipefail

@@ -1,12 +1,14 @@
-// log.ini and default.ini stay whole whatever happens while they are written: the
-// Windows file port's system calls interrupted at every step of the real quit, and
-// Varnolt.exe killed at random points of its write of a 100,000-line log and just after the
-// replace.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+// log.ini, default.ini and night.ini stay whole whatever happens while they are written:
+// the Windows file port's system calls interrupted at every step of the real quit, and
+// Varnolt.exe killed at random points of its write of a 100,000-line log, of the journal of a
+// resumed night, and just after the replace.
+// night.hpp brings windows.h, which the other system headers build on.
+#include "night.hpp"
 
 #include <algorithm>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <random>
 
 #include "app/form1.hpp"
@@ -323,24 +325,97 @@ int envInt(const wchar_t* name, int fallback) {
   return std::max(0, _wtoi(buf));
 }
 
-// Answers the quit question Yes; returns the moment of the answer.
-std::chrono::steady_clock::time_point answerQuit(Varnolt& v) {
+// Answers the quit question Yes.
+void answerQuit(Varnolt& v) {
   ::PostMessageW(v.main, WM_CLOSE, 0, 0);
   HWND box = v.messageBox(10000);
-  const auto at = std::chrono::steady_clock::now();
   if (box) answer(box, IDYES);
-  return at;
+}
+
+// What a kill left of the file written.
+enum class Left { Old, New, Gone, Torn };
+
+struct KillTally {
+  int done = 0, torn = 0, oldFiles = 0, newFiles = 0, gone = 0, midWrite = 0, exited = 0;
+};
+
+// Kills Varnolt.exe `runs` times while it writes `file`, each kill aimed at the write as this
+// run makes it, whatever the machine's speed: every fifth run the moment `file` is seen
+// replaced (or deleted), every fifth the appearance of its temporary file (the first write
+// of several), the others the moment it has grown to a random share of `oldSize`. A write that ends
+// between two looks is killed at once after it. `start` puts the old files in place and starts
+// Varnolt (null: not started), `trigger` makes it write (false: it could not), `judge` tells what
+// was left.
+KillTally killDuringWrites(int runs, const std::wstring& file, std::int64_t oldSize,
+                           const std::function<std::unique_ptr<Varnolt>()>& start,
+                           const std::function<bool(Varnolt&)>& trigger,
+                           const std::function<Left()>& judge) {
+  const std::string name = utf8(file.substr(file.find_last_of(L'\\') + 1));
+  const std::wstring temporary = file + L".tmp~";
+  std::mt19937 random(20261208);
+  std::uniform_real_distribution<double> share(0.0, 1.0);
+  KillTally t;
+  for (int i = 0; i < runs; ++i) {
+    if (i > 0 && i % 10 == 0)
+      say("#   " + std::to_string(t.done) + " runs: " + std::to_string(t.torn) + " torn, " +
+          std::to_string(t.oldFiles) + " old, " + std::to_string(t.newFiles) + " new, " +
+          std::to_string(t.midWrite) + " inside the write");
+    const bool afterReplace = i % 5 == 4;
+    const auto grown =
+        i % 5 == 0 ? 0 : static_cast<std::int64_t>(share(random) * static_cast<double>(oldSize));
+    // A temporary file left by the last kill would pass for one of this run.
+    ::DeleteFileW(temporary.c_str());
+    auto v = start();
+    if (!v) continue;
+    Handle process(::OpenProcess(
+        PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, v->pid()));
+    if (!trigger(*v)) continue;
+    const auto at = std::chrono::steady_clock::now();
+    while (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && msSince(at) < 60000) {
+      if (fileSize(file) != oldSize) break;
+      if (!afterReplace && fileSize(temporary) >= grown) break;
+    }
+    ::TerminateProcess(process.get(), 9);
+    ::WaitForSingleObject(process.get(), 10000);
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    ++t.done;
+    t.midWrite += exists(temporary);
+    const Left left = judge();
+    // Only a kill counts for a side: a process that ended by itself was not interrupted.
+    const bool killed = code == 9;
+    t.exited += !killed;
+    t.oldFiles += killed && left == Left::Old;
+    t.newFiles += killed && left == Left::New;
+    t.gone += killed && left == Left::Gone;
+    if (left == Left::Torn) {
+      ++t.torn;
+      say("#   torn when aimed " +
+          (afterReplace ? std::string("after the replace")
+                        : "at " + std::to_string(grown) + " bytes of the temporary file") +
+          ": " + name + " " + std::to_string(fileSize(file)) + " bytes");
+    }
+  }
+  say("# kill test of " + name + ": " + std::to_string(t.done) + " runs, " +
+      std::to_string(t.torn) + " torn, " + std::to_string(t.oldFiles) +
+      " killed before the replace (old), " + std::to_string(t.newFiles) + " after it (new), " +
+      std::to_string(t.gone) + " after its deletion, " + std::to_string(t.midWrite) +
+      " killed inside the write (temporary file left), " + std::to_string(t.exited) +
+      " ended before the kill");
+  check(t.done == runs && t.torn == 0,
+        "every kill leaves " + name + " whole, old or new: " + std::to_string(t.done) + " runs",
+        std::to_string(t.torn) + " torn");
+  if (runs >= 5)
+    check(t.oldFiles > 0 && t.newFiles > 0,
+          "the kills fell before and after " + name + " was replaced",
+          std::to_string(t.oldFiles) + " old, " + std::to_string(t.newFiles) + " new");
+  return t;
 }
 
 // Under Wine the log box takes half a minute to lay out 100,000 lines.
 constexpr int kBigLogStartMs = 180000;
 
-}  // namespace
-
-void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
-  portFaultTests(work);
-
-  const int runs = envInt(L"VARNOLT_KILL_RUNS", 10);
+void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
   say("# Varnolt.exe killed while it writes a 100,000-line log.ini, " + std::to_string(runs) +
       " runs");
   Files f{joinPath(work, L"killtest")};
@@ -366,7 +441,8 @@ void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
     say("#   start with the 100,000-line log: " + std::to_string(static_cast<int>(v.startMs)) +
         " ms");
     // Watched closely: when the temporary file of log.ini is there.
-    const auto at = answerQuit(v);
+    answerQuit(v);
+    const auto at = std::chrono::steady_clock::now();
     while (!v.waitExit(0) && msSince(at) < 60000) {
       if (exists(f.log() + L".tmp~")) {
         const double t = msSince(at);
@@ -394,64 +470,22 @@ void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
       std::to_string(static_cast<int>(writeFrom)) + ".." +
       std::to_string(static_cast<int>(writeTo)) + " ms");
 
-  // Each kill is aimed at the write as this run makes it, whatever the machine's speed:
-  // every fifth run the moment log.ini is seen replaced, the others the moment the
-  // temporary file has grown to a random share of the old log's size (none: its
-  // appearance). A write that ends between two looks is killed at once after it.
-  const auto oldSize = static_cast<std::int64_t>(oldLog.size());
-  std::mt19937 random(20261208);
-  std::uniform_real_distribution<double> share(0.0, 1.0);
-  int done = 0, torn = 0, oldFiles = 0, newFiles = 0, midWrite = 0, exited = 0;
-  for (int i = 0; i < runs; ++i) {
-    if (i > 0 && i % 10 == 0)
-      say("#   " + std::to_string(done) + " runs: " + std::to_string(torn) + " torn, " +
-          std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new, " +
-          std::to_string(midWrite) + " inside the write");
-    const bool afterReplace = i % 5 == 4;
-    const auto grown = static_cast<std::int64_t>(share(random) * static_cast<double>(oldSize));
-    if (!reset()) continue;
-    Varnolt v(program, f.folder, kBigLogStartMs);
-    if (!v.main) continue;
-    Handle process(::OpenProcess(
-        PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, v.pid()));
-    const auto at = answerQuit(v);
-    while (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && msSince(at) < 60000) {
-      if (fileSize(f.log()) != oldSize) break;
-      if (!afterReplace && fileSize(f.log() + L".tmp~") >= grown) break;
-    }
-    ::TerminateProcess(process.get(), 9);
-    ::WaitForSingleObject(process.get(), 10000);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.get(), &code);
-    ++done;
-    midWrite += exists(f.log() + L".tmp~");
-    const std::string log = readFile(f.log()), ini = readFile(f.ini());
-    const bool logOld = log == oldLog, logNew = !logOld && isNewLog(log, oldLog);
-    // Only a kill counts for a side: a process that ended by itself was not interrupted.
-    const bool killed = code == 9;
-    exited += !killed;
-    oldFiles += killed && logOld;
-    newFiles += killed && logNew;
-    if (!(logOld || logNew) || ini != oldIni) {
-      ++torn;
-      say("#   torn when aimed " +
-          (afterReplace ? std::string("after the replace")
-                        : "at " + std::to_string(grown) + " bytes of the temporary file") +
-          ": log.ini " + std::to_string(log.size()) + " bytes, default.ini " +
-          std::to_string(ini.size()));
-    }
-  }
-  say("# kill test: " + std::to_string(done) + " runs, " + std::to_string(torn) + " torn, " +
-      std::to_string(oldFiles) + " killed before the replace (old), " + std::to_string(newFiles) +
-      " after it (new), " + std::to_string(midWrite) +
-      " killed inside the write (temporary file left), " + std::to_string(exited) +
-      " ended before the kill");
-  check(done == runs && torn == 0,
-        "every kill leaves log.ini whole, old or new: " + std::to_string(done) + " runs",
-        std::to_string(torn) + " torn");
-  if (runs >= 5)
-    check(oldFiles > 0 && newFiles > 0, "the kills fell before and after the log was replaced",
-          std::to_string(oldFiles) + " old, " + std::to_string(newFiles) + " new");
+  killDuringWrites(
+      runs, f.log(), static_cast<std::int64_t>(oldLog.size()),
+      [&]() -> std::unique_ptr<Varnolt> {
+        if (!reset()) return nullptr;
+        auto v = std::make_unique<Varnolt>(program, f.folder, kBigLogStartMs);
+        return v->main ? std::move(v) : nullptr;
+      },
+      [](Varnolt& v) {
+        answerQuit(v);
+        return true;
+      },
+      [&] {
+        const std::string log = readFile(f.log());
+        if (readFile(f.ini()) != oldIni) return Left::Torn;
+        return log == oldLog ? Left::Old : isNewLog(log, oldLog) ? Left::New : Left::Torn;
+      });
 
   // Whatever the last kill left, the next quit writes the log.
   reset();
@@ -459,6 +493,98 @@ void crashSafeFileTests(const std::wstring& exe, const std::wstring& work) {
   if (v.main) answerQuit(v);
   check(v.main && v.waitExit(60000) && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
         "after the kills an unkilled quit writes log.ini whole and leaves no temporary file");
+}
+
+// The night journal of a resumed night of `rows` conversions, each failed. Varnolt writes it
+// again as it puts the rows back one by one: the rows so far with the one just added still
+// unworked, then all of them. The journal left by the cut night marks its last row current,
+// which the rewritten one does not: `texts` are what Varnolt writes, old is the cut night's.
+struct NightTexts {
+  std::string old;
+  std::vector<std::string> texts;
+};
+NightTexts nightJournals(const std::wstring& folder, int rows) {
+  const std::wstring head =
+      L"[Varnolt night]\r\nCheck1=0\r\nCheck2=0\r\nEndOfWork=5\r\nTally=0|0\r\n";
+  auto row = [&](int k, const wchar_t* status, const wchar_t* current) {
+    const std::wstring source = joinPath(folder, L"録画");
+    return L"Conversion=1|" + std::wstring(status) + L"|" + source + L"\\夜の番組 第" +
+           std::to_wstring(1000 + k) + L"話.m2t|" + source + L"|" + current + L"\r\n";
+  };
+  NightTexts n;
+  std::wstring done = head;
+  n.texts.push_back(cp932(head));
+  for (int k = 1; k <= rows; ++k) {
+    n.texts.push_back(cp932(done + row(k, L"未作業", L"")));
+    n.old = cp932(done + row(k, L"変換に失敗しました", L"current"));
+    done += row(k, L"変換に失敗しました", L"");
+  }
+  n.texts.push_back(cp932(done));
+  return n;
+}
+
+// Varnolt.exe killed while it writes night.ini as it resumes a night of 300 conversions: the
+// start with the cut night's journal asks whether to continue, and Yes writes the journal
+// again once for every row it puts back.
+void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const std::wstring& work,
+                    int runs) {
+  constexpr int kRows = 300;
+  const std::wstring folder = prepareNight(work, L"nightkill", exe, rokuCtrl, 5, 1000, true, false);
+  const std::wstring program = joinPath(folder, L"Varnolt.exe");
+  const std::wstring journal = joinPath(folder, L"night.ini");
+  const NightTexts n = nightJournals(folder, kRows);
+  say("# Varnolt.exe killed while it writes night.ini for a resumed night of " +
+      std::to_string(kRows) + " conversions (" + std::to_string(n.old.size()) + " bytes), " +
+      std::to_string(runs) + " runs");
+  auto start = [&]() -> std::unique_ptr<Varnolt> {
+    if (!writeFile(journal, n.old)) return nullptr;
+    return std::make_unique<Varnolt>(program, folder, 0);
+  };
+  auto resume = [](Varnolt& v) {
+    HWND box = v.messageBox(60000);
+    if (!box || boxMessage(box).find(L"続きを行いますか？") == std::wstring::npos) return false;
+    answer(box, IDYES);
+    return true;
+  };
+  auto judge = [&] {
+    const std::string now = readFile(journal);
+    if (now.empty() && !exists(journal)) return Left::Gone;
+    if (now == n.old) return Left::Old;
+    return std::find(n.texts.begin(), n.texts.end(), now) != n.texts.end() ? Left::New : Left::Torn;
+  };
+
+  // Unkilled: the resumed night writes the journal row by row, ends and deletes it. Only the
+  // temporary file is looked at: a reader of night.ini would hold off its replace.
+  {
+    auto v = start();
+    const bool asked = v && resume(*v);
+    const auto at = std::chrono::steady_clock::now();
+    std::int64_t largest = -1;
+    HWND done = nullptr;
+    while (asked && msSince(at) < 120000) {
+      largest = std::max(largest, fileSize(journal + L".tmp~"));
+      done = findTop(v->pid(), L"#32770", L"");
+      if (done && boxMessage(done) == L"全ての作業が終了しました") break;
+      done = nullptr;
+    }
+    say("# resumed night, answer to its end: " + std::to_string(static_cast<int>(msSince(at))) +
+        " ms; largest temporary night.ini seen " + std::to_string(largest) + " bytes");
+    check(asked && done && !exists(journal), "an unkilled resumed night ends and deletes night.ini",
+          std::string(asked ? "" : "no question, ") + (done ? "" : "no end, ") +
+              (exists(journal) ? "night.ini left" : ""));
+  }
+  killDuringWrites(runs, journal, static_cast<std::int64_t>(n.old.size()), start, resume, judge);
+  closeControllers();
+}
+
+}  // namespace
+
+void crashSafeFileTests(const std::wstring& exe, const std::wstring& rokuCtrl,
+                        const std::wstring& work) {
+  portFaultTests(work);
+  const int runs = envInt(L"VARNOLT_KILL_RUNS", 10);
+  logKillTests(exe, work, runs);
+  if (!rokuCtrl.empty()) nightKillTests(exe, rokuCtrl, work, runs);
 }
 
 }  // namespace vt

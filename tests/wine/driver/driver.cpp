@@ -289,7 +289,7 @@ int wmain(int argc, wchar_t** argv) {
   if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
       group == L"files" || group == L"ports" || group == L"mends" || group == L"dlls" ||
       group == L"resume") {
-    if (group == L"files") crashSafeFileTests(exe, work);
+    if (group == L"files") crashSafeFileTests(exe, rokuCtrl, work);
     if (group == L"ports") {
       powerPortTests();
       taskbarProgressTests();
@@ -318,7 +318,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
   powerPortTests();
   taskbarProgressTests();
-  crashSafeFileTests(exe, work);
+  crashSafeFileTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
   if (!rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
   if (!rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);

@@ -225,8 +225,10 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
 void taskbarProgressTests();
 // log.ini and default.ini through the quit with the file port's steps crashed or failed,
 // and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
-// default 10: each run first waits for the start with that log).
-void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& work);
+// default 10: each run first waits for the start with that log) and, with the stand-in
+// controller, while it writes the journal night.ini of a resumed night (as many times).
+void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                        const std::wstring& work);
 // Libraries planted beside Varnolt.exe under system libraries' names are never loaded:
 // not at start-up, the file dialog, the folder browser, the help or a drop (with a probe
 // showing first that Wine loads a planted library unless the search is restricted).
