@@ -130,9 +130,11 @@ void Form1::resumeNight(const NightJournal& j) {
     m2tlist_Add(c.m2tPath, c.mpgFolder);
     const std::size_t row = ListView10.count();
     ListView10.setSubItem(row, m2tcol::kStatus, c.status);
-    ListView10.setChecked(row, c.checked);
     if (c.current && c.status == kNotWorked) current = row;
   }
+  // Adding a row checks every row of the list: the check marks are put back once all are in.
+  for (std::size_t row = 1; row <= j.conversions.size() && row <= ListView10.count(); ++row)
+    ListView10.setChecked(row, j.conversions[row - 1].checked);
   journalNight();
   runStarted();
 
