@@ -117,7 +117,10 @@ void Form1::resumeNight(const NightJournal& j) {
   }
 
   state.exitFlag = false;
-  nightStarted();
+  // The night starts again as nightStarted starts one, but the journal on disk stays as it
+  // is until the whole plan is back in the window: a cut before that resumes it again.
+  state.night = {};
+  keepAwake(true);
   NightTally& n = state.night;
   n.downloaded = j.downloaded;
   n.converted = j.converted;
@@ -135,6 +138,7 @@ void Form1::resumeNight(const NightJournal& j) {
   // Adding a row checks every row of the list: the check marks are put back once all are in.
   for (std::size_t row = 1; row <= j.conversions.size() && row <= ListView10.count(); ++row)
     ListView10.setChecked(row, j.conversions[row - 1].checked);
+  n.active = true;
   journalNight();
   runStarted();
 
