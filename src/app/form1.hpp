@@ -685,6 +685,10 @@ class Form1 {
   bool controllerRefuses();
   // The download or conversion under way, as the quit question names it; "" when none.
   std::string runUnderWay() const;
+  // How the night names a row: a recording by its trimmed title, a conversion row by its
+  // file name; "" for a row that is not there.
+  std::string recordingTitle(std::size_t row) const;
+  std::string conversionFileName(std::size_t row) const;
 
  private:
   // app/run_progress.cpp

@@ -60,16 +60,10 @@ void stopForVanishedController(Form1& form) {
                     std::to_string(form.state.ConvRow) + "行目）");
 }
 
-std::string fileNameOf(const Form1& form, std::size_t row) {
-  return row >= 1 && row <= form.ListView10.count()
-             ? splitPath(form.ListView10.item(row).subItem(m2tcol::kFullPath)).fileName
-             : std::string();
-}
-
 // A run ended by a run-time error report: the row counts as failed and the slider shows
 // no position.
 void stopOnError(Form1& form) {
-  form.nightFailed(fileNameOf(form, static_cast<std::size_t>(form.state.ConvRow)));
+  form.nightFailed(form.conversionFileName(static_cast<std::size_t>(form.state.ConvRow)));
   form.runStoppedOnError();
   form.Slider1.setValue(form.Slider1.min());
   // A run that polls no more is over for now; a poll that failed is tried again.
@@ -185,9 +179,9 @@ void Form1::m2t_start() {
       const std::string folder = ListView10.item(convRow()).subItem(m2tcol::kMpgParent);
       if (os.files.makeSurePathExists(folder + "\\") && os.files.folderExists(folder)) break;
       logAdd("変換先フォルダ「" + folder + "」を作成できませんでした（" +
-             std::to_string(state.ConvRow) + "行目：" + fileNameOf(*this, convRow()) + "）");
+             std::to_string(state.ConvRow) + "行目：" + conversionFileName(convRow()) + "）");
       ListView10.setSubItem(convRow(), m2tcol::kStatus, "変換に失敗しました");
-      nightFailed(fileNameOf(*this, convRow()));
+      nightFailed(conversionFileName(convRow()));
       const std::size_t next = ListView10.nextChecked(convRow());
       if (next == 0) {
         conversionsFinished();

@@ -32,11 +32,6 @@ std::optional<Hwnd> firstRow(const ListView& list, std::string_view cls,
   return std::nullopt;
 }
 
-std::string titleOf(const Form1& f, std::size_t row) {
-  return row >= 1 && row <= f.ListView1.count() ? vb::trimSpaces(f.ListView1.item(row).subItem(3))
-                                                : std::string();
-}
-
 // A stopped or vanished run leaves no position behind on the mirrored slider.
 void resetSlider(Form1& f) {
   f.Slider1.setValue(f.Slider1.min());
@@ -103,7 +98,7 @@ void Form1::dl_start() {
       !(os.files.makeSurePathExists(Text4.text() + "\\") && os.files.folderExists(Text4.text()))) {
     const auto row = static_cast<std::size_t>(position);
     logAdd("保存先フォルダ「" + Text4.text() + "」を作成できませんでした（" + std::to_string(row) +
-           "行目：" + titleOf(*this, row) + "）");
+           "行目：" + recordingTitle(row) + "）");
     downloadFailed(row);
     const std::size_t next = ListView1.nextChecked(row);
     if (next == 0) {
@@ -207,7 +202,7 @@ void Form1::Timer1_Timer() {
 
 void Form1::downloadFailed(std::size_t row) {
   if (state.night.active && row > 0) state.night.downloads[row] = NightTally::Outcome::Failed;
-  nightFailed(titleOf(*this, row));
+  nightFailed(recordingTitle(row));
 }
 
 void Form1::awaitTransfer() {

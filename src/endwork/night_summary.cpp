@@ -42,18 +42,27 @@ void Form1::logNightSummary() {
   nightOver();
 }
 
+std::string Form1::recordingTitle(std::size_t row) const {
+  return row >= 1 && row <= ListView1.count() ? vb::trimSpaces(ListView1.item(row).subItem(3))
+                                              : std::string();
+}
+
+std::string Form1::conversionFileName(std::size_t row) const {
+  return row >= 1 && row <= ListView10.count()
+             ? splitPath(ListView10.item(row).subItem(m2tcol::kFullPath)).fileName
+             : std::string();
+}
+
 std::string Form1::runUnderWay() const {
   if (Timer1.enabled() && state.downloadPosition > 0 &&
       static_cast<std::size_t>(state.downloadPosition) <= ListView1.count()) {
     const auto row = static_cast<std::size_t>(state.downloadPosition);
-    return "ダウンロード " + std::to_string(row) + "行目：" +
-           vb::trimSpaces(ListView1.item(row).subItem(3));
+    return "ダウンロード " + std::to_string(row) + "行目：" + recordingTitle(row);
   }
   if (Command6.enabled() && !state.ConvStop && state.ConvRow > 0 &&
       static_cast<std::size_t>(state.ConvRow) <= ListView10.count()) {
     const auto row = static_cast<std::size_t>(state.ConvRow);
-    return "ストリーム変換 " + std::to_string(row) + "行目：" +
-           splitPath(ListView10.item(row).subItem(m2tcol::kFullPath)).fileName;
+    return "ストリーム変換 " + std::to_string(row) + "行目：" + conversionFileName(row);
   }
   return {};
 }
