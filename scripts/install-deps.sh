@@ -8,7 +8,7 @@
 #   scripts/install-deps.sh --package  only what scripts/package.sh needs
 #
 # Installs: native toolchain + test libs (cmake, g++, googletest/gmock, google
-# benchmark, clang-format), clang-14 with its libFuzzer runtime (libclang-rt-14-dev) for the
+# benchmark, clang-format, clang-tidy), clang-14 with its libFuzzer runtime (libclang-rt-14-dev) for the
 # fuzz targets, the help compiler chmcmd (fp-utils) with python3 for its
 # build script and libchm-bin for reading the result back, headless Chromium
 # (chromium-headless-shell) that renders its pages with the Japanese font, the MinGW-w64 cross compiler for the Windows build,
@@ -32,6 +32,7 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   clang-format
+  clang-tidy
   # fuzz targets: clang with its libFuzzer and sanitizer runtimes
   clang-14
   libclang-rt-14-dev

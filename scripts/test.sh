@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and scenario tests (plain and under
-# AddressSanitizer/UBSan), the format check, a short fuzz run, then the Windows build
+# AddressSanitizer/UBSan), the format check, clang-tidy, a short fuzz run, then the Windows build
 # under Wine, and last the release package, built twice in two folders and compared byte
 # for byte.
 set -euo pipefail
@@ -22,6 +22,9 @@ for preset in dev asan; do
   cmake --build --preset "$preset" -j"$jobs"
   ctest --preset "$preset" -j"$jobs"
 done
+
+# The static checks of .clang-tidy over everything the Linux build compiles.
+bash scripts/tidy.sh build/dev
 
 # Every reader of outside text under the fuzzer for a few seconds; a finding fails.
 bash bench/fuzz.sh 5

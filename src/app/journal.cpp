@@ -8,7 +8,6 @@
 namespace varnolt {
 
 using controls::ListItem;
-using controls::TextBox;
 
 namespace {
 

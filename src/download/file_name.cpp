@@ -63,7 +63,7 @@ std::string collisionSuffix(int n) {
 std::string freeStem(const std::string& stem,
                      const std::function<bool(const std::string&)>& taken) {
   for (int n = 0;; ++n) {
-    const std::string candidate = stem + collisionSuffix(n);
+    std::string candidate = stem + collisionSuffix(n);
     if (!taken(candidate)) return candidate;
   }
 }
@@ -133,7 +133,7 @@ std::string freeFittingName(std::string_view name, std::string_view marker,
                             const std::function<bool(const std::string&)>& exists) {
   for (int n = 0;; ++n) {
     const std::string tail = std::string(marker) + collisionSuffix(n);
-    const std::string candidate = fitName(name, tail, places, ansiBytes) + tail;
+    std::string candidate = fitName(name, tail, places, ansiBytes) + tail;
     bool taken = false;
     for (const NamePlace& p : places)
       taken = taken || exists(p.folder + "\\" + candidate + p.extension);

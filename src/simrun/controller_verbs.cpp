@@ -8,8 +8,6 @@
 
 namespace varnolt::simrun {
 
-using controls::Control;
-
 void registerControllerVerbs(Runner& runner) {
   auto standin = std::make_shared<sim::SimStandin>(runner.world());
 

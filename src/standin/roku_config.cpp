@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace varnolt::standin {
 
@@ -84,8 +85,10 @@ std::string addGeneratedRecordings(Config& config, const SettingLine& line) {
   const std::size_t first = config.recordings.size() + 1;
   for (std::size_t k = first; k < first + *count; ++k) {
     const std::string num = std::to_string(k);
-    config.recordings.push_back(
-        {num + "||番組" + num + "|2026/12/01 21:00|00:30|HD", num + " MB", std::nullopt});
+    std::string line = num + "||番組";
+    line += num;
+    line += "|2026/12/01 21:00|00:30|HD";
+    config.recordings.push_back({std::move(line), num + " MB", std::nullopt});
   }
   return {};
 }

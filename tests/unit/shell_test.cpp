@@ -96,7 +96,7 @@ TEST_F(ShellTest, LeavingTheSettingsTabDropsOneTrailingBackslash) {
 
 TEST_F(ShellTest, OnlyTheDownloadTabRefreshesTheGauge) {
   std::filesystem::create_directories(dir.path() / "d");
-  world->files.setFreeSpace('d', 3ull * 1024 * 1024 * 1024 + 400 * 1024);
+  world->files.setFreeSpace('d', 3ull * 1024 * 1024 * 1024 + 400ull * 1024);
   Form1& f = startForm();
   EXPECT_EQ(f.Label5.caption(), "0");  // "未設定" has no drive
   f.Text4.setText("D:\\rec");
@@ -117,7 +117,7 @@ TEST_F(ShellTest, HelpOpensTheHelpFileBesideTheProgram) {
 
 class GaugeTest : public WorldTest {
  protected:
-  Form1& withRows(std::uint64_t freeBytes, std::vector<std::pair<std::string, bool>> rows) {
+  Form1& withRows(std::uint64_t freeBytes, const std::vector<std::pair<std::string, bool>>& rows) {
     std::filesystem::create_directories(dir.path() / "d");
     world->files.setFreeSpace('d', freeBytes);
     Form1& f = makeForm();
@@ -165,7 +165,7 @@ TEST_F(GaugeTest, UnreadableSizeSwitchesSizeReadingOff) {
 }
 
 TEST_F(GaugeTest, OneMegabyteFreeCountsAsNoMeasurement) {
-  Form1& f = withRows(1024 * 1024, {{"0.5", true}});
+  Form1& f = withRows(1024ull * 1024, {{"0.5", true}});
   f.CheckSize_Sum();
   EXPECT_EQ(f.Label6.caption(), "");
   EXPECT_FLOAT_EQ(f.ProgressBar1.value(), 0.0f);
