@@ -30,6 +30,9 @@ struct ScriptMismatch {
 // CR and LF written as \r and \n, so one event stays one line.
 std::string escapeLine(std::string_view s);
 
+// File and program names compare as Windows compares them: letters in either case.
+bool sameNameIgnoringCase(std::string_view a, std::string_view b);
+
 // Virtual time: moves only when the program sleeps or the scenario waits.
 class SimClock : public platform::Clock {
  public:
