@@ -60,10 +60,12 @@ std::size_t utf8Length(std::string_view s) {
   return k;
 }
 
+bool cp932Lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 std::size_t cp932Length(std::string_view s) {
-  unsigned char c = static_cast<unsigned char>(s[0]);
-  bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-  if (!lead || s.size() < 2) return 1;
+  if (!cp932Lead(static_cast<unsigned char>(s[0])) || s.size() < 2) return 1;
   unsigned char t = static_cast<unsigned char>(s[1]);
   bool trail = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
   return trail ? 2 : 1;
@@ -87,6 +89,10 @@ std::string IconvCodec::toAnsi(std::string_view utf8) {
 std::string IconvCodec::fromAnsi(std::string_view bytes) {
   // The replacement is the system's default character.
   return converters_->fromAnsi.run(bytes, "\xE3\x83\xBB", cp932Length);
+}
+
+bool IconvCodec::isLeadByte(unsigned char byte) {
+  return cp932Lead(byte);
 }
 
 }  // namespace varnolt::sim

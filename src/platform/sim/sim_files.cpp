@@ -41,6 +41,31 @@ namespace {
   throw VbError(number);
 }
 
+// The run-time error number of a failed system call, by its errno; 0 when it set none.
+int errorNumber(int e) {
+  switch (e) {
+    case 0:
+      return 0;
+    case ENOSPC:
+    case EDQUOT:
+      return vb::kErrDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EBUSY:
+    case EISDIR:
+      return vb::kErrPermissionDenied;
+    case ENOENT:
+      return vb::kErrPathNotFound;
+    default:
+      return vb::kErrPathFileAccess;
+  }
+}
+
+platform::CallResult failedWithErrno() {
+  return platform::CallResult::failure(errorNumber(errno));
+}
+
 }  // namespace
 
 fs::path SimFileSystem::hostPath(std::string_view windowsPath) const {
@@ -106,71 +131,6 @@ std::string SimFileSystem::readAll(std::string_view path) {
   return ss.str();
 }
 
-void SimFileSystem::replaceFile(std::string_view path, std::string_view bytes) {
-  fs::path h = hostPath(path);
-  std::error_code ec;
-  if (!fs::is_directory(h.parent_path(), ec)) fail(vb::kErrPathNotFound);
-  if (fs::is_directory(h, ec)) fail(vb::kErrPathFileAccess);
-  if (fs::exists(h, ec) && (attributes(path) & 1)) fail(vb::kErrPermissionDenied);
-  fs::path tmp = h;
-  tmp += ".tmp~";
-  // The run-time error of a failed call, by its errno.
-  auto errorNumber = [](int e, int otherwise) {
-    switch (e) {
-      case ENOSPC:
-      case EDQUOT:
-        return 61;
-      case EACCES:
-      case EPERM:
-      case EROFS:
-      case EBUSY:
-        return static_cast<int>(vb::kErrPermissionDenied);
-      case ENOENT:
-        return static_cast<int>(vb::kErrPathNotFound);
-      case 0:
-        return otherwise;
-      default:
-        return static_cast<int>(vb::kErrPathFileAccess);
-    }
-  };
-  int error = 0;
-  {
-    // The descriptor is closed through the replaceable call, on every way out.
-    struct Open {
-      SimFileCalls& calls;
-      int fd;
-      ~Open() {
-        if (fd >= 0) calls.close(fd);
-      }
-      int close() { return calls.close(std::exchange(fd, -1)); }
-    } f{calls,
-        (errno = 0, calls.open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))};
-    if (f.fd < 0) fail(errorNumber(errno, vb::kErrPermissionDenied));
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-      const std::size_t chunk = std::min(kWriteChunk, bytes.size() - done);
-      errno = 0;
-      const long n = calls.write(f.fd, bytes.data() + done, chunk);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0)
-        error = errorNumber(errno, 61);
-      else if (n == 0)
-        error = 61;  // nothing taken and no error: no room left
-      done += static_cast<std::size_t>(std::max(n, 0L));
-    }
-    errno = 0;
-    if (error == 0 && calls.fsync(f.fd) != 0) error = errorNumber(errno, 61);
-    errno = 0;
-    if (f.close() != 0 && error == 0) error = errorNumber(errno, 61);
-  }
-  errno = 0;
-  if (error == 0 && calls.rename(tmp.c_str(), h.c_str()) != 0)
-    error = errorNumber(errno, vb::kErrPermissionDenied);
-  if (error != 0) {
-    calls.unlink(tmp.c_str());
-    fail(error);
-  }
-}
-
 std::int64_t SimFileSystem::fileSize(std::string_view path) {
   fs::path h = hostPath(path);
   std::error_code ec;
@@ -198,20 +158,6 @@ bool SimFileSystem::renameFile(std::string_view from, std::string_view to) {
     attributes_.erase(a.string());
   }
   return true;
-}
-
-bool SimFileSystem::makeSurePathExists(std::string_view path) {
-  std::string p(path);
-  auto cut = p.find_last_of("\\/");
-  if (cut == std::string::npos) return true;
-  try {
-    fs::path h = hostPath(p.substr(0, cut + 1));
-    std::error_code ec;
-    fs::create_directories(h, ec);
-    return fs::is_directory(h, ec);
-  } catch (const VbError&) {
-    return false;
-  }
 }
 
 std::optional<std::uint64_t> SimFileSystem::freeSpace(std::string_view path) {
@@ -255,6 +201,114 @@ void SimFileSystem::makeFile(std::string_view path, std::uint64_t bytes) {
   if (!fs::exists(h, ec)) std::ofstream(h, std::ios::binary).flush();
   fs::resize_file(h, bytes, ec);
   if (ec) fail(vb::kErrPermissionDenied);
+}
+
+// ---------------------------------------------------------------- system calls
+
+std::optional<std::uint32_t> SimFileSystem::findAttributes(std::string_view path) {
+  try {
+    struct stat st {};
+    if (::stat(hostPath(path).c_str(), &st) != 0) return std::nullopt;
+    // A folder is a folder whatever attribute value it was given.
+    return attributes(path) | (S_ISDIR(st.st_mode) ? platform::attr::kDirectory : 0u);
+  } catch (const VbError&) {
+    return std::nullopt;
+  }
+}
+
+void SimFileSystem::clearAttributes(std::string_view path) {
+  try {
+    setAttributes(path, platform::attr::kNormal);
+  } catch (const VbError&) {
+    // Left to the calls after it, as the system's own call is.
+  }
+}
+
+SimFileSystem::NewFolder SimFileSystem::createFolder(std::string_view path) {
+  try {
+    const fs::path h = hostPath(path);
+    errno = 0;
+    if (::mkdir(h.c_str(), 0777) == 0) return NewFolder::Created;
+    return errno == EEXIST ? NewFolder::AlreadyExists : NewFolder::Failed;
+  } catch (const VbError&) {
+    return NewFolder::Failed;
+  }
+}
+
+platform::CallResult SimFileSystem::createFile(std::string_view path, FileHandle& handle) {
+  fs::path h;
+  try {
+    h = hostPath(path);
+  } catch (const VbError& e) {
+    return platform::CallResult::failure(e.number());
+  }
+  // The system refuses to create over a file that is read-only, hidden or a system file
+  // with normal attributes (the host would let the simulation's root user write it).
+  using namespace platform::attr;
+  if (const auto a = findAttributes(path); a && (*a & (kReadOnly | kHidden | kSystem)))
+    return platform::CallResult::failure(vb::kErrPermissionDenied);
+  errno = 0;
+  const int fd = calls.open(h.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return failedWithErrno();
+  // A file created over another one has only the archive attribute.
+  attributes_.erase(h.string());
+  handle = fd;
+  return platform::CallResult::success();
+}
+
+platform::CallResult SimFileSystem::writeFile(FileHandle handle, std::string_view bytes,
+                                              std::size_t& written) {
+  for (;;) {
+    errno = 0;
+    const long n = calls.write(static_cast<int>(handle), bytes.data(), bytes.size());
+    // Interrupted before anything was written: the call is made again.
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return failedWithErrno();
+    written = static_cast<std::size_t>(n);
+    return platform::CallResult::success();
+  }
+}
+
+platform::CallResult SimFileSystem::flushFile(FileHandle handle) {
+  errno = 0;
+  return calls.fsync(static_cast<int>(handle)) == 0 ? platform::CallResult::success()
+                                                    : failedWithErrno();
+}
+
+platform::CallResult SimFileSystem::closeFile(FileHandle handle) {
+  errno = 0;
+  return calls.close(static_cast<int>(handle)) == 0 ? platform::CallResult::success()
+                                                    : failedWithErrno();
+}
+
+platform::CallResult SimFileSystem::moveReplacing(std::string_view from, std::string_view to) {
+  fs::path a, b;
+  try {
+    a = hostPath(from);
+    b = hostPath(to);
+  } catch (const VbError& e) {
+    return platform::CallResult::failure(e.number());
+  }
+  errno = 0;
+  if (calls.rename(a.c_str(), b.c_str()) != 0) return failedWithErrno();
+  // The moved file keeps its own attributes; those of the file it replaced are gone.
+  if (auto it = attributes_.find(a.string()); it != attributes_.end()) {
+    attributes_[b.string()] = it->second;
+    attributes_.erase(it);
+  } else {
+    attributes_.erase(b.string());
+  }
+  return platform::CallResult::success();
+}
+
+void SimFileSystem::removeFile(std::string_view path) {
+  try {
+    const fs::path h = hostPath(path);
+    calls.unlink(h.c_str());
+    attributes_.erase(h.string());
+  } catch (const VbError&) {
+    // Nothing to remove where there is no such drive.
+  }
 }
 
 }  // namespace varnolt::sim

@@ -1,7 +1,6 @@
 // Japanese regional defaults.
 #include "platform/sim/sim_world.hpp"
 
-#include <cmath>
 #include <cstdio>
 
 namespace varnolt::sim {
@@ -20,13 +19,11 @@ std::string SimRegional::longTime(const DateTime& t) {
   return b;
 }
 
-std::string SimRegional::formatNumber(double value, int decimals) {
-  // Half away from zero, as the system's number formatting rounds.
-  const double scale = std::pow(10.0, decimals);
-  double rounded = std::round(std::fabs(value) * scale) / scale;
-  char b[64];
-  std::snprintf(b, sizeof b, "%.*f", decimals, rounded);
-  std::string digits = b, frac;
+std::string SimRegional::formatPlainNumber(const std::string& plain, int) {
+  // The decimal point ".", groups of three digits split by ",", a leading "-" unless
+  // every digit is zero.
+  const bool minus = !plain.empty() && plain[0] == '-';
+  std::string digits = plain.substr(minus ? 1 : 0), frac;
   if (auto p = digits.find('.'); p != std::string::npos) {
     frac = digits.substr(p);
     digits.resize(p);
@@ -36,12 +33,8 @@ std::string SimRegional::formatNumber(double value, int decimals) {
     if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
     grouped += digits[i];
   }
-  bool negative = value < 0 && rounded != 0;
-  return (negative ? "-" : "") + grouped + frac;
-}
-
-std::string SimRegional::formatPercent(double value) {
-  return formatNumber(value * 100, 2) + "%";
+  const bool zero = (digits + frac).find_first_of("123456789") == std::string::npos;
+  return (minus && !zero ? "-" : "") + grouped + frac;
 }
 
 }  // namespace varnolt::sim

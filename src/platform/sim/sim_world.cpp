@@ -15,7 +15,7 @@ SimWorld::SimWorld(fs::path root, DateTime start, EventSink s)
       dialogs(sink),
       shell(sink, files),
       power(sink),
-      desktop(std::make_unique<SimDesktop>(clock)),
+      desktop(std::make_unique<SimDesktop>(clock, codec)),
       platform{clock,    regional, codec, files,         dialogs, shell,
                registry, *desktop, power, "C:\\Varnolt", {}} {}
 

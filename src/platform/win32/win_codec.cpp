@@ -11,4 +11,8 @@ std::string WinCodec::fromAnsi(std::string_view bytes) {
   return narrow(fromCodePage(bytes, kCodePage));
 }
 
+bool WinCodec::isLeadByte(unsigned char byte) {
+  return ::IsDBCSLeadByteEx(kCodePage, byte) != FALSE;
+}
+
 }  // namespace varnolt::win32

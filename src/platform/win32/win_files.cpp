@@ -8,35 +8,42 @@ namespace varnolt::win32 {
 
 namespace {
 
-// The run-time error numbers the program reports for a failed file operation.
-[[noreturn]] void failWith(DWORD error) {
+// The run-time error number the program reports for a failed file operation; 0 when
+// the system named no error.
+int errorNumber(DWORD error) {
   switch (error) {
+    case ERROR_SUCCESS:
+      return 0;
     case ERROR_FILE_NOT_FOUND:
-      throw VbError(vb::kErrFileNotFound);
+      return vb::kErrFileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_BAD_NETPATH:
-      throw VbError(vb::kErrPathNotFound);
+      return vb::kErrPathNotFound;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT:
-      throw VbError(vb::kErrPermissionDenied);
+      return vb::kErrPermissionDenied;
     case ERROR_NOT_READY:
     case ERROR_INVALID_DRIVE:
-      throw VbError(71);
+      return vb::kErrDiskNotReady;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      throw VbError(61);
+      return vb::kErrDiskFull;
     case ERROR_INVALID_NAME:
-      throw VbError(52);
+      return vb::kErrBadFileName;
     default:
-      throw VbError(vb::kErrPathFileAccess);
+      return vb::kErrPathFileAccess;
   }
 }
 
-std::wstring parentOf(const std::wstring& path) {
-  auto cut = path.find_last_of(L"\\/");
-  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+[[noreturn]] void failWith(DWORD error) {
+  const int number = errorNumber(error);
+  throw VbError(number != 0 ? number : vb::kErrPathFileAccess);
+}
+
+HANDLE toHandle(std::intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
 }
 
 bool isFolder(const std::wstring& path) {
@@ -68,66 +75,6 @@ std::string WinFileSystem::readAll(std::string_view path) {
   return bytes;
 }
 
-void WinFileSystem::replaceFile(std::string_view path, std::string_view bytes) {
-  const std::wstring target = widen(path);
-  const std::wstring folder = parentOf(target);
-  if (folder.empty() || !isFolder(folder + L"\\")) throw VbError(vb::kErrPathNotFound);
-  DWORD a = ::GetFileAttributesW(target.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES) {
-    if (a & FILE_ATTRIBUTE_DIRECTORY) throw VbError(vb::kErrPathFileAccess);
-    if (a & FILE_ATTRIBUTE_READONLY) throw VbError(vb::kErrPermissionDenied);
-  }
-  // Written beside the target and moved over it, so the old file stays whole until
-  // the new one is complete on disk.
-  const std::wstring temp = target + L".tmp~";
-  // A temporary file left by an interrupted write is overwritten; attributes it may have
-  // been given since would make the system refuse that.
-  const DWORD left = ::GetFileAttributesW(temp.c_str());
-  if (left != INVALID_FILE_ATTRIBUTES && !(left & FILE_ATTRIBUTE_DIRECTORY) &&
-      (left & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-    calls.setFileAttributes(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-  // A failed call without an error number still fails: never reported as a success.
-  auto lastError = [&](DWORD otherwise) {
-    const DWORD e = calls.getLastError();
-    return e == ERROR_SUCCESS ? otherwise : e;
-  };
-  DWORD error = ERROR_SUCCESS;
-  {
-    // The handle is closed through the replaceable call, on every way out.
-    struct Open {
-      FileCalls& calls;
-      HANDLE h;
-      ~Open() {
-        if (h != INVALID_HANDLE_VALUE) calls.closeHandle(h);
-      }
-      BOOL close() { return calls.closeHandle(std::exchange(h, INVALID_HANDLE_VALUE)); }
-    } f{calls, calls.createFile(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) failWith(lastError(ERROR_ACCESS_DENIED));
-    for (std::size_t done = 0; done < bytes.size() && error == ERROR_SUCCESS;) {
-      const DWORD chunk =
-          static_cast<DWORD>(std::min<std::size_t>(kWriteChunk, bytes.size() - done));
-      DWORD written = 0;
-      if (!calls.writeFile(f.h, bytes.data() + done, chunk, &written, nullptr))
-        error = lastError(ERROR_DISK_FULL);
-      else if (written != chunk)
-        error = ERROR_DISK_FULL;  // a short write without an error: no room left
-      done += chunk;
-    }
-    if (error == ERROR_SUCCESS && !calls.flushFileBuffers(f.h)) error = lastError(ERROR_DISK_FULL);
-    // Closing can be the first to tell of a failed write (a network folder).
-    if (!f.close() && error == ERROR_SUCCESS) error = lastError(ERROR_DISK_FULL);
-  }
-  if (error == ERROR_SUCCESS &&
-      !calls.moveFileEx(temp.c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    error = lastError(ERROR_ACCESS_DENIED);
-  if (error != ERROR_SUCCESS) {
-    calls.deleteFile(temp.c_str());
-    failWith(error);
-  }
-}
-
 std::int64_t WinFileSystem::fileSize(std::string_view path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &d) ||
@@ -150,32 +97,6 @@ bool WinFileSystem::renameFile(std::string_view from, std::string_view to) {
   return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
 }
 
-bool WinFileSystem::makeSurePathExists(std::string_view path) {
-  const std::wstring w = widen(path);
-  const auto last = w.find_last_of(L"\\/");
-  if (last == std::wstring::npos) return true;
-  // Skip the root: "C:\" or "\\server\share\".
-  std::size_t pos = 0;
-  if (w.size() >= 2 && w[1] == L':') {
-    pos = 3;
-  } else if (w.rfind(L"\\\\", 0) == 0) {
-    pos = w.find(L'\\', 2);
-    pos = pos == std::wstring::npos ? w.size() : w.find(L'\\', pos + 1);
-    if (pos == std::wstring::npos) return true;
-    ++pos;
-  }
-  while (pos <= last) {
-    std::size_t next = w.find_first_of(L"\\/", pos);
-    if (next == std::wstring::npos || next > last) next = last;
-    const std::wstring prefix = w.substr(0, next);
-    if (next > pos && !isFolder(prefix) && !::CreateDirectoryW(prefix.c_str(), nullptr) &&
-        ::GetLastError() != ERROR_ALREADY_EXISTS)
-      return false;
-    pos = next + 1;
-  }
-  return true;
-}
-
 std::optional<std::uint64_t> WinFileSystem::freeSpace(std::string_view path) {
   ULARGE_INTEGER available, total, free;
   if (!::GetDiskFreeSpaceExW(widen(path).c_str(), &available, &total, &free)) return std::nullopt;
@@ -190,6 +111,64 @@ std::uint32_t WinFileSystem::attributes(std::string_view path) {
 
 void WinFileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
   if (!::SetFileAttributesW(widen(path).c_str(), attributes)) failWith(::GetLastError());
+}
+
+// ---------------------------------------------------------------- system calls
+
+std::optional<std::uint32_t> WinFileSystem::findAttributes(std::string_view path) {
+  const DWORD a = ::GetFileAttributesW(widen(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return a;
+}
+
+void WinFileSystem::clearAttributes(std::string_view path) {
+  calls.setFileAttributes(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+WinFileSystem::NewFolder WinFileSystem::createFolder(std::string_view path) {
+  if (::CreateDirectoryW(widen(path).c_str(), nullptr)) return NewFolder::Created;
+  return ::GetLastError() == ERROR_ALREADY_EXISTS ? NewFolder::AlreadyExists : NewFolder::Failed;
+}
+
+platform::CallResult WinFileSystem::failed() {
+  return platform::CallResult::failure(errorNumber(calls.getLastError()));
+}
+
+platform::CallResult WinFileSystem::createFile(std::string_view path, FileHandle& handle) {
+  const HANDLE h = calls.createFile(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return failed();
+  handle = reinterpret_cast<FileHandle>(h);
+  return platform::CallResult::success();
+}
+
+platform::CallResult WinFileSystem::writeFile(FileHandle handle, std::string_view bytes,
+                                              std::size_t& written) {
+  DWORD n = 0;
+  if (!calls.writeFile(toHandle(handle), bytes.data(), static_cast<DWORD>(bytes.size()), &n,
+                       nullptr))
+    return failed();
+  written = n;
+  return platform::CallResult::success();
+}
+
+platform::CallResult WinFileSystem::flushFile(FileHandle handle) {
+  return calls.flushFileBuffers(toHandle(handle)) ? platform::CallResult::success() : failed();
+}
+
+platform::CallResult WinFileSystem::closeFile(FileHandle handle) {
+  return calls.closeHandle(toHandle(handle)) ? platform::CallResult::success() : failed();
+}
+
+platform::CallResult WinFileSystem::moveReplacing(std::string_view from, std::string_view to) {
+  return calls.moveFileEx(widen(from).c_str(), widen(to).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? platform::CallResult::success()
+             : failed();
+}
+
+void WinFileSystem::removeFile(std::string_view path) {
+  calls.deleteFile(widen(path).c_str());
 }
 
 }  // namespace varnolt::win32

@@ -19,7 +19,7 @@ std::string moduleFolder() {
 }
 
 WinPlatform::WinPlatform()
-    : platform{clock,    regional, codec, files,          dialogs, shell,
-               registry, windows,  power, moduleFolder(), {}} {}
+    : windows(codec), platform{clock,    regional, codec, files,          dialogs, shell,
+                               registry, windows,  power, moduleFolder(), {}} {}
 
 }  // namespace varnolt::win32

@@ -1,9 +1,6 @@
 // The user's regional settings through the locale functions.
 #include "platform/win32/win_platform.hpp"
 
-#include <cmath>
-#include <cstdio>
-
 namespace varnolt::win32 {
 
 using platform::DateTime;
@@ -46,12 +43,7 @@ std::string WinRegional::longTime(const DateTime& t) {
   return narrow(buf);
 }
 
-std::string WinRegional::formatNumber(double value, int decimals) {
-  // Rounded half away from zero first, as the system's number formatting does.
-  const double scale = std::pow(10.0, decimals);
-  const double rounded = std::round(value * scale) / scale;
-  char plain[64];
-  std::snprintf(plain, sizeof plain, "%.*f", decimals, rounded);
+std::string WinRegional::formatPlainNumber(const std::string& plain, int decimals) {
   std::wstring decimal = localeInfo(LOCALE_SDECIMAL), thousand = localeInfo(LOCALE_STHOUSAND);
   NUMBERFMTW fmt{};
   fmt.NumDigits = static_cast<UINT>(decimals);
@@ -64,10 +56,6 @@ std::string WinRegional::formatNumber(double value, int decimals) {
   std::wstring in = widen(plain);
   if (!::GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, in.c_str(), &fmt, buf, 128)) return plain;
   return narrow(buf);
-}
-
-std::string WinRegional::formatPercent(double value) {
-  return formatNumber(value * 100, 2) + "%";
 }
 
 }  // namespace varnolt::win32

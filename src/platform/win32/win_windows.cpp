@@ -23,29 +23,6 @@ std::optional<LRESULT> sendTimed(HWND h, UINT msg, WPARAM w, LPARAM l,
   return static_cast<LRESULT>(result);
 }
 
-// Cuts text to what an ANSI buffer of `bufferBytes` bytes holds, never inside a
-// double-byte character.
-std::string cutAnsi(const std::wstring& w, int bufferBytes) {
-  if (bufferBytes <= 0) return {};
-  std::string ansi = toCodePage(w, WinCodec::kCodePage);
-  const std::size_t room = static_cast<std::size_t>(bufferBytes - 1);
-  if (ansi.size() > room) {
-    std::size_t i = 0;
-    while (i < room) {
-      const unsigned char c = static_cast<unsigned char>(ansi[i]);
-      const std::size_t len = ::IsDBCSLeadByteEx(WinCodec::kCodePage, c) ? 2 : 1;
-      if (i + len > room) break;
-      i += len;
-    }
-    ansi.resize(i);
-  }
-  return narrow(fromCodePage(ansi, WinCodec::kCodePage));
-}
-
-int ansiLength(const std::wstring& w) {
-  return static_cast<int>(toCodePage(w, WinCodec::kCodePage).size());
-}
-
 }  // namespace
 
 std::vector<Hwnd> WinWindowSystem::topLevelWindows() {
@@ -78,13 +55,16 @@ std::string WinWindowSystem::windowText(Hwnd h, int bufferChars) {
   return narrow(std::wstring_view(buf.data(), static_cast<std::size_t>(std::max(0, n))));
 }
 
-std::wstring WinWindowSystem::wideText(HWND h) {
-  auto len = sendTimed(h, WM_GETTEXTLENGTH, 0, 0);
-  if (!len || *len <= 0) return {};
+std::optional<std::string> WinWindowSystem::wholeText(Hwnd h) {
+  const HWND window = toHwnd(h);
+  auto len = sendTimed(window, WM_GETTEXTLENGTH, 0, 0);
+  if (!len) return std::nullopt;
+  if (*len <= 0) return std::string();
   std::vector<wchar_t> buf(static_cast<std::size_t>(*len) + 1, L'\0');
-  auto got = sendTimed(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
-  if (!got) return {};
-  return std::wstring(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(0, *got)));
+  auto got = sendTimed(window, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+  if (!got) return std::nullopt;
+  return narrow(
+      std::wstring_view(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(0, *got))));
 }
 
 std::wstring WinWindowSystem::wideListText(HWND h, int index) {
@@ -97,14 +77,6 @@ std::wstring WinWindowSystem::wideListText(HWND h, int index) {
   return std::wstring(buf.data(), static_cast<std::size_t>(*got));
 }
 
-int WinWindowSystem::getTextLength(Hwnd h) {
-  return ansiLength(wideText(toHwnd(h)));
-}
-
-std::string WinWindowSystem::getText(Hwnd h, int bufferBytes) {
-  return cutAnsi(wideText(toHwnd(h)), bufferBytes);
-}
-
 bool WinWindowSystem::setText(Hwnd h, std::string_view text) {
   const std::wstring w = widen(text);
   return sendTimed(toHwnd(h), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str())).has_value();
@@ -112,10 +84,6 @@ bool WinWindowSystem::setText(Hwnd h, std::string_view text) {
 
 int WinWindowSystem::listBoxCount(Hwnd h) {
   return static_cast<int>(sendTimed(toHwnd(h), LB_GETCOUNT, 0, 0).value_or(0));
-}
-
-int WinWindowSystem::listBoxTextLength(Hwnd h, int index) {
-  return ansiLength(wideListText(toHwnd(h), index));
 }
 
 std::string WinWindowSystem::listBoxText(Hwnd h, int index) {
