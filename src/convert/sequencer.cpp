@@ -30,7 +30,7 @@ void press(Form1& form, const std::string& handle, int limitMs) {
   const Hwnd h = parseHandleText(handle);
   form.os.windows.activate(h);
   // A press that opens a modal dialog does not return within the limit; that is normal.
-  form.os.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
+  (void)form.os.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
 }
 
 // Handle text of the first child row with this class (and caption, when given); "" when
