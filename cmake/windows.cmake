@@ -9,8 +9,19 @@ add_library(varnolt_win32_util STATIC src/platform/win32/win_util.cpp)
 target_include_directories(varnolt_win32_util PUBLIC src)
 target_compile_definitions(varnolt_win32_util PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 
-add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp
-  src/platform/win32/win_integrity.cpp)
+add_library(varnolt_win32 STATIC
+  src/platform/win32/win_platform.cpp
+  src/platform/win32/win_clock.cpp
+  src/platform/win32/win_regional.cpp
+  src/platform/win32/win_codec.cpp
+  src/platform/win32/win_files.cpp
+  src/platform/win32/win_dialogs.cpp
+  src/platform/win32/win_shell.cpp
+  src/platform/win32/win_registry.cpp
+  src/platform/win32/win_windows.cpp
+  src/platform/win32/win_power.cpp
+  src/platform/win32/win_integrity.cpp
+)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 # The common controls are not among them: Varnolt.exe delay-loads them (below).

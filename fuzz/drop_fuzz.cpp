@@ -11,6 +11,7 @@
 //  - each row: "未作業", base name, the path as dropped, its folder twice; the .mpg of
 //    a row is beside its source; rows numbered 1..n zero-padded to n's digits, all
 //    checked; the start button follows the controller's presence.
+#include <cstdlib>
 #include <set>
 
 #include "convert/conversion_list.hpp"
@@ -30,10 +31,9 @@ void makeFiles(FuzzWorld& w) {
     for (const char* p : {"C:\\in\\a.m2t", "C:\\in\\b.M2T", "C:\\in\\c.m2t.m2t", "C:\\in\\noext",
                           "C:\\in\\x.y.m2t", "C:\\in\\h.m2t", "C:\\in\\r.m2t", "C:\\in\\録画Ⅱ.m2t",
                           "C:\\in\\ﾃｽﾄ.m2t", "C:\\in\\sub\\e.m2t", "D:\\.m2t"}) {
-      files.makeSurePathExists(p);
       files.makeFile(p, 1000);
     }
-    files.makeSurePathExists("C:\\in\\d.m2t\\");
+    if (!files.makeSurePathExists("C:\\in\\d.m2t\\")) std::abort();
     files.setAttributes("C:\\in\\h.m2t", 2);
     files.setAttributes("C:\\in\\r.m2t", 33);
     return true;

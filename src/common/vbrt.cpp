@@ -102,11 +102,11 @@ double parseRadix(std::string_view digits, int radix) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
 }
 
-double roundHalfEven(double v) {
-  return std::nearbyint(v);
-}
-
 }  // namespace
+
+double roundHalfEven(double value) {
+  return std::nearbyint(value);  // the default rounding mode, which the program never changes
+}
 
 double toDouble(std::string_view text) {
   std::size_t b = 0, e = text.size();

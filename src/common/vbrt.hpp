@@ -36,8 +36,11 @@ namespace vb {
 inline constexpr int kErrOverflow = 6;
 inline constexpr int kErrTypeMismatch = 13;
 inline constexpr int kErrInvalidCall = 5;
+inline constexpr int kErrBadFileName = 52;
 inline constexpr int kErrFileNotFound = 53;
+inline constexpr int kErrDiskFull = 61;
 inline constexpr int kErrPermissionDenied = 70;
+inline constexpr int kErrDiskNotReady = 71;
 inline constexpr int kErrPathFileAccess = 75;
 inline constexpr int kErrPathNotFound = 76;
 inline constexpr int kErrInvalidProperty = 380;
@@ -47,6 +50,8 @@ inline constexpr int kErrIndexOutOfBounds = 35600;
 // Text to number the way the runtime's implicit conversion does: surrounding spaces,
 // sign, decimals, exponent and &H/&O prefixes; throws 13 on anything else.
 double toDouble(std::string_view text);
+// The runtime's rounding (integer conversions, a slider's ticks): halves to even.
+double roundHalfEven(double value);
 // Integer conversions with banker's rounding; throw 6 when out of range.
 std::int16_t toInt16(std::string_view text);
 std::int32_t toInt32(std::string_view text);

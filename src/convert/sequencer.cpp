@@ -1,7 +1,5 @@
 // The conversion run: one file at a time through the controller's "PCで再生", polled by
 // Timer2, each result judged by size, the end-of-work action after the last file.
-#include <cmath>
-
 #include "automation/window_list.hpp"
 #include "convert/conversion_list.hpp"
 
@@ -32,7 +30,7 @@ void press(Form1& form, const std::string& handle, int limitMs) {
   const Hwnd h = parseHandleText(handle);
   form.os.windows.activate(h);
   // A press that opens a modal dialog does not return within the limit; that is normal.
-  form.os.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
+  (void)form.os.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
 }
 
 // Handle text of the first child row with this class (and caption, when given); "" when
@@ -74,11 +72,6 @@ bool controllerGone(Form1& form, std::initializer_list<const std::string*> handl
   for (const std::string* h : handles)
     if (!form.os.windows.isWindow(parseHandleText(*h))) return true;
   return false;
-}
-
-int roundHalfEven(double v) {
-  const double r = std::nearbyint(v);  // the default rounding mode: halves to even
-  return static_cast<int>(r);
 }
 
 }  // namespace
@@ -278,7 +271,7 @@ void Form1::m2t_start() {
     const Hwnd slider = parseHandleText(rc_slider.text());
     Slider1.setRange(Slider1.min(), os.windows.trackbarMax(slider));
     Slider1.setRange(os.windows.trackbarMin(slider), Slider1.max());
-    Slider1.setTickFrequency(roundHalfEven(Slider1.max() / 10.0));
+    Slider1.setTickFrequency(static_cast<int>(vb::roundHalfEven(Slider1.max() / 10.0)));
     runStarted();
     Timer2.setEnabled(true);
     Label100.setCaption(std::to_string(state.ConvRow) + "を変換開始しました");

@@ -1,6 +1,4 @@
 // The download sequencer: every checked recording, one after another, unattended.
-#include <cmath>
-
 #include "convert/conversion_list.hpp"
 #include "download/file_name.hpp"
 
@@ -132,8 +130,7 @@ void Form1::dl_start() {
   const int max = os.windows.trackbarMax(*trackbar);
   const int min = os.windows.trackbarMin(*trackbar);
   Slider1.setRange(min, max);
-  // Halves to even, as the runtime rounds.
-  Slider1.setTickFrequency(static_cast<int>(std::nearbyint(max / 10.0)));
+  Slider1.setTickFrequency(static_cast<int>(vb::roundHalfEven(max / 10.0)));
 
   runStarted();
   Command2_Click();
@@ -261,7 +258,8 @@ void Form1::Command8_Click() {
   } catch (const VbError&) {
   }
   os.windows.activate(*interrupt);
-  os.windows.click(*interrupt, platform::ClickMode::Sent, 0);
+  // The run ends here whether or not the controller has handled the click.
+  (void)os.windows.click(*interrupt, platform::ClickMode::Sent, 0);
   if (finished && state.downloadConfirmed && os.files.fileExists(state.downloadPath + ".m2t")) {
     nightSucceeded(true);
     state.downloadConfirmed = false;

@@ -136,7 +136,8 @@ void Form1::ListView1_ColumnClick(int index) {
     saved[row.subItem(kTitleColumn)] = {row.checked, row.subItem(kFolderColumn)};
   }
   os.windows.activate(button);
-  os.windows.click(button, platform::ClickMode::Posted, 0);
+  // Not waited for: the list read next tells what came of it.
+  (void)os.windows.click(button, platform::ClickMode::Posted, 0);
   Command1_Click();
   for (std::size_t r = 1; r <= ListView1.count(); ++r) {
     auto it = saved.find(ListView1.item(r).subItem(kTitleColumn));

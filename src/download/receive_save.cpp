@@ -19,7 +19,8 @@ void Form1::Command2_Click() {
     if (ListView2.count() == 0) return;
     const Hwnd receive = parseHandleText(rc_zyusin_btn.text());
     os.windows.activate(receive);
-    os.windows.click(receive, platform::ClickMode::Posted, 0);
+    // Not waited for: the save dialog looked for next tells what came of it.
+    (void)os.windows.click(receive, platform::ClickMode::Posted, 0);
     // The controller opens its dialog meanwhile; nothing of ours runs.
     os.clock.sleep(kReceiveWaitMs);
     GetTopWindBtn_Click();
@@ -33,7 +34,9 @@ void Form1::Command4_Click() {
   try {
     state.downloadPath.clear();
     state.downloadConfirmed = false;
-    os.files.makeSurePathExists(Text4.text() + "\\");
+    // The folder was made when the run started; one gone since that cannot be made again
+    // leaves no file, which the run logs as a failed download.
+    (void)os.files.makeSurePathExists(Text4.text() + "\\");
 
     const ListItem& row = ListView1.item(static_cast<std::size_t>(state.downloadPosition));
     const std::string mpgFolder = row.subItem(8);
@@ -88,7 +91,8 @@ void Form1::Command4_Click() {
       journalNight();
     }
     os.windows.activate(*save);
-    os.windows.click(*save, platform::ClickMode::Sent, 0);
+    // The download is judged by its file when the controller is done.
+    (void)os.windows.click(*save, platform::ClickMode::Sent, 0);
     state.downloadConfirmed = true;
     os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
     ListView1.setEnabled(false);

@@ -98,9 +98,11 @@ void Form1::Win_Exit_State() {
     case PowerOff:
       logActionStarting(*this, index, true);
       os.power.enableShutdownPrivilege();
-      os.power.exitWindows(choice == LogOff   ? platform::ExitKind::LogOff
-                           : choice == Reboot ? platform::ExitKind::Reboot
-                                              : platform::ExitKind::PowerOff);
+      // The system and the other programs decide whether the session ends; Varnolt
+      // closes either way.
+      (void)os.power.exitWindows(choice == LogOff   ? platform::ExitKind::LogOff
+                                 : choice == Reboot ? platform::ExitKind::Reboot
+                                                    : platform::ExitKind::PowerOff);
       requestClose();
       break;
     case Nothing:
@@ -120,7 +122,8 @@ void Form1::Win_Exit_State() {
       }
       logActionStarting(*this, index, false);
       os.windows.activate(*button);
-      os.windows.click(*button, platform::ClickMode::Posted, 0);
+      // Not waited for: the controller quits in its own time.
+      (void)os.windows.click(*button, platform::ClickMode::Posted, 0);
       if (choice == QuitBoth)
         requestClose();
       else

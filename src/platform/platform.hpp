@@ -1,7 +1,11 @@
 // The ports: everything the program needs from the operating system. The simulated
 // desktop and the Windows backend each implement them; handlers see only these.
+// What both must do alike is written once, in the ports' non-virtual members
+// (src/platform/*.cpp), over the system calls each backend fills (the protected
+// members), so the headless tests run the algorithms that ship.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -28,9 +32,9 @@ struct DateTime {
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual DateTime now() = 0;
+  [[nodiscard]] virtual DateTime now() = 0;
   // Milliseconds of a monotonic clock.
-  virtual std::int64_t ticks() = 0;
+  [[nodiscard]] virtual std::int64_t ticks() = 0;
   // Blocks the user-interface thread: no window message and no timer is handled meanwhile.
   virtual void sleep(int milliseconds) = 0;
   // One pass through the pending window messages (timers that are due included).
@@ -41,12 +45,18 @@ class Clock {
 class Regional {
  public:
   virtual ~Regional() = default;
-  virtual std::string shortDate(const DateTime& t) = 0;  // 2004/10/17
-  virtual std::string longTime(const DateTime& t) = 0;   // 21:05:33
-  // Number with `decimals` digits after the point and digit grouping.
-  virtual std::string formatNumber(double value, int decimals) = 0;
+  [[nodiscard]] virtual std::string shortDate(const DateTime& t) = 0;  // 2004/10/17
+  [[nodiscard]] virtual std::string longTime(const DateTime& t) = 0;   // 21:05:33
+  // Number with `decimals` digits after the point, halves rounded away from zero, with
+  // the user's decimal point, digit grouping and negative sign.
+  [[nodiscard]] std::string formatNumber(double value, int decimals);
   // value as a percentage with the default number of decimals.
-  virtual std::string formatPercent(double value) = 0;
+  [[nodiscard]] std::string formatPercent(double value);
+
+ protected:
+  // The system call: the system's number formatting of a plain decimal text ("-1234.50")
+  // with `decimals` digits after the point.
+  virtual std::string formatPlainNumber(const std::string& plain, int decimals) = 0;
 };
 
 // The system's ANSI code page (932 on the systems the program targets).
@@ -54,32 +64,80 @@ class AnsiCodec {
  public:
   virtual ~AnsiCodec() = default;
   // Characters the code page lacks become '?', as the system's conversion does.
-  virtual std::string toAnsi(std::string_view utf8) = 0;
-  virtual std::string fromAnsi(std::string_view bytes) = 0;
+  [[nodiscard]] virtual std::string toAnsi(std::string_view utf8) = 0;
+  [[nodiscard]] virtual std::string fromAnsi(std::string_view bytes) = 0;
+  // True for the first byte of a double-byte character.
+  [[nodiscard]] virtual bool isLeadByte(unsigned char byte) = 0;
 };
+
+// The outcome of one system call of a port: success, or a failure with the run-time
+// error number the system's own error stands for (0 when the system named none).
+struct [[nodiscard]] CallResult {
+  bool ok = true;
+  int error = 0;
+  static CallResult success() { return {}; }
+  static CallResult failure(int error) { return {false, error}; }
+  // The error number of a failure; `otherwise` when the system named none, since a
+  // failed call still fails.
+  int errorOr(int otherwise) const { return error != 0 ? error : otherwise; }
+};
+
+// File attribute values, as the system keeps them.
+namespace attr {
+inline constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kDirectory = 0x10,
+                               kArchive = 0x20, kNormal = 0x80;
+}  // namespace attr
 
 // Files and folders by Windows path ("C:\Varnolt\log.ini"). Failures throw VbError with
 // the number the scripting runtime would raise (53 file not found, 76 path not found...).
 class FileSystem {
  public:
+  // Bytes handed to one write call.
+  static constexpr std::size_t kWriteChunk = 64 * 1024;
+
   virtual ~FileSystem() = default;
-  virtual bool fileExists(std::string_view path) = 0;
-  virtual bool folderExists(std::string_view path) = 0;
-  virtual std::string readAll(std::string_view path) = 0;
+  [[nodiscard]] virtual bool fileExists(std::string_view path) = 0;
+  [[nodiscard]] virtual bool folderExists(std::string_view path) = 0;
+  [[nodiscard]] virtual std::string readAll(std::string_view path) = 0;
   // Writes through a temporary file in the same folder and replaces the target in one
   // step, so a crash never leaves a half-written file.
-  virtual void replaceFile(std::string_view path, std::string_view bytes) = 0;
-  virtual std::int64_t fileSize(std::string_view path) = 0;
+  void replaceFile(std::string_view path, std::string_view bytes);
+  [[nodiscard]] virtual std::int64_t fileSize(std::string_view path) = 0;
   virtual void deleteFile(std::string_view path) = 0;
   // Renames a file; never replaces an existing target. False when the file could not
   // be renamed (the target exists, the file is still open, access denied).
-  virtual bool renameFile(std::string_view from, std::string_view to) = 0;
+  [[nodiscard]] virtual bool renameFile(std::string_view from, std::string_view to) = 0;
   // Creates every missing folder of `path` (up to its last backslash); false on failure.
-  virtual bool makeSurePathExists(std::string_view path) = 0;
+  [[nodiscard]] bool makeSurePathExists(std::string_view path);
   // Bytes available to the user on the drive holding `path`; nullopt when unknown.
-  virtual std::optional<std::uint64_t> freeSpace(std::string_view path) = 0;
-  virtual std::uint32_t attributes(std::string_view path) = 0;
+  [[nodiscard]] virtual std::optional<std::uint64_t> freeSpace(std::string_view path) = 0;
+  [[nodiscard]] virtual std::uint32_t attributes(std::string_view path) = 0;
   virtual void setAttributes(std::string_view path, std::uint32_t attributes) = 0;
+
+ protected:
+  // The system calls that replaceFile and makeSurePathExists are made of, by Windows
+  // path. A file open for writing is known by the handle its creation gave.
+  using FileHandle = std::intptr_t;
+  enum class NewFolder { Created, AlreadyExists, Failed };
+  // The attributes of a file or folder; nullopt when there is none.
+  [[nodiscard]] virtual std::optional<std::uint32_t> findAttributes(std::string_view path) = 0;
+  // Gives a file normal attributes; what comes of it is left to the calls after it.
+  virtual void clearAttributes(std::string_view path) = 0;
+  [[nodiscard]] virtual NewFolder createFolder(std::string_view path) = 0;
+  // Creates a file, emptying one of that name, and opens it for writing.
+  virtual CallResult createFile(std::string_view path, FileHandle& handle) = 0;
+  // Writes some of `bytes` (all of them, or fewer when the system takes fewer).
+  virtual CallResult writeFile(FileHandle handle, std::string_view bytes, std::size_t& written) = 0;
+  virtual CallResult flushFile(FileHandle handle) = 0;
+  // The handle is gone afterwards, whatever the result.
+  virtual CallResult closeFile(FileHandle handle) = 0;
+  // Moves a file over another one, replacing it.
+  virtual CallResult moveReplacing(std::string_view from, std::string_view to) = 0;
+  // Deletes a file; what comes of it is not examined.
+  virtual void removeFile(std::string_view path) = 0;
+
+ private:
+  bool existingFolder(std::string_view path);
 };
 
 // Message boxes and the standard modal dialogs.
@@ -104,11 +162,11 @@ class Dialogs {
   // Shows a modal message box owned by the main window; returns the button pressed.
   virtual int messageBox(std::string_view text, std::string_view title, unsigned flags) = 0;
   // File-open dialog; nullopt when the user cancels.
-  virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
+  [[nodiscard]] virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
   // Folder browser opened at `startFolder`; returns the chosen folder, the start folder
   // on cancel, "" when the chosen item has no file-system path.
-  virtual std::string browseFolder(Hwnd owner, std::string_view title,
-                                   std::string_view startFolder) = 0;
+  [[nodiscard]] virtual std::string browseFolder(Hwnd owner, std::string_view title,
+                                                 std::string_view startFolder) = 0;
   // Shows a dialog of the program modally: runs its Form_Load, then the message loop
   // until the dialog closes. The main window is blocked meanwhile.
   virtual void showModal(controls::ModalForm& form) = 0;
@@ -120,7 +178,7 @@ class Shell {
   virtual ~Shell() = default;
   // Starts a program with a normal, focused window. Returns its process identifier,
   // 0 when it could not be started; a path that does not exist throws VbError 53.
-  virtual std::uint32_t startProgram(std::string_view path) = 0;
+  [[nodiscard]] virtual std::uint32_t startProgram(std::string_view path) = 0;
   // Opens a document with its default verb; the result is not reported.
   virtual void openDocument(Hwnd owner, std::string_view path) = 0;
 };
@@ -134,9 +192,9 @@ struct RegValue {
 class Registry {
  public:
   virtual ~Registry() = default;
-  virtual bool keyExists(RegRoot root, std::string_view key) = 0;
-  virtual std::optional<RegValue> queryValue(RegRoot root, std::string_view key,
-                                             std::string_view name) = 0;
+  [[nodiscard]] virtual bool keyExists(RegRoot root, std::string_view key) = 0;
+  [[nodiscard]] virtual std::optional<RegValue> queryValue(RegRoot root, std::string_view key,
+                                                           std::string_view name) = 0;
 };
 
 // Windows of other programs, by 32-bit handle.
@@ -145,36 +203,52 @@ class WindowSystem {
  public:
   virtual ~WindowSystem() = default;
   // Top-level windows in Z-order, topmost first; children depth-first in system order.
-  virtual std::vector<Hwnd> topLevelWindows() = 0;
-  virtual std::vector<Hwnd> childWindows(Hwnd parent) = 0;
-  virtual bool isWindow(Hwnd h) = 0;
+  [[nodiscard]] virtual std::vector<Hwnd> topLevelWindows() = 0;
+  [[nodiscard]] virtual std::vector<Hwnd> childWindows(Hwnd parent) = 0;
+  [[nodiscard]] virtual bool isWindow(Hwnd h) = 0;
   // Class name and caption read into buffers of `bufferChars` characters, cut at the first NUL.
-  virtual std::string className(Hwnd h, int bufferChars) = 0;
-  virtual std::string windowText(Hwnd h, int bufferChars) = 0;
-  // WM_GETTEXTLENGTH / WM_GETTEXT / WM_SETTEXT; 0 / "" when the window does not answer.
-  virtual int getTextLength(Hwnd h) = 0;
-  virtual std::string getText(Hwnd h, int bufferBytes) = 0;
+  [[nodiscard]] virtual std::string className(Hwnd h, int bufferChars) = 0;
+  [[nodiscard]] virtual std::string windowText(Hwnd h, int bufferChars) = 0;
+  // WM_GETTEXTLENGTH and WM_GETTEXT as the program sends them: the length in bytes of
+  // the ANSI code page, and the text read into an ANSI buffer of `bufferBytes` bytes, so
+  // cut to one byte less (the terminating NUL), never inside a double-byte character.
+  // 0 / "" when the window does not answer.
+  [[nodiscard]] int getTextLength(Hwnd h);
+  [[nodiscard]] std::string getText(Hwnd h, int bufferBytes);
+  // WM_SETTEXT; false when the window does not answer.
   virtual bool setText(Hwnd h, std::string_view text) = 0;
-  virtual int listBoxCount(Hwnd h) = 0;
-  virtual int listBoxTextLength(Hwnd h, int index) = 0;
-  virtual std::string listBoxText(Hwnd h, int index) = 0;
+  [[nodiscard]] virtual int listBoxCount(Hwnd h) = 0;
+  // LB_GETTEXT of a whole entry; "" when the list box does not answer or has no such entry.
+  [[nodiscard]] virtual std::string listBoxText(Hwnd h, int index) = 0;
+  // LB_SETCURSEL; the index selected, LB_ERR (-1) when none is.
   virtual int listBoxSetCurSel(Hwnd h, int index) = 0;
   virtual void keyDown(Hwnd h, int virtualKey) = 0;
   // WM_ACTIVATE (1, 0) sent to the window.
   virtual void activate(Hwnd h) = 0;
-  // BM_CLICK in one of the three forms; false when a sent click timed out or failed.
-  virtual bool click(Hwnd h, ClickMode mode, int timeoutMs) = 0;
-  virtual int trackbarPos(Hwnd h) = 0;
-  virtual int trackbarMin(Hwnd h) = 0;
-  virtual int trackbarMax(Hwnd h) = 0;
-  virtual bool isEnabled(Hwnd h) = 0;
+  // BM_CLICK in one of the three forms; false when a sent click timed out or failed, or a
+  // posted one could not be posted.
+  [[nodiscard]] virtual bool click(Hwnd h, ClickMode mode, int timeoutMs) = 0;
+  [[nodiscard]] virtual int trackbarPos(Hwnd h) = 0;
+  [[nodiscard]] virtual int trackbarMin(Hwnd h) = 0;
+  [[nodiscard]] virtual int trackbarMax(Hwnd h) = 0;
+  [[nodiscard]] virtual bool isEnabled(Hwnd h) = 0;
   virtual bool showWindow(Hwnd h, int command) = 0;
   virtual bool setForeground(Hwnd h) = 0;
   // The program owning `h` runs with a higher integrity level than this one (a
   // controller started as administrator): the system drops the messages sent or posted
   // to it, while its windows, classes and captions can still be read. Also true when a
   // message sent to it is refused with "access denied".
-  virtual bool refusesMessages(Hwnd h) = 0;
+  [[nodiscard]] virtual bool refusesMessages(Hwnd h) = 0;
+
+ protected:
+  // The texts the program reads are measured and cut in this code page.
+  explicit WindowSystem(AnsiCodec& codec) : codec_(codec) {}
+  // The system call: the whole text of a window (WM_GETTEXTLENGTH, then WM_GETTEXT with
+  // room for all of it); nullopt when the window does not answer.
+  [[nodiscard]] virtual std::optional<std::string> wholeText(Hwnd h) = 0;
+
+ private:
+  AnsiCodec& codec_;
 };
 
 // Session and power control. No call examines the privilege step's outcome; the
@@ -191,10 +265,10 @@ class Power {
   // Enables SeShutdownPrivilege in the program's own token.
   virtual void enableShutdownPrivilege() = 0;
   // Ends the session without forcing other programs to close.
-  virtual PowerResult exitWindows(ExitKind kind) = 0;
+  [[nodiscard]] virtual PowerResult exitWindows(ExitKind kind) = 0;
   // Suspend (true) or hibernate (false), never forced. Returns once the machine has
   // resumed, or at once when the request fails.
-  virtual PowerResult setSystemPowerState(bool suspend) = 0;
+  [[nodiscard]] virtual PowerResult setSystemPowerState(bool suspend) = 0;
   // While on, the system does not sleep for idleness (the display may still turn off);
   // off gives that back. Asked at every start and end of a night.
   virtual void keepAwake(bool on) = 0;

@@ -543,9 +543,6 @@ Runner::Runner(const Options& options, std::ostream& out) : options_(options), o
   std::filesystem::create_directories(options_.root / "c" / "Varnolt");
   world_->dialogs.modalLoop = [this](controls::ModalForm& f) { modalLoop(f); };
   world_->clock.userTurn = [this] { userTurn(); };
-  world_->desktop->ansiLength = [this](const std::string& s) {
-    return static_cast<int>(world_->codec.toAnsi(s).size());
-  };
   addVerbs(WindowVerbs::kTable);
   registerWorldVerbs(*this);
   registerControllerVerbs(*this);

@@ -19,7 +19,7 @@ void writeFile(Runner& r, const Words& w, const std::string& rest) {
   std::string text = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : std::string();
   auto& fsys = r.world().files;
   try {
-    fsys.makeSurePathExists(w[0]);
+    (void)fsys.makeSurePathExists(w[0]);  // a folder that cannot be made fails the write
     fsys.replaceFile(w[0], r.world().codec.toAnsi(standin::unescapeLineEnds(text)));
   } catch (const VbError& e) {
     r.fail("cannot write " + w[0] + ": " + e.description());

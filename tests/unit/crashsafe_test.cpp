@@ -15,11 +15,11 @@ namespace {
 // Not a std::exception, so no handler of the program can swallow it: the program ends here.
 struct Crash {};
 
-enum class Fault { Crash, Fail };
+enum class Fault { Crash, Fail, FailWithoutErrorNumber };
 
 // Wraps the real calls, numbering each step of a write (open, every write call, fsync,
-// close, rename); step `at` crashes or fails. After a crash every call goes through
-// unnumbered, as the system closes what a dead process left open.
+// close, rename); step `at` crashes or fails, with an error number or none. After a crash
+// every call goes through unnumbered, as the system closes what a dead process left open.
 class Injector {
  public:
   Injector(sim::SimFileCalls& calls, int at, Fault fault) : real_(calls), at_(at), fault_(fault) {
@@ -58,7 +58,7 @@ class Injector {
       crashed_ = true;
       throw Crash{};
     }
-    errno = EIO;
+    errno = fault_ == Fault::Fail ? EIO : 0;
     return false;
   }
   sim::SimFileCalls real_;
@@ -149,7 +149,7 @@ TEST_F(CrashSafeTest, EveryStepOfTheQuitCrashedOrFailedLeavesWholeFilesAndTellsT
   EXPECT_GE(std::count(steps.begin(), steps.begin() + logSteps, "write"), 4);
 
   int oldLogs = 0, newLogs = 0, oldInis = 0, newInis = 0;
-  for (Fault fault : {Fault::Crash, Fault::Fail}) {
+  for (Fault fault : {Fault::Crash, Fault::Fail, Fault::FailWithoutErrorNumber}) {
     for (int k = 1; k <= static_cast<int>(steps.size()); ++k) {
       const std::string what = (fault == Fault::Crash ? "crash at step " : "failure of step ") +
                                std::to_string(k) + " (" + steps[k - 1] + ")";
@@ -173,7 +173,7 @@ TEST_F(CrashSafeTest, EveryStepOfTheQuitCrashedOrFailedLeavesWholeFilesAndTellsT
       newLogs += log() == newLog;
       oldInis += iniIsOld;
       newInis += ini() == newIni;
-      if (fault == Fault::Fail) {
+      if (fault != Fault::Crash) {
         // Exactly the file whose step failed is old and named in the message; the other
         // one is written all the same; no temporary file stays behind.
         const bool logFailed = k <= logSteps;
@@ -253,6 +253,10 @@ TEST_F(CrashSafeTest, ALeftoverTemporaryFileNeverBlocksTheNextWrite) {
   prepare();
   writeHost(appHost("log.ini.tmp~"), "half a log from a crashed run");
   writeHost(appHost("default.ini.tmp~"), std::string(200000, 'x'));
+  // Attributes given to them since, with which the system refuses to write over a file.
+  world->files.setAttributes("C:\\Varnolt\\log.ini.tmp~", platform::attr::kReadOnly);
+  world->files.setAttributes("C:\\Varnolt\\default.ini.tmp~",
+                             platform::attr::kHidden | platform::attr::kSystem);
   EXPECT_TRUE(quit());
   EXPECT_EQ(saveFailures(), "");
   EXPECT_FALSE(leftover());

@@ -152,6 +152,17 @@ TEST_F(SimTest, RegionalNumbersUseGroupingAndRoundHalfAway) {
   EXPECT_EQ(r.formatPercent(1), "100.00%");
 }
 
+TEST_F(SimTest, TextReadThroughABufferIsCutInTheCodePageNeverInsideADoubleByteCharacter) {
+  auto& desk = *world->desktop;
+  const Hwnd h = desk.createWindow(desk.createProcess().pid, 0, "Static", "a受信😀").handle;
+  // One byte, two double-byte characters and one the code page lacks ("?").
+  EXPECT_EQ(desk.getTextLength(h), 6);
+  EXPECT_EQ(desk.getText(h, 7), "a受信?");
+  EXPECT_EQ(desk.getText(h, 6), "a受信");
+  EXPECT_EQ(desk.getText(h, 3), "a");
+  EXPECT_EQ(desk.getText(h, 1), "");
+}
+
 TEST_F(SimTest, StartingAProgramNeedsItsFile) {
   EXPECT_THROW(world->shell.startProgram("C:\\RokuCtrl\\RokuCtrl.exe"), VbError);
   writeHost(dir.path() / "c" / "Tools" / "x.exe", "MZ");

@@ -220,7 +220,6 @@ TEST_F(StandinTest, HeaderButtonsSortAndToggle) {
 
 TEST_F(StandinTest, ReceiveOpensTheSaveDialogWhileVarnoltSleeps) {
   standin->runNow();
-  world->files.makeSurePathExists("D:\\dl\\");
   std::filesystem::create_directories(dir.path() / "d" / "dl");
   desk().listBoxSetCurSel(h(kList), 0);
   press(kReceive, ClickMode::Posted);

@@ -51,7 +51,8 @@ bool SimWindow::arrowKey(int vk) {
   return true;
 }
 
-SimDesktop::SimDesktop(SimClock& clock) : clock_(clock) {
+SimDesktop::SimDesktop(SimClock& clock, platform::AnsiCodec& codec)
+    : WindowSystem(codec), clock_(clock) {
   clock_.onAdvance([this](std::int64_t) { pumpPosted(); });
 }
 
@@ -193,15 +194,9 @@ std::string SimDesktop::windowText(Hwnd h, int bufferChars) {
   return cutChars(w->text, bufferChars - 1);
 }
 
-int SimDesktop::getTextLength(Hwnd h) {
+std::optional<std::string> SimDesktop::wholeText(Hwnd h) {
   auto* w = answering(h);
-  if (!w) return 0;
-  return ansiLength ? ansiLength(w->text) : static_cast<int>(w->text.size());
-}
-
-std::string SimDesktop::getText(Hwnd h, int bufferBytes) {
-  auto* w = answering(h);
-  if (!w || bufferBytes <= 0) return {};
+  if (!w) return std::nullopt;
   return w->text;
 }
 
@@ -216,13 +211,6 @@ bool SimDesktop::setText(Hwnd h, std::string_view text) {
 int SimDesktop::listBoxCount(Hwnd h) {
   auto* w = answering(h);
   return w ? static_cast<int>(w->items.size()) : 0;
-}
-
-int SimDesktop::listBoxTextLength(Hwnd h, int index) {
-  auto* w = answering(h);
-  if (!w || index < 0 || index >= static_cast<int>(w->items.size())) return -1;
-  const auto& s = w->items[static_cast<std::size_t>(index)];
-  return ansiLength ? ansiLength(s) : static_cast<int>(s.size());
 }
 
 std::string SimDesktop::listBoxText(Hwnd h, int index) {

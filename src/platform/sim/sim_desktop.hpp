@@ -62,7 +62,7 @@ struct SimWindow {
 
 class SimDesktop : public platform::WindowSystem {
  public:
-  explicit SimDesktop(SimClock& clock);
+  SimDesktop(SimClock& clock, platform::AnsiCodec& codec);
 
   SimProcess& createProcess();
   SimProcess* process(std::uint32_t pid);
@@ -84,11 +84,8 @@ class SimDesktop : public platform::WindowSystem {
   bool isWindow(Hwnd h) override { return window(h) != nullptr; }
   std::string className(Hwnd h, int bufferChars) override;
   std::string windowText(Hwnd h, int bufferChars) override;
-  int getTextLength(Hwnd h) override;
-  std::string getText(Hwnd h, int bufferBytes) override;
   bool setText(Hwnd h, std::string_view text) override;
   int listBoxCount(Hwnd h) override;
-  int listBoxTextLength(Hwnd h, int index) override;
   std::string listBoxText(Hwnd h, int index) override;
   int listBoxSetCurSel(Hwnd h, int index) override;
   void keyDown(Hwnd h, int virtualKey) override;
@@ -102,8 +99,8 @@ class SimDesktop : public platform::WindowSystem {
   bool setForeground(Hwnd h) override;
   bool refusesMessages(Hwnd h) override;
 
-  // Length of a text in the ANSI code page, as the ANSI messages count it.
-  std::function<int(const std::string&)> ansiLength;
+ protected:
+  std::optional<std::string> wholeText(Hwnd h) override;
 
  private:
   // The window if its process answers a sent message now; nullptr otherwise.

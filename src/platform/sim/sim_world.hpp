@@ -30,6 +30,9 @@ struct ScriptMismatch {
 // CR and LF written as \r and \n, so one event stays one line.
 std::string escapeLine(std::string_view s);
 
+// File and program names compare as Windows compares them: letters in either case.
+bool sameNameIgnoringCase(std::string_view a, std::string_view b);
+
 // Virtual time: moves only when the program sleeps or the scenario waits.
 class SimClock : public platform::Clock {
  public:
@@ -84,8 +87,9 @@ class SimRegional : public platform::Regional {
  public:
   std::string shortDate(const platform::DateTime& t) override;
   std::string longTime(const platform::DateTime& t) override;
-  std::string formatNumber(double value, int decimals) override;
-  std::string formatPercent(double value) override;
+
+ protected:
+  std::string formatPlainNumber(const std::string& plain, int decimals) override;
 };
 
 // Code page 932 through iconv.
@@ -95,6 +99,7 @@ class IconvCodec : public platform::AnsiCodec {
   ~IconvCodec() override;
   std::string toAnsi(std::string_view utf8) override;
   std::string fromAnsi(std::string_view bytes) override;
+  bool isLeadByte(unsigned char byte) override;
 
  private:
   // Both directions, opened once: opening a conversion costs more than a line of text.
@@ -117,8 +122,6 @@ struct SimFileCalls {
 // Drive "X:" is the host folder <root>/x.
 class SimFileSystem : public platform::FileSystem {
  public:
-  // Bytes handed to one write call.
-  static constexpr std::size_t kWriteChunk = 64 * 1024;
   SimFileCalls calls;
   explicit SimFileSystem(std::filesystem::path root) : root_(std::move(root)) {}
   // Host path of a Windows path; throws 76 for a path without a drive, 71 for a missing drive.
@@ -130,14 +133,24 @@ class SimFileSystem : public platform::FileSystem {
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
   std::string readAll(std::string_view path) override;
-  void replaceFile(std::string_view path, std::string_view bytes) override;
   std::int64_t fileSize(std::string_view path) override;
   void deleteFile(std::string_view path) override;
   bool renameFile(std::string_view from, std::string_view to) override;
-  bool makeSurePathExists(std::string_view path) override;
   std::optional<std::uint64_t> freeSpace(std::string_view path) override;
   std::uint32_t attributes(std::string_view path) override;
   void setAttributes(std::string_view path, std::uint32_t attributes) override;
+
+ protected:
+  std::optional<std::uint32_t> findAttributes(std::string_view path) override;
+  void clearAttributes(std::string_view path) override;
+  NewFolder createFolder(std::string_view path) override;
+  platform::CallResult createFile(std::string_view path, FileHandle& handle) override;
+  platform::CallResult writeFile(FileHandle handle, std::string_view bytes,
+                                 std::size_t& written) override;
+  platform::CallResult flushFile(FileHandle handle) override;
+  platform::CallResult closeFile(FileHandle handle) override;
+  platform::CallResult moveReplacing(std::string_view from, std::string_view to) override;
+  void removeFile(std::string_view path) override;
 
  private:
   static char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }

@@ -32,8 +32,9 @@ class WinRegional : public platform::Regional {
  public:
   std::string shortDate(const platform::DateTime& t) override;
   std::string longTime(const platform::DateTime& t) override;
-  std::string formatNumber(double value, int decimals) override;
-  std::string formatPercent(double value) override;
+
+ protected:
+  std::string formatPlainNumber(const std::string& plain, int decimals) override;
 };
 
 // The program's files and the other program's texts are in code page 932.
@@ -42,6 +43,7 @@ class WinCodec : public platform::AnsiCodec {
   static constexpr unsigned kCodePage = 932;
   std::string toAnsi(std::string_view utf8) override;
   std::string fromAnsi(std::string_view bytes) override;
+  bool isLeadByte(unsigned char byte) override;
 };
 
 // The system calls that write a file, replaceable so that tests can interrupt the
@@ -60,20 +62,32 @@ struct FileCalls {
 
 class WinFileSystem : public platform::FileSystem {
  public:
-  // Bytes handed to one WriteFile call.
-  static constexpr DWORD kWriteChunk = 64 * 1024;
   FileCalls calls;
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
   std::string readAll(std::string_view path) override;
-  void replaceFile(std::string_view path, std::string_view bytes) override;
   std::int64_t fileSize(std::string_view path) override;
   void deleteFile(std::string_view path) override;
   bool renameFile(std::string_view from, std::string_view to) override;
-  bool makeSurePathExists(std::string_view path) override;
   std::optional<std::uint64_t> freeSpace(std::string_view path) override;
   std::uint32_t attributes(std::string_view path) override;
   void setAttributes(std::string_view path, std::uint32_t attributes) override;
+
+ protected:
+  std::optional<std::uint32_t> findAttributes(std::string_view path) override;
+  void clearAttributes(std::string_view path) override;
+  NewFolder createFolder(std::string_view path) override;
+  platform::CallResult createFile(std::string_view path, FileHandle& handle) override;
+  platform::CallResult writeFile(FileHandle handle, std::string_view bytes,
+                                 std::size_t& written) override;
+  platform::CallResult flushFile(FileHandle handle) override;
+  platform::CallResult closeFile(FileHandle handle) override;
+  platform::CallResult moveReplacing(std::string_view from, std::string_view to) override;
+  void removeFile(std::string_view path) override;
+
+ private:
+  // The failure of the call just made, by the system's last error.
+  platform::CallResult failed();
 };
 
 class WinDialogs : public platform::Dialogs {
@@ -105,16 +119,14 @@ class WinRegistry : public platform::Registry {
 
 class WinWindowSystem : public platform::WindowSystem {
  public:
+  explicit WinWindowSystem(platform::AnsiCodec& codec) : WindowSystem(codec) {}
   std::vector<Hwnd> topLevelWindows() override;
   std::vector<Hwnd> childWindows(Hwnd parent) override;
   bool isWindow(Hwnd h) override;
   std::string className(Hwnd h, int bufferChars) override;
   std::string windowText(Hwnd h, int bufferChars) override;
-  int getTextLength(Hwnd h) override;
-  std::string getText(Hwnd h, int bufferBytes) override;
   bool setText(Hwnd h, std::string_view text) override;
   int listBoxCount(Hwnd h) override;
-  int listBoxTextLength(Hwnd h, int index) override;
   std::string listBoxText(Hwnd h, int index) override;
   int listBoxSetCurSel(Hwnd h, int index) override;
   void keyDown(Hwnd h, int virtualKey) override;
@@ -129,9 +141,11 @@ class WinWindowSystem : public platform::WindowSystem {
   // win_integrity.cpp
   bool refusesMessages(Hwnd h) override;
 
+ protected:
+  std::optional<std::string> wholeText(Hwnd h) override;
+
  private:
-  // Whole text of a window or a list box entry, UTF-16, read through timed sends.
-  std::wstring wideText(HWND h);
+  // Whole text of a list box entry, UTF-16, read through timed sends.
   std::wstring wideListText(HWND h, int index);
 };
 
