@@ -93,7 +93,7 @@ inline constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kD
 class FileSystem {
  public:
   // Bytes handed to one write call.
-  static constexpr std::size_t kWriteChunk = 64 * 1024;
+  static constexpr std::size_t kWriteChunk = std::size_t{64} * 1024;
 
   virtual ~FileSystem() = default;
   [[nodiscard]] virtual bool fileExists(std::string_view path) = 0;

@@ -39,8 +39,8 @@ DateTime fromSeconds(std::int64_t seconds, int ms) {
 }  // namespace
 
 SimClock::SimClock(DateTime start) : start_(start) {
-  startSeconds_ = daysFromCivil(start.year, start.month, start.day) * 86400 + start.hour * 3600 +
-                  start.minute * 60 + start.second;
+  startSeconds_ = daysFromCivil(start.year, start.month, start.day) * 86400 +
+                  std::int64_t{start.hour} * 3600 + std::int64_t{start.minute} * 60 + start.second;
 }
 
 DateTime SimClock::now() {

@@ -9,7 +9,7 @@ std::string SimRegistry::norm(platform::RegRoot root, std::string_view key) {
   return k;
 }
 
-void SimRegistry::set(platform::RegRoot root, std::string key, std::string name,
+void SimRegistry::set(platform::RegRoot root, const std::string& key, const std::string& name,
                       platform::RegValue v) {
   std::string n;
   for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -11,7 +11,7 @@ using platform::DateTime;
 SimWorld::SimWorld(fs::path root, DateTime start, EventSink s)
     : sink(std::move(s)),
       clock(start),
-      files(root),
+      files(std::move(root)),
       dialogs(sink),
       shell(sink, files),
       power(sink),

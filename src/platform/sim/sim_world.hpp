@@ -183,7 +183,8 @@ class SimDialogs : public platform::Dialogs {
 
 class SimRegistry : public platform::Registry {
  public:
-  void set(platform::RegRoot root, std::string key, std::string name, platform::RegValue v);
+  void set(platform::RegRoot root, const std::string& key, const std::string& name,
+           platform::RegValue v);
   bool keyExists(platform::RegRoot root, std::string_view key) override;
   std::optional<platform::RegValue> queryValue(platform::RegRoot root, std::string_view key,
                                                std::string_view name) override;
