@@ -69,7 +69,7 @@ add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/drive
   tests/wine/driver/launch.cpp tests/wine/driver/realinput.cpp
   tests/wine/driver/recording_list.cpp tests/wine/driver/convert.cpp
   tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
-  tests/wine/driver/night_mends.cpp tests/wine/driver/resume.cpp
+  tests/wine/driver/night_mends.cpp tests/wine/driver/resume.cpp tests/wine/driver/history.cpp
   tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp tests/wine/driver/dllsearch.cpp
   src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})

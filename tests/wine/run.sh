@@ -17,6 +17,7 @@
 # costs the start with a 100,000-line log).
 # VARNOLT_WINE_ONLY=dlls only the libraries planted beside Varnolt.exe (never loaded).
 # VARNOLT_WINE_ONLY=resume only the interrupted nights continued after a restart.
+# VARNOLT_WINE_ONLY=history only the download history and the conversion list's add-files item.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)

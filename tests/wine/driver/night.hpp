@@ -51,4 +51,10 @@ void nightMendTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrl
 void resumeTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                  const std::wstring& work);
 
+// The download history and the conversion list's add-files item (history.cpp), by real
+// keys and clicks: Ctrl+D, Ctrl+N, the recording list's pop-up menu, grey rows, the
+// context-menu key on the empty conversion list and the Open dialog.
+void historyTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                  const std::wstring& work);
+
 }  // namespace vt
