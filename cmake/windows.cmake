@@ -36,6 +36,7 @@ add_executable(Varnolt WIN32
   src/gui/win32/widget_focus.cpp
   src/gui/win32/list_widget.cpp
   src/gui/win32/taskbar_progress.cpp
+  src/gui/win32/single_instance_win.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
 # comctl32.dll is delay-loaded, at wWinMain's first call into it: it is not one of the

@@ -521,7 +521,8 @@ class Form1 {
   // Moves the focus: the button that loses it raises LostFocus, a text box that gets it
   // raises GotFocus.
   void setFocus(controls::Control& c);
-  // Plain message box with the application title.
+  // Plain message box with the application title; while unattended, logged instead
+  // and answered the way that keeps the user's files (app/auto_night.cpp).
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
              std::string_view title = kAppTitle);
   // Sets the status line and logs it, the usual way of reporting progress.
@@ -673,9 +674,10 @@ class Form1 {
   // when the night reaches its end or is stopped.
   void journalNight();
   void nightOver();
-  // At the end of start-up: a journal left by an interrupted night is offered to be
-  // continued (app/resume.cpp).
-  void offerResume();
+  // A journal left by an interrupted night is continued (app/resume.cpp): at the end of
+  // start-up after the user's yes (ask), by the automatic night without asking. False
+  // when there was none to continue or the user declined.
+  bool resumeJournalIfAny(bool ask);
   void resumeNight(const struct NightJournal& journal);
   // The controller is still transferring the row at the download position (Varnolt was
   // ended meanwhile): the completion poll waits for it as for a transfer it started.
@@ -690,10 +692,37 @@ class Form1 {
   std::string recordingTitle(std::size_t row) const;
   std::string conversionFileName(std::size_t row) const;
 
+  // app/auto_night.cpp: the automatic night. From the /auto start to the end-of-work
+  // action no box waits for a person.
+  bool unattended = false;
+  // Set before Form_Load when the command line asks for the automatic night: start-up
+  // leaves an interrupted night to it.
+  bool autoStart = false;
+  // The program's arguments after start-up: /auto starts the automatic night.
+  void commandLine(const std::vector<std::string>& args);
+  void autoNight();
+  // Another start of Varnolt from this folder, with its arguments.
+  void secondStart(const std::vector<std::string>& args);
+  // A download, conversion or automatic night is under way.
+  bool nightUnderWay() const;
+  void checkNewRecordings();
+  // The end box of choices 5 and 7: shown to the user even after an automatic night.
+  void finalBox(std::string_view text, unsigned flags);
+  // Called once the end-of-work action is done: a night asked for meanwhile starts.
+  void finalBoxClosed();
+  // Closes the end box while it is open (set by a window backend).
+  std::function<void()> closeFinalBox;
+
  private:
   // app/run_progress.cpp
   void watchRunProgress();
   RunProgress shownProgress_;
+  void endUnattended();
+  void refuseAutoNight(std::string_view why);
+  bool finalBoxOpen_ = false;
+  bool autoNightPending_ = false;
+  // While set, unattended boxes are collected here instead of logged.
+  std::vector<std::string>* heldBoxes_ = nullptr;
 };
 
 // Main-window texts used by more than one handler (app/form1.cpp).

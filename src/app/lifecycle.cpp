@@ -17,7 +17,8 @@ void Form1::Form_Load() {
   FreeSpace_Get();
   SSTab1_Click(3);
   statusAndLog("Varnolt起動");
-  offerResume();
+  // The automatic night resumes a cut night itself, without asking.
+  if (!autoStart) resumeJournalIfAny(true);
 }
 
 void Form1::SSTab1_Click(int previousTab) {
