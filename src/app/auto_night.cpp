@@ -98,6 +98,7 @@ void Form1::autoNight() {
   unattended = true;
   keepAwake(true);
   statusAndLog("自動実行を開始しました");
+  // The journal logs the night it resumes.
   if (resumeJournalIfAny(false)) return;
   if (Label2.caption() == kNotRegistered) {
     refuseAutoNight("ロクラク・コントローラが登録されていません");
