@@ -365,6 +365,19 @@ class Form1 {
        {"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", {3900, 300, 2640, 300}},
        {"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", {6600, 300, 3390, 300}}},
       static_cast<int>(EndOfWork::Nothing)};
+  // The nightly task (app/nightly_task.cpp): its state is what the Task Scheduler keeps.
+  controls::Frame Frame13{{controls_, "Frame13", page(4), {6450, 420, 3750, 1800}},
+                          "毎晩の自動実行"};
+  controls::CheckBox Check5{{controls_, "Check5", in(Frame13), {120, 300, 3510, 300}},
+                            "毎日この時刻に自動でダウンロードする",
+                            {.onClick = [this] { Check5_Click(); }}};
+  controls::TextBox Auto_H{{controls_, "Auto_H", in(Frame13), {120, 720, 450, 300}}, "03"};
+  controls::Label Label9{{controls_, "Label9", in(Frame13), {600, 750, 210, 255}}, "："};
+  controls::TextBox Auto_M{{controls_, "Auto_M", in(Frame13), {840, 720, 450, 300}}, "00"};
+  controls::Button Command16{{controls_, "Command16", in(Frame13), {1440, 690, 1500, 390}},
+                             "時刻を変更",
+                             {.onClick = [this] { Command16_Click(); }}};
+  controls::Label Label10{{controls_, "Label10", in(Frame13), {120, 1170, 3510, 510}}};
 
   // Page 5, developer: three window lists, the tools and the controller control map.
   controls::Frame Frame3{{controls_, "Frame3", page(5), {90, 420, 10110, 5940}}, "開発者使用タブ"};
@@ -706,6 +719,11 @@ class Form1 {
   // A download, conversion or automatic night is under way.
   bool nightUnderWay() const;
   void checkNewRecordings();
+  // app/nightly_task.cpp: the nightly task, read at start-up, changed by Check5 and
+  // Command16.
+  void nightlyTaskLoad();
+  void Check5_Click();
+  void Command16_Click();
   // The end box of choices 5 and 7: shown to the user even after an automatic night.
   void finalBox(std::string_view text, unsigned flags);
   // Called once the end-of-work action is done: a night asked for meanwhile starts.
@@ -720,6 +738,11 @@ class Form1 {
   void endUnattended();
   void refuseAutoNight(std::string_view why);
   bool finalBoxOpen_ = false;
+  // Set while the group shows the Task Scheduler's state: no request is made.
+  bool nightlyTaskQuiet_ = false;
+  std::string nightlyProgram() const;
+  void showNightlyTask(bool on, std::string line);
+  bool nightlyTaskRegister();
   bool autoNightPending_ = false;
   // While set, unattended boxes are collected here instead of logged.
   std::vector<std::string>* heldBoxes_ = nullptr;

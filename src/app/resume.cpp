@@ -83,11 +83,11 @@ bool Form1::resumeJournalIfAny(bool ask) {
     statusAndLog("中断された作業を、自動実行のため確認せずに再開します");
   } else {
     const int answer = msgBox(
-      "前回の作業が終わらないまま Varnolt が終了しました。\r\n残りは録画の"
-      "ダウンロード " +
-          std::to_string(j.recordingsLeft()) + "件、ストリーム変換 " +
-          std::to_string(j.conversionsLeft()) + "件です。\r\n続きを行いますか？",
-      platform::mb::kYesNo | platform::mb::kIconQuestion);
+        "前回の作業が終わらないまま Varnolt が終了しました。\r\n残りは録画の"
+        "ダウンロード " +
+            std::to_string(j.recordingsLeft()) + "件、ストリーム変換 " +
+            std::to_string(j.conversionsLeft()) + "件です。\r\n続きを行いますか？",
+        platform::mb::kYesNo | platform::mb::kIconQuestion);
     if (answer != platform::mb::kIdYes) {
       logAdd("中断された作業を再開しませんでした");
       remove();

@@ -564,6 +564,7 @@ Runner::Runner(const Options& options, std::ostream& out) : options_(options), o
   registerWorldVerbs(*this);
   registerControllerVerbs(*this);
   registerLifecycleVerbs(*this);
+  registerTaskVerbs(*this);
 }
 
 std::vector<std::string> Runner::verbNames() const {
