@@ -177,6 +177,49 @@ void BM_ConversionRunOverhead(benchmark::State& state) {
 }
 BENCHMARK(BM_ConversionRunOverhead)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
+// "新しい録画をチェック" on a full recording list (32,767 rows) against a history of
+// state.range(0) recordings: half of the list's rows among them when it holds any.
+void BM_CheckNewRecordings(benchmark::State& state) {
+  World w;
+  Form1& f = *w.form;
+  constexpr std::size_t kRows = 32767;
+  auto title = [](std::size_t k) {
+    return "ドキュメンタリー　世界の車窓から 第" + std::to_string(k) + "回";
+  };
+  auto recorded = [](std::size_t k) {
+    return "2026/" + std::to_string(1 + k % 12) + "/" + std::to_string(1 + k % 28) + " 21:00";
+  };
+  {
+    controls::ListUpdate batch(f.ListView1);
+    for (std::size_t k = 1; k <= kRows; ++k)
+      f.ListView1.addRow({}, {std::to_string(k), "", title(k), recorded(k), "01:00", "HD",
+                              std::to_string(k % 2000), "X:\\録画"});
+  }
+  const auto historySize = static_cast<std::size_t>(state.range(0));
+  for (std::size_t i = 0; i < historySize; ++i) {
+    // Every second row of the list, the rest recordings no longer on the recorder.
+    const std::size_t k = i < kRows / 2 ? 2 * i + 1 : kRows + i;
+    f.history.add(title(k), recorded(k), "01:00");
+  }
+  f.history.loaded = true;
+  f.ProgressBar1.setMax(4.0e6f);
+  std::size_t checked = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      controls::ListUpdate batch(f.ListView1);
+      for (std::size_t r = 1; r <= kRows; ++r) {
+        f.ListView1.setChecked(r, false);
+        f.ListView1.setDownloaded(r, false);
+      }
+    }
+    state.ResumeTiming();
+    checked = f.checkNewRecordings();
+  }
+  state.counters["checked"] = static_cast<double>(checked);
+}
+BENCHMARK(BM_CheckNewRecordings)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -73,12 +73,6 @@ bool Form1::nightUnderWay() const {
   return unattended || Timer1.enabled() || Command8.enabled() || Command6.enabled();
 }
 
-void Form1::checkNewRecordings() {
-  // Every row counts as new until the history of downloaded recordings decides.
-  for (std::size_t r = 1; r <= ListView1.count(); ++r) ListView1.setChecked(r, true);
-  CheckSize_Sum();
-}
-
 void Form1::endUnattended() {
   if (!unattended) return;
   unattended = false;
@@ -137,8 +131,12 @@ void Form1::autoNight() {
   }
   for (const std::string& text : held) logAdd("自動実行中のため表示しなかったメッセージ：" + text);
 
-  checkNewRecordings();
-  if (ListView1.nextChecked(0) == 0) {
+  // Without the history every recording would count as new and be downloaded again.
+  if (!loadDownloadHistory()) {
+    refuseAutoNight("ダウンロード履歴（history.ini）を読み込めませんでした");
+    return;
+  }
+  if (checkNewRecordings() == 0) {
     statusAndLog("新しい録画はありませんでした");
     Win_Exit_State();
     return;

@@ -15,6 +15,8 @@ std::string appFile(const Form1& f, std::string_view name) {
 // The controls are declared, placed and wired in form1.hpp.
 Form1::Form1(platform::Platform& platform) : os(platform) {
   watchRunProgress();
+  watchDownloadHistoryMenus();
+  watchConversionListLock();
 }
 
 void Form1::setFocus(Control& c) {

@@ -12,6 +12,7 @@
 
 #include "app/run_progress.hpp"
 #include "controls/controls.hpp"
+#include "download/history.hpp"
 #include "platform/platform.hpp"
 
 namespace varnolt {
@@ -322,6 +323,10 @@ class Form1 {
       {.onRightClick = [this] { ListView10_MouseDown(2); },
        .onOLEDragDrop =
            [this](const std::vector<std::string>& paths) { ListView10_OLEDragDrop(paths); }}};
+  // Left of Frame9, below the list: says why the list takes no files while Check1 holds it.
+  controls::Label Label8{{controls_, "Label8", page(2), {90, 5220, 3780, 1080}, {.visible = false}},
+                         "「DL後にストリーム変換も行う」がオンの間、このリストはダウンロードした"
+                         "ファイルだけを受け取ります（追加・削除はできません）"};
 
   // Page 3, the work log, filling the page.
   controls::TextBox Text5{{controls_, "Text5", page(3), {90, 420, 10110, 5940}}, "", true};
@@ -474,6 +479,16 @@ class Form1 {
   // The menus, each item in the menu it drops from. The download and list menus are not
   // on the menu bar: the lists open them as pop-ups.
   controls::MenuItem pulldown_file{{controls_, "pulldown_file", {}}, "ファイル(&F)"};
+  controls::MenuItem pulldown_file_newrec{{controls_, "pulldown_file_newrec", in(pulldown_file)},
+                                          "新しい録画をチェック",
+                                          {.onClick = [this] { pulldown_newrec_Click(); }},
+                                          "Ctrl+N"};
+  controls::MenuItem pulldown_file_markdone{
+      {controls_, "pulldown_file_markdone", in(pulldown_file)},
+      "チェックした録画をダウンロード済みにする",
+      {.onClick = [this] { pulldown_markdone_Click(); }},
+      "Ctrl+D"};
+  controls::MenuItem pulldown_line4{{controls_, "pulldown_line4", in(pulldown_file)}, "-"};
   controls::MenuItem pulldown_file_end{{controls_, "pulldown_file_end", in(pulldown_file)},
                                        "終了(&Q)",
                                        {.onClick = [this] { pulldown_file_end_Click(); }}};
@@ -491,8 +506,21 @@ class Form1 {
       {controls_, "pulldown_download_mpgPalent", in(pulldown_download)},
       "mpg保存先変更",
       {.onClick = [this] { pulldown_download_mpgPalent_Click(); }}};
+  controls::MenuItem pulldown_line5{{controls_, "pulldown_line5", in(pulldown_download)}, "-"};
+  controls::MenuItem pulldown_download_newrec{
+      {controls_, "pulldown_download_newrec", in(pulldown_download)},
+      "新しい録画をチェック",
+      {.onClick = [this] { pulldown_newrec_Click(); }}};
+  controls::MenuItem pulldown_download_markdone{
+      {controls_, "pulldown_download_markdone", in(pulldown_download)},
+      "チェックした録画をダウンロード済みにする",
+      {.onClick = [this] { pulldown_markdone_Click(); }}};
   controls::MenuItem pulldown_m2tlist{{controls_, "pulldown_m2tlist", {}, {}, {.visible = false}},
                                       "m2tリスト操作"};
+  controls::MenuItem pulldown_m2tlist_add{{controls_, "pulldown_m2tlist_add", in(pulldown_m2tlist)},
+                                          "ファイルを追加...",
+                                          {.onClick = [this] { pulldown_m2tlist_add_Click(); }}};
+  controls::MenuItem pulldown_line6{{controls_, "pulldown_line6", in(pulldown_m2tlist)}, "-"};
   controls::MenuItem pulldown_m2tlist_all_No_check{
       {controls_, "pulldown_m2tlist_all_No_check", in(pulldown_m2tlist)},
       "全てのチェック状態をオフにする",
@@ -587,6 +615,22 @@ class Form1 {
   // A mouse press over the list; button 1 left, 2 right.
   void ListView1_MouseDown(int button);
 
+  // download/history.cpp: the download history (history.ini).
+  DownloadHistory history;
+  // Reads history.ini once; false (logged) when it exists but cannot be read.
+  bool loadDownloadHistory();
+  void saveDownloadHistory();
+  // Marks the rows of the recording list that are in the history.
+  void showDownloadedRows();
+  // A transfer seen to finish: the row enters the history when its file is whole.
+  void recordCompleteDownload(std::size_t row, const std::string& file);
+  // Checks every row not in the history and unchecks the rest; returns the rows checked.
+  std::size_t checkNewRecordings();
+  void pulldown_newrec_Click();
+  void pulldown_markdone_Click();
+  // The history's menu items follow the list's Enabled.
+  void watchDownloadHistoryMenus();
+
   // download/rec_size.cpp
   void RecSize_Get();
 
@@ -623,6 +667,11 @@ class Form1 {
   void ListView10_OLEDragDrop(const std::vector<std::string>& paths);
   // Button 2 (the right button) opens the list's command menu.
   void ListView10_MouseDown(int button);
+
+  // convert/add_files.cpp: "ファイルを追加...", .m2t files chosen in an Open dialog, added
+  // as a drop adds them; Label8 shown while Check1 keeps the list read-only.
+  void pulldown_m2tlist_add_Click();
+  void watchConversionListLock();
 
   // convert/sequencer.cpp: the conversion run.
   void Command9_Click();
@@ -718,7 +767,6 @@ class Form1 {
   void secondStart(const std::vector<std::string>& args);
   // A download, conversion or automatic night is under way.
   bool nightUnderWay() const;
-  void checkNewRecordings();
   // app/nightly_task.cpp: the nightly task, read at start-up, changed by Check5 and
   // Command16.
   void nightlyTaskLoad();

@@ -48,6 +48,7 @@ void Form1::Control_Resize() {
     Frame8.setRect(r);
   }
   move(Frame9, dW, dH);
+  move(Label8, 0, dH);
   grow(Text5, dW, dH);
   move(Frame12, dW, dH);
   grow(AutoFNameView, dW, dH);

@@ -246,7 +246,17 @@ void ListView::setChecked(std::size_t row, bool v) {
   auto& it = at(row);
   if (it.checked == v) return;
   it.checked = v;
-  notify(Property::Checked);
+  if (batch_ > 0)
+    batchChanged_ = true;
+  else
+    notify(Property::Checked);
+}
+
+void ListView::setDownloaded(std::size_t row, bool v) {
+  auto& it = at(row);
+  if (it.downloaded == v) return;
+  it.downloaded = v;
+  itemsChanged();
 }
 
 void ListView::userCheck(std::size_t row, bool v) {

@@ -321,6 +321,8 @@ struct ListItem {
   std::vector<std::string> subItems;  // sub-item k at index k - 1
   bool checked = false;
   bool selected = false;
+  // The recording is in the download history: the list shows it as already downloaded.
+  bool downloaded = false;
   const std::string& subItem(std::size_t k) const;
 };
 
@@ -370,8 +372,10 @@ class ListView : public Control, public ListViewEvents {
   void setText(std::size_t row, std::string text);
   // Sub-item k of every row, with one change notice.
   void setSubItemAll(std::size_t k, const std::string& text);
-  // Program-side change of a check box: raises no event.
+  // Program-side change of a check box: raises no event. Inside beginUpdate/endUpdate
+  // the change is announced with the rows, once.
   void setChecked(std::size_t row, bool v);
+  void setDownloaded(std::size_t row, bool v);
   // The user's click on a check box: raises onItemCheck.
   void userCheck(std::size_t row, bool v);
   void setSelected(std::size_t row, bool v);

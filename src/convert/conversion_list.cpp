@@ -91,7 +91,14 @@ void Form1::ListView10_OLEDragDrop(const std::vector<std::string>& paths) {
 }
 
 void Form1::ListView10_MouseDown(int button) {
-  if (button == 2 && ListView10.count() >= 1) PopupMenu(pulldown_m2tlist);
+  if (button != 2) return;
+  // An empty list has only files to add: every other command needs rows.
+  const bool rows = ListView10.count() >= 1;
+  for (controls::MenuItem* m :
+       {&pulldown_m2tlist_all_No_check, &pulldown_m2tlist_all_check, &pulldown_m2tlist_SHOKI,
+        &pulldown_m2tlist_mpg_RePath, &pulldown_m2tlist_1ldel, &pulldown_m2tlist_alldel})
+    m->setEnabled(rows);
+  PopupMenu(pulldown_m2tlist);
 }
 
 }  // namespace varnolt

@@ -172,7 +172,12 @@ void Form1::Timer1_Timer() {
       logAdd(row + "のダウンロードに失敗しました（ファイルが見つかりません）");
       downloadFailed(position);
     } else {
-      if (position != 0) nightSucceeded(true);
+      if (position != 0) {
+        nightSucceeded(true);
+        // A row whose poll stopped on a run-time error stays out of the history.
+        if (state.night.time1FailedRow != state.downloadPosition)
+          recordCompleteDownload(position, file);
+      }
       if (Check1.value() == 1) {
         logAdd(row + "のダウンロードが終了しました");
         m2tlist_Add(file, state.downloadMpgFolder);

@@ -92,6 +92,7 @@ void Form1::Command1_Click() {
   Command1.setEnabled(true);
   if (Check4.value() == 0) RecSize_Get();
   ListView1.setSubItemAll(kFolderColumn, Text4.text());
+  showDownloadedRows();
 }
 
 void Form1::ListView1_ColumnClick(int index) {

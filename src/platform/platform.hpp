@@ -106,6 +106,9 @@ class Dialogs {
   virtual int messageBox(std::string_view text, std::string_view title, unsigned flags) = 0;
   // File-open dialog; nullopt when the user cancels.
   virtual std::optional<std::string> openFile(const OpenFileRequest& request) = 0;
+  // File-open dialog in which several files can be chosen; full paths in the order the
+  // dialog gives them, none when the user cancels.
+  virtual std::vector<std::string> openFiles(const OpenFileRequest& request) = 0;
   // Folder browser opened at `startFolder`; returns the chosen folder, the start folder
   // on cancel, "" when the chosen item has no file-system path.
   virtual std::string browseFolder(Hwnd owner, std::string_view title,

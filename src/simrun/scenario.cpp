@@ -246,7 +246,12 @@ void Runner::dump(Control& c) {
                                             if (!b.toolTipText.empty())
                                               p("ToolTipText", b.toolTipText);
                                           },
-                                          [&](Label& l) { p("Caption", l.caption()); },
+                                          [&](Label& l) {
+                                            p("Caption", l.caption());
+                                            // Labels are shown nearly always: only a hidden
+                                            // one says so.
+                                            if (!l.visible()) p("Visible", "0");
+                                          },
                                           [&](Frame& f) { p("Caption", f.caption()); },
                                           [&](TextBox& t) {
                                             p("Text", t.text());
@@ -263,6 +268,7 @@ void Runner::dump(Control& c) {
                                               p(k, row);
                                               if (l.checkBoxes())
                                                 p(k + ".Checked", flag(it.checked));
+                                              if (it.downloaded) p(k + ".Downloaded", "True");
                                               p(k + ".Selected", flag(it.selected));
                                             }
                                           },
@@ -368,7 +374,7 @@ struct Runner::WindowVerbs {
       q.push_back(rest);
   }
   static void openfile(Runner& r, const std::vector<std::string>& w, const std::string& rest) {
-    answerDialog(r.world_->dialogs.openFiles, r, w, rest);
+    answerDialog(r.world_->dialogs.openFileAnswers, r, w, rest);
   }
   static void browse(Runner& r, const std::vector<std::string>& w, const std::string& rest) {
     answerDialog(r.world_->dialogs.browses, r, w, rest);

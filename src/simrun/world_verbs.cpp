@@ -82,7 +82,12 @@ void showFile(Runner& r, const Words& w, const std::string& rest) {
   } catch (const VbError& e) {
     r.fail("cannot read " + rest + ": " + e.description());
   }
-  r.emit("file " + rest + "=" + sim::escapeLine(r.world().codec.fromAnsi(bytes)));
+  // A file that starts with a UTF-8 byte-order mark (history.ini) is shown as UTF-8.
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kBom))
+    r.emit("file " + rest + " (UTF-8)=" + sim::escapeLine(bytes.substr(kBom.size())));
+  else
+    r.emit("file " + rest + "=" + sim::escapeLine(r.world().codec.fromAnsi(bytes)));
 }
 
 void showFileSize(Runner& r, const Words& w, const std::string& rest) {

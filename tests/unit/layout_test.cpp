@@ -73,14 +73,16 @@ TEST_F(LayoutTest, EnlargingMovesAndGrowsExactlyTheListedControls) {
     grown(n, 1200, 600);
   for (const char* n : {"Label100", "Slider1", "panel1"}) grown(n, 1200, 0);
   for (const char* n : {"Frame6", "Frame9", "Frame12"}) moved(n, 1200, 600);
+  // The line under the conversion list stays at the left edge, below the list.
+  moved("Label8", 0, 600);
   Rect frame8 = before.at("Frame8");
   frame8.top += 600;
   frame8.width += 1200;
   EXPECT_EQ(after.at("Frame8"), frame8);
 
-  const std::set<std::string> changed = {"SSTab1",     "ListView1", "Text5",   "AutoFNameView",
-                                         "ListView10", "Label100",  "Slider1", "panel1",
-                                         "Frame6",     "Frame9",    "Frame12", "Frame8"};
+  const std::set<std::string> changed = {
+      "SSTab1", "ListView1", "Text5",  "AutoFNameView", "ListView10", "Label100", "Slider1",
+      "panel1", "Frame6",    "Frame9", "Frame12",       "Frame8",     "Label8"};
   for (const auto& [name, rect] : before) {
     if (!changed.count(name)) {
       EXPECT_EQ(after.at(name), rect) << name << " must not move";

@@ -174,6 +174,19 @@ bool WidgetHost::onListNotify(Widget& w, const NMHDR& header, LRESULT& result) {
     case NM_RCLICK:
       if (lv.onRightClick) lv.onRightClick();
       return true;
+    case NM_CUSTOMDRAW: {
+      // Rows of recordings already downloaded are drawn in grey text, every column kept.
+      auto& draw = const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header));
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+      } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        const auto index = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+        if (index < lv.count() && lv.item(index + 1).downloaded)
+          draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+        result = CDRF_DODEFAULT;
+      }
+      return true;
+    }
     default:
       return false;
   }
@@ -205,6 +218,17 @@ LRESULT CALLBACK WidgetHost::listSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp
           const int focused = static_cast<int>(::SendMessageW(
               h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
           host->toggleCheck(*w, focused);
+          return 0;
+        }
+      }
+      break;
+    case WM_CONTEXTMENU:
+      // The context-menu key (or Shift+F10) opens the menu a right click opens; a right
+      // click has already done so through NM_RCLICK.
+      if (lp == -1) {
+        if (Widget* w = host->byHwnd(h)) {
+          auto& lv = static_cast<ListView&>(*w->control);
+          if (lv.onRightClick) lv.onRightClick();
           return 0;
         }
       }

@@ -114,6 +114,10 @@ HMENU MainWindow::buildMenus() {
       ::AppendMenuW(popup, MF_STRING | (item->enabled() ? 0u : MF_GRAYED),
                     static_cast<UINT_PTR>(id), widen(text).c_str());
       if (item->shortcut == "F1") accels.push_back({FVIRTKEY, VK_F1, static_cast<WORD>(id)});
+      // "Ctrl+" and a capital letter.
+      if (item->shortcut.size() == 6 && item->shortcut.starts_with("Ctrl+"))
+        accels.push_back(
+            {FVIRTKEY | FCONTROL, static_cast<WORD>(item->shortcut[5]), static_cast<WORD>(id)});
       // The menu goes with the window (or with popups_); a change after that is for nobody.
       item->subscribe([popup, id](Control& changed, controls::Property property) {
         if (property == controls::Property::Enabled && ::IsMenu(popup))

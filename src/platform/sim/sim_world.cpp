@@ -564,10 +564,20 @@ int SimDialogs::messageBox(std::string_view text, std::string_view title, unsign
 
 std::optional<std::string> SimDialogs::openFile(const platform::OpenFileRequest& request) {
   sink_("openfile " + request.title + "|" + request.filter);
-  if (openFiles.empty()) return std::nullopt;
-  auto a = openFiles.front();
-  openFiles.pop_front();
+  if (openFileAnswers.empty()) return std::nullopt;
+  auto a = openFileAnswers.front();
+  openFileAnswers.pop_front();
   return a;
+}
+
+std::vector<std::string> SimDialogs::openFiles(const platform::OpenFileRequest& request) {
+  sink_("openfiles " + request.title + "|" + request.filter);
+  if (openFileAnswers.empty()) return {};
+  auto a = openFileAnswers.front();
+  openFileAnswers.pop_front();
+  if (!a || a->empty()) return {};
+  // A Windows path holds no '|'.
+  return vb::split(*a, "|");
 }
 
 std::string SimDialogs::browseFolder(Hwnd, std::string_view title, std::string_view startFolder) {

@@ -153,14 +153,16 @@ class SimFileSystem : public platform::FileSystem {
 class SimDialogs : public platform::Dialogs {
  public:
   SimDialogs(EventSink& sink) : sink_(sink) {}
-  std::deque<int> answers;                           // button ids
-  std::deque<std::optional<std::string>> openFiles;  // nullopt = cancel
-  std::deque<std::optional<std::string>> browses;    // nullopt = cancel
+  std::deque<int> answers;  // button ids
+  // nullopt = cancel; several paths for openFiles are separated by '|'
+  std::deque<std::optional<std::string>> openFileAnswers;
+  std::deque<std::optional<std::string>> browses;  // nullopt = cancel
   // Runs a modal dialog; unset, the dialog is loaded and left at once.
   std::function<void(controls::ModalForm&)> modalLoop;
 
   int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
   std::optional<std::string> openFile(const platform::OpenFileRequest& request) override;
+  std::vector<std::string> openFiles(const platform::OpenFileRequest& request) override;
   std::string browseFolder(Hwnd owner, std::string_view title,
                            std::string_view startFolder) override;
   void showModal(controls::ModalForm& form) override;

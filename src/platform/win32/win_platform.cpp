@@ -316,7 +316,11 @@ int WinDialogs::messageBox(std::string_view text, std::string_view title, unsign
   return ::MessageBoxW(owner ? owner() : nullptr, widen(text).c_str(), widen(title).c_str(), flags);
 }
 
-std::optional<std::string> WinDialogs::openFile(const platform::OpenFileRequest& request) {
+namespace {
+
+// Runs the Open dialog; the buffer holds what it returns, nothing when it was cancelled.
+std::vector<wchar_t> runOpenDialog(HWND owner, const platform::OpenFileRequest& request,
+                                   DWORD extraFlags) {
   // "desc|pattern|desc|pattern|" becomes the double-NUL-terminated list the dialog wants.
   std::wstring filter = widen(request.filter);
   for (auto& c : filter)
@@ -327,18 +331,44 @@ std::optional<std::string> WinDialogs::openFile(const platform::OpenFileRequest&
   std::vector<wchar_t> file(32768, L'\0');
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner ? owner() : nullptr;
+  ofn.hwndOwner = owner;
   ofn.lpstrFilter = filter.c_str();
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
   ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | extraFlags;
   static const auto open =
       lateBound<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
-  if (!open || !open(&ofn)) return std::nullopt;
+  if (!open || !open(&ofn)) return {};
+  return file;
+}
+
+}  // namespace
+
+std::optional<std::string> WinDialogs::openFile(const platform::OpenFileRequest& request) {
+  const std::vector<wchar_t> file = runOpenDialog(owner ? owner() : nullptr, request, 0);
+  if (file.empty()) return std::nullopt;
   return narrow(file.data());
+}
+
+std::vector<std::string> WinDialogs::openFiles(const platform::OpenFileRequest& request) {
+  const std::vector<wchar_t> file =
+      runOpenDialog(owner ? owner() : nullptr, request, OFN_ALLOWMULTISELECT);
+  if (file.empty()) return {};
+  // One file: its full path. Several: the folder, then each name, each NUL-terminated,
+  // the list ending with an empty string.
+  std::vector<std::wstring> parts;
+  for (const wchar_t* p = file.data(); p < file.data() + file.size() && *p;
+       p += parts.back().size() + 1)
+    parts.emplace_back(p);
+  if (parts.size() == 1) return {narrow(parts.front())};
+  std::vector<std::string> paths;
+  std::wstring folder = parts.front();
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(narrow(folder + parts[i]));
+  return paths;
 }
 
 namespace {

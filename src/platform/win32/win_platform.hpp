@@ -85,6 +85,7 @@ class WinDialogs : public platform::Dialogs {
 
   int messageBox(std::string_view text, std::string_view title, unsigned flags) override;
   std::optional<std::string> openFile(const platform::OpenFileRequest& request) override;
+  std::vector<std::string> openFiles(const platform::OpenFileRequest& request) override;
   std::string browseFolder(Hwnd owner, std::string_view title,
                            std::string_view startFolder) override;
   void showModal(controls::ModalForm& form) override;

@@ -91,8 +91,8 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
       },
       5000);
   check(menu != nullptr, "the pop-up menu opens");
-  // Down four times passes over the separators to "変換先変更".
-  xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Return"});
+  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
+  xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Down", "Return"});
   HWND dialog = nullptr;
   waitFor(
       [&] {

@@ -33,6 +33,7 @@ class ScriptedDialogs : public platform::Dialogs {
     return a;
   }
   std::optional<std::string> openFile(const platform::OpenFileRequest&) override { return {}; }
+  std::vector<std::string> openFiles(const platform::OpenFileRequest&) override { return {}; }
   std::string browseFolder(varnolt::Hwnd, std::string_view, std::string_view) override {
     return {};
   }

@@ -536,8 +536,8 @@ HWND openPathDialog(const Varnolt& v, HWND list, int row) {
   const RECT r = listItemRect(list, row);
   xdo.click(r.left + 60, (r.top + r.bottom) / 2, 3);
   if (!waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000)) return nullptr;
-  // Down four times passes over the separators to "変換先変更".
-  xdo.keys({"Down", "Down", "Down", "Down", "Return"});
+  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
+  xdo.keys({"Down", "Down", "Down", "Down", "Down", "Return"});
   HWND dialog = nullptr;
   waitFor(
       [&] {
