@@ -10,7 +10,7 @@ target_include_directories(varnolt_win32_util PUBLIC src)
 target_compile_definitions(varnolt_win32_util PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 
 add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp
-  src/platform/win32/win_integrity.cpp)
+  src/platform/win32/win_integrity.cpp src/platform/win32/win_task_scheduler.cpp)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 # The common controls are not among them: Varnolt.exe delay-loads them (below).
@@ -93,3 +93,25 @@ add_executable(varnolt-startup-bench bench/wine/startup_bench.cpp tests/wine/dri
 target_compile_definitions(varnolt-startup-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-startup-bench PRIVATE user32 gdi32 comctl32 psapi)
 target_link_options(varnolt-startup-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+
+# The Task Scheduler port against a recording stand-in of ITaskService, and the probe of
+# what Wine's own scheduler keeps; both run in the Wine suite (group "task"). The
+# stand-in's unused methods are generated from the system's taskschd.h.
+find_file(VARNOLT_TASKSCHD_H taskschd.h
+  PATHS /usr/share/mingw-w64/include /usr/x86_64-w64-mingw32/include NO_CMAKE_FIND_ROOT_PATH)
+set(VARNOLT_TASK_NOT_USED ${CMAKE_CURRENT_BINARY_DIR}/taskfake/task_not_used.hpp)
+add_custom_command(OUTPUT ${VARNOLT_TASK_NOT_USED}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/taskfake
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/taskfake/gen_not_used.py
+          ${VARNOLT_TASKSCHD_H} ${VARNOLT_TASK_NOT_USED} ITaskService ITaskFolder
+          ITaskDefinition ITaskSettings IPrincipal ITriggerCollection IDailyTrigger
+          IActionCollection IExecAction IRegisteredTask
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/taskfake/gen_not_used.py ${VARNOLT_TASKSCHD_H}
+  VERBATIM)
+add_executable(task-fake-test tests/wine/taskfake/task_fake_test.cpp ${VARNOLT_TASK_NOT_USED})
+target_include_directories(task-fake-test PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/taskfake)
+target_link_libraries(task-fake-test PRIVATE varnolt_win32 oleaut32)
+target_link_options(task-fake-test PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+add_executable(task-probe tests/wine/taskfake/task_probe.cpp)
+target_link_libraries(task-probe PRIVATE varnolt_win32 oleaut32)
+target_link_options(task-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)

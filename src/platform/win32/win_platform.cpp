@@ -720,6 +720,6 @@ std::string moduleFolder() {
 
 WinPlatform::WinPlatform()
     : platform{clock,    regional, codec, files,          dialogs, shell,
-               registry, windows,  power, moduleFolder(), {}} {}
+               registry, windows,  power, moduleFolder(), {},      &tasks} {}
 
 }  // namespace varnolt::win32
