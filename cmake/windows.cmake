@@ -61,6 +61,7 @@ add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/drive
   tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
   tests/wine/driver/night_mends.cpp tests/wine/driver/resume.cpp
   tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp tests/wine/driver/dllsearch.cpp
+  tests/wine/driver/auto_night.cpp
   src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
@@ -75,7 +76,7 @@ target_link_options(dll-marker PRIVATE -static -static-libgcc -static-libstdc++ 
 add_executable(dll-probe tests/wine/planted/probe.cpp)
 target_compile_definitions(dll-probe PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_options(dll-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
-add_dependencies(varnolt-wine-driver dll-marker dll-probe)
+add_dependencies(varnolt-wine-driver dll-marker dll-probe task-fake-test task-probe)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).
 add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)

@@ -232,6 +232,9 @@ void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& roku
 // Libraries planted beside Varnolt.exe under system libraries' names are never loaded:
 // not at start-up, the file dialog, the folder browser, the help or a drop (with a probe
 // showing first that Wine loads a planted library unless the search is restricted).
+// The nightly task's group clicked in the real window, Wine's scheduler refusing
+// (auto_night.cpp).
+void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work);
 void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
                     const std::wstring& work);
 // The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
