@@ -3,7 +3,9 @@
 // interactive logon type, so the registration is refused: the box says so with its error,
 // and the check box and the state line show the task off. The calls a registration makes
 // are checked against a recording stand-in of ITaskService (tests/wine/taskfake).
-#include "support.hpp"
+// `Varnolt.exe /auto` runs a whole night without a person: the new recordings of the list
+// only, no box on the way, the files and the log it leaves.
+#include "night.hpp"
 #include "xdo.hpp"
 
 namespace vt {
@@ -20,7 +22,86 @@ bool clickOn(Xdo& xdo, HWND h) {
   return xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
+// log.ini's lines, oldest first, without their time stamps.
+std::vector<std::wstring> logLines(const std::wstring& folder) {
+  const std::string raw = readFile(joinPath(folder, L"log.ini"));
+  const int chars =
+      ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+  std::wstring log(static_cast<std::size_t>(chars), L'\0');
+  ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), log.data(), chars);
+  std::vector<std::wstring> got;
+  for (const auto& l : lines(log)) {
+    const auto cut = l.rfind(L"   ");
+    if (cut != std::wstring::npos) got.insert(got.begin(), l.substr(cut + 3));
+  }
+  return got;
+}
+
 }  // namespace
+
+void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                    const std::wstring& work) {
+  say("# Varnolt.exe /auto: a whole night alone, two new recordings of five, quit at the end");
+  const std::wstring folder =
+      prepareNight(work, L"自動の夜", varnoltExe, rokuCtrlExe, 6, 2000, true, false);
+  // Rows 1 to 3 are in the download history, as the list shows them.
+  {
+    Varnolt look(joinPath(folder, L"Varnolt.exe"), folder);
+    HWND list = look.main ? startAndRead(look, 5) : nullptr;
+    check(list != nullptr, "a first start reads the five recordings");
+    if (!list) return;
+    std::string history = "\xEF\xBB\xBF";
+    for (int row = 0; row < 3; ++row)
+      history += utf8(listText(list, row, 3)) + "\t" + utf8(listText(list, row, 4)) + "\t" +
+                 utf8(listText(list, row, 5)) + "\r\n";
+    writeFile(joinPath(folder, L"history.ini"), history);
+  }
+  closeControllers();
+  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+
+  const auto started = std::chrono::steady_clock::now();
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder, 20000, L"/auto");
+  check(v.main != nullptr, "Varnolt.exe /auto starts");
+  if (!v.main) return;
+  HWND box = nullptr;
+  const bool ended = waitFor(
+      [&] {
+        if (!box) box = findTop(v.pid(), L"#32770", L"");
+        return !v.running();
+      },
+      240000);
+  check(ended, "the night ends and Varnolt quits by itself",
+        std::to_string(static_cast<int>(msSince(started))) + " ms");
+  check(box == nullptr, "no box waited for a person", box ? utf8(boxMessage(box)) : "");
+  closeControllers();
+
+  const std::wstring rec = joinPath(folder, L"録画");
+  check(fileSize(joinPath(rec, L"映画 七人の侍.m2t")) == 4 * 1048576 &&
+            fileSize(joinPath(rec, L"天気予報.m2t")) == 1 * 1048576,
+        "the two new recordings are downloaded whole");
+  check(!exists(joinPath(rec, L"ニュース／天気.m2t")) &&
+            !exists(joinPath(rec, L"ドラマ「夜」第3話.m2t")) &&
+            !exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")),
+        "the three recordings in the history are not downloaded again");
+  const std::vector<std::wstring> want = {L"Varnolt起動",
+                                          L"自動実行を開始しました",
+                                          L"「ロクラク起動」ボタンクリック",
+                                          L"リスト取得",
+                                          L"4をダウンロード開始",
+                                          L"5をダウンロード開始",
+                                          L"全てのダウンロードが終了しました",
+                                          L"作業結果：ダウンロード 2件、変換 0件、失敗 0件",
+                                          L"全ての作業が終了したので本ソフトを終了します"};
+  std::size_t at = 0;
+  for (const auto& line : logLines(folder))
+    if (at < want.size() && line == want[at]) ++at;
+  check(at == want.size(), "log.ini tells the automatic night in order",
+        at < want.size() ? "missing \"" + utf8(want[at]) + "\"" : "");
+  const std::string history = readFile(joinPath(folder, L"history.ini"));
+  check(history.find(utf8(L"映画 七人の侍")) != std::string::npos &&
+            history.find(utf8(L"天気予報")) != std::string::npos,
+        "the two downloads enter history.ini");
+}
 
 void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work) {
   say("# the nightly task: the time typed and the check box clicked, Wine's scheduler refusing");

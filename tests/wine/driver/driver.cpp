@@ -307,6 +307,7 @@ int wmain(int argc, wchar_t** argv) {
     if (group == L"mends" && !rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
     if (group == L"resume" && !rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);
     if (group == L"task") nightlyTaskTests(exe, work);
+    if (group == L"task" && !rokuCtrl.empty()) autoNightTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
@@ -328,6 +329,7 @@ int wmain(int argc, wchar_t** argv) {
   helpMenuTests(exe, helpChm, work);
   dllSearchTests(exe, helpChm, work);
   nightlyTaskTests(exe, work);
+  if (!rokuCtrl.empty()) autoNightTests(exe, rokuCtrl, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
   return failedCount() == 0 ? 0 : 1;
