@@ -10,7 +10,8 @@ target_include_directories(varnolt_win32_util PUBLIC src)
 target_compile_definitions(varnolt_win32_util PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 
 add_library(varnolt_win32 STATIC src/platform/win32/win_platform.cpp
-  src/platform/win32/win_integrity.cpp src/platform/win32/win_task_scheduler.cpp)
+  src/platform/win32/win_integrity.cpp src/platform/win32/win_task_scheduler.cpp
+  src/platform/win32/win_task_service.cpp)
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
 # The common controls are not among them: Varnolt.exe delay-loads them (below).
@@ -25,7 +26,7 @@ configure_file(${VARNOLT_RES_DIR}/varnolt.rc.in ${CMAKE_CURRENT_BINARY_DIR}/varn
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc PROPERTIES
   OBJECT_DEPENDS "${VARNOLT_ICON};${VARNOLT_MANIFEST};${VARNOLT_RES_DIR}/resource.h")
 
-add_executable(Varnolt WIN32
+set(VARNOLT_GUI_SOURCES
   src/gui/win32/main.cpp
   src/gui/win32/main_window.cpp
   src/gui/win32/modal_dialog.cpp
@@ -39,6 +40,7 @@ add_executable(Varnolt WIN32
   src/gui/win32/single_instance_win.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
+add_executable(Varnolt WIN32 ${VARNOLT_GUI_SOURCES})
 # comctl32.dll is delay-loaded, at wWinMain's first call into it: it is not one of the
 # system's known libraries, and its start-up code loads the visual-styles library by bare
 # name (Wine's does). Loaded once wWinMain has restricted the library search to the system
@@ -76,7 +78,8 @@ target_link_options(dll-marker PRIVATE -static -static-libgcc -static-libstdc++ 
 add_executable(dll-probe tests/wine/planted/probe.cpp)
 target_compile_definitions(dll-probe PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_options(dll-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
-add_dependencies(varnolt-wine-driver dll-marker dll-probe task-fake-test task-probe)
+add_dependencies(varnolt-wine-driver dll-marker dll-probe task-fake-test task-probe
+  Varnolt-taskfake)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).
 add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)
@@ -116,3 +119,12 @@ target_link_options(task-fake-test PRIVATE -municode -static -static-libgcc -sta
 add_executable(task-probe tests/wine/taskfake/task_probe.cpp)
 target_link_libraries(task-probe PRIVATE varnolt_win32 oleaut32)
 target_link_options(task-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+# Varnolt.exe built with the recording stand-in as its Task Scheduler service (the
+# library's own service object is then not linked): the driver clicks the nightly task's
+# group and reads the calls from task-calls.log beside it.
+add_executable(Varnolt-taskfake WIN32 ${VARNOLT_GUI_SOURCES}
+  tests/wine/taskfake/recording_service.cpp ${VARNOLT_TASK_NOT_USED})
+target_include_directories(Varnolt-taskfake PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/taskfake)
+add_dependencies(Varnolt-taskfake varnolt_comctl32_delay)
+target_link_libraries(Varnolt-taskfake PRIVATE varnolt_win32 oleaut32 ${VARNOLT_COMCTL32_DELAY})
+target_link_options(Varnolt-taskfake PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)

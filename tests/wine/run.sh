@@ -77,7 +77,7 @@ mkdir -p "$drive_c/vt/shots"
 # help.chm beside Varnolt.exe, as the program looks for it.
 # The library-search test plants dll-marker.dll and starts dll-probe.exe; both beside the driver.
 cp "$exe" "$build/help.chm" "$driver" "$standin" "$build/dll-marker.dll" "$build/dll-probe.exe" \
-  "$build/task-fake-test.exe" "$build/task-probe.exe" "$drive_c/vt/"
+  "$build/task-fake-test.exe" "$build/task-probe.exe" "$build/Varnolt-taskfake.exe" "$drive_c/vt/"
 
 # Real mouse and keyboard input: the driver writes xdotool requests into a folder
 # (one argument a line in N.req), this loop runs them on the display Wine draws on and

@@ -224,20 +224,6 @@ HRESULT readDefinition(ITaskDefinition* def, platform::ScheduledTask& task) {
 
 }  // namespace
 
-HRESULT connectTaskService(ITaskService** service) {
-  if (!com().createInstance) return E_NOTIMPL;
-  HRESULT hr = com().createInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
-                                    __uuidof(ITaskService), reinterpret_cast<void**>(service));
-  if (FAILED(hr)) return hr;
-  const VARIANT none = emptyVariant();
-  hr = (*service)->Connect(none, none, none, none);
-  if (FAILED(hr)) {
-    (*service)->Release();
-    *service = nullptr;
-  }
-  return hr;
-}
-
 platform::TaskError taskError(HRESULT hr) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));

@@ -37,6 +37,69 @@ std::vector<std::wstring> logLines(const std::wstring& folder) {
   return got;
 }
 
+// The nightly task's group of the test build whose Task Scheduler service is the
+// recording stand-in: the time typed and the check box clicked on and off, and the calls
+// the Windows port made for each click.
+void nightlyTaskCalls(const std::wstring& varnoltExe, const std::wstring& work, Xdo& xdo) {
+  say("# the nightly task clicked on and off, its calls recorded by the stand-in service");
+  const std::wstring fakeExe =
+      varnoltExe.substr(0, varnoltExe.find_last_of(L'\\') + 1) + L"Varnolt-taskfake.exe";
+  const std::wstring folder = joinPath(work, L"毎晩 の 呼び出し");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring program = joinPath(folder, L"Varnolt.exe");
+  const std::wstring calls = joinPath(folder, L"task-calls.log");
+  ::CopyFileW(fakeExe.c_str(), program.c_str(), FALSE);
+  ::DeleteFileW(calls.c_str());
+  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
+  Varnolt v(program, folder);
+  check(v.main != nullptr, "the test build with the recording service starts");
+  if (!v.main) return;
+  v.selectTab(4);
+  HWND box5 = v.child(L"Button", L"毎日この時刻に自動でダウンロードする");
+  HWND hour = v.child(L"Edit", L"03");
+  // The minute: the box showing 00 on the hour's row (the rule list's hidden page has more).
+  HWND minute = nullptr;
+  for (HWND c : children(v.main))
+    if (hour && classOf(c) == L"Edit" && textOf(c) == L"00" && ::IsWindowVisible(c) &&
+        rectOf(c).top == rectOf(hour).top)
+      minute = c;
+  check(box5 && hour && minute, "the group's check box and time are there");
+  if (!box5 || !hour || !minute) return;
+  for (auto [field, text] : {std::pair{hour, "22"}, std::pair{minute, "30"}}) {
+    clickOn(xdo, field);
+    xdo.keys({"ctrl+a"});
+    xdo.type(text);
+  }
+  clickOn(xdo, box5);
+  const bool on = waitFor([&] { return ticked(box5); }, 10000);
+  HWND state = nullptr;
+  waitFor(
+      [&] {
+        for (HWND c : children(v.main))
+          if (textOf(c) == L"毎日 22:30 に自動実行します") state = c;
+        return state != nullptr;
+      },
+      5000);
+  check(on && state, "a click turns the task on at 22:30 and the state line says so",
+        utf8(textOf(hour)) + ":" + utf8(textOf(minute)));
+  const std::string registered = readFile(calls);
+  const std::string path = utf8(program);
+  for (const std::string& call :
+       {std::string("trigger create 2"), std::string("trigger start T22:30:00"),
+        std::string("settings WakeToRun -1"), std::string("principal LogonType 3"),
+        "action path " + path, std::string("action arguments /auto"),
+        utf8(L"register Varnolt 自動ダウンロード flags 6 logon 3 user/password/sddl 0/0/0")})
+    check(registered.find(call + "\n") != std::string::npos,
+          "the click registered the task with \"" + call + "\"");
+  check(registered.find("not used") == std::string::npos, "no other call was made");
+
+  clickOn(xdo, box5);
+  const bool off = waitFor([&] { return !ticked(box5); }, 10000);
+  check(off && readFile(calls).find(utf8(L"delete Varnolt 自動ダウンロード flags 0\n")) !=
+                   std::string::npos,
+        "a second click turns it off and deletes the task");
+}
+
 }  // namespace
 
 void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
@@ -140,6 +203,7 @@ void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work) 
     if (textOf(c).find(L"登録できませんでした：0x80004001") == 0) state = c;
   check(off && state, "the check box stays off and the state line names the error",
         state ? utf8(textOf(state)) : "no state line");
+  nightlyTaskCalls(varnoltExe, work, xdo);
 }
 
 }  // namespace vt
