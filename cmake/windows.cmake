@@ -21,6 +21,8 @@ add_library(varnolt_win32 STATIC
   src/platform/win32/win_windows.cpp
   src/platform/win32/win_power.cpp
   src/platform/win32/win_integrity.cpp
+  src/platform/win32/win_task_scheduler.cpp
+  src/platform/win32/win_task_service.cpp
 )
 target_link_libraries(varnolt_win32 PUBLIC varnolt_core varnolt_win32_util)
 target_compile_definitions(varnolt_win32 PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
@@ -36,7 +38,7 @@ configure_file(${VARNOLT_RES_DIR}/varnolt.rc.in ${CMAKE_CURRENT_BINARY_DIR}/varn
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc PROPERTIES
   OBJECT_DEPENDS "${VARNOLT_ICON};${VARNOLT_MANIFEST};${VARNOLT_RES_DIR}/resource.h")
 
-add_executable(Varnolt WIN32
+set(VARNOLT_GUI_SOURCES
   src/gui/win32/main.cpp
   src/gui/win32/main_window.cpp
   src/gui/win32/modal_dialog.cpp
@@ -47,8 +49,10 @@ add_executable(Varnolt WIN32
   src/gui/win32/widget_focus.cpp
   src/gui/win32/list_widget.cpp
   src/gui/win32/taskbar_progress.cpp
+  src/gui/win32/single_instance_win.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
+add_executable(Varnolt WIN32 ${VARNOLT_GUI_SOURCES})
 # comctl32.dll is delay-loaded, at wWinMain's first call into it: it is not one of the
 # system's known libraries, and its start-up code loads the visual-styles library by bare
 # name (Wine's does). Loaded once wWinMain has restricted the library search to the system
@@ -71,6 +75,7 @@ add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/drive
   tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
   tests/wine/driver/night_mends.cpp tests/wine/driver/resume.cpp tests/wine/driver/history.cpp
   tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp tests/wine/driver/dllsearch.cpp
+  tests/wine/driver/auto_night.cpp
   src/gui/win32/taskbar_progress.cpp)
 target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
@@ -85,7 +90,8 @@ target_link_options(dll-marker PRIVATE -static -static-libgcc -static-libstdc++ 
 add_executable(dll-probe tests/wine/planted/probe.cpp)
 target_compile_definitions(dll-probe PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_options(dll-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
-add_dependencies(varnolt-wine-driver dll-marker dll-probe)
+add_dependencies(varnolt-wine-driver dll-marker dll-probe task-fake-test task-probe
+  Varnolt-taskfake)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).
 add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)
@@ -103,3 +109,34 @@ add_executable(varnolt-startup-bench bench/wine/startup_bench.cpp tests/wine/dri
 target_compile_definitions(varnolt-startup-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(varnolt-startup-bench PRIVATE user32 gdi32 comctl32 psapi)
 target_link_options(varnolt-startup-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+
+# The Task Scheduler port against a recording stand-in of ITaskService, and the probe of
+# what Wine's own scheduler keeps; both run in the Wine suite (group "task"). The
+# stand-in's unused methods are generated from the system's taskschd.h.
+find_file(VARNOLT_TASKSCHD_H taskschd.h
+  PATHS /usr/share/mingw-w64/include /usr/x86_64-w64-mingw32/include NO_CMAKE_FIND_ROOT_PATH)
+set(VARNOLT_TASK_NOT_USED ${CMAKE_CURRENT_BINARY_DIR}/taskfake/task_not_used.hpp)
+add_custom_command(OUTPUT ${VARNOLT_TASK_NOT_USED}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/taskfake
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/taskfake/gen_not_used.py
+          ${VARNOLT_TASKSCHD_H} ${VARNOLT_TASK_NOT_USED} ITaskService ITaskFolder
+          ITaskDefinition ITaskSettings IPrincipal ITriggerCollection IDailyTrigger
+          IActionCollection IExecAction IRegisteredTask
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/taskfake/gen_not_used.py ${VARNOLT_TASKSCHD_H}
+  VERBATIM)
+add_executable(task-fake-test tests/wine/taskfake/task_fake_test.cpp ${VARNOLT_TASK_NOT_USED})
+target_include_directories(task-fake-test PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/taskfake)
+target_link_libraries(task-fake-test PRIVATE varnolt_win32 oleaut32)
+target_link_options(task-fake-test PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+add_executable(task-probe tests/wine/taskfake/task_probe.cpp)
+target_link_libraries(task-probe PRIVATE varnolt_win32 oleaut32)
+target_link_options(task-probe PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
+# Varnolt.exe built with the recording stand-in as its Task Scheduler service (the
+# library's own service object is then not linked): the driver clicks the nightly task's
+# group and reads the calls from task-calls.log beside it.
+add_executable(Varnolt-taskfake WIN32 ${VARNOLT_GUI_SOURCES}
+  tests/wine/taskfake/recording_service.cpp ${VARNOLT_TASK_NOT_USED})
+target_include_directories(Varnolt-taskfake PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/taskfake)
+add_dependencies(Varnolt-taskfake varnolt_comctl32_delay)
+target_link_libraries(Varnolt-taskfake PRIVATE varnolt_win32 oleaut32 ${VARNOLT_COMCTL32_DELAY})
+target_link_options(Varnolt-taskfake PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)

@@ -19,10 +19,6 @@ Form1::Form1(platform::Platform& platform) : os(platform) {
   watchConversionListLock();
 }
 
-int Form1::msgBox(std::string_view text, unsigned flags, std::string_view title) {
-  return os.dialogs.messageBox(text, title, flags);
-}
-
 void Form1::setFocus(Control& c) {
   Control* previous = find(focused);
   focused = c.name();

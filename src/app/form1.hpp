@@ -370,6 +370,19 @@ class Form1 {
        {"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", {3900, 300, 2640, 300}},
        {"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", {6600, 300, 3390, 300}}},
       static_cast<int>(EndOfWork::Nothing)};
+  // The nightly task (app/nightly_task.cpp): its state is what the Task Scheduler keeps.
+  controls::Frame Frame13{{controls_, "Frame13", page(4), {6450, 420, 3750, 1800}},
+                          "毎晩の自動実行"};
+  controls::CheckBox Check5{{controls_, "Check5", in(Frame13), {120, 300, 3510, 300}},
+                            "毎日この時刻に自動でダウンロードする",
+                            {.onClick = [this] { Check5_Click(); }}};
+  controls::TextBox Auto_H{{controls_, "Auto_H", in(Frame13), {120, 720, 450, 300}}, "03"};
+  controls::Label Label9{{controls_, "Label9", in(Frame13), {600, 750, 210, 255}}, "："};
+  controls::TextBox Auto_M{{controls_, "Auto_M", in(Frame13), {840, 720, 450, 300}}, "00"};
+  controls::Button Command16{{controls_, "Command16", in(Frame13), {1440, 690, 1500, 390}},
+                             "時刻を変更",
+                             {.onClick = [this] { Command16_Click(); }}};
+  controls::Label Label10{{controls_, "Label10", in(Frame13), {120, 1170, 3510, 510}}};
 
   // Page 5, developer: three window lists, the tools and the controller control map.
   controls::Frame Frame3{{controls_, "Frame3", page(5), {90, 420, 10110, 5940}}, "開発者使用タブ"};
@@ -549,7 +562,8 @@ class Form1 {
   // Moves the focus: the button that loses it raises LostFocus, a text box that gets it
   // raises GotFocus.
   void setFocus(controls::Control& c);
-  // Plain message box with the application title.
+  // Plain message box with the application title; while unattended, logged instead
+  // and answered the way that keeps the user's files (app/auto_night.cpp).
   int msgBox(std::string_view text, unsigned flags = platform::mb::kOk,
              std::string_view title = kAppTitle);
   // Sets the status line and logs it, the usual way of reporting progress.
@@ -722,9 +736,10 @@ class Form1 {
   // when the night reaches its end or is stopped.
   void journalNight();
   void nightOver();
-  // At the end of start-up: a journal left by an interrupted night is offered to be
-  // continued (app/resume.cpp).
-  void offerResume();
+  // A journal left by an interrupted night is continued (app/resume.cpp): at the end of
+  // start-up after the user's yes (ask), by the automatic night without asking. False
+  // when there was none to continue or the user declined.
+  bool resumeJournalIfAny(bool ask);
   void resumeNight(const struct NightJournal& journal);
   // The controller is still transferring the row at the download position (Varnolt was
   // ended meanwhile): the completion poll waits for it as for a transfer it started.
@@ -739,10 +754,46 @@ class Form1 {
   std::string recordingTitle(std::size_t row) const;
   std::string conversionFileName(std::size_t row) const;
 
+  // app/auto_night.cpp: the automatic night. From the /auto start to the end-of-work
+  // action no box waits for a person.
+  bool unattended = false;
+  // Set before Form_Load when the command line asks for the automatic night: start-up
+  // leaves an interrupted night to it.
+  bool autoStart = false;
+  // The program's arguments after start-up: /auto starts the automatic night.
+  void commandLine(const std::vector<std::string>& args);
+  void autoNight();
+  // Another start of Varnolt from this folder, with its arguments.
+  void secondStart(const std::vector<std::string>& args);
+  // A download, conversion or automatic night is under way.
+  bool nightUnderWay() const;
+  // app/nightly_task.cpp: the nightly task, read at start-up, changed by Check5 and
+  // Command16.
+  void nightlyTaskLoad();
+  void Check5_Click();
+  void Command16_Click();
+  // The end box of choices 5 and 7: shown to the user even after an automatic night.
+  void finalBox(std::string_view text, unsigned flags);
+  // Called once the end-of-work action is done: a night asked for meanwhile starts.
+  void finalBoxClosed();
+  // Closes the end box while it is open (set by a window backend).
+  std::function<void()> closeFinalBox;
+
  private:
   // app/run_progress.cpp
   void watchRunProgress();
   RunProgress shownProgress_;
+  void endUnattended();
+  void refuseAutoNight(std::string_view why);
+  bool finalBoxOpen_ = false;
+  // Set while the group shows the Task Scheduler's state: no request is made.
+  bool nightlyTaskQuiet_ = false;
+  std::string nightlyProgram() const;
+  void showNightlyTask(bool on, std::string line);
+  bool nightlyTaskRegister();
+  bool autoNightPending_ = false;
+  // While set, unattended boxes are collected here instead of logged.
+  std::vector<std::string>* heldBoxes_ = nullptr;
 };
 
 // Main-window texts used by more than one handler (app/form1.cpp).

@@ -15,9 +15,11 @@ void Form1::Form_Load() {
   state.downloadPosition = 0;
   KankyouInPut(appFile(*this, "default.ini"));
   FreeSpace_Get();
+  nightlyTaskLoad();
   SSTab1_Click(3);
   statusAndLog("Varnolt起動");
-  offerResume();
+  // The automatic night resumes a cut night itself, without asking.
+  if (!autoStart) resumeJournalIfAny(true);
 }
 
 void Form1::SSTab1_Click(int previousTab) {

@@ -57,9 +57,9 @@ std::size_t restoreRecordings(Form1& f, const NightJournal& j) {
 
 }  // namespace
 
-void Form1::offerResume() {
+bool Form1::resumeJournalIfAny(bool ask) {
   const std::string path = appFile(*this, kJournalFile);
-  if (!os.files.fileExists(path)) return;
+  if (!os.files.fileExists(path)) return false;
   std::optional<NightJournal> journal;
   try {
     journal = parseJournal(os.codec.fromAnsi(os.files.readAll(path)));
@@ -75,26 +75,32 @@ void Form1::offerResume() {
   if (!journal) {
     logAdd("中断された作業の記録が読めないため削除しました：" + path);
     remove();
-    return;
+    return false;
   }
   const NightJournal& j = *journal;
-  const int answer = msgBox(
-      "前回の作業が終わらないまま Varnolt が終了しました。\r\n残りは録画の"
-      "ダウンロード " +
-          std::to_string(j.recordingsLeft()) + "件、ストリーム変換 " +
-          std::to_string(j.conversionsLeft()) + "件です。\r\n続きを行いますか？",
-      platform::mb::kYesNo | platform::mb::kIconQuestion);
-  if (answer != platform::mb::kIdYes) {
-    logAdd("中断された作業を再開しませんでした");
-    remove();
-    return;
+  if (!ask) {
+    // The automatic night: nobody is there to answer, and the night left is what was asked for.
+    statusAndLog("中断された作業を、自動実行のため確認せずに再開します");
+  } else {
+    const int answer = msgBox(
+        "前回の作業が終わらないまま Varnolt が終了しました。\r\n残りは録画の"
+        "ダウンロード " +
+            std::to_string(j.recordingsLeft()) + "件、ストリーム変換 " +
+            std::to_string(j.conversionsLeft()) + "件です。\r\n続きを行いますか？",
+        platform::mb::kYesNo | platform::mb::kIconQuestion);
+    if (answer != platform::mb::kIdYes) {
+      logAdd("中断された作業を再開しませんでした");
+      remove();
+      return false;
+    }
+    statusAndLog("中断された作業を再開します");
   }
-  statusAndLog("中断された作業を再開します");
   try {
     resumeNight(j);
   } catch (const VbError& e) {
     msgBox(runtimeErrorReport("resume,", e, 0));
   }
+  return true;
 }
 
 void Form1::resumeNight(const NightJournal& j) {

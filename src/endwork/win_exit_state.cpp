@@ -43,11 +43,11 @@ void reportAllDone(Form1& f) {
   const std::size_t failed = f.state.night.failed.size();
   if (failed == 0) {
     f.Label100.setCaption(kAllDone);
-    f.msgBox(f.Label100.caption());
+    f.finalBox(f.Label100.caption(), platform::mb::kOk);
   } else {
     f.Label100.setCaption("全ての作業が終了しましたが、" + std::to_string(failed) +
                           "件の作業に失敗しました。詳しくはログをご覧ください");
-    f.msgBox(f.Label100.caption(), platform::mb::kOk | platform::mb::kIconExclamation);
+    f.finalBox(f.Label100.caption(), platform::mb::kOk | platform::mb::kIconExclamation);
   }
   f.logAdd(f.Label100.caption());
 }
@@ -133,6 +133,10 @@ void Form1::Win_Exit_State() {
     case None:
       break;
   }
+  // The action is done: from here on a box waits for the user again, unless a second
+  // start asked for the next automatic night while the end box was open.
+  endUnattended();
+  finalBoxClosed();
 }
 
 }  // namespace varnolt

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/vbrt.hpp"
+#include "platform/task_scheduler.hpp"
 
 namespace varnolt::controls {
 class ModalForm;
@@ -292,6 +293,8 @@ struct Platform {
   std::string appPath;
   // Handle of the main window as the system knows it (0 off-screen).
   std::function<Hwnd()> mainWindow;
+  // The Task Scheduler; nullptr where there is none.
+  TaskScheduler* tasks = nullptr;
 };
 
 }  // namespace varnolt::platform

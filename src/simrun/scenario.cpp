@@ -1,5 +1,7 @@
 #include "simrun/scenario.hpp"
 
+#include "app/single_instance.hpp"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -307,8 +309,17 @@ void Runner::dump(Control& c) {
 // The user's actions on the window and its dialogs, one function per verb; the table at
 // the end names them.
 struct Runner::WindowVerbs {
-  static void start(Runner& r, const std::vector<std::string>&, const std::string&) {
-    if (r.form_ && !r.form_->closed) r.fail("the window is already started");
+  static void start(Runner& r, const std::vector<std::string>& args, const std::string&) {
+    // A start while Varnolt runs is the second instance: it hands its command line to
+    // the running one and exits.
+    if (r.form_ && !r.form_->closed) {
+      std::string line = "second start";
+      for (const std::string& a : args) line += " " + a;
+      r.emit(line);
+      r.form().secondStart(args);
+      r.settle();
+      return;
+    }
     // A window closed earlier in the scenario: this is the next run of the program.
     r.world_->clock.forgetTimers();
     r.form_ = std::make_unique<Form1>(r.world_->platform);
@@ -327,7 +338,10 @@ struct Runner::WindowVerbs {
     // The design size of the window: client area plus frame, caption and menu bar.
     f.width = 10410 + 2 * 60;
     f.height = 7965 + 2 * 60 + 345 + 300;
+    f.autoStart = isAutoCommandLine(args);
     f.Form_Load();
+    r.settle();
+    f.commandLine(args);
     r.settle();
   }
   static void close(Runner& r, const std::vector<std::string>&, const std::string&) {
@@ -553,6 +567,7 @@ Runner::Runner(const Options& options, std::ostream& out) : options_(options), o
   registerWorldVerbs(*this);
   registerControllerVerbs(*this);
   registerLifecycleVerbs(*this);
+  registerTaskVerbs(*this);
 }
 
 std::vector<std::string> Runner::verbNames() const {

@@ -122,6 +122,8 @@ void registerLifecycleVerbs(Runner& runner);
 // Registers the verbs that set up and look at the world around the window: files,
 // drives, registry, power, the clock, and headings in the output (world_verbs.cpp).
 void registerWorldVerbs(Runner& runner);
+// Registers "task", the simulated Task Scheduler (task_verbs.cpp).
+void registerTaskVerbs(Runner& runner);
 
 // "YYYY/MM/DD HH:MM:SS"; false on a malformed text.
 bool parseDateTime(const std::string& text, platform::DateTime& out);

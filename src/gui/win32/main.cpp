@@ -1,6 +1,8 @@
 // Varnolt.exe: the main window on the Windows backend.
 #include "app/form1.hpp"
+#include "app/single_instance.hpp"
 #include "gui/win32/main_window.hpp"
+#include "gui/win32/single_instance_win.hpp"
 #include "platform/win32/win_platform.hpp"
 
 #include <commctrl.h>
@@ -48,10 +50,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   ::InitCommonControlsEx(&icc);
 
   varnolt::win32::WinPlatform os;
+  const std::vector<std::string> args = varnolt::gui::commandArguments();
+  // A second Varnolt of this folder would write its default.ini and log.ini too: the
+  // running one takes the command line instead.
+  varnolt::gui::SingleInstance single(os.platform.appPath);
+  if (!single.first()) return single.handOver(args) ? 0 : 1;
   varnolt::Form1 form(os.platform);
+  form.autoStart = varnolt::isAutoCommandLine(args);
   varnolt::gui::MainWindow window(instance, os, form);
   if (!window.create(showCommand)) return 1;
+  single.mark(window.hwnd());
+  form.closeFinalBox = [&window] { varnolt::gui::closeOwnedMessageBox(window.hwnd()); };
   // Nothing before the first message needs COM.
   ComApartment com;
+  form.commandLine(args);
   return window.run();
 }

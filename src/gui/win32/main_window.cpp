@@ -4,6 +4,7 @@
 
 #include "gui/win32/dpi.hpp"
 #include "gui/win32/resource.h"
+#include "gui/win32/single_instance_win.hpp"
 
 namespace varnolt::gui {
 
@@ -369,6 +370,21 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    case WM_COPYDATA:
+      // A second start of Varnolt from this folder: handled once the sender has its answer.
+      if (auto args = secondStartArgs(lParam)) {
+        secondStarts_.push_back(std::move(*args));
+        ::PostMessageW(h, kMsgSecondStart, 0, 0);
+        return TRUE;
+      }
+      break;
+    case kMsgSecondStart:
+      if (!secondStarts_.empty()) {
+        const std::vector<std::string> args = std::move(secondStarts_.front());
+        secondStarts_.erase(secondStarts_.begin());
+        form_.secondStart(args);
+      }
+      return 0;
     case WM_CLOSE:
       // Every close, whatever its source, goes through the close request.
       form_.requestClose();

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/form1.hpp"
 #include "controls/form.hpp"
@@ -64,6 +65,8 @@ class MainWindow {
   WidgetHost* modalHost_ = nullptr;
   // The control that had the focus when the window was last deactivated.
   HWND lastFocus_ = nullptr;
+  // Second starts' arguments, handled in order.
+  std::vector<std::vector<std::string>> secondStarts_;
   struct Modal;
 };
 

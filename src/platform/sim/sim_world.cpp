@@ -15,9 +15,10 @@ SimWorld::SimWorld(fs::path root, DateTime start, EventSink s)
       dialogs(sink),
       shell(sink, files),
       power(sink),
+      tasks([this](std::string_view l) { sink(l); }),
       desktop(std::make_unique<SimDesktop>(clock, codec)),
       platform{clock,    regional, codec, files,         dialogs, shell,
-               registry, *desktop, power, "C:\\Varnolt", {}} {}
+               registry, *desktop, power, "C:\\Varnolt", {},      &tasks} {}
 
 SimWorld::~SimWorld() = default;
 

@@ -14,6 +14,7 @@
 
 #include "controls/controls.hpp"
 #include "platform/platform.hpp"
+#include "platform/sim/sim_task_scheduler.hpp"
 
 namespace varnolt::sim {
 
@@ -240,6 +241,7 @@ class SimWorld {
   SimShell shell;
   SimRegistry registry;
   SimPower power;
+  SimTaskScheduler tasks;
   std::unique_ptr<SimDesktop> desktop;
   platform::Platform platform;
   // The power fails: every program on the desktop ends at once.

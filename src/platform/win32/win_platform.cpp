@@ -20,6 +20,6 @@ std::string moduleFolder() {
 
 WinPlatform::WinPlatform()
     : windows(codec), platform{clock,    regional, codec, files,          dialogs, shell,
-                               registry, windows,  power, moduleFolder(), {}} {}
+                               registry, windows,  power, moduleFolder(), {},      &tasks} {}
 
 }  // namespace varnolt::win32

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.hpp"
+#include "platform/win32/win_task_scheduler.hpp"
 #include "platform/win32/win_util.hpp"
 
 namespace varnolt::win32 {
@@ -188,6 +189,7 @@ class WinPlatform {
   WinRegistry registry;
   WinWindowSystem windows;
   WinPower power;
+  WinTaskScheduler tasks;
   platform::Platform platform;
 };
 

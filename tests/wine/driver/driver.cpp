@@ -284,12 +284,13 @@ int wmain(int argc, wchar_t** argv) {
   // VARNOLT_WINE_ONLY=mends: what the night's mends show in the real windows.
   // VARNOLT_WINE_ONLY=resume: interrupted nights continued after a restart.
   // VARNOLT_WINE_ONLY=history: the download history and the add-files item.
+  // VARNOLT_WINE_ONLY=task: the nightly task's group clicked, Wine's scheduler refusing.
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
   const std::wstring group(only);
   if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
       group == L"files" || group == L"ports" || group == L"mends" || group == L"dlls" ||
-      group == L"resume" || group == L"history") {
+      group == L"resume" || group == L"history" || group == L"task") {
     if (group == L"files") crashSafeFileTests(exe, rokuCtrl, work);
     if (group == L"ports") {
       powerPortTests();
@@ -307,6 +308,8 @@ int wmain(int argc, wchar_t** argv) {
     if (group == L"mends" && !rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
     if (group == L"resume" && !rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);
     if (group == L"history" && !rokuCtrl.empty()) historyTests(exe, rokuCtrl, work);
+    if (group == L"task") nightlyTaskTests(exe, work);
+    if (group == L"task" && !rokuCtrl.empty()) autoNightTests(exe, rokuCtrl, work);
     say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
     return failedCount() == 0 ? 0 : 1;
   }
@@ -328,6 +331,8 @@ int wmain(int argc, wchar_t** argv) {
   realInputTests(exe, work);
   helpMenuTests(exe, helpChm, work);
   dllSearchTests(exe, helpChm, work);
+  nightlyTaskTests(exe, work);
+  if (!rokuCtrl.empty()) autoNightTests(exe, rokuCtrl, work);
   for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
   return failedCount() == 0 ? 0 : 1;

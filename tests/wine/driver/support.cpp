@@ -398,8 +398,9 @@ std::wstring designSettings(const std::wstring& controller) {
 
 // ---------------------------------------------------------------- the program under test
 
-Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs) {
-  std::wstring command = L"\"" + exe + L"\"";
+Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs,
+                 const std::wstring& arguments) {
+  std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};

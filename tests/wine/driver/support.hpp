@@ -147,7 +147,8 @@ std::wstring designSettings(const std::wstring& controller = L"未登録");
 class Varnolt {
  public:
   // Starts the program in `folder` and waits for its main window.
-  Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000);
+  Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000,
+          const std::wstring& arguments = L"");
   ~Varnolt();
   Varnolt(const Varnolt&) = delete;
   Varnolt& operator=(const Varnolt&) = delete;
@@ -232,6 +233,12 @@ void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& roku
 // Libraries planted beside Varnolt.exe under system libraries' names are never loaded:
 // not at start-up, the file dialog, the folder browser, the help or a drop (with a probe
 // showing first that Wine loads a planted library unless the search is restricted).
+// The nightly task's group clicked in the real window, Wine's scheduler refusing
+// (auto_night.cpp).
+void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work);
+// Varnolt.exe /auto running a whole night alone (auto_night.cpp).
+void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                    const std::wstring& work);
 void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
                     const std::wstring& work);
 // The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.

@@ -1,0 +1,209 @@
+// The nightly task in the real window with Wine's own Task Scheduler: the time typed and
+// the check box clicked with the mouse. Wine's scheduler answers E_NOTIMPL to the
+// interactive logon type, so the registration is refused: the box says so with its error,
+// and the check box and the state line show the task off. The calls a registration makes
+// are checked against a recording stand-in of ITaskService (tests/wine/taskfake).
+// `Varnolt.exe /auto` runs a whole night without a person: the new recordings of the list
+// only, no box on the way, the files and the log it leaves.
+#include "night.hpp"
+#include "xdo.hpp"
+
+namespace vt {
+
+namespace {
+
+bool ticked(HWND h) {
+  return sendTimed(h, BM_GETCHECK) == BST_CHECKED;
+}
+
+// The click's centre in screen coordinates.
+bool clickOn(Xdo& xdo, HWND h) {
+  const RECT r = rectOf(h);
+  return xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+// log.ini's lines, oldest first, without their time stamps.
+std::vector<std::wstring> logLines(const std::wstring& folder) {
+  const std::string raw = readFile(joinPath(folder, L"log.ini"));
+  const int chars =
+      ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+  std::wstring log(static_cast<std::size_t>(chars), L'\0');
+  ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), log.data(), chars);
+  std::vector<std::wstring> got;
+  for (const auto& l : lines(log)) {
+    const auto cut = l.rfind(L"   ");
+    if (cut != std::wstring::npos) got.insert(got.begin(), l.substr(cut + 3));
+  }
+  return got;
+}
+
+// The nightly task's group of the test build whose Task Scheduler service is the
+// recording stand-in: the time typed and the check box clicked on and off, and the calls
+// the Windows port made for each click.
+void nightlyTaskCalls(const std::wstring& varnoltExe, const std::wstring& work, Xdo& xdo) {
+  say("# the nightly task clicked on and off, its calls recorded by the stand-in service");
+  const std::wstring fakeExe =
+      varnoltExe.substr(0, varnoltExe.find_last_of(L'\\') + 1) + L"Varnolt-taskfake.exe";
+  const std::wstring folder = joinPath(work, L"毎晩 の 呼び出し");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring program = joinPath(folder, L"Varnolt.exe");
+  const std::wstring calls = joinPath(folder, L"task-calls.log");
+  ::CopyFileW(fakeExe.c_str(), program.c_str(), FALSE);
+  ::DeleteFileW(calls.c_str());
+  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
+  Varnolt v(program, folder);
+  check(v.main != nullptr, "the test build with the recording service starts");
+  if (!v.main) return;
+  v.selectTab(4);
+  HWND box5 = v.child(L"Button", L"毎日この時刻に自動でダウンロードする");
+  HWND hour = v.child(L"Edit", L"03");
+  // The minute: the box showing 00 on the hour's row (the rule list's hidden page has more).
+  HWND minute = nullptr;
+  for (HWND c : children(v.main))
+    if (hour && classOf(c) == L"Edit" && textOf(c) == L"00" && ::IsWindowVisible(c) &&
+        rectOf(c).top == rectOf(hour).top)
+      minute = c;
+  check(box5 && hour && minute, "the group's check box and time are there");
+  if (!box5 || !hour || !minute) return;
+  for (auto [field, text] : {std::pair{hour, "22"}, std::pair{minute, "30"}}) {
+    clickOn(xdo, field);
+    xdo.keys({"ctrl+a"});
+    xdo.type(text);
+  }
+  clickOn(xdo, box5);
+  const bool on = waitFor([&] { return ticked(box5); }, 10000);
+  HWND state = nullptr;
+  waitFor(
+      [&] {
+        for (HWND c : children(v.main))
+          if (textOf(c) == L"毎日 22:30 に自動実行します") state = c;
+        return state != nullptr;
+      },
+      5000);
+  check(on && state, "a click turns the task on at 22:30 and the state line says so",
+        utf8(textOf(hour)) + ":" + utf8(textOf(minute)));
+  const std::string registered = readFile(calls);
+  const std::string path = utf8(program);
+  for (const std::string& call :
+       {std::string("trigger create 2"), std::string("trigger start T22:30:00"),
+        std::string("settings WakeToRun -1"), std::string("principal LogonType 3"),
+        "action path " + path, std::string("action arguments /auto"),
+        utf8(L"register Varnolt 自動ダウンロード flags 6 logon 3 user/password/sddl 0/0/0")})
+    check(registered.find(call + "\n") != std::string::npos,
+          "the click registered the task with \"" + call + "\"");
+  check(registered.find("not used") == std::string::npos, "no other call was made");
+
+  clickOn(xdo, box5);
+  const bool off = waitFor([&] { return !ticked(box5); }, 10000);
+  check(off && readFile(calls).find(utf8(L"delete Varnolt 自動ダウンロード flags 0\n")) !=
+                   std::string::npos,
+        "a second click turns it off and deletes the task");
+}
+
+}  // namespace
+
+void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
+                    const std::wstring& work) {
+  say("# Varnolt.exe /auto: a whole night alone, two new recordings of five, quit at the end");
+  const std::wstring folder =
+      prepareNight(work, L"自動の夜", varnoltExe, rokuCtrlExe, 6, 2000, true, false);
+  // Rows 1 to 3 are in the download history, as the list shows them.
+  {
+    Varnolt look(joinPath(folder, L"Varnolt.exe"), folder);
+    HWND list = look.main ? startAndRead(look, 5) : nullptr;
+    check(list != nullptr, "a first start reads the five recordings");
+    if (!list) return;
+    std::string history = "\xEF\xBB\xBF";
+    for (int row = 0; row < 3; ++row)
+      history += utf8(listText(list, row, 3)) + "\t" + utf8(listText(list, row, 4)) + "\t" +
+                 utf8(listText(list, row, 5)) + "\r\n";
+    writeFile(joinPath(folder, L"history.ini"), history);
+  }
+  closeControllers();
+  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+
+  const auto started = std::chrono::steady_clock::now();
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder, 20000, L"/auto");
+  check(v.main != nullptr, "Varnolt.exe /auto starts");
+  if (!v.main) return;
+  HWND box = nullptr;
+  const bool ended = waitFor(
+      [&] {
+        if (!box) box = findTop(v.pid(), L"#32770", L"");
+        return !v.running();
+      },
+      240000);
+  check(ended, "the night ends and Varnolt quits by itself",
+        std::to_string(static_cast<int>(msSince(started))) + " ms");
+  check(box == nullptr, "no box waited for a person", box ? utf8(boxMessage(box)) : "");
+  closeControllers();
+
+  const std::wstring rec = joinPath(folder, L"録画");
+  check(fileSize(joinPath(rec, L"映画 七人の侍.m2t")) == 4 * 1048576 &&
+            fileSize(joinPath(rec, L"天気予報.m2t")) == 1 * 1048576,
+        "the two new recordings are downloaded whole");
+  check(!exists(joinPath(rec, L"ニュース／天気.m2t")) &&
+            !exists(joinPath(rec, L"ドラマ「夜」第3話.m2t")) &&
+            !exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")),
+        "the three recordings in the history are not downloaded again");
+  const std::vector<std::wstring> want = {L"Varnolt起動",
+                                          L"自動実行を開始しました",
+                                          L"「ロクラク起動」ボタンクリック",
+                                          L"リスト取得",
+                                          L"4をダウンロード開始",
+                                          L"5をダウンロード開始",
+                                          L"全てのダウンロードが終了しました",
+                                          L"作業結果：ダウンロード 2件、変換 0件、失敗 0件",
+                                          L"全ての作業が終了したので本ソフトを終了します"};
+  std::size_t at = 0;
+  for (const auto& line : logLines(folder))
+    if (at < want.size() && line == want[at]) ++at;
+  check(at == want.size(), "log.ini tells the automatic night in order",
+        at < want.size() ? "missing \"" + utf8(want[at]) + "\"" : "");
+  const std::string history = readFile(joinPath(folder, L"history.ini"));
+  check(history.find(utf8(L"映画 七人の侍")) != std::string::npos &&
+            history.find(utf8(L"天気予報")) != std::string::npos,
+        "the two downloads enter history.ini");
+}
+
+void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work) {
+  say("# the nightly task: the time typed and the check box clicked, Wine's scheduler refusing");
+  const std::wstring folder = joinPath(work, L"毎晩 の タスク");
+  ::CreateDirectoryW(work.c_str(), nullptr);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::CopyFileW(varnoltExe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
+  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
+  Xdo xdo;
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  check(v.main != nullptr && xdo.available(), "Varnolt starts, xdotool answers");
+  if (!v.main || !xdo.available()) return;
+  v.selectTab(4);
+  HWND box5 = v.child(L"Button", L"毎日この時刻に自動でダウンロードする");
+  HWND hour = v.child(L"Edit", L"03");
+  check(box5 && hour && !ticked(box5),
+        "the group shows the task off at start-up (none in the scheduler) at 03");
+  if (!box5 || !hour) return;
+
+  clickOn(xdo, hour);
+  xdo.keys({"ctrl+a"});
+  xdo.type("22");
+  check(waitFor([&] { return textOf(hour) == L"22"; }, 5000), "the hour typed shows 22",
+        utf8(textOf(hour)));
+
+  clickOn(xdo, box5);
+  HWND refusal = v.messageBox(10000);
+  const std::wstring message = refusal ? boxMessage(refusal) : L"";
+  check(message.find(L"毎晩の自動実行をタスクスケジューラに登録できませんでした。") == 0 &&
+            message.find(L"0x80004001") != std::wstring::npos,
+        "the refusal is told in a box with its error", utf8(message));
+  if (refusal) answer(refusal, IDOK);
+  const bool off = waitFor([&] { return !ticked(box5); }, 5000);
+  HWND state = nullptr;
+  for (HWND c : children(v.main))
+    if (textOf(c).find(L"登録できませんでした：0x80004001") == 0) state = c;
+  check(off && state, "the check box stays off and the state line names the error",
+        state ? utf8(textOf(state)) : "no state line");
+  nightlyTaskCalls(varnoltExe, work, xdo);
+}
+
+}  // namespace vt
