@@ -75,8 +75,7 @@ bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
                           },
                           [](Picture&) { return true; },
                           [&](TextBox& t) {
-                            // The text still on its way to the window is
-                            // the end of the model's.
+                            // The text still on its way to the window is the end of the model's.
                             if (code == EN_CHANGE && !syncing_)
                               t.setText(windowText(w->hwnd) + win32::narrow(w->pending));
                             else if (code == EN_SETFOCUS && t.onGotFocus)
