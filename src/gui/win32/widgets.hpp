@@ -53,7 +53,7 @@ class WidgetHost {
   WidgetHost& operator=(const WidgetHost&) = delete;
 
   // Creates the windows of the controls in sight: those on the pages out of sight and the
-  // hidden ones wait for finish(), or for being shown.
+  // hidden ones wait for finish() or finishLater(), or for being shown.
   void build(int dpi, HFONT font);
   // Creates the rest at once (a dialog, whose few windows cost little).
   void finish();
