@@ -47,9 +47,6 @@ struct Program {
   std::vector<BYTE> settled;
 };
 
-// The log.ini copied beside Varnolt before each start; empty: none.
-std::wstring logTemplate;
-
 // Read from the system's copy of the caption (GetWindowTextW sends no message to another
 // process's window): a window is seen the moment it is shown, whatever its thread does.
 std::wstring captionOf(HWND h) {
@@ -147,8 +144,10 @@ bool anyWindowOf(DWORD pid) {
   return false;
 }
 
-// One timed start; false when the window did not come within 20 s.
-bool timedStart(Program& p) {
+// One timed start; false when the window did not come within 20 s or the log box not
+// within 60 s. `logTemplate`, when not empty, is copied to log.ini beside Varnolt first,
+// and its log tab is timed.
+bool timedStart(Program& p, const std::wstring& logTemplate) {
   const bool varnolt = p.cls == L"VarnoltMain";
   if (varnolt && !logTemplate.empty())
     ::CopyFileW(logTemplate.c_str(), joinPath(p.folder, L"log.ini").c_str(), FALSE);
@@ -218,6 +217,7 @@ std::string pairedRatio(const std::vector<double>& a, const std::vector<double>&
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  std::wstring logTemplate;
   if (argc > 2 && std::wstring(argv[1]) == L"--log") {
     logTemplate = argv[2];
     argc -= 2;
@@ -261,7 +261,7 @@ int wmain(int argc, wchar_t** argv) {
   // One untimed start of each: the system's own files are in the cache for all alike (and
   // the settled log box is taken).
   for (Program* p : all) {
-    timedStart(*p);
+    timedStart(*p, logTemplate);
     p->visible.clear();
     p->ready.clear();
     p->logTab.clear();
@@ -269,9 +269,9 @@ int wmain(int argc, wchar_t** argv) {
 
   int failed = 0;
   for (int i = 0; i < runs; ++i) {
-    if (i % 2 == 0) failed += !timedStart(minimal);
-    for (Program* p : varnolts) failed += !timedStart(*p);
-    if (i % 2 == 1) failed += !timedStart(minimal);
+    if (i % 2 == 0) failed += !timedStart(minimal, logTemplate);
+    for (Program* p : varnolts) failed += !timedStart(*p, logTemplate);
+    if (i % 2 == 1) failed += !timedStart(minimal, logTemplate);
   }
   say("start-up under Wine, " + std::to_string(runs) + " runs each, alternating:");
   for (Program* p : all) {
