@@ -232,9 +232,8 @@ bool MainWindow::create(int showCommand) {
   // The first control of the shown page has the focus, as in any dialog.
   if (HWND first = host_->firstStop()) ::SetFocus(first);
   ::UpdateWindow(h);
-  // The pages out of sight, while the window is already there to see; the first
-  // message is taken only when they are all made.
-  host_->finish();
+  // The pages out of sight are made while the window takes input.
+  host_->finishLater();
   return true;
 }
 

@@ -122,6 +122,10 @@ LRESULT CALLBACK MainWindow::dialogProc(HWND h, UINT msg, WPARAM wParam, LPARAM 
     case kMsgChildPressed:
       m->host->onChildPressed(reinterpret_cast<HWND>(wParam));
       return 0;
+    case WM_TIMER:
+      // A long text that comes a slice at a time, as in the main window.
+      if (m->host->onTimer(wParam)) return 0;
+      break;
     case WM_CLOSE:
       m->form->close();
       return 0;

@@ -80,8 +80,8 @@ void WidgetHost::build(int dpi, HFONT font) {
   font_ = font;
   for (Control* c : controls_)
     if (c->kind() != Kind::MenuItem) ensure(*c);
-  // The pages out of sight and the hidden controls wait for finish(): creating every
-  // window of six pages costs more than everything else the start-up does.
+  // The pages out of sight and the hidden controls wait for finish() or finishLater():
+  // creating every window of six pages costs more than everything else the start-up does.
   materialize([this](const Widget& w) {
     const auto [tab, page] = pageOf(w);
     return w.control->visible() && (!tab || page == tabModel(*tab).tab());
@@ -111,7 +111,52 @@ void WidgetHost::finish() {
   // Every page exists once the start-up is over, with or without windows on it.
   for (auto& w : widgets_)
     for (std::size_t i = 0; i < w->pages.size(); ++i) pageWindow(*w, static_cast<int>(i));
-  addToolTips();
+  while (buildStep()) {
+  }
+}
+
+void WidgetHost::finishLater() {
+  scheduleBuild();
+}
+
+void WidgetHost::scheduleBuild() {
+  ::SetTimer(top_, kBuildTimer, 0, nullptr);
+}
+
+bool WidgetHost::buildStep() {
+  using Wanted = std::function<bool(const Widget&)>;
+  auto made = [this](const Wanted& wanted) {
+    if (std::none_of(widgets_.begin(), widgets_.end(),
+                     [&](const auto& w) { return !w->made && wanted(*w); }))
+      return false;
+    materialize(wanted);
+    return true;
+  };
+  // The hidden controls off the pages.
+  if (made([this](const Widget& w) { return !pageOf(w).first; })) return true;
+  // The pages out of sight, one per step, in the order of their tabs.
+  for (auto& t : widgets_) {
+    if (!t->hwnd) continue;
+    for (std::size_t i = 0; i < t->pages.size(); ++i) {
+      const Widget* tab = t.get();
+      const int page = static_cast<int>(i);
+      const bool empty = !t->pages[i];
+      pageWindow(*t, page);
+      if (made([this, tab, page](const Widget& w) {
+            return pageOf(w) == std::pair{tab, page};
+          }) ||
+          empty)
+        return true;
+    }
+  }
+  // Whatever is left, then the long texts.
+  if (made([](const Widget&) { return true; })) return true;
+  for (auto& w : widgets_)
+    if (!w->pending.empty()) {
+      appendSlice(*w);
+      return true;
+    }
+  return false;
 }
 
 std::pair<const WidgetHost::Widget*, int> WidgetHost::pageOf(const Widget& w) const {
@@ -133,6 +178,7 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
     create(w);
     if (!w.hwnd) continue;
     keepOrder(w);
+    addToolTip(w);
     visit(*w.control,
           Overloaded{// Where its pages start, for the controls on them.
                      [&](TabControl&) { layoutPages(w); },
@@ -140,8 +186,13 @@ void WidgetHost::materialize(const std::function<bool(const Widget&)>& wanted) {
                      [&](StatusBar&) { place(w); },
                      // Made empty, see create().
                      [&](Line&) { place(w); }, [&](Picture&) { place(w); },
-                     // Set by the program before the box existed.
-                     [&](TextBox&) { update(w, Property::Selection); }, [](Control&) {}});
+                     // Set by the program before the box existed: a long text comes in
+                     // slices, the selection after the first.
+                     [&](TextBox&) {
+                       showLongText(w);  // for a multi-line box
+                       update(w, Property::Selection);
+                     },
+                     [](Control&) {}});
   }
 }
 
@@ -160,25 +211,23 @@ void WidgetHost::keepOrder(const Widget& w) {
   ::SetWindowPos(w.hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void WidgetHost::addToolTips() {
-  for (auto& w : widgets_) {
-    if (!w->hwnd || w->control->toolTipText.empty()) continue;
-    if (!toolTip_) {
-      toolTip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top_, nullptr,
-                                       ::GetModuleHandleW(nullptr), nullptr));
-      if (!toolTip_) return;
-    }
-    std::wstring text = widen(w->control->toolTipText);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = w->parent;
-    tool.uId = reinterpret_cast<UINT_PTR>(w->hwnd);
-    tool.lpszText = text.data();
-    ::SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+void WidgetHost::addToolTip(const Widget& w) {
+  if (!w.hwnd || w.control->toolTipText.empty()) return;
+  if (!toolTip_) {
+    toolTip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top_, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr));
+    if (!toolTip_) return;
   }
+  std::wstring text = widen(w.control->toolTipText);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = w.parent;
+  tool.uId = reinterpret_cast<UINT_PTR>(w.hwnd);
+  tool.lpszText = text.data();
+  ::SendMessageW(toolTip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void WidgetHost::rescale(int dpi, HFONT font) {
@@ -259,7 +308,8 @@ void WidgetHost::create(Widget& w) {
             if (t.multiLine())
               style =
                   base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
-            HWND made = make(WS_EX_CLIENTEDGE, L"EDIT", t.text(), style);
+            // A multi-line box gets its text after it is made, see showLongText().
+            HWND made = make(WS_EX_CLIENTEDGE, L"EDIT", t.multiLine() ? "" : t.text(), style);
             // The log grows without bound; lift the edit control's default limit.
             ::SendMessageW(made, EM_SETLIMITTEXT, 0, 0);
             return made;
@@ -395,7 +445,7 @@ void WidgetHost::layoutPages(Widget& tab) {
 
 void WidgetHost::showPage(Widget& tab) {
   const int current = tabModel(tab).tab();
-  // A page shown before finish() gets its windows now: the page, and what is in sight on it.
+  // A page shown before it was made gets its windows now: the page, and what is in sight on it.
   pageWindow(tab, current);
   materialize([this, &tab, current](const Widget& w) {
     const auto [owner, page] = pageOf(w);

@@ -50,37 +50,39 @@ bool WidgetHost::onCommand(WPARAM wParam, LPARAM lParam) {
   Widget* w = byId(LOWORD(wParam));
   if (!w || reinterpret_cast<HWND>(lParam) != w->hwnd) return false;
   const UINT code = HIWORD(wParam);
-  return visit(*w->control, Overloaded{[&](Button& b) {
-                                         if (code == BN_CLICKED) b.click();
-                                         // Decided once the focus has landed: a move to another
-                                         // window of the program is a lost focus, a switch to
-                                         // another program is not.
-                                         if (code == BN_KILLFOCUS && b.onLostFocus)
-                                           ::PostMessageW(top_, kMsgFocusLeft,
-                                                          reinterpret_cast<WPARAM>(w->hwnd), 0);
-                                         return true;
-                                       },
-                                       [&](CheckBox& b) {
-                                         if (code == BN_CLICKED) b.click();
-                                         return true;
-                                       },
-                                       [&](OptionButton& b) {
-                                         if (code == BN_CLICKED) b.click();
-                                         return true;
-                                       },
-                                       [&](Label& l) {
-                                         if (code == STN_CLICKED && l.onMouseDown) l.onMouseDown();
-                                         return true;
-                                       },
-                                       [](Picture&) { return true; },
-                                       [&](TextBox& t) {
-                                         if (code == EN_CHANGE && !syncing_)
-                                           t.setText(windowText(w->hwnd));
-                                         else if (code == EN_SETFOCUS && t.onGotFocus)
-                                           t.onGotFocus();
-                                         return true;
-                                       },
-                                       [](Control&) { return false; }});
+  return visit(*w->control,
+               Overloaded{[&](Button& b) {
+                            if (code == BN_CLICKED) b.click();
+                            // Decided once the focus has landed: a move to another
+                            // window of the program is a lost focus, a switch to
+                            // another program is not.
+                            if (code == BN_KILLFOCUS && b.onLostFocus)
+                              ::PostMessageW(top_, kMsgFocusLeft, reinterpret_cast<WPARAM>(w->hwnd),
+                                             0);
+                            return true;
+                          },
+                          [&](CheckBox& b) {
+                            if (code == BN_CLICKED) b.click();
+                            return true;
+                          },
+                          [&](OptionButton& b) {
+                            if (code == BN_CLICKED) b.click();
+                            return true;
+                          },
+                          [&](Label& l) {
+                            if (code == STN_CLICKED && l.onMouseDown) l.onMouseDown();
+                            return true;
+                          },
+                          [](Picture&) { return true; },
+                          [&](TextBox& t) {
+                            // The text still on its way to the window is the end of the model's.
+                            if (code == EN_CHANGE && !syncing_)
+                              t.setText(windowText(w->hwnd) + win32::narrow(w->pending));
+                            else if (code == EN_SETFOCUS && t.onGotFocus)
+                              t.onGotFocus();
+                            return true;
+                          },
+                          [](Control&) { return false; }});
 }
 
 bool WidgetHost::onNotify(const NMHDR& header, LRESULT& result) {
@@ -111,6 +113,10 @@ bool WidgetHost::onScroll(HWND from) {
 }
 
 bool WidgetHost::onTimer(UINT_PTR id) {
+  if (id == kBuildTimer) {
+    if (!buildStep()) ::KillTimer(top_, kBuildTimer);
+    return true;
+  }
   Widget* w = byId(static_cast<int>(id));
   auto* timer = w ? as<controls::Timer>(w->control) : nullptr;
   if (!timer) return false;

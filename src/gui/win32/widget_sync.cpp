@@ -39,6 +39,26 @@ void showText(HWND h, const std::string& text, bool isEdit) {
   }
 }
 
+// A multi-line box takes its text this many lines at a time: the first slice fills any
+// box on any screen, and laying out one slice keeps the program from input only briefly.
+constexpr int kSliceLines = 256;
+
+// Where the first slice of `text` ends: after its kSliceLines-th line end, or at its end.
+std::size_t sliceEnd(std::wstring_view text) {
+  std::size_t at = 0;
+  for (int n = 0; n < kSliceLines; ++n) {
+    at = text.find(L'\n', at);
+    if (at == std::wstring_view::npos) return text.size();
+    ++at;
+  }
+  return at;
+}
+
+// `text` ends with `tail`.
+bool endsWith(std::wstring_view text, std::wstring_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
 // Characters of the model's selection to UTF-16 positions.
 int utf16Index(const std::string& utf8, int chars) {
   int units = 0;
@@ -86,7 +106,7 @@ void WidgetHost::update(Widget& w, Property property) {
     return;
   }
   if (!w.made && property == Property::Visible && c.visible()) {
-    // Shown before finish(): made now, with whatever it holds, if its page is in sight.
+    // Shown before it was made: made now, with whatever it holds, if its page is in sight.
     const auto [tab, page] = pageOf(w);
     if (!tab || (tab->hwnd && page == tabModel(*tab).tab())) {
       const Widget* target = &w;
@@ -109,6 +129,8 @@ void WidgetHost::update(Widget& w, Property property) {
   } else if (property == Property::Rect) {
     place(w);
     if (c.kind() == Kind::TabControl) layoutPages(w);
+  } else if (auto* box = as<TextBox>(&c); box && box->multiLine() && property == Property::Text) {
+    showLongText(w);
   } else if (property == Property::Caption ||
              (property == Property::Text && c.kind() == Kind::TextBox)) {
     showText(w.hwnd, captionOf(c), c.kind() == Kind::TextBox);
@@ -152,6 +174,71 @@ void WidgetHost::update(Widget& w, Property property) {
             },
             [](Control&) {}});
   }
+  syncing_ = wasSyncing;
+}
+
+void WidgetHost::showLongText(Widget& w) {
+  const auto* box = as<TextBox>(w.control);
+  if (!box || !box->multiLine()) return;
+  HWND h = w.hwnd;
+  const std::wstring want = widen(box->text());
+  const std::wstring shown = windowTextW(h);
+  const std::wstring_view known =
+      std::wstring_view(want).substr(0, want.size() - std::min(want.size(), w.pending.size()));
+  const bool pendingKept = endsWith(want, w.pending);
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  DWORD from = 0, to = 0;
+  const bool editing = ::GetFocus() == h;
+  if (editing)
+    ::SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  if (pendingKept && known == shown) {
+    // Nothing new.
+  } else if (pendingKept && !shown.empty() && endsWith(known, shown)) {
+    // Lines put in front (the log's newest on top): only they are laid out. The caret
+    // and the view go to the start, as when the whole text is set.
+    const std::wstring front(known.substr(0, known.size() - shown.size()));
+    ::SendMessageW(h, EM_SETSEL, 0, 0);
+    ::SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(front.c_str()));
+    ::SendMessageW(h, EM_SETSEL, 0, 0);
+    ::SendMessageW(h, EM_SCROLLCARET, 0, 0);
+  } else if (!shown.empty() && want.compare(0, shown.size(), shown) == 0) {
+    // The window holds the start of the text: the rest follows.
+    w.pending = want.substr(shown.size());
+  } else {
+    const std::size_t cut = sliceEnd(want);
+    ::SetWindowTextW(h, want.substr(0, cut).c_str());
+    w.pending = want.substr(cut);
+  }
+  if (editing) {
+    const auto n = static_cast<DWORD>(::GetWindowTextLengthW(h));
+    ::SendMessageW(h, EM_SETSEL, std::min(from, n), std::min(to, n));
+  }
+  syncing_ = wasSyncing;
+  if (!w.pending.empty()) scheduleBuild();
+}
+
+void WidgetHost::appendSlice(Widget& w) {
+  HWND h = w.hwnd;
+  const std::size_t cut = sliceEnd(w.pending);
+  const std::wstring part = w.pending.substr(0, cut);
+  w.pending.erase(0, cut);
+  const bool wasSyncing = syncing_;
+  syncing_ = true;
+  DWORD from = 0, to = 0;
+  ::SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  const auto first = ::SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0);
+  {
+    // The user's selection and view stay as they are while the text grows below them.
+    DrawingOff quiet(h);
+    const auto n = ::GetWindowTextLengthW(h);
+    ::SendMessageW(h, EM_SETSEL, n, n);
+    ::SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part.c_str()));
+    ::SendMessageW(h, EM_SETSEL, from, to);
+    ::SendMessageW(h, EM_LINESCROLL, 0, first - ::SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+  }
+  // The scroll bar shows the longer text.
+  if (::IsWindowVisible(h)) ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
   syncing_ = wasSyncing;
 }
 

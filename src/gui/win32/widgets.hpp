@@ -53,11 +53,15 @@ class WidgetHost {
   WidgetHost& operator=(const WidgetHost&) = delete;
 
   // Creates the windows of the controls in sight: those on the pages out of sight and the
-  // hidden ones wait for finish(), or for being shown.
+  // hidden ones wait for finish() or finishLater(), or for being shown.
   void build(int dpi, HFONT font);
-  // Creates the rest, and the tool tips. The main window calls it once it has been
-  // painted, before it takes any input: nothing can reach a page before its windows exist.
+  // Creates the rest at once (a dialog, whose few windows cost little).
   void finish();
+  // Creates the rest while the window takes input: a timer makes one page at each tick and
+  // then fills the long texts a slice at a time. Timer messages come only when no input and
+  // no painting waits, so the user is never kept waiting for a page he has not asked for;
+  // a page he shows is made at once (showPage).
+  void finishLater();
   // Re-places every widget after a DPI change.
   void rescale(int dpi, HFONT font);
 
@@ -114,6 +118,9 @@ class WidgetHost {
     bool ticking = false;
     // Its window has been created (or it needs none).
     bool made = false;
+    // Multi-line text box: the end of the model's text that its window does not hold yet;
+    // it follows in slices (appendSlice), so that a long log never lays out at once.
+    std::wstring pending;
   };
 
   void collectStops(const Widget* container, int page, std::vector<HWND>& out) const;
@@ -152,7 +159,14 @@ class WidgetHost {
   void syncProgress(Widget& w, const controls::ProgressBar& p);
   void syncTimer(Widget& w, const controls::Timer& t);
   // One tool-tip window for every control that has a tool-tip text.
-  void addToolTips();
+  void addToolTip(const Widget& w);
+  // One step of finishLater(); false when nothing is left.
+  bool buildStep();
+  // Multi-line text boxes: the model's text into the window, the first slice now and the
+  // rest by appendSlice(); a text put in front of the shown one (a log line) goes in alone.
+  void showLongText(Widget& w);
+  void appendSlice(Widget& w);
+  void scheduleBuild();
   // The model of a tab owner (or of firstTabControl()): a tab control by construction.
   static controls::TabControl& tabModel(const Widget& tab);
   Widget* byId(int id);
@@ -163,6 +177,8 @@ class WidgetHost {
   static std::string windowText(HWND h);
   // The id of the first widget's window; the others follow in creation order.
   static constexpr int kFirstId = 100;
+  // The timer of finishLater(), below every widget's id.
+  static constexpr UINT_PTR kBuildTimer = 1;
 
   HWND top_;
   std::vector<controls::Control*> controls_;

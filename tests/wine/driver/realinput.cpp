@@ -802,6 +802,37 @@ std::wstring folderFor(const std::wstring& work, const std::wstring& name,
   return folder;
 }
 
+// A long log: the box, which takes it a slice at a time, comes to hold all of it in its
+// order.
+void longLogTest(const std::wstring& exe, const std::wstring& work) {
+  const std::wstring folder = folderFor(work, L"長いログ", exe);
+  std::wstring file, body;
+  for (int i = 0; i < 3000; ++i) {
+    const std::wstring line = L"2026/01/01   00:00:00   作業" + std::to_wstring(i);
+    file += line + L"\r\n";
+    body += L"\r\n" + line;
+  }
+  writeFile(joinPath(folder, L"log.ini"), cp932(file));
+  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  HWND box = v.main ? v.logBox() : nullptr;
+  check(box && v.selectTab(3), "the log tab opens with a 3,000-line log");
+  if (!box) return;
+  // The start line, the empty line that parts the runs, then the file's lines.
+  const std::wstring want = L"\r\n" + body;
+  std::wstring after;
+  waitFor(
+      [&] {
+        // The length first: reading the whole text at every turn would slow the filling.
+        if (sendTimed(box, WM_GETTEXTLENGTH) < static_cast<LRESULT>(want.size())) return false;
+        const std::wstring text = textOf(box);
+        after = text.substr(std::min(text.size(), text.find(L"\r\n")));
+        return after.size() >= want.size();
+      },
+      30000);
+  check(after == want, "the log box holds the whole log in its order",
+        std::to_string(lines(after).size()) + " lines after the first");
+}
+
 }  // namespace
 
 void realInputTests(const std::wstring& exe, const std::wstring& work) {
@@ -844,6 +875,7 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     pathDialogKeys(v, list);
     optionArrows(v, tab);
   }
+  longLogTest(exe, work);
 }
 
 void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std::wstring& shots,

@@ -418,6 +418,20 @@ Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int window
       },
       windowTimeoutMs);
   startMs = msSince(started);
+  // The pages out of sight are made while the window already answers, one at a time: the
+  // tests read them, so they wait until each tab's page holds its windows and the step
+  // under way has ended.
+  waitFor(
+      [&] {
+        HWND t = main ? tabs() : nullptr;
+        if (!t) return true;
+        int built = 0;
+        for (HWND p = ::GetWindow(t, GW_CHILD); p; p = ::GetWindow(p, GW_HWNDNEXT))
+          built += ::GetWindow(p, GW_CHILD) != nullptr;
+        return built >= sendTimed(t, TCM_GETITEMCOUNT);
+      },
+      windowTimeoutMs);
+  if (main) sendTimed(main, WM_NULL);
 }
 
 Varnolt::~Varnolt() {
