@@ -71,7 +71,7 @@ std::string journalText(const NightJournal& j) {
 }
 
 std::optional<NightJournal> parseJournal(std::string_view text) {
-  std::vector<std::string> lines = vb::split(text, "\r\n");
+  std::vector<std::string> lines = text_rules::split(text, "\r\n");
   if (lines.empty() || lines[0] != kHeader) return std::nullopt;
   NightJournal j;
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -80,7 +80,7 @@ std::optional<NightJournal> parseJournal(std::string_view text) {
     const auto eq = l.find('=');
     if (eq == std::string::npos) return std::nullopt;
     const std::string key = l.substr(0, eq), value = l.substr(eq + 1);
-    const std::vector<std::string> f = vb::split(value, "|");
+    const std::vector<std::string> f = text_rules::split(value, "|");
     if (key == "Check1" || key == "Check2") {
       const int v = number(value);
       if (v < 0 || v > 1) return std::nullopt;

@@ -17,7 +17,7 @@ bool controllerBusy(Form1& f, const TextBox& button) {
   try {
     return f.os.windows.trackbarPos(parseHandleText(f.rc_slider.text())) != 0 ||
            !f.os.windows.isEnabled(parseHandleText(button.text()));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
 }
@@ -38,7 +38,7 @@ std::size_t restoreRecordings(Form1& f, const NightJournal& j) {
     const bool left = rec.outcome == Outcome::Todo || rec.outcome == Outcome::Saving;
     if (!found) {
       if (left)
-        f.logAdd("再開：録画「" + vb::trimSpaces(rec.title) + "」（" + rec.recorded +
+        f.logAdd("再開：録画「" + text_rules::trimSpaces(rec.title) + "」（" + rec.recorded +
                  "）がロクラクに見つからないため、ダウンロードしません");
       continue;
     }
@@ -63,12 +63,12 @@ void Form1::offerResume() {
   std::optional<NightJournal> journal;
   try {
     journal = parseJournal(os.codec.fromAnsi(os.files.readAll(path)));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
   }
   auto remove = [&] {
     try {
       os.files.deleteFile(path);
-    } catch (const VbError& e) {
+    } catch (const RunError& e) {
       logAdd("作業の記録を削除できませんでした：" + path + "（" + e.what() + "）");
     }
   };
@@ -92,7 +92,7 @@ void Form1::offerResume() {
   statusAndLog("中断された作業を再開します");
   try {
     resumeNight(j);
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     msgBox(runtimeErrorReport("resume,", e, 0));
   }
 }

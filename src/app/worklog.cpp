@@ -14,7 +14,7 @@ void Form1::logAdd(std::string_view message) {
   line.append(Text5.text());
   Text5.setText(std::move(line));
   if (onLogLine)
-    for (const auto& l : vb::textLines(std::string_view(Text5.text()).substr(0, added)))
+    for (const auto& l : text_rules::textLines(std::string_view(Text5.text()).substr(0, added)))
       onLogLine(l);
 }
 
@@ -26,7 +26,7 @@ void Form1::logInPut(const std::string& path) {
     return;  // no log yet: the box starts empty
   }
   std::string text = Text5.text();
-  for (const std::string& line : vb::textLines(os.codec.fromAnsi(bytes)))
+  for (const std::string& line : text_rules::textLines(os.codec.fromAnsi(bytes)))
     text.append("\r\n").append(line);
   Text5.setText(std::move(text));
 }

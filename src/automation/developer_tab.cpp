@@ -10,8 +10,8 @@ namespace {
 // The window named by Text101; a text that is no handle is reported, not raised.
 std::optional<Hwnd> targetWindow(Form1& form) {
   try {
-    return parseHandleText(vb::trimSpaces(form.Text101.text()));
-  } catch (const VbError&) {
+    return parseHandleText(text_rules::trimSpaces(form.Text101.text()));
+  } catch (const RunError&) {
     form.msgBox(
         "送り込みハンドル「" + form.Text101.text() +
         "」はウィンドウハンドルとして読めません。\r\n16進数8桁（例: 000200A4）で入力してください");

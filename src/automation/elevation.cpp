@@ -8,7 +8,7 @@ bool Form1::controllerRefuses() {
   Hwnd main = 0;
   try {
     main = parseHandleText(StatusBar1.panel(4));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
   if (main == 0 || !os.windows.isWindow(main) || !os.windows.refusesMessages(main)) return false;

@@ -95,8 +95,8 @@ void Form1::Command3_Click() {
     fillControlMap(*this);
     Command1.setEnabled(true);
     if (ListView10.count() >= 1) Command9.setEnabled(true);
-  } catch (const VbError& e) {
-    if (e.number() == vb::kErrFileNotFound)
+  } catch (const RunError& e) {
+    if (e.number() == run_error::kFileNotFound)
       msgBox("エラー" + std::to_string(e.number()) +
              "『「ロクラク・コントローラ」を登録』部分を確認して見てください");
     else

@@ -15,7 +15,7 @@ void Form1::Command7_Click() {
     // A cancel leaves the registration as it was.
     if (!chosen) return;
     Label2.setCaption(*chosen);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
   }
 }
 

@@ -38,7 +38,7 @@ void Form1::RC_SOUSA_Click(std::int16_t index) {
   Hwnd button = 0;
   try {
     button = parseHandleText(buttons[index]->text());
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return;
   }
   if (index == 0) {
@@ -47,7 +47,7 @@ void Form1::RC_SOUSA_Click(std::int16_t index) {
     Hwnd list = 0;
     try {
       list = parseHandleText(rc_rec_list.text());
-    } catch (const VbError&) {
+    } catch (const RunError&) {
       return;
     }
     os.windows.listBoxSetCurSel(list, static_cast<int>(row) - 1);

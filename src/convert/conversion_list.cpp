@@ -77,7 +77,7 @@ void Form1::ListView10_OLEDragDrop(const std::vector<std::string>& paths) {
     std::uint32_t attributes = 0;
     try {
       attributes = os.files.attributes(path);
-    } catch (const VbError&) {
+    } catch (const RunError&) {
       // What the shell handed over but is gone now cannot be converted.
       continue;
     }

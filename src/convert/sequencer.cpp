@@ -271,14 +271,14 @@ void Form1::m2t_start() {
     const Hwnd slider = parseHandleText(rc_slider.text());
     Slider1.setRange(Slider1.min(), os.windows.trackbarMax(slider));
     Slider1.setRange(os.windows.trackbarMin(slider), Slider1.max());
-    Slider1.setTickFrequency(static_cast<int>(vb::roundHalfEven(Slider1.max() / 10.0)));
+    Slider1.setTickFrequency(static_cast<int>(text_rules::roundHalfEven(Slider1.max() / 10.0)));
     runStarted();
     Timer2.setEnabled(true);
     Label100.setCaption(std::to_string(state.ConvRow) + "を変換開始しました");
     logAdd(Label100.caption());
 
     step = 17;
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     stopOnError(*this);
     msgBox(runtimeErrorReport("m2t_start,", e, step));
   }
@@ -302,7 +302,7 @@ void Form1::Timer2_Timer() {
       return;
     }
     conversionsFinished();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
     stopOnError(*this);
     msgBox(runtimeErrorReport("time2,", e, 0));

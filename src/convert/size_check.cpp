@@ -33,12 +33,12 @@ void Form1::m2t_SizeCheck() {
     } else {
       status = kFailed;
     }
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     status = kCheckError;
   }
   try {
     ListView10.setSubItem(row, m2tcol::kStatus, status);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     // The row is gone (deleted during the run): the log still tells the outcome.
   }
   logAdd(status);

@@ -62,7 +62,7 @@ void Form1::Command5_Click() {
     nightStarted(recordings);
     dl_start();
     nightStartSettled();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     // A controller handle that is no number (the controller never found) must not end
     // the program.
     msgBox(runtimeErrorReport("cmd5,", e, 0));
@@ -130,7 +130,7 @@ void Form1::dl_start() {
   const int max = os.windows.trackbarMax(*trackbar);
   const int min = os.windows.trackbarMin(*trackbar);
   Slider1.setRange(min, max);
-  Slider1.setTickFrequency(static_cast<int>(vb::roundHalfEven(max / 10.0)));
+  Slider1.setTickFrequency(static_cast<int>(text_rules::roundHalfEven(max / 10.0)));
 
   runStarted();
   Command2_Click();
@@ -185,7 +185,7 @@ void Form1::Timer1_Timer() {
       return;
     }
     downloadsFinished();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     // The tick is tried again by the next one: a row is counted as failed once.
     if (state.night.time1FailedRow != state.downloadPosition) {
       state.night.time1FailedRow = state.downloadPosition;
@@ -255,7 +255,7 @@ void Form1::Command8_Click() {
   try {
     finished = os.windows.trackbarPos(parseHandleText(rc_slider.text())) == 0 &&
                os.windows.isEnabled(parseHandleText(rc_zyusin_btn.text()));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
   }
   os.windows.activate(*interrupt);
   // The run ends here whether or not the controller has handled the click.

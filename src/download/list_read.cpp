@@ -38,7 +38,7 @@ void Form1::Command1_Click() {
   Hwnd main = 0;
   try {
     main = parseHandleText(StatusBar1.panel(4));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
   }
   const bool seen = !StatusBar1.panel(2).empty();
   // A controller seen before but gone now: the user's list and check marks stay, and
@@ -75,7 +75,7 @@ void Form1::Command1_Click() {
     ListUpdate batch(ListView1);
     for (int i = 0; i < count; ++i) {
       // The port asks for the entry's length and fetches it into a buffer of that size.
-      auto fields = vb::split(os.windows.listBoxText(list, i), "|");
+      auto fields = text_rules::split(os.windows.listBoxText(list, i), "|");
       if (fields.size() > kEntryFields) fields.resize(kEntryFields);
       ListView1.addRow({}, std::move(fields));
     }
@@ -120,7 +120,7 @@ void Form1::ListView1_ColumnClick(int index) {
   Hwnd button = 0;
   try {
     button = parseHandleText(header->text());
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return;
   }
   ListView1.setEnabled(false);

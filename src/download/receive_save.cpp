@@ -25,7 +25,7 @@ void Form1::Command2_Click() {
     os.clock.sleep(kReceiveWaitMs);
     GetTopWindBtn_Click();
     Command4_Click();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     msgBox(runtimeErrorReport("cmd2,", e, 0));
   }
 }
@@ -40,8 +40,8 @@ void Form1::Command4_Click() {
 
     const ListItem& row = ListView1.item(static_cast<std::size_t>(state.downloadPosition));
     const std::string mpgFolder = row.subItem(8);
-    std::string name = fileNameOfTitle(vb::trimSpaces(row.subItem(3)));
-    if (vb::trimSpaces(name).empty()) name = nameOfUntitled(row.subItem(4));
+    std::string name = fileNameOfTitle(text_rules::trimSpaces(row.subItem(3)));
+    if (text_rules::trimSpaces(name).empty()) name = nameOfUntitled(row.subItem(4));
     // A download that is converted afterwards also needs its .mpg name free and within
     // the path limit: an older recording of the same series is never overwritten.
     std::vector<NamePlace> places{{Text4.text(), ".m2t"}};
@@ -98,7 +98,7 @@ void Form1::Command4_Click() {
     ListView1.setEnabled(false);
     Timer1.setEnabled(true);
     statusAndLog(std::to_string(state.downloadPosition) + "をダウンロード開始");
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     msgBox(runtimeErrorReport("cmd4,", e, 0));
   }
 }

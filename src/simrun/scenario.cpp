@@ -142,7 +142,7 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
     emit("waiting: " + e.handler);
     err << name << ": the scenario ended while " << e.handler << " waits\n";
     return 4;
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     emit("crash " + std::to_string(e.number()) + " " + e.description());
     err << name << ":" << currentLine_ << ": unhandled run-time error " << e.number() << ": "
         << e.description() << '\n';
@@ -239,7 +239,7 @@ void Runner::dump(Control& c) {
                                             p("Enabled", flag(b.enabled()));
                                           },
                                           [&](OptionButton& b) {
-                                            p("Value", vb::boolWord(b.value()));
+                                            p("Value", text_rules::boolWord(b.value()));
                                             p("Enabled", flag(b.enabled()));
                                             if (!b.toolTipText.empty())
                                               p("ToolTipText", b.toolTipText);
@@ -275,8 +275,8 @@ void Runner::dump(Control& c) {
                                             p("Value", std::to_string(s.value()));
                                           },
                                           [&](ProgressBar& b) {
-                                            p("Max", vb::numberText(b.max()));
-                                            p("Value", vb::numberText(b.value()));
+                                            p("Max", text_rules::numberText(b.max()));
+                                            p("Value", text_rules::numberText(b.value()));
                                           },
                                           [&](StatusBar& s) {
                                             for (std::size_t i = 1; i <= s.panelCount(); ++i)
@@ -499,7 +499,7 @@ struct Runner::WindowVerbs {
     if (w.size() < 2) r.fail("drop NAME PATH|PATH|...");
     Control& c = r.control(w[0]);
     if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' takes no drops");
-    auto paths = vb::split(rest.substr(w[0].size() + 1), "|");
+    auto paths = text_rules::split(rest.substr(w[0].size() + 1), "|");
     bool taken = false;
     r.asHandler(c.name() + "_OLEDragDrop", [&] { taken = static_cast<ListView&>(c).drop(paths); });
     if (!taken) r.emit("ignored drop " + c.name() + " (disabled)");
