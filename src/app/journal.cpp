@@ -146,7 +146,7 @@ void Form1::journalNight() {
   }
   const std::string path = appFile(*this, kJournalFile);
   try {
-    os.files.replaceFile(path, os.codec.toAnsi(journalText(j)));
+    ports.files.replaceFile(path, ports.codec.toAnsi(journalText(j)));
     n.journalFailed = false;
   } catch (const std::exception& e) {
     // Told once while the failure lasts: the night goes on, only its resume is at risk.
@@ -162,7 +162,7 @@ void Form1::nightOver() {
   state.night.active = false;
   const std::string path = appFile(*this, kJournalFile);
   try {
-    if (os.files.fileExists(path)) os.files.deleteFile(path);
+    if (ports.files.fileExists(path)) ports.files.deleteFile(path);
   } catch (const std::exception& e) {
     logAdd("作業の記録を削除できませんでした：" + path + "（" + e.what() + "）");
   }

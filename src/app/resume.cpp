@@ -15,8 +15,8 @@ using Outcome = NightTally::Outcome;
 // The controller is still busy with a transfer or conversion (only Varnolt was ended).
 bool controllerBusy(Form1& f, const TextBox& button) {
   try {
-    return f.os.windows.trackbarPos(parseHandleText(f.rc_slider.text())) != 0 ||
-           !f.os.windows.isEnabled(parseHandleText(button.text()));
+    return f.ports.windows.trackbarPos(parseHandleText(f.rc_slider.text())) != 0 ||
+           !f.ports.windows.isEnabled(parseHandleText(button.text()));
   } catch (const RunError&) {
     return false;
   }
@@ -59,15 +59,15 @@ std::size_t restoreRecordings(Form1& f, const NightJournal& j) {
 
 void Form1::offerResume() {
   const std::string path = appFile(*this, kJournalFile);
-  if (!os.files.fileExists(path)) return;
+  if (!ports.files.fileExists(path)) return;
   std::optional<NightJournal> journal;
   try {
-    journal = parseJournal(os.codec.fromAnsi(os.files.readAll(path)));
+    journal = parseJournal(ports.codec.fromAnsi(ports.files.readAll(path)));
   } catch (const RunError&) {
   }
   auto remove = [&] {
     try {
-      os.files.deleteFile(path);
+      ports.files.deleteFile(path);
     } catch (const RunError& e) {
       logAdd("作業の記録を削除できませんでした：" + path + "（" + e.what() + "）");
     }
@@ -177,7 +177,7 @@ void Form1::resumeNight(const NightJournal& j) {
     if (current != 0 && controllerBusy(*this, rc_pcdown_btn)) {
       logAdd("中断されたストリーム変換の終了を待ちます（" + std::to_string(current) + "行目）");
       const Hwnd slider = parseHandleText(rc_slider.text());
-      Slider1.setRange(os.windows.trackbarMin(slider), os.windows.trackbarMax(slider));
+      Slider1.setRange(ports.windows.trackbarMin(slider), ports.windows.trackbarMax(slider));
       Timer2.setEnabled(true);
       return;
     }

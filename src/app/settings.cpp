@@ -50,13 +50,13 @@ void Form1::KankyouOutPut(const std::string& path) {
     text.append(s.key).append("\r\n").append(s.write(*this)).append("\r\n");
   text = text_rules::replaceAll(text, "|\r\n", "\r\n");
   text += "\r\n";
-  os.files.replaceFile(path, os.codec.toAnsi(text));
+  ports.files.replaceFile(path, ports.codec.toAnsi(text));
 }
 
 void Form1::KankyouInPut(const std::string& path) {
   ListView1.clear();
   try {
-    const std::string text = os.codec.fromAnsi(os.files.readAll(path));
+    const std::string text = ports.codec.fromAnsi(ports.files.readAll(path));
     const Setting* current = nullptr;
     for (const std::string& line : text_rules::textLines(text)) {
       if (line.empty()) continue;

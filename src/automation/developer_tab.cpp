@@ -24,14 +24,14 @@ std::optional<Hwnd> targetWindow(Form1& form) {
 void Form1::Command11_Click() {
   auto h = targetWindow(*this);
   if (!h) return;
-  os.windows.setText(*h, Text100.text());
+  ports.windows.setText(*h, Text100.text());
 }
 
 void Form1::Command12_Click() {
   auto h = targetWindow(*this);
   if (!h) return;
-  const int n = os.windows.getTextLength(*h);
-  msgBox(os.windows.getText(*h, n + 1));
+  const int n = ports.windows.getTextLength(*h);
+  msgBox(ports.windows.getText(*h, n + 1));
 }
 
 void Form1::Command15_Click() {

@@ -24,10 +24,10 @@ void Form1::FreeSpace_Get() {
   try {
     const std::string drive = driveName(Text4.text());
     if (drive.empty()) return;
-    auto bytes = os.files.freeSpace(drive + "\\");
+    auto bytes = ports.files.freeSpace(drive + "\\");
     if (!bytes) return;
     const double free = static_cast<double>(*bytes) / 1024 / 1024;
-    Label5.setCaption("デフォルト保存先の空容量：" + os.regional.formatNumber(free, 0) + "MB");
+    Label5.setCaption("デフォルト保存先の空容量：" + ports.regional.formatNumber(free, 0) + "MB");
     ProgressBar1.setMax(static_cast<float>(free));
   } catch (const std::exception&) {
   }
@@ -47,8 +47,8 @@ void Form1::CheckSize_Sum() {
     }
     ProgressBar1.setValue(static_cast<float>(total));
     Label6.setCaption("チェックした総サイズ：" + text_rules::numberText(total) + "MB / 使用率：" +
-                      os.regional.formatPercent(static_cast<double>(ProgressBar1.value()) /
-                                                static_cast<double>(ProgressBar1.max())));
+                      ports.regional.formatPercent(static_cast<double>(ProgressBar1.value()) /
+                                                   static_cast<double>(ProgressBar1.max())));
   } catch (const std::exception&) {
     Check4.setValue(1);
   }

@@ -37,7 +37,7 @@ void Form1::RecSize_Get() {
     bool kept = false;
     if (!rc_recdata.text().empty()) {
       const Hwnd details = parseHandleText(rc_recdata.text());
-      for (Hwnd child : os.windows.childWindows(controller)) kept = kept || child == details;
+      for (Hwnd child : ports.windows.childWindows(controller)) kept = kept || child == details;
     }
     if (!kept) {
       rc_recdata.setText("");
@@ -50,18 +50,18 @@ void Form1::RecSize_Get() {
       }
     }
     const Hwnd list = parseHandleText(rc_rec_list.text());
-    os.windows.listBoxSetCurSel(list, 1);
-    os.windows.keyDown(list, kVkUp);
+    ports.windows.listBoxSetCurSel(list, 1);
+    ports.windows.keyDown(list, kVkUp);
 
     const std::size_t rows = ListView1.count();
     for (std::size_t k = 0; k < rows; ++k) {
       const Hwnd details = parseHandleText(rc_recdata.text());
-      const int length = os.windows.getTextLength(details);
+      const int length = ports.windows.getTextLength(details);
       for (const std::string& line :
-           text_rules::split(os.windows.getText(details, length + 1), "\r\n")) {
+           text_rules::split(ports.windows.getText(details, length + 1), "\r\n")) {
         if (line.find(kSizeKey) == std::string::npos) continue;
         ListView1.setSubItem(k + 1, kSizeColumn, sizeOfLine(line));
-        os.windows.keyDown(list, kVkDown);
+        ports.windows.keyDown(list, kVkDown);
       }
     }
   } catch (const std::exception&) {

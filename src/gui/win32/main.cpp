@@ -47,9 +47,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // restriction (cmake/windows.cmake).
   ::InitCommonControlsEx(&icc);
 
-  varnolt::win32::WinPlatform os;
-  varnolt::Form1 form(os.platform);
-  varnolt::gui::MainWindow window(instance, os, form);
+  varnolt::win32::WinPlatform ports;
+  varnolt::Form1 form(ports.platform);
+  varnolt::gui::MainWindow window(instance, ports, form);
   if (!window.create(showCommand)) return 1;
   // Nothing before the first message needs COM.
   ComApartment com;
