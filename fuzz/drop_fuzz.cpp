@@ -61,7 +61,7 @@ bool accepted(FuzzWorld& w, const std::string& path) {
   std::uint32_t a = 0;
   try {
     a = w.world->files.attributes(path);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
   return a != 2 && a != 16 && splitPath(path).extension == "m2t";
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned char mode = in.empty() ? 0 : static_cast<unsigned char>(in[0]);
   if (!in.empty()) in.remove_prefix(1);
   std::vector<std::string> paths;
-  for (const std::string& line : vb::split(in, "\n")) {
+  for (const std::string& line : text_rules::split(in, "\n")) {
     if (paths.size() == kMaxPaths) break;
     paths.push_back(w.fromAnsi(line));
     checkSplit(paths.back());

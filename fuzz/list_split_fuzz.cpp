@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzWorld& w = theWorld();
   Controller& c = controller(w);
   std::vector<std::string> entries;
-  for (const std::string& line : vb::split(bytesOf(data, size), "\n")) {
+  for (const std::string& line : text_rules::split(bytesOf(data, size), "\n")) {
     if (entries.size() == kMaxEntries) break;
     entries.push_back(w.fromAnsi(line));
   }

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   f.RecSize_Get();
 
   std::vector<std::string> sizeLines;
-  for (const auto& line : vb::split(details, "\r\n"))
+  for (const auto& line : text_rules::split(details, "\r\n"))
     if (line.find(kKey) != std::string::npos) sizeLines.push_back(line);
   std::size_t downs = 0;
   for (const auto& m : desktop.window(c.list)->received) downs += m == "down";
@@ -126,12 +126,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(value.empty() || (value.front() != ' ' && value.back() != ' '),
                "untrimmed " + show(value));
     const std::string& last = sizeLines.back();
-    const std::string rest = vb::replaceAll(vb::replaceAll(last, kKey, ""), "MB", "");
+    const std::string rest =
+        text_rules::replaceAll(text_rules::replaceAll(last, kKey, ""), "MB", "");
     if (rest.find("GB") != std::string::npos) {
       double v = 0;
       try {
-        v = vb::toDouble(value);
-      } catch (const VbError&) {
+        v = text_rules::toDouble(value);
+      } catch (const RunError&) {
         FUZZ_CHECK(false, "a size read in GB is not a number: " + show(value));
       }
       FUZZ_CHECK(std::isfinite(v), "a size read in GB is not finite: " + show(value));
@@ -143,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(value == digits, show(last) + " gave " + show(value));
       } else {
         const double expected = std::strtod(digits.c_str(), nullptr) * 1000;
-        const double got = vb::toDouble(value);
+        const double got = text_rules::toDouble(value);
         FUZZ_CHECK(std::fabs(got - expected) <= 1e-13 * std::fabs(expected),
                    show(last) + " gave " + show(value));
       }

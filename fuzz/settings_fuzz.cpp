@@ -80,7 +80,7 @@ void checkCouplings(const Form1& f) {
 
 // The written file, checked line by line against the fixed layout.
 void checkLayout(std::string_view text) {
-  const auto lines = vb::split(text, "\r\n");
+  const auto lines = text_rules::split(text, "\r\n");
   FUZZ_CHECK(
       lines.size() >= 28 && lines[lines.size() - 1].empty() && lines[lines.size() - 2].empty(),
       "the file must end with CR LF CR LF: " + show(text));
@@ -112,7 +112,7 @@ void anyFile(FuzzWorld& w, std::string_view bytes) {
   f.KankyouInPut(kIni);
   FUZZ_CHECK(f.ListView1.count() == 0, "the recording list must be emptied");
   FUZZ_CHECK(w.events.empty(), "reading the settings shows nothing");
-  const auto lines = vb::textLines(w.fromAnsi(bytes));
+  const auto lines = text_rules::textLines(w.fromAnsi(bytes));
   auto fromFile = [&](const std::string& value, const char* design) {
     return value == design || std::find(lines.begin(), lines.end(), value) != lines.end();
   };
@@ -150,7 +150,7 @@ void programsFile(FuzzWorld& w, FuzzedDataProvider& in) {
   f.KankyouOutPut(kIni);
   const std::string written = w.readHost(w.host("c/Varnolt/default.ini"));
   const std::string text = w.fromAnsi(written);
-  const auto lines = vb::split(text, "\r\n");
+  const auto lines = text_rules::split(text, "\r\n");
   // Values that a write does not keep as they are, by the file's own rules.
   if (lines.size() != 28) return;  // a value held a line break
   for (std::size_t k = 0; k < 2; ++k) {

@@ -18,7 +18,7 @@ constexpr const char* kLog = "C:\\Varnolt\\log.ini";
 // Lines of ANSI bytes: cut at the line ends in the bytes, then each converted.
 std::vector<std::string> byteLines(FuzzWorld& w, std::string_view bytes) {
   std::vector<std::string> lines;
-  for (const std::string& l : vb::textLines(bytes)) lines.push_back(w.fromAnsi(l));
+  for (const std::string& l : text_rules::textLines(bytes)) lines.push_back(w.fromAnsi(l));
   return lines;
 }
 
@@ -42,7 +42,7 @@ std::string oneRun(FuzzWorld& w, std::string_view before) {
                                 w.world->regional.longTime(w.world->clock.now()) + "   Varnolt起動";
   std::vector<std::string> expected = {startLine, ""};
   for (auto& l : byteLines(w, before)) expected.push_back(std::move(l));
-  const auto got = vb::textLines(w.fromAnsi(after));
+  const auto got = text_rules::textLines(w.fromAnsi(after));
   FUZZ_CHECK(got == expected, "lines " + joinShown(got) + "\nexpected " + joinShown(expected));
 
   // Canonical CP932 with CR LF line ends comes back unchanged after the added lines.

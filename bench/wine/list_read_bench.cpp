@@ -39,7 +39,7 @@ std::string ms(double v) {
   return b;
 }
 
-LRESULT sendPlain(HWND h, UINT msg, WPARAM w, LPARAM l) {
+LRESULT sendUntimed(HWND h, UINT msg, WPARAM w, LPARAM l) {
   return ::SendMessageW(h, msg, w, l);
 }
 
@@ -187,7 +187,7 @@ int wmain(int argc, wchar_t** argv) {
   int count = 0;
   bool whole = true;
   for (int i = 0; i < runs; ++i) {
-    bare.push_back(bareLoop(listBox, count, sendPlain));
+    bare.push_back(bareLoop(listBox, count, sendUntimed));
     limited.push_back(bareLoop(listBox, count, sendLimited));
     mine.push_back(varnoltRead(read, v));
     // Each round as it ends: a long run that is cut short still tells something.

@@ -55,7 +55,7 @@ const char* answerName(int id) {
 }  // namespace
 
 int Form1::msgBox(std::string_view text, unsigned flags, std::string_view title) {
-  if (!unattended) return os.dialogs.messageBox(text, title, flags);
+  if (!unattended) return ports.dialogs.messageBox(text, title, flags);
   const int answer = keepingAnswer(flags);
   std::string line =
       answer == platform::mb::kIdOk
@@ -158,10 +158,10 @@ void Form1::finalBoxClosed() {
 }
 
 void Form1::secondStart(const std::vector<std::string>& args) {
-  if (const Hwnd main = os.mainWindow ? os.mainWindow() : 0) {
+  if (const Hwnd main = ports.mainWindow ? ports.mainWindow() : 0) {
     constexpr int kRestore = 9;
-    os.windows.showWindow(main, kRestore);
-    os.windows.setForeground(main);
+    ports.windows.showWindow(main, kRestore);
+    ports.windows.setForeground(main);
   }
   if (!isAutoCommandLine(args)) return;
   if (finalBoxOpen_) {

@@ -9,11 +9,11 @@ using controls::MenuItem;
 using controls::TextBox;
 
 std::string appFile(const Form1& f, std::string_view name) {
-  return f.os.appPath + "\\" + std::string(name);
+  return f.ports.appPath + "\\" + std::string(name);
 }
 
 // The controls are declared, placed and wired in form1.hpp.
-Form1::Form1(platform::Platform& platform) : os(platform) {
+Form1::Form1(platform::Platform& platform) : ports(platform) {
   watchRunProgress();
   watchDownloadHistoryMenus();
   watchConversionListLock();

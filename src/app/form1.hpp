@@ -84,7 +84,7 @@ class Form1 {
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
-  platform::Platform& os;
+  platform::Platform& ports;
   Form1State state;
 
  private:

@@ -70,7 +70,7 @@ std::string journalText(const NightJournal& j) {
 }
 
 std::optional<NightJournal> parseJournal(std::string_view text) {
-  std::vector<std::string> lines = vb::split(text, "\r\n");
+  std::vector<std::string> lines = text_rules::split(text, "\r\n");
   if (lines.empty() || lines[0] != kHeader) return std::nullopt;
   NightJournal j;
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -79,7 +79,7 @@ std::optional<NightJournal> parseJournal(std::string_view text) {
     const auto eq = l.find('=');
     if (eq == std::string::npos) return std::nullopt;
     const std::string key = l.substr(0, eq), value = l.substr(eq + 1);
-    const std::vector<std::string> f = vb::split(value, "|");
+    const std::vector<std::string> f = text_rules::split(value, "|");
     if (key == "Check1" || key == "Check2") {
       const int v = number(value);
       if (v < 0 || v > 1) return std::nullopt;
@@ -145,7 +145,7 @@ void Form1::journalNight() {
   }
   const std::string path = appFile(*this, kJournalFile);
   try {
-    os.files.replaceFile(path, os.codec.toAnsi(journalText(j)));
+    ports.files.replaceFile(path, ports.codec.toAnsi(journalText(j)));
     n.journalFailed = false;
   } catch (const std::exception& e) {
     // Told once while the failure lasts: the night goes on, only its resume is at risk.
@@ -161,7 +161,7 @@ void Form1::nightOver() {
   state.night.active = false;
   const std::string path = appFile(*this, kJournalFile);
   try {
-    if (os.files.fileExists(path)) os.files.deleteFile(path);
+    if (ports.files.fileExists(path)) ports.files.deleteFile(path);
   } catch (const std::exception& e) {
     logAdd("作業の記録を削除できませんでした：" + path + "（" + e.what() + "）");
   }

@@ -4,7 +4,7 @@
 namespace varnolt {
 
 void Form1::Form_Load() {
-  const auto today = os.clock.now();
+  const auto today = ports.clock.now();
   DTPicker1.setValue({today.year, today.month, today.day});
   state.exitFlag = false;
   logInPut(appFile(*this, "log.ini"));
@@ -54,7 +54,7 @@ bool Form1::Form_QueryUnload() {
   const std::string failures = saveLogAndSettings();
   if (!failures.empty())
     msgBox("次のファイルを保存できませんでした。\r\n" + failures +
-               "\r\n\r\n作業ログと設定は Varnolt のフォルダ「" + os.appPath +
+               "\r\n\r\n作業ログと設定は Varnolt のフォルダ「" + ports.appPath +
                "」に保存されます。\r\n"
                "このフォルダに書き込めないと、今回の作業ログと設定は次回に引き継がれません。"
                "\r\nファイルの読み取り専用を解除するかディスクの空きを確保するか、"
@@ -94,7 +94,7 @@ void Form1::pulldown_file_end_Click() {
 }
 
 void Form1::pulldown_help_help_Click() {
-  os.shell.openDocument(os.mainWindow ? os.mainWindow() : 0, appFile(*this, "help.chm"));
+  ports.shell.openDocument(ports.mainWindow ? ports.mainWindow() : 0, appFile(*this, "help.chm"));
 }
 
 void Form1::setWindowSize(int w, int h) {

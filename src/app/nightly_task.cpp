@@ -40,7 +40,7 @@ int timeField(const std::string& text, int max) {
 }  // namespace
 
 std::string Form1::nightlyProgram() const {
-  return os.appPath + "\\Varnolt.exe";
+  return ports.appPath + "\\Varnolt.exe";
 }
 
 void Form1::showNightlyTask(bool on, std::string line) {
@@ -51,12 +51,12 @@ void Form1::showNightlyTask(bool on, std::string line) {
 }
 
 void Form1::nightlyTaskLoad() {
-  if (!os.tasks) {
+  if (!ports.tasks) {
     Frame13.setEnabled(false);
     return;
   }
   platform::TaskError error;
-  const platform::ScheduledTask task = os.tasks->query(kTaskName, error);
+  const platform::ScheduledTask task = ports.tasks->query(kTaskName, error);
   if (!error.empty()) {
     showNightlyTask(false, "タスクスケジューラから読めませんでした：" + error);
     return;
@@ -70,7 +70,7 @@ void Form1::nightlyTaskLoad() {
     Auto_M.setText(twoDigits(task.minute));
   }
   if (lower(task.program) != lower(nightlyProgram()) ||
-      !isAutoCommandLine(vb::split(task.arguments, " "))) {
+      !isAutoCommandLine(text_rules::split(task.arguments, " "))) {
     showNightlyTask(
         false, "このタスクは別のプログラムを起動します：" + task.program + " " + task.arguments);
     return;
@@ -87,7 +87,7 @@ bool Form1::nightlyTaskRegister() {
     return false;
   }
   const platform::TaskError error =
-      os.tasks->registerDaily(kTaskName, hour, minute, nightlyProgram(), kTaskArguments);
+      ports.tasks->registerDaily(kTaskName, hour, minute, nightlyProgram(), kTaskArguments);
   if (!error.empty()) {
     msgBox("毎晩の自動実行をタスクスケジューラに登録できませんでした。\r\n" + error,
            platform::mb::kOk | platform::mb::kIconExclamation);
@@ -103,12 +103,12 @@ bool Form1::nightlyTaskRegister() {
 }
 
 void Form1::Check5_Click() {
-  if (nightlyTaskQuiet_ || !os.tasks) return;
+  if (nightlyTaskQuiet_ || !ports.tasks) return;
   if (Check5.value() == 1) {
     nightlyTaskRegister();
     return;
   }
-  const platform::TaskError error = os.tasks->remove(kTaskName);
+  const platform::TaskError error = ports.tasks->remove(kTaskName);
   if (!error.empty()) {
     msgBox("毎晩の自動実行をタスクスケジューラから削除できませんでした。\r\n" + error,
            platform::mb::kOk | platform::mb::kIconExclamation);
@@ -121,7 +121,7 @@ void Form1::Check5_Click() {
 }
 
 void Form1::Command16_Click() {
-  if (os.tasks && Check5.value() == 1) nightlyTaskRegister();
+  if (ports.tasks && Check5.value() == 1) nightlyTaskRegister();
 }
 
 }  // namespace varnolt

@@ -15,9 +15,9 @@ using Outcome = NightTally::Outcome;
 // The controller is still busy with a transfer or conversion (only Varnolt was ended).
 bool controllerBusy(Form1& f, const TextBox& button) {
   try {
-    return f.os.windows.trackbarPos(parseHandleText(f.rc_slider.text())) != 0 ||
-           !f.os.windows.isEnabled(parseHandleText(button.text()));
-  } catch (const VbError&) {
+    return f.ports.windows.trackbarPos(parseHandleText(f.rc_slider.text())) != 0 ||
+           !f.ports.windows.isEnabled(parseHandleText(button.text()));
+  } catch (const RunError&) {
     return false;
   }
 }
@@ -38,7 +38,7 @@ std::size_t restoreRecordings(Form1& f, const NightJournal& j) {
     const bool left = rec.outcome == Outcome::Todo || rec.outcome == Outcome::Saving;
     if (!found) {
       if (left)
-        f.logAdd("再開：録画「" + vb::trimSpaces(rec.title) + "」（" + rec.recorded +
+        f.logAdd("再開：録画「" + text_rules::trimSpaces(rec.title) + "」（" + rec.recorded +
                  "）がロクラクに見つからないため、ダウンロードしません");
       continue;
     }
@@ -59,16 +59,16 @@ std::size_t restoreRecordings(Form1& f, const NightJournal& j) {
 
 bool Form1::resumeJournalIfAny(bool ask) {
   const std::string path = appFile(*this, kJournalFile);
-  if (!os.files.fileExists(path)) return false;
+  if (!ports.files.fileExists(path)) return false;
   std::optional<NightJournal> journal;
   try {
-    journal = parseJournal(os.codec.fromAnsi(os.files.readAll(path)));
-  } catch (const VbError&) {
+    journal = parseJournal(ports.codec.fromAnsi(ports.files.readAll(path)));
+  } catch (const RunError&) {
   }
   auto remove = [&] {
     try {
-      os.files.deleteFile(path);
-    } catch (const VbError& e) {
+      ports.files.deleteFile(path);
+    } catch (const RunError& e) {
       logAdd("作業の記録を削除できませんでした：" + path + "（" + e.what() + "）");
     }
   };
@@ -97,7 +97,7 @@ bool Form1::resumeJournalIfAny(bool ask) {
   }
   try {
     resumeNight(j);
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     msgBox(runtimeErrorReport("resume,", e, 0));
   }
   return true;
@@ -183,7 +183,7 @@ void Form1::resumeNight(const NightJournal& j) {
     if (current != 0 && controllerBusy(*this, rc_pcdown_btn)) {
       logAdd("中断されたストリーム変換の終了を待ちます（" + std::to_string(current) + "行目）");
       const Hwnd slider = parseHandleText(rc_slider.text());
-      Slider1.setRange(os.windows.trackbarMin(slider), os.windows.trackbarMax(slider));
+      Slider1.setRange(ports.windows.trackbarMin(slider), ports.windows.trackbarMax(slider));
       Timer2.setEnabled(true);
       return;
     }

@@ -27,13 +27,16 @@ const std::vector<Setting>& settings() {
          [](Form1& f, const std::string& v) { f.Text4.setText(v); }},
     };
     for (std::size_t k = 0; k < 9; ++k)
-      t.push_back({"/Option1(" + std::to_string(k) + ").Value",
-                   [k](const Form1& f) { return std::string(vb::boolWord(f.Option1[k].value())); },
-                   [k](Form1& f, const std::string& v) { f.Option1[k].setValue(vb::toBool(v)); }});
-    t.push_back({"/Check1.Value", [](const Form1& f) { return std::to_string(f.Check1.value()); },
-                 [](Form1& f, const std::string& v) { f.Check1.setValue(vb::toInt16(v)); }});
-    t.push_back({"/Check2.Value", [](const Form1& f) { return std::to_string(f.Check2.value()); },
-                 [](Form1& f, const std::string& v) { f.Check2.setValue(vb::toInt16(v)); }});
+      t.push_back(
+          {"/Option1(" + std::to_string(k) + ").Value",
+           [k](const Form1& f) { return std::string(text_rules::boolWord(f.Option1[k].value())); },
+           [k](Form1& f, const std::string& v) { f.Option1[k].setValue(text_rules::toBool(v)); }});
+    t.push_back(
+        {"/Check1.Value", [](const Form1& f) { return std::to_string(f.Check1.value()); },
+         [](Form1& f, const std::string& v) { f.Check1.setValue(text_rules::toInt16(v)); }});
+    t.push_back(
+        {"/Check2.Value", [](const Form1& f) { return std::to_string(f.Check2.value()); },
+         [](Form1& f, const std::string& v) { f.Check2.setValue(text_rules::toInt16(v)); }});
     return t;
   }();
   return table;
@@ -45,17 +48,17 @@ void Form1::KankyouOutPut(const std::string& path) {
   std::string text;
   for (const Setting& s : settings())
     text.append(s.key).append("\r\n").append(s.write(*this)).append("\r\n");
-  text = vb::replaceAll(text, "|\r\n", "\r\n");
+  text = text_rules::replaceAll(text, "|\r\n", "\r\n");
   text += "\r\n";
-  os.files.replaceFile(path, os.codec.toAnsi(text));
+  ports.files.replaceFile(path, ports.codec.toAnsi(text));
 }
 
 void Form1::KankyouInPut(const std::string& path) {
   ListView1.clear();
   try {
-    const std::string text = os.codec.fromAnsi(os.files.readAll(path));
+    const std::string text = ports.codec.fromAnsi(ports.files.readAll(path));
     const Setting* current = nullptr;
-    for (const std::string& line : vb::textLines(text)) {
+    for (const std::string& line : text_rules::textLines(text)) {
       if (line.empty()) continue;
       const auto key = std::find_if(settings().begin(), settings().end(),
                                     [&](const Setting& s) { return s.key == line; });

@@ -5,8 +5,8 @@ namespace varnolt {
 
 void Form1::logAdd(std::string_view message) {
   // Date and time are read from the clock one after the other, each for its own field.
-  const std::string date = os.regional.shortDate(os.clock.now());
-  const std::string time = os.regional.longTime(os.clock.now());
+  const std::string date = ports.regional.shortDate(ports.clock.now());
+  const std::string time = ports.regional.longTime(ports.clock.now());
   std::string line;
   line.reserve(date.size() + time.size() + message.size() + 8 + Text5.text().size());
   line.append(date).append("   ").append(time).append("   ").append(message).append("\r\n");
@@ -14,25 +14,25 @@ void Form1::logAdd(std::string_view message) {
   line.append(Text5.text());
   Text5.setText(std::move(line));
   if (onLogLine)
-    for (const auto& l : vb::textLines(std::string_view(Text5.text()).substr(0, added)))
+    for (const auto& l : text_rules::textLines(std::string_view(Text5.text()).substr(0, added)))
       onLogLine(l);
 }
 
 void Form1::logInPut(const std::string& path) {
   std::string bytes;
   try {
-    bytes = os.files.readAll(path);
+    bytes = ports.files.readAll(path);
   } catch (const std::exception&) {
     return;  // no log yet: the box starts empty
   }
   std::string text = Text5.text();
-  for (const std::string& line : vb::textLines(os.codec.fromAnsi(bytes)))
+  for (const std::string& line : text_rules::textLines(ports.codec.fromAnsi(bytes)))
     text.append("\r\n").append(line);
   Text5.setText(std::move(text));
 }
 
 void Form1::logOutPut(const std::string& path) {
-  os.files.replaceFile(path, os.codec.toAnsi(Text5.text() + "\r\n"));
+  ports.files.replaceFile(path, ports.codec.toAnsi(Text5.text() + "\r\n"));
 }
 
 }  // namespace varnolt

@@ -10,8 +10,8 @@ namespace {
 // The window named by Text101; a text that is no handle is reported, not raised.
 std::optional<Hwnd> targetWindow(Form1& form) {
   try {
-    return parseHandleText(vb::trimSpaces(form.Text101.text()));
-  } catch (const VbError&) {
+    return parseHandleText(text_rules::trimSpaces(form.Text101.text()));
+  } catch (const RunError&) {
     form.msgBox(
         "送り込みハンドル「" + form.Text101.text() +
         "」はウィンドウハンドルとして読めません。\r\n16進数8桁（例: 000200A4）で入力してください");
@@ -24,14 +24,14 @@ std::optional<Hwnd> targetWindow(Form1& form) {
 void Form1::Command11_Click() {
   auto h = targetWindow(*this);
   if (!h) return;
-  os.windows.setText(*h, Text100.text());
+  ports.windows.setText(*h, Text100.text());
 }
 
 void Form1::Command12_Click() {
   auto h = targetWindow(*this);
   if (!h) return;
-  const int n = os.windows.getTextLength(*h);
-  msgBox(os.windows.getText(*h, n + 1));
+  const int n = ports.windows.getTextLength(*h);
+  msgBox(ports.windows.getText(*h, n + 1));
 }
 
 void Form1::Command15_Click() {

@@ -8,10 +8,11 @@ bool Form1::controllerRefuses() {
   Hwnd main = 0;
   try {
     main = parseHandleText(StatusBar1.panel(4));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
-  if (main == 0 || !os.windows.isWindow(main) || !os.windows.refusesMessages(main)) return false;
+  if (main == 0 || !ports.windows.isWindow(main) || !ports.windows.refusesMessages(main))
+    return false;
   const std::string what =
       "ロクラクコントローラが管理者として実行されているため、Varnolt から操作できません。";
   logAdd(what);

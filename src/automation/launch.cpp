@@ -71,7 +71,7 @@ void Form1::Command3_Click() {
       return;
     }
     if (StatusBar1.panel(2).empty()) {
-      const std::uint32_t pid = os.shell.startProgram(Label2.caption());
+      const std::uint32_t pid = ports.shell.startProgram(Label2.caption());
       if (pid == 0) {
         msgBox("ロクラクコントローラの起動に失敗しました");
         return;
@@ -81,8 +81,8 @@ void Form1::Command3_Click() {
     int passes = 0;
     do {
       GetTopWindBtn_Click();
-      os.clock.doEvents();
-      os.clock.sleep(1000);
+      ports.clock.doEvents();
+      ports.clock.sleep(1000);
       if (++passes == kMaxPasses) {
         msgBox("ロクラクコントローラの起動に失敗したようです");
         return;
@@ -90,13 +90,13 @@ void Form1::Command3_Click() {
     } while (StatusBar1.panel(2).empty());
 
     if (controllerRefuses()) return;
-    os.clock.sleep(1000);
+    ports.clock.sleep(1000);
     StartUpChildList::EnumChildWindows(*this, parseHandleText(StatusBar1.panel(4)), ListView3);
     fillControlMap(*this);
     Command1.setEnabled(true);
     if (ListView10.count() >= 1) Command9.setEnabled(true);
-  } catch (const VbError& e) {
-    if (e.number() == vb::kErrFileNotFound)
+  } catch (const RunError& e) {
+    if (e.number() == run_error::kFileNotFound)
       msgBox("エラー" + std::to_string(e.number()) +
              "『「ロクラク・コントローラ」を登録』部分を確認して見てください");
     else

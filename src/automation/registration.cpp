@@ -11,16 +11,16 @@ void Form1::Command7_Click() {
         "RokuCtrl.exe (RokuCtrl.exe)|RokuCtrl.exe|実行ファイル (*.exe)|*.exe|"
         "すべてのファイル (*.*)|*.*|";
     request.title = "ﾛｸﾗｸｺﾝﾄﾛｰﾗを選んでください";
-    auto chosen = os.dialogs.openFile(request);
+    auto chosen = ports.dialogs.openFile(request);
     // A cancel leaves the registration as it was.
     if (!chosen) return;
     Label2.setCaption(*chosen);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
   }
 }
 
 void Form1::Command10_Click() {
-  const Hwnd owner = os.mainWindow ? os.mainWindow() : 0;
+  const Hwnd owner = ports.mainWindow ? ports.mainWindow() : 0;
   std::string folder =
       GetFolderName::BrowseFolder(*this, owner, "フォルダを指定してください", Text4.text());
   if (!folder.empty()) Text4.setText(folder);

@@ -14,9 +14,9 @@ constexpr std::size_t kTitleColumn = 3;
 
 // WM_ACTIVATE sent, then BM_CLICK posted.
 void press(Form1& form, Hwnd button) {
-  form.os.windows.activate(button);
+  form.ports.windows.activate(button);
   // Not waited for: the controller's windows tell what came of it.
-  (void)form.os.windows.click(button, platform::ClickMode::Posted, 0);
+  (void)form.ports.windows.click(button, platform::ClickMode::Posted, 0);
 }
 
 // Idle: only play can be pressed; playing: everything but play.
@@ -38,7 +38,7 @@ void Form1::RC_SOUSA_Click(std::int16_t index) {
   Hwnd button = 0;
   try {
     button = parseHandleText(buttons[index]->text());
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return;
   }
   if (index == 0) {
@@ -47,17 +47,17 @@ void Form1::RC_SOUSA_Click(std::int16_t index) {
     Hwnd list = 0;
     try {
       list = parseHandleText(rc_rec_list.text());
-    } catch (const VbError&) {
+    } catch (const RunError&) {
       return;
     }
-    os.windows.listBoxSetCurSel(list, static_cast<int>(row) - 1);
+    ports.windows.listBoxSetCurSel(list, static_cast<int>(row) - 1);
     Frame10.setCaption(ListView1.item(row).subItem(kTitleColumn));
     // Away and back, so that the controller takes the selection as its own.
     const bool last = row == ListView1.count();
-    os.windows.keyDown(list, last ? kVkUp : kVkDown);
-    os.windows.keyDown(list, last ? kVkDown : kVkUp);
+    ports.windows.keyDown(list, last ? kVkUp : kVkDown);
+    ports.windows.keyDown(list, last ? kVkDown : kVkUp);
     press(*this, button);
-    os.clock.sleep(500);
+    ports.clock.sleep(500);
     setPlaying(*this, true);
     return;
   }

@@ -14,8 +14,8 @@ constexpr int kCaptionBuffer = 516;
 std::size_t appendRow(Form1& form, Hwnd hwnd, ListView& list) {
   const std::size_t row = list.add();
   list.setText(row, handleText(hwnd));
-  list.setSubItem(row, 1, form.os.windows.className(hwnd, kClassBuffer));
-  list.setSubItem(row, 2, form.os.windows.windowText(hwnd, kCaptionBuffer));
+  list.setSubItem(row, 1, form.ports.windows.className(hwnd, kClassBuffer));
+  list.setSubItem(row, 2, form.ports.windows.windowText(hwnd, kCaptionBuffer));
   return row;
 }
 
@@ -39,7 +39,7 @@ std::int32_t StartUpWindowList::EnumTopWindowsProc(Form1& form, Hwnd hwnd, ListV
 }
 
 void StartUpWindowList::EnumWindows(Form1& form, ListView& list) {
-  for (Hwnd h : form.os.windows.topLevelWindows())
+  for (Hwnd h : form.ports.windows.topLevelWindows())
     if (EnumTopWindowsProc(form, h, list) == 0) break;
 }
 
@@ -49,7 +49,7 @@ std::int32_t StartUpChildList::EnumChildWindowsProc(Form1& form, Hwnd hwnd, List
 }
 
 void StartUpChildList::EnumChildWindows(Form1& form, Hwnd parent, ListView& list) {
-  for (Hwnd h : form.os.windows.childWindows(parent))
+  for (Hwnd h : form.ports.windows.childWindows(parent))
     if (EnumChildWindowsProc(form, h, list) == 0) break;
 }
 

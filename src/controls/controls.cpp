@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "common/vbrt.hpp"
+#include "common/text_rules.hpp"
 
 namespace varnolt::controls {
 
@@ -64,7 +64,7 @@ bool Button::click() {
 }
 
 void CheckBox::setValue(int v) {
-  if (v < 0 || v > 2) throw VbError(vb::kErrInvalidProperty);
+  if (v < 0 || v > 2) throw RunError(run_error::kInvalidProperty);
   if (value_ == v) return;
   value_ = v;
   notify(Property::Value);
@@ -166,12 +166,12 @@ const std::string& ListItem::subItem(std::size_t k) const {
 }
 
 ListItem& ListView::at(std::size_t row) {
-  if (row < 1 || row > items_.size()) throw VbError(vb::kErrIndexOutOfBounds);
+  if (row < 1 || row > items_.size()) throw RunError(run_error::kIndexOutOfBounds);
   return items_[row - 1];
 }
 
 const ListItem& ListView::item(std::size_t row) const {
-  if (row < 1 || row > items_.size()) throw VbError(vb::kErrIndexOutOfBounds);
+  if (row < 1 || row > items_.size()) throw RunError(run_error::kIndexOutOfBounds);
   return items_[row - 1];
 }
 
@@ -198,7 +198,7 @@ std::size_t ListView::add(std::string text) {
 }
 
 std::size_t ListView::addRow(std::string text, std::vector<std::string> subItems) {
-  if (subItems.size() > 64) throw VbError(vb::kErrInvalidProperty);
+  if (subItems.size() > 64) throw RunError(run_error::kInvalidProperty);
   ListItem it;
   it.text = std::move(text);
   it.subItems = std::move(subItems);
@@ -208,7 +208,7 @@ std::size_t ListView::addRow(std::string text, std::vector<std::string> subItems
 }
 
 void ListView::setSubItemAll(std::size_t k, const std::string& text) {
-  if (k < 1 || k > 64) throw VbError(vb::kErrInvalidProperty);
+  if (k < 1 || k > 64) throw RunError(run_error::kInvalidProperty);
   if (items_.empty()) return;
   for (auto& it : items_) {
     if (it.subItems.size() < k) it.subItems.resize(k);
@@ -230,7 +230,7 @@ void ListView::clear() {
 }
 
 void ListView::setSubItem(std::size_t row, std::size_t k, std::string text) {
-  if (k < 1 || k > 64) throw VbError(vb::kErrInvalidProperty);
+  if (k < 1 || k > 64) throw RunError(run_error::kInvalidProperty);
   auto& it = at(row);
   if (it.subItems.size() < k) it.subItems.resize(k);
   it.subItems[k - 1] = std::move(text);
@@ -332,7 +332,7 @@ void ProgressBar::setMax(float v) {
 
 void ProgressBar::setValue(float v) {
   // The bar refuses values outside its range, as the control does.
-  if (v < min_ || v > max_) throw VbError(vb::kErrInvalidProperty);
+  if (v < min_ || v > max_) throw RunError(run_error::kInvalidProperty);
   if (value_ == v) return;
   value_ = v;
   notify(Property::Value);
@@ -358,7 +358,7 @@ void StatusBar::setPanelWidth(std::size_t i, int w) {
 }
 
 void TabControl::setTab(int t) {
-  if (t < 0 || t >= static_cast<int>(captions_.size())) throw VbError(vb::kErrInvalidProperty);
+  if (t < 0 || t >= static_cast<int>(captions_.size())) throw RunError(run_error::kInvalidProperty);
   if (t == tab_) return;
   int prev = tab_;
   tab_ = t;

@@ -10,7 +10,7 @@ void Form1::pulldown_m2tlist_add_Click() {
   request.title = "ファイルを追加";
   // The downloads are where .m2t files usually are.
   if (Text4.text() != kNotSet) request.initialDir = Text4.text();
-  const std::vector<std::string> paths = os.dialogs.openFiles(request);
+  const std::vector<std::string> paths = ports.dialogs.openFiles(request);
   // The same checks and numbering as files dropped from the shell.
   if (!paths.empty()) ListView10_OLEDragDrop(paths);
 }

@@ -76,8 +76,8 @@ void Form1::ListView10_OLEDragDrop(const std::vector<std::string>& paths) {
     if (known) continue;
     std::uint32_t attributes = 0;
     try {
-      attributes = os.files.attributes(path);
-    } catch (const VbError&) {
+      attributes = ports.files.attributes(path);
+    } catch (const RunError&) {
       // What the shell handed over but is gone now cannot be converted.
       continue;
     }

@@ -15,7 +15,7 @@ constexpr std::size_t kRecordingMpgColumn = 8;
 std::string askFolder(Form1& form) {
   form.state.RanSavePalentPath.clear();
   Form3 dialog(form);
-  form.os.dialogs.showModal(dialog);
+  form.ports.dialogs.showModal(dialog);
   return form.state.RanSavePalentPath;
 }
 

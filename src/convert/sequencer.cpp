@@ -28,9 +28,9 @@ std::size_t utf16Bytes(const std::string& utf8) {
 
 void press(Form1& form, const std::string& handle, int limitMs) {
   const Hwnd h = parseHandleText(handle);
-  form.os.windows.activate(h);
+  form.ports.windows.activate(h);
   // A press that opens a modal dialog does not return within the limit; that is normal.
-  (void)form.os.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
+  (void)form.ports.windows.click(h, platform::ClickMode::SentWithTimeout, limitMs);
 }
 
 // Handle text of the first child row with this class (and caption, when given); "" when
@@ -70,7 +70,7 @@ void stopOnError(Form1& form) {
 
 bool controllerGone(Form1& form, std::initializer_list<const std::string*> handles) {
   for (const std::string* h : handles)
-    if (!form.os.windows.isWindow(parseHandleText(*h))) return true;
+    if (!form.ports.windows.isWindow(parseHandleText(*h))) return true;
   return false;
 }
 
@@ -129,7 +129,7 @@ void Form1::m2t_start() {
       GetTopWindBtn_Click();
       for (std::size_t r = 1;; ++r) {
         if (state.ConvStop || closed) return {};
-        os.clock.doEvents();
+        ports.clock.doEvents();
         // A handler run by that pass may have enumerated the windows anew.
         if (r > ListView2.count()) break;
         const ListItem& row = ListView2.item(r);
@@ -170,7 +170,7 @@ void Form1::m2t_start() {
     // is logged and counted, and the run goes on with the next checked row.
     for (;;) {
       const std::string folder = ListView10.item(convRow()).subItem(m2tcol::kMpgParent);
-      if (os.files.makeSurePathExists(folder + "\\") && os.files.folderExists(folder)) break;
+      if (ports.files.makeSurePathExists(folder + "\\") && ports.files.folderExists(folder)) break;
       logAdd("変換先フォルダ「" + folder + "」を作成できませんでした（" +
              std::to_string(state.ConvRow) + "行目：" + conversionFileName(convRow()) + "）");
       ListView10.setSubItem(convRow(), m2tcol::kStatus, "変換に失敗しました");
@@ -189,7 +189,7 @@ void Form1::m2t_start() {
       for (std::size_t r = 1; r <= ListView10.count(); ++r) {
         const ListItem& row = ListView10.item(r);
         if (row.subItem(m2tcol::kStatus) == kNotWorked && row.checked &&
-            os.files.fileExists(mpgPathOf(ListView10, r)))
+            ports.files.fileExists(mpgPathOf(ListView10, r)))
           existing.append("(").append(std::to_string(r)).append(")");
       }
       if (!existing.empty()) {
@@ -215,11 +215,11 @@ void Form1::m2t_start() {
     if (state.ConvStop) return;
     // The row under way is in the journal before the controller is asked for it.
     journalNight();
-    os.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kSwMinimize);
+    ports.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kSwMinimize);
     const std::string oldOutput = mpgPathOf(ListView10, convRow());
-    if (os.files.fileExists(oldOutput)) {
-      os.files.deleteFile(oldOutput);
-      os.clock.sleep(kOldOutputPauseMs);
+    if (ports.files.fileExists(oldOutput)) {
+      ports.files.deleteFile(oldOutput);
+      ports.clock.sleep(kOldOutputPauseMs);
     }
     GetTopWindBtn_Click();
     press(*this, rc_dir_btn.text(), kDirPressLimitMs);
@@ -233,9 +233,9 @@ void Form1::m2t_start() {
     StartUpChildList::EnumChildWindows(*this, parseHandleText(dirDialog), ListView4);
 
     step = 7;
-    os.windows.setText(parseHandleText(ListView4.item(4).text),
-                       ListView10.item(convRow()).subItem(m2tcol::kMpgParent));
-    os.windows.setText(parseHandleText(ListView4.item(8).text), "");
+    ports.windows.setText(parseHandleText(ListView4.item(4).text),
+                          ListView10.item(convRow()).subItem(m2tcol::kMpgParent));
+    ports.windows.setText(parseHandleText(ListView4.item(8).text), "");
     const std::string okButton = childHandle(ListView4, "Button", "OK");
 
     step = 8;
@@ -257,8 +257,8 @@ void Form1::m2t_start() {
     const std::string edit = childHandle(ListView4, "Edit", nullptr);
 
     step = 13;
-    os.windows.setText(parseHandleText(edit),
-                       ListView10.item(convRow()).subItem(m2tcol::kFullPath));
+    ports.windows.setText(parseHandleText(edit),
+                          ListView10.item(convRow()).subItem(m2tcol::kFullPath));
     const std::string openButton = childHandle(ListView4, "Button", "開く(&O)");
 
     step = 14;
@@ -269,16 +269,16 @@ void Form1::m2t_start() {
 
     step = 16;
     const Hwnd slider = parseHandleText(rc_slider.text());
-    Slider1.setRange(Slider1.min(), os.windows.trackbarMax(slider));
-    Slider1.setRange(os.windows.trackbarMin(slider), Slider1.max());
-    Slider1.setTickFrequency(static_cast<int>(vb::roundHalfEven(Slider1.max() / 10.0)));
+    Slider1.setRange(Slider1.min(), ports.windows.trackbarMax(slider));
+    Slider1.setRange(ports.windows.trackbarMin(slider), Slider1.max());
+    Slider1.setTickFrequency(static_cast<int>(text_rules::roundHalfEven(Slider1.max() / 10.0)));
     runStarted();
     Timer2.setEnabled(true);
     Label100.setCaption(std::to_string(state.ConvRow) + "を変換開始しました");
     logAdd(Label100.caption());
 
     step = 17;
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     stopOnError(*this);
     msgBox(runtimeErrorReport("m2t_start,", e, step));
   }
@@ -291,9 +291,9 @@ void Form1::Timer2_Timer() {
       stopForVanishedController(*this);
       return;
     }
-    Slider1.setValue(os.windows.trackbarPos(parseHandleText(rc_slider.text())));
+    Slider1.setValue(ports.windows.trackbarPos(parseHandleText(rc_slider.text())));
     const bool idle =
-        Slider1.value() == 0 && os.windows.isEnabled(parseHandleText(rc_pcdown_btn.text()));
+        Slider1.value() == 0 && ports.windows.isEnabled(parseHandleText(rc_pcdown_btn.text()));
     if (!idle) return;
     m2t_SizeCheck();
     if (const std::size_t next = ListView10.nextChecked(static_cast<std::size_t>(state.ConvRow))) {
@@ -302,8 +302,8 @@ void Form1::Timer2_Timer() {
       return;
     }
     conversionsFinished();
-  } catch (const VbError& e) {
-    os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+  } catch (const RunError& e) {
+    ports.windows.setForeground(ports.mainWindow ? ports.mainWindow() : 0);
     stopOnError(*this);
     msgBox(runtimeErrorReport("time2,", e, 0));
   }
@@ -316,7 +316,7 @@ void Form1::conversionsFinished() {
   state.ConvRow = 0;
   Command6.setEnabled(false);
   Command9.setEnabled(true);
-  os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+  ports.windows.setForeground(ports.mainWindow ? ports.mainWindow() : 0);
   // The night ends: its outcome is logged before any action.
   logNightSummary();
   Win_Exit_State();

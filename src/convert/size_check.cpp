@@ -21,11 +21,11 @@ void Form1::m2t_SizeCheck() {
     const std::string source = ListView10.item(row).subItem(m2tcol::kFullPath);
     name = splitPath(source).fileName;
     // 64-bit sizes: recordings beyond 4 GB compare by their true lengths.
-    const std::int64_t sourceSize = os.files.fileSize(source);
-    const std::int64_t outputSize = os.files.fileSize(mpgPathOf(ListView10, row));
+    const std::int64_t sourceSize = ports.files.fileSize(source);
+    const std::int64_t outputSize = ports.files.fileSize(mpgPathOf(ListView10, row));
     if (sourceSize <= outputSize) {
       if (Check2.value() == 1) {
-        os.files.deleteFile(source);
+        ports.files.deleteFile(source);
         status = kPassedDeleted;
       } else {
         status = kPassedKept;
@@ -33,12 +33,12 @@ void Form1::m2t_SizeCheck() {
     } else {
       status = kFailed;
     }
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     status = kCheckError;
   }
   try {
     ListView10.setSubItem(row, m2tcol::kStatus, status);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     // The row is gone (deleted during the run): the log still tells the outcome.
   }
   logAdd(status);

@@ -4,7 +4,8 @@
 
 namespace varnolt {
 
-frmAbout::frmAbout(platform::Platform& os) : ModalForm("frmAbout", "ﾊﾞｰｼﾞｮﾝ情報"), os_(os) {
+frmAbout::frmAbout(platform::Platform& ports)
+    : ModalForm("frmAbout", "ﾊﾞｰｼﾞｮﾝ情報"), ports_(ports) {
   for (controls::Control* c : std::initializer_list<controls::Control*>{
            &picIcon, &lblTitle, &lblVersion, &lblDescription, &lblDisclaimer, &cmdOK, &cmdSysInfo})
     add(*c);
@@ -34,12 +35,12 @@ void frmAbout::Form_Load() {
 bool frmAbout::GetKeyValue(platform::RegRoot root, const std::string& keyName,
                            const std::string& valueName, std::string& value) {
   value.clear();
-  auto v = os_.registry.queryValue(root, keyName, valueName);
+  auto v = ports_.registry.queryValue(root, keyName, valueName);
   if (!v) return false;
   std::string data = v->data.substr(0, std::min<std::size_t>(v->data.size(), 1024));
   if (!data.empty() && data.back() == '\0') data.pop_back();
   constexpr std::uint32_t kRegSz = 1;
-  if (v->type == kRegSz) value = os_.codec.fromAnsi(data);
+  if (v->type == kRegSz) value = ports_.codec.fromAnsi(data);
   return true;
 }
 
@@ -52,23 +53,23 @@ void frmAbout::StartSysInfo() {
       std::string folder;
       if (GetKeyValue(platform::RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location",
                       "MSINFO", folder) &&
-          os_.files.fileExists(folder + "\\MSINFO32.EXE")) {
+          ports_.files.fileExists(folder + "\\MSINFO32.EXE")) {
         path = folder + "\\MSINFO32.EXE";
       } else {
-        os_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
+        ports_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
         return;
       }
     }
-    if (path.empty() || os_.shell.startProgram(path) == 0)
-      os_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
+    if (path.empty() || ports_.shell.startProgram(path) == 0)
+      ports_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
   } catch (const std::exception&) {
-    os_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
+    ports_.dialogs.messageBox(kUnavailable, kAppTitle, platform::mb::kOk);
   }
 }
 
 void Form1::pulldown_help_ver_Click() {
-  frmAbout about(os);
-  os.dialogs.showModal(about);
+  frmAbout about(ports);
+  ports.dialogs.showModal(about);
 }
 
 }  // namespace varnolt

@@ -13,7 +13,7 @@ inline constexpr const char* kLegalNotice = "";
 
 class frmAbout : public controls::ModalForm {
  public:
-  explicit frmAbout(platform::Platform& os);
+  explicit frmAbout(platform::Platform& ports);
   controls::Picture picIcon{"picIcon"};
   controls::Label lblTitle{"lblTitle", "アプリケーション タイトル"};
   controls::Label lblVersion{"lblVersion", "バージョン"};
@@ -31,7 +31,7 @@ class frmAbout : public controls::ModalForm {
                    std::string& value);
 
  private:
-  platform::Platform& os_;
+  platform::Platform& ports_;
 };
 
 }  // namespace varnolt

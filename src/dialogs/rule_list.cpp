@@ -58,7 +58,7 @@ void Form1::Command13_Click() {
 
 void Form1::Start_H_GotFocus() {
   if (Start_H.text() == "00" && Start_M.text() == "00") {
-    const auto now = os.clock.now();
+    const auto now = ports.clock.now();
     Start_H.setText(twoDigits(now.hour));
     Start_M.setText(twoDigits(now.minute));
   }

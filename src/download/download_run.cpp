@@ -62,7 +62,7 @@ void Form1::Command5_Click() {
     nightStarted(recordings);
     dl_start();
     nightStartSettled();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     // A controller handle that is no number (the controller never found) must not end
     // the program.
     msgBox(runtimeErrorReport("cmd5,", e, 0));
@@ -92,8 +92,8 @@ void Form1::dl_start() {
   }
   // The folder is made before the controller is asked for anything: a row that has no
   // folder to go to fails, is logged and counted, and the night goes on with the next.
-  while (
-      !(os.files.makeSurePathExists(Text4.text() + "\\") && os.files.folderExists(Text4.text()))) {
+  while (!(ports.files.makeSurePathExists(Text4.text() + "\\") &&
+           ports.files.folderExists(Text4.text()))) {
     const auto row = static_cast<std::size_t>(position);
     logAdd("保存先フォルダ「" + Text4.text() + "」を作成できませんでした（" + std::to_string(row) +
            "行目：" + recordingTitle(row) + "）");
@@ -106,7 +106,7 @@ void Form1::dl_start() {
     position = static_cast<std::int16_t>(next);
   }
   ListView1.selectOnly(static_cast<std::size_t>(position));
-  os.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kMinimize);
+  ports.windows.showWindow(parseHandleText(StatusBar1.panel(4)), kMinimize);
   if (ListView3.count() == 0) return;
 
   const auto listBox = lastRow(ListView3, "ListBox");
@@ -115,22 +115,22 @@ void Form1::dl_start() {
     return;
   }
   const std::size_t r = ListView1.selectedRow();
-  os.windows.listBoxSetCurSel(*listBox, static_cast<int>(r) - 1);
+  ports.windows.listBoxSetCurSel(*listBox, static_cast<int>(r) - 1);
   constexpr int kUp = 0x26, kDown = 0x28;
   // One step away and back: the controller takes up the entry as its current recording.
   const bool last = r == ListView1.count();
-  os.windows.keyDown(*listBox, last ? kUp : kDown);
-  os.windows.keyDown(*listBox, last ? kDown : kUp);
+  ports.windows.keyDown(*listBox, last ? kUp : kDown);
+  ports.windows.keyDown(*listBox, last ? kDown : kUp);
 
   const auto trackbar = firstRow(ListView3, "msctls_trackbar32", "Slider1");
   if (!trackbar) {
     msgBox("エラーが発生しました");
     return;
   }
-  const int max = os.windows.trackbarMax(*trackbar);
-  const int min = os.windows.trackbarMin(*trackbar);
+  const int max = ports.windows.trackbarMax(*trackbar);
+  const int min = ports.windows.trackbarMin(*trackbar);
   Slider1.setRange(min, max);
-  Slider1.setTickFrequency(static_cast<int>(vb::roundHalfEven(max / 10.0)));
+  Slider1.setTickFrequency(static_cast<int>(text_rules::roundHalfEven(max / 10.0)));
 
   runStarted();
   Command2_Click();
@@ -143,7 +143,7 @@ void Form1::Timer1_Timer() {
     const Hwnd slider = parseHandleText(rc_slider.text());
     // A controller that crashed or was closed answers nothing for ever: end the run
     // and leave the machine as it is, so the user sees why.
-    if (!os.windows.isWindow(receive) || !os.windows.isWindow(slider)) {
+    if (!ports.windows.isWindow(receive) || !ports.windows.isWindow(slider)) {
       const int row = state.downloadPosition;
       runStoppedOnError();
       Timer1.setEnabled(false);
@@ -157,14 +157,14 @@ void Form1::Timer1_Timer() {
       markPartialDownload();
       return;
     }
-    Slider1.setValue(os.windows.trackbarPos(slider));
-    const bool receiveEnabled = os.windows.isEnabled(receive);
+    Slider1.setValue(ports.windows.trackbarPos(slider));
+    const bool receiveEnabled = ports.windows.isEnabled(receive);
     if (Slider1.value() != 0 || !receiveEnabled) return;
 
     const auto position = static_cast<std::size_t>(state.downloadPosition);
     const std::string row = std::to_string(position);
     const std::string file = state.downloadPath + ".m2t";
-    if (position != 0 && (!state.downloadConfirmed || !os.files.fileExists(file))) {
+    if (position != 0 && (!state.downloadConfirmed || !ports.files.fileExists(file))) {
       // Never report a transfer that did not happen as a download.
       logAdd(row + "のダウンロードに失敗しました（ファイルが見つかりません）");
       downloadFailed(position);
@@ -190,7 +190,7 @@ void Form1::Timer1_Timer() {
       return;
     }
     downloadsFinished();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     // The tick is tried again by the next one: a row is counted as failed once.
     if (state.night.time1FailedRow != state.downloadPosition) {
       state.night.time1FailedRow = state.downloadPosition;
@@ -209,7 +209,7 @@ void Form1::downloadFailed(std::size_t row) {
 
 void Form1::awaitTransfer() {
   const Hwnd slider = parseHandleText(rc_slider.text());
-  Slider1.setRange(os.windows.trackbarMin(slider), os.windows.trackbarMax(slider));
+  Slider1.setRange(ports.windows.trackbarMin(slider), ports.windows.trackbarMax(slider));
   runStarted();
   ListView1.setEnabled(false);
   Timer1.setEnabled(true);
@@ -258,20 +258,20 @@ void Form1::Command8_Click() {
   // The transfer may have finished while the box was open: then its file is whole.
   bool finished = false;
   try {
-    finished = os.windows.trackbarPos(parseHandleText(rc_slider.text())) == 0 &&
-               os.windows.isEnabled(parseHandleText(rc_zyusin_btn.text()));
-  } catch (const VbError&) {
+    finished = ports.windows.trackbarPos(parseHandleText(rc_slider.text())) == 0 &&
+               ports.windows.isEnabled(parseHandleText(rc_zyusin_btn.text()));
+  } catch (const RunError&) {
   }
-  os.windows.activate(*interrupt);
+  ports.windows.activate(*interrupt);
   // The run ends here whether or not the controller has handled the click.
-  (void)os.windows.click(*interrupt, platform::ClickMode::Sent, 0);
-  if (finished && state.downloadConfirmed && os.files.fileExists(state.downloadPath + ".m2t")) {
+  (void)ports.windows.click(*interrupt, platform::ClickMode::Sent, 0);
+  if (finished && state.downloadConfirmed && ports.files.fileExists(state.downloadPath + ".m2t")) {
     nightSucceeded(true);
     state.downloadConfirmed = false;
   }
   markPartialDownload();
   logNightSummary();
-  os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+  ports.windows.setForeground(ports.mainWindow ? ports.mainWindow() : 0);
   downloadingButtons(*this, false);
 }
 
@@ -279,22 +279,22 @@ void Form1::markPartialDownload() {
   if (!state.downloadConfirmed) return;
   state.downloadConfirmed = false;
   const std::string file = state.downloadPath + ".m2t";
-  if (!os.files.fileExists(file)) return;
+  if (!ports.files.fileExists(file)) return;
   const SplitPath parts = splitPath(file);
   const std::string name = freeFittingName(
       parts.baseName, "（未完了）", {{parts.folder, ".m2t"}},
-      [this](std::string_view t) { return os.codec.toAnsi(t).size(); },
-      [this](const std::string& path) { return os.files.fileExists(path); });
+      [this](std::string_view t) { return ports.codec.toAnsi(t).size(); },
+      [this](const std::string& path) { return ports.files.fileExists(path); });
   const std::string target = parts.folder + "\\" + name + ".m2t";
   // A controller that has just been stopped or has just gone may still hold the file for
   // a moment.
   constexpr int kTries = 10, kPauseMs = 300;
   for (int i = 0; i < kTries; ++i) {
-    if (os.files.renameFile(file, target)) {
+    if (ports.files.renameFile(file, target)) {
       logAdd("完了していないダウンロードのファイル名を変更しました：" + target);
       return;
     }
-    os.clock.sleep(kPauseMs);
+    ports.clock.sleep(kPauseMs);
   }
   logAdd("完了していないダウンロードのファイル名を変更できませんでした：" + file);
 }

@@ -24,10 +24,10 @@ void Form1::FreeSpace_Get() {
   try {
     const std::string drive = driveName(Text4.text());
     if (drive.empty()) return;
-    auto bytes = os.files.freeSpace(drive + "\\");
+    auto bytes = ports.files.freeSpace(drive + "\\");
     if (!bytes) return;
     const double free = static_cast<double>(*bytes) / 1024 / 1024;
-    Label5.setCaption("デフォルト保存先の空容量：" + os.regional.formatNumber(free, 0) + "MB");
+    Label5.setCaption("デフォルト保存先の空容量：" + ports.regional.formatNumber(free, 0) + "MB");
     ProgressBar1.setMax(static_cast<float>(free));
   } catch (const std::exception&) {
   }
@@ -39,16 +39,16 @@ void Form1::CheckSize_Sum() {
     if (ProgressBar1.max() == 1.0f) return;
     double total = 0;
     for (std::size_t r = 1; r <= ListView1.count(); ++r)
-      if (ListView1.item(r).checked) total += vb::toDouble(ListView1.item(r).subItem(7));
+      if (ListView1.item(r).checked) total += text_rules::toDouble(ListView1.item(r).subItem(7));
     if (static_cast<float>(total) > ProgressBar1.max()) {
       ProgressBar1.setValue(ProgressBar1.max());
       Label6.setCaption("サイズオーバー");
       return;
     }
     ProgressBar1.setValue(static_cast<float>(total));
-    Label6.setCaption("チェックした総サイズ：" + vb::numberText(total) + "MB / 使用率：" +
-                      os.regional.formatPercent(static_cast<double>(ProgressBar1.value()) /
-                                                static_cast<double>(ProgressBar1.max())));
+    Label6.setCaption("チェックした総サイズ：" + text_rules::numberText(total) + "MB / 使用率：" +
+                      ports.regional.formatPercent(static_cast<double>(ProgressBar1.value()) /
+                                                   static_cast<double>(ProgressBar1.max())));
   } catch (const std::exception&) {
     Check4.setValue(1);
   }
@@ -59,7 +59,7 @@ void Form1::ListView1_ItemCheck(std::size_t) {
 }
 
 void Form1::ProgressBar1_MouseDown() {
-  msgBox(vb::numberText(ProgressBar1.max()));
+  msgBox(text_rules::numberText(ProgressBar1.max()));
 }
 
 }  // namespace varnolt

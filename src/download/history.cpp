@@ -210,7 +210,7 @@ void DownloadHistory::parse(std::string_view text) {
   lines_.clear();
   if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
   std::vector<std::string> fields;
-  for (const std::string& line : vb::textLines(text))
+  for (const std::string& line : text_rules::textLines(text))
     if (unescapeLine(line, fields)) add(fields[0], fields[1], fields[2]);
 }
 
@@ -224,7 +224,7 @@ bool Form1::loadDownloadHistory() {
   if (history.loaded) return true;
   const std::string path = appFile(*this, kHistoryFile);
   try {
-    history.parse(os.files.fileExists(path) ? os.files.readAll(path) : std::string());
+    history.parse(ports.files.fileExists(path) ? ports.files.readAll(path) : std::string());
     history.loaded = true;
   } catch (const std::exception&) {
     // Never written over while unread: what it holds would be lost.
@@ -235,7 +235,7 @@ bool Form1::loadDownloadHistory() {
 
 void Form1::saveDownloadHistory() {
   try {
-    os.files.replaceFile(appFile(*this, kHistoryFile), history.text());
+    ports.files.replaceFile(appFile(*this, kHistoryFile), history.text());
   } catch (const std::exception&) {
     logAdd("ダウンロード履歴（history.ini）を保存できませんでした");
   }
@@ -253,14 +253,14 @@ void Form1::showDownloadedRows() {
 void Form1::recordCompleteDownload(std::size_t row, const std::string& file) {
   std::int64_t bytes = 0;
   try {
-    bytes = os.files.fileSize(file);
+    bytes = ports.files.fileSize(file);
   } catch (const std::exception&) {
   }
   bool whole = bytes > 0;
   try {
-    const double megabytes = vb::toDouble(ListView1.item(row).subItem(kSizeColumn));
+    const double megabytes = text_rules::toDouble(ListView1.item(row).subItem(kSizeColumn));
     whole = whole && static_cast<double>(bytes) >= megabytes * 1e6 * kWholePart;
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     // No size in the list: any file with something in it counts.
   }
   if (!whole) {

@@ -38,12 +38,12 @@ void Form1::Command1_Click() {
   Hwnd main = 0;
   try {
     main = parseHandleText(StatusBar1.panel(4));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
   }
   const bool seen = !StatusBar1.panel(2).empty();
   // A controller seen before but gone now: the user's list and check marks stay, and
   // the panels no longer name a window that is not there.
-  const bool gone = seen && main != 0 && !os.windows.isWindow(main);
+  const bool gone = seen && main != 0 && !ports.windows.isWindow(main);
   // A controller run as administrator answers nothing: the list stays as it is.
   if (seen && !gone && controllerRefuses()) return;
   if (!gone) ListView1.clear();
@@ -63,19 +63,19 @@ void Form1::Command1_Click() {
     return;
   }
   const Hwnd list = parseHandleText(ListView3.item(listRow).text);
-  if (os.windows.listBoxCount(list) == 0) {
+  if (ports.windows.listBoxCount(list) == 0) {
     msgBox("USB接続を行いロクラクの電源を入れて接続ボタンを押してください");
     return;
   }
 
   // Entry positions are 16-bit, as the recording list's rows are.
-  const int count = std::min(os.windows.listBoxCount(list), 32767);
+  const int count = std::min(ports.windows.listBoxCount(list), 32767);
   {
     // The window shows the rows once, when they are all there.
     ListUpdate batch(ListView1);
     for (int i = 0; i < count; ++i) {
       // The port asks for the entry's length and fetches it into a buffer of that size.
-      auto fields = vb::split(os.windows.listBoxText(list, i), "|");
+      auto fields = text_rules::split(ports.windows.listBoxText(list, i), "|");
       if (fields.size() > kEntryFields) fields.resize(kEntryFields);
       ListView1.addRow({}, std::move(fields));
     }
@@ -84,7 +84,7 @@ void Form1::Command1_Click() {
   const std::string slider = "Slider1";
   if (std::size_t r = firstRow(ListView3, "msctls_trackbar32", &slider))
     rc_slider.setText(ListView3.item(r).text);
-  if (os.mainWindow) os.windows.setForeground(os.mainWindow());
+  if (ports.mainWindow) ports.windows.setForeground(ports.mainWindow());
   statusAndLog("リスト取得");
   Command5.setEnabled(true);
   RC_SOUSA[0].setEnabled(true);
@@ -121,7 +121,7 @@ void Form1::ListView1_ColumnClick(int index) {
   Hwnd button = 0;
   try {
     button = parseHandleText(header->text());
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return;
   }
   ListView1.setEnabled(false);
@@ -136,9 +136,9 @@ void Form1::ListView1_ColumnClick(int index) {
     const ListItem& row = ListView1.item(r);
     saved[row.subItem(kTitleColumn)] = {row.checked, row.subItem(kFolderColumn)};
   }
-  os.windows.activate(button);
+  ports.windows.activate(button);
   // Not waited for: the list read next tells what came of it.
-  (void)os.windows.click(button, platform::ClickMode::Posted, 0);
+  (void)ports.windows.click(button, platform::ClickMode::Posted, 0);
   Command1_Click();
   for (std::size_t r = 1; r <= ListView1.count(); ++r) {
     auto it = saved.find(ListView1.item(r).subItem(kTitleColumn));

@@ -17,14 +17,14 @@ constexpr const char* kSizeKey = "FileSize :";
 
 // The size of one "FileSize :" line in MB as decimal text.
 std::string sizeOfLine(const std::string& line) {
-  std::string rest = vb::replaceAll(vb::replaceAll(line, kSizeKey, ""), "MB", "");
+  std::string rest = text_rules::replaceAll(text_rules::replaceAll(line, kSizeKey, ""), "MB", "");
   if (rest.find("GB") != std::string::npos) {
-    const double mb = vb::toDouble(vb::replaceAll(rest, "GB", "")) * 1000;
+    const double mb = text_rules::toDouble(text_rules::replaceAll(rest, "GB", "")) * 1000;
     // A product beyond the range of a double is an overflow, as in any other arithmetic.
-    if (!std::isfinite(mb)) throw VbError(vb::kErrOverflow);
-    rest = vb::numberText(mb);
+    if (!std::isfinite(mb)) throw RunError(run_error::kOverflow);
+    rest = text_rules::numberText(mb);
   }
-  return vb::trimSpaces(rest);
+  return text_rules::trimSpaces(rest);
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ void Form1::RecSize_Get() {
     bool kept = false;
     if (!rc_recdata.text().empty()) {
       const Hwnd details = parseHandleText(rc_recdata.text());
-      for (Hwnd child : os.windows.childWindows(controller)) kept = kept || child == details;
+      for (Hwnd child : ports.windows.childWindows(controller)) kept = kept || child == details;
     }
     if (!kept) {
       rc_recdata.setText("");
@@ -50,17 +50,18 @@ void Form1::RecSize_Get() {
       }
     }
     const Hwnd list = parseHandleText(rc_rec_list.text());
-    os.windows.listBoxSetCurSel(list, 1);
-    os.windows.keyDown(list, kVkUp);
+    ports.windows.listBoxSetCurSel(list, 1);
+    ports.windows.keyDown(list, kVkUp);
 
     const std::size_t rows = ListView1.count();
     for (std::size_t k = 0; k < rows; ++k) {
       const Hwnd details = parseHandleText(rc_recdata.text());
-      const int length = os.windows.getTextLength(details);
-      for (const std::string& line : vb::split(os.windows.getText(details, length + 1), "\r\n")) {
+      const int length = ports.windows.getTextLength(details);
+      for (const std::string& line :
+           text_rules::split(ports.windows.getText(details, length + 1), "\r\n")) {
         if (line.find(kSizeKey) == std::string::npos) continue;
         ListView1.setSubItem(k + 1, kSizeColumn, sizeOfLine(line));
-        os.windows.keyDown(list, kVkDown);
+        ports.windows.keyDown(list, kVkDown);
       }
     }
   } catch (const std::exception&) {

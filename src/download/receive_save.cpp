@@ -18,14 +18,14 @@ void Form1::Command2_Click() {
   try {
     if (ListView2.count() == 0) return;
     const Hwnd receive = parseHandleText(rc_zyusin_btn.text());
-    os.windows.activate(receive);
+    ports.windows.activate(receive);
     // Not waited for: the save dialog looked for next tells what came of it.
-    (void)os.windows.click(receive, platform::ClickMode::Posted, 0);
+    (void)ports.windows.click(receive, platform::ClickMode::Posted, 0);
     // The controller opens its dialog meanwhile; nothing of ours runs.
-    os.clock.sleep(kReceiveWaitMs);
+    ports.clock.sleep(kReceiveWaitMs);
     GetTopWindBtn_Click();
     Command4_Click();
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     msgBox(runtimeErrorReport("cmd2,", e, 0));
   }
 }
@@ -36,20 +36,20 @@ void Form1::Command4_Click() {
     state.downloadConfirmed = false;
     // The folder was made when the run started; one gone since that cannot be made again
     // leaves no file, which the run logs as a failed download.
-    (void)os.files.makeSurePathExists(Text4.text() + "\\");
+    (void)ports.files.makeSurePathExists(Text4.text() + "\\");
 
     const ListItem& row = ListView1.item(static_cast<std::size_t>(state.downloadPosition));
     const std::string mpgFolder = row.subItem(8);
-    std::string name = fileNameOfTitle(vb::trimSpaces(row.subItem(3)));
-    if (vb::trimSpaces(name).empty()) name = nameOfUntitled(row.subItem(4));
+    std::string name = fileNameOfTitle(text_rules::trimSpaces(row.subItem(3)));
+    if (text_rules::trimSpaces(name).empty()) name = nameOfUntitled(row.subItem(4));
     // A download that is converted afterwards also needs its .mpg name free and within
     // the path limit: an older recording of the same series is never overwritten.
     std::vector<NamePlace> places{{Text4.text(), ".m2t"}};
     if (Check1.value() == 1 && !mpgFolder.empty() && mpgFolder != kNotSet)
       places.push_back({mpgFolder, ".mpg"});
     const std::string free = freeFittingName(
-        name, "", places, [this](std::string_view t) { return os.codec.toAnsi(t).size(); },
-        [this](const std::string& path) { return os.files.fileExists(path); });
+        name, "", places, [this](std::string_view t) { return ports.codec.toAnsi(t).size(); },
+        [this](const std::string& path) { return ports.files.fileExists(path); });
     state.downloadPath = Text4.text() + "\\" + free;
     state.downloadMpgFolder = mpgFolder;
 
@@ -74,7 +74,7 @@ void Form1::Command4_Click() {
       msgBox("エラーが発生しました");
       return;
     }
-    os.windows.setText(*edit, state.downloadPath);
+    ports.windows.setText(*edit, state.downloadPath);
     for (std::size_t r = 1; r <= ListView4.count(); ++r) {
       const ListItem& w = ListView4.item(r);
       if (w.subItem(1) == "Button" && w.subItem(2) == kSaveButton) save = parseHandleText(w.text);
@@ -90,15 +90,15 @@ void Form1::Command4_Click() {
           NightTally::Outcome::Saving;
       journalNight();
     }
-    os.windows.activate(*save);
+    ports.windows.activate(*save);
     // The download is judged by its file when the controller is done.
-    (void)os.windows.click(*save, platform::ClickMode::Sent, 0);
+    (void)ports.windows.click(*save, platform::ClickMode::Sent, 0);
     state.downloadConfirmed = true;
-    os.windows.setForeground(os.mainWindow ? os.mainWindow() : 0);
+    ports.windows.setForeground(ports.mainWindow ? ports.mainWindow() : 0);
     ListView1.setEnabled(false);
     Timer1.setEnabled(true);
     statusAndLog(std::to_string(state.downloadPosition) + "をダウンロード開始");
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     msgBox(runtimeErrorReport("cmd4,", e, 0));
   }
 }

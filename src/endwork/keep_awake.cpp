@@ -7,7 +7,7 @@ namespace varnolt {
 void Form1::keepAwake(bool on) {
   if (state.awake == on) return;
   state.awake = on;
-  os.power.keepAwake(on);
+  ports.power.keepAwake(on);
 }
 
 void Form1::nightStartSettled() {

@@ -43,8 +43,9 @@ void Form1::logNightSummary() {
 }
 
 std::string Form1::recordingTitle(std::size_t row) const {
-  return row >= 1 && row <= ListView1.count() ? vb::trimSpaces(ListView1.item(row).subItem(3))
-                                              : std::string();
+  return row >= 1 && row <= ListView1.count()
+             ? text_rules::trimSpaces(ListView1.item(row).subItem(3))
+             : std::string();
 }
 
 std::string Form1::conversionFileName(std::size_t row) const {

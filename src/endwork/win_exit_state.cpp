@@ -80,8 +80,8 @@ void Form1::Win_Exit_State() {
     case Suspend:
     case Hibernate: {
       logActionStarting(*this, index, true);
-      os.power.enableShutdownPrivilege();
-      const platform::PowerResult r = os.power.setSystemPowerState(choice == Suspend);
+      ports.power.enableShutdownPrivilege();
+      const platform::PowerResult r = ports.power.setSystemPowerState(choice == Suspend);
       if (r.lastError == kErrorNotSupported || r.lastError == kErrorCallNotImplemented)
         msgBox("システムでサポートされません。",
                platform::mb::kOk | platform::mb::kIconInformation);
@@ -97,12 +97,12 @@ void Form1::Win_Exit_State() {
     case Reboot:
     case PowerOff:
       logActionStarting(*this, index, true);
-      os.power.enableShutdownPrivilege();
+      ports.power.enableShutdownPrivilege();
       // The system and the other programs decide whether the session ends; Varnolt
       // closes either way.
-      (void)os.power.exitWindows(choice == LogOff   ? platform::ExitKind::LogOff
-                                 : choice == Reboot ? platform::ExitKind::Reboot
-                                                    : platform::ExitKind::PowerOff);
+      (void)ports.power.exitWindows(choice == LogOff   ? platform::ExitKind::LogOff
+                                    : choice == Reboot ? platform::ExitKind::Reboot
+                                                       : platform::ExitKind::PowerOff);
       requestClose();
       break;
     case Nothing:
@@ -121,9 +121,9 @@ void Form1::Win_Exit_State() {
         break;
       }
       logActionStarting(*this, index, false);
-      os.windows.activate(*button);
+      ports.windows.activate(*button);
       // Not waited for: the controller quits in its own time.
-      (void)os.windows.click(*button, platform::ClickMode::Posted, 0);
+      (void)ports.windows.click(*button, platform::ClickMode::Posted, 0);
       if (choice == QuitBoth)
         requestClose();
       else

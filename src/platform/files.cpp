@@ -15,10 +15,10 @@ void FileSystem::replaceFile(std::string_view path, std::string_view bytes) {
   const std::string target(path);
   const auto cut = target.find_last_of("\\/");
   if (cut == std::string::npos || cut == 0 || !existingFolder(target.substr(0, cut) + "\\"))
-    throw VbError(vb::kErrPathNotFound);
+    throw RunError(run_error::kPathNotFound);
   if (const auto a = findAttributes(target)) {
-    if (*a & attr::kDirectory) throw VbError(vb::kErrPathFileAccess);
-    if (*a & attr::kReadOnly) throw VbError(vb::kErrPermissionDenied);
+    if (*a & attr::kDirectory) throw RunError(run_error::kPathFileAccess);
+    if (*a & attr::kReadOnly) throw RunError(run_error::kPermissionDenied);
   }
   // Written beside the target and moved over it, so the old file stays whole until the
   // new one is complete on disk.
@@ -33,7 +33,7 @@ void FileSystem::replaceFile(std::string_view path, std::string_view bytes) {
   {
     FileHandle handle{};
     if (const CallResult created = createFile(temp, handle); !created.ok)
-      throw VbError(created.errorOr(vb::kErrPermissionDenied));
+      throw RunError(created.errorOr(run_error::kPermissionDenied));
     // The file is closed through the port on every way out, a crash inside a call too.
     struct Open {
       FileSystem& files;
@@ -52,25 +52,25 @@ void FileSystem::replaceFile(std::string_view path, std::string_view bytes) {
       std::size_t written = 0;
       const CallResult wrote = writeFile(handle, bytes.substr(done, chunk), written);
       if (!wrote.ok)
-        error = wrote.errorOr(vb::kErrDiskFull);
+        error = wrote.errorOr(run_error::kDiskFull);
       else if (written == 0)
-        error = vb::kErrDiskFull;  // nothing taken and no error: no room left
+        error = run_error::kDiskFull;  // nothing taken and no error: no room left
       // A short write goes on with the rest.
       done += std::min(written, chunk);
     }
     if (error == 0)
       if (const CallResult flushed = flushFile(handle); !flushed.ok)
-        error = flushed.errorOr(vb::kErrDiskFull);
+        error = flushed.errorOr(run_error::kDiskFull);
     // Closing can be the first to tell of a failed write (a network folder).
     if (const CallResult closed = file.close(); !closed.ok && error == 0)
-      error = closed.errorOr(vb::kErrDiskFull);
+      error = closed.errorOr(run_error::kDiskFull);
   }
   if (error == 0)
     if (const CallResult moved = moveReplacing(temp, target); !moved.ok)
-      error = moved.errorOr(vb::kErrPermissionDenied);
+      error = moved.errorOr(run_error::kPermissionDenied);
   if (error != 0) {
     removeFile(temp);
-    throw VbError(error);
+    throw RunError(error);
   }
 }
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/vbrt.hpp"
+#include "common/text_rules.hpp"
 #include "platform/task_scheduler.hpp"
 
 namespace varnolt::controls {
@@ -89,7 +89,7 @@ inline constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kD
                                kArchive = 0x20, kNormal = 0x80;
 }  // namespace attr
 
-// Files and folders by Windows path ("C:\Varnolt\log.ini"). Failures throw VbError with
+// Files and folders by Windows path ("C:\Varnolt\log.ini"). Failures throw RunError with
 // the number the scripting runtime would raise (53 file not found, 76 path not found...).
 class FileSystem {
  public:
@@ -181,7 +181,7 @@ class Shell {
  public:
   virtual ~Shell() = default;
   // Starts a program with a normal, focused window. Returns its process identifier,
-  // 0 when it could not be started; a path that does not exist throws VbError 53.
+  // 0 when it could not be started; a path that does not exist throws RunError 53.
   [[nodiscard]] virtual std::uint32_t startProgram(std::string_view path) = 0;
   // Opens a document with its default verb; the result is not reported.
   virtual void openDocument(Hwnd owner, std::string_view path) = 0;

@@ -25,7 +25,7 @@ std::vector<std::string> words(const std::string& s) {
   return w;
 }
 
-const char* flag(bool b) {
+const char* zeroOrOne(bool b) {
   return b ? "1" : "0";
 }
 
@@ -144,7 +144,7 @@ int Runner::run(const std::string& text, const std::string& name, std::ostream& 
     emit("waiting: " + e.handler);
     err << name << ": the scenario ended while " << e.handler << " waits\n";
     return 4;
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     emit("crash " + std::to_string(e.number()) + " " + e.description());
     err << name << ":" << currentLine_ << ": unhandled run-time error " << e.number() << ": "
         << e.description() << '\n';
@@ -229,81 +229,81 @@ bool Runner::clickOnce(Control& c) {
 
 void Runner::dump(Control& c) {
   const std::string& n = c.name();
-  auto p = [&](const std::string& prop, const std::string& v) {
+  auto emitProperty = [&](const std::string& prop, const std::string& v) {
     emit(n + "." + prop + "=" + sim::escapeLine(v));
   };
-  controls::visit(c, controls::Overloaded{[&](Button& b) {
-                                            p("Caption", b.caption());
-                                            p("Enabled", flag(b.enabled()));
-                                          },
-                                          [&](CheckBox& b) {
-                                            p("Value", std::to_string(b.value()));
-                                            p("Enabled", flag(b.enabled()));
-                                          },
-                                          [&](OptionButton& b) {
-                                            p("Value", vb::boolWord(b.value()));
-                                            p("Enabled", flag(b.enabled()));
-                                            if (!b.toolTipText.empty())
-                                              p("ToolTipText", b.toolTipText);
-                                          },
-                                          [&](Label& l) {
-                                            p("Caption", l.caption());
-                                            // Labels are shown nearly always: only a hidden
-                                            // one says so.
-                                            if (!l.visible()) p("Visible", "0");
-                                          },
-                                          [&](Frame& f) { p("Caption", f.caption()); },
-                                          [&](TextBox& t) {
-                                            p("Text", t.text());
-                                            p("Enabled", flag(t.enabled()));
-                                          },
-                                          [&](ListView& l) {
-                                            p("Enabled", flag(l.enabled()));
-                                            p("Count", std::to_string(l.count()));
-                                            for (std::size_t r = 1; r <= l.count(); ++r) {
-                                              const auto& it = l.item(r);
-                                              std::string row = it.text;
-                                              for (const auto& s : it.subItems) row += "|" + s;
-                                              std::string k = "Item(" + std::to_string(r) + ")";
-                                              p(k, row);
-                                              if (l.checkBoxes())
-                                                p(k + ".Checked", flag(it.checked));
-                                              if (it.downloaded) p(k + ".Downloaded", "True");
-                                              p(k + ".Selected", flag(it.selected));
-                                            }
-                                          },
-                                          [&](controls::Timer& t) {
-                                            p("Enabled", flag(t.enabled()));
-                                            p("Interval", std::to_string(t.interval()));
-                                          },
-                                          [&](Slider& s) {
-                                            p("Min", std::to_string(s.min()));
-                                            p("Max", std::to_string(s.max()));
-                                            p("TickFrequency", std::to_string(s.tickFrequency()));
-                                            p("Value", std::to_string(s.value()));
-                                          },
-                                          [&](ProgressBar& b) {
-                                            p("Max", vb::numberText(b.max()));
-                                            p("Value", vb::numberText(b.value()));
-                                          },
-                                          [&](StatusBar& s) {
-                                            for (std::size_t i = 1; i <= s.panelCount(); ++i)
-                                              p("Panels(" + std::to_string(i) + ")", s.panel(i));
-                                          },
-                                          [&](TabControl& t) { p("Tab", std::to_string(t.tab())); },
-                                          [&](MenuItem& m) {
-                                            p("Caption", m.caption());
-                                            p("Enabled", flag(m.enabled()));
-                                            p("Visible", flag(m.visible()));
-                                          },
-                                          [&](DatePicker& d) {
-                                            char b[16];
-                                            std::snprintf(b, sizeof b, "%04d/%02d/%02d",
-                                                          d.value().year, d.value().month,
-                                                          d.value().day);
-                                            p("Value", b);
-                                          },
-                                          [](Control&) {}});
+  controls::visit(
+      c, controls::Overloaded{[&](Button& b) {
+                                emitProperty("Caption", b.caption());
+                                emitProperty("Enabled", zeroOrOne(b.enabled()));
+                              },
+                              [&](CheckBox& b) {
+                                emitProperty("Value", std::to_string(b.value()));
+                                emitProperty("Enabled", zeroOrOne(b.enabled()));
+                              },
+                              [&](OptionButton& b) {
+                                emitProperty("Value", text_rules::boolWord(b.value()));
+                                emitProperty("Enabled", zeroOrOne(b.enabled()));
+                                if (!b.toolTipText.empty())
+                                  emitProperty("ToolTipText", b.toolTipText);
+                              },
+                              [&](Label& l) {
+                                emitProperty("Caption", l.caption());
+                                // Labels are shown nearly always: only a hidden
+                                // one says so.
+                                if (!l.visible()) emitProperty("Visible", "0");
+                              },
+                              [&](Frame& f) { emitProperty("Caption", f.caption()); },
+                              [&](TextBox& t) {
+                                emitProperty("Text", t.text());
+                                emitProperty("Enabled", zeroOrOne(t.enabled()));
+                              },
+                              [&](ListView& l) {
+                                emitProperty("Enabled", zeroOrOne(l.enabled()));
+                                emitProperty("Count", std::to_string(l.count()));
+                                for (std::size_t r = 1; r <= l.count(); ++r) {
+                                  const auto& it = l.item(r);
+                                  std::string row = it.text;
+                                  for (const auto& s : it.subItems) row += "|" + s;
+                                  std::string k = "Item(" + std::to_string(r) + ")";
+                                  emitProperty(k, row);
+                                  if (l.checkBoxes())
+                                    emitProperty(k + ".Checked", zeroOrOne(it.checked));
+                                  if (it.downloaded) emitProperty(k + ".Downloaded", "True");
+                                  emitProperty(k + ".Selected", zeroOrOne(it.selected));
+                                }
+                              },
+                              [&](controls::Timer& t) {
+                                emitProperty("Enabled", zeroOrOne(t.enabled()));
+                                emitProperty("Interval", std::to_string(t.interval()));
+                              },
+                              [&](Slider& s) {
+                                emitProperty("Min", std::to_string(s.min()));
+                                emitProperty("Max", std::to_string(s.max()));
+                                emitProperty("TickFrequency", std::to_string(s.tickFrequency()));
+                                emitProperty("Value", std::to_string(s.value()));
+                              },
+                              [&](ProgressBar& b) {
+                                emitProperty("Max", text_rules::numberText(b.max()));
+                                emitProperty("Value", text_rules::numberText(b.value()));
+                              },
+                              [&](StatusBar& s) {
+                                for (std::size_t i = 1; i <= s.panelCount(); ++i)
+                                  emitProperty("Panels(" + std::to_string(i) + ")", s.panel(i));
+                              },
+                              [&](TabControl& t) { emitProperty("Tab", std::to_string(t.tab())); },
+                              [&](MenuItem& m) {
+                                emitProperty("Caption", m.caption());
+                                emitProperty("Enabled", zeroOrOne(m.enabled()));
+                                emitProperty("Visible", zeroOrOne(m.visible()));
+                              },
+                              [&](DatePicker& d) {
+                                char b[16];
+                                std::snprintf(b, sizeof b, "%04d/%02d/%02d", d.value().year,
+                                              d.value().month, d.value().day);
+                                emitProperty("Value", b);
+                              },
+                              [](Control&) {}});
 }
 
 // The user's actions on the window and its dialogs, one function per verb; the table at
@@ -519,7 +519,7 @@ struct Runner::WindowVerbs {
     if (w.size() < 2) r.fail("drop NAME PATH|PATH|...");
     Control& c = r.control(w[0]);
     if (c.kind() != Kind::ListView) r.fail("'" + w[0] + "' takes no drops");
-    auto paths = vb::split(rest.substr(w[0].size() + 1), "|");
+    auto paths = text_rules::split(rest.substr(w[0].size() + 1), "|");
     bool taken = false;
     r.asHandler(c.name() + "_OLEDragDrop", [&] { taken = static_cast<ListView&>(c).drop(paths); });
     if (!taken) r.emit("ignored drop " + c.name() + " (disabled)");

@@ -18,7 +18,7 @@ void taskScheduler(Runner& r, const Words& w, const std::string& rest) {
   if (w.empty()) r.fail(usage);
   const std::string tail = rest.size() > w[0].size() ? rest.substr(w[0].size() + 1) : "";
   if (w[0] == "have") {
-    const auto f = vb::split(tail, "|");
+    const auto f = text_rules::split(tail, "|");
     int h = 0, m = 0;
     if (f.size() != 4 || std::sscanf(f[3].c_str(), "%d:%d", &h, &m) != 2) r.fail(usage);
     tasks.tasks[f[0]] = {true, f[1], f[2], h, m};

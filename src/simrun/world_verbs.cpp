@@ -21,7 +21,7 @@ void writeFile(Runner& r, const Words& w, const std::string& rest) {
   try {
     (void)fsys.makeSurePathExists(w[0]);  // a folder that cannot be made fails the write
     fsys.replaceFile(w[0], r.world().codec.toAnsi(standin::unescapeLineEnds(text)));
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     r.fail("cannot write " + w[0] + ": " + e.description());
   }
 }
@@ -36,7 +36,8 @@ template <typename T>
 std::pair<std::string, T> pathAndNumber(Runner& r, const Words& w, const std::string& rest,
                                         const char* usage) {
   if (w.size() < 2) r.fail(usage);
-  return {vb::trimSpaces(rest.substr(0, rest.rfind(w.back()))), numberWord<T>(r, w.back(), usage)};
+  return {text_rules::trimSpaces(rest.substr(0, rest.rfind(w.back()))),
+          numberWord<T>(r, w.back(), usage)};
 }
 
 // file PATH BYTES: sparse, so that gigabytes cost nothing.
@@ -44,7 +45,7 @@ void makeSizedFile(Runner& r, const Words& w, const std::string& rest) {
   auto [path, bytes] = pathAndNumber<std::uint64_t>(r, w, rest, "file PATH BYTES");
   try {
     r.world().files.makeFile(path, bytes);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     r.fail("cannot create " + path);
   }
 }
@@ -53,7 +54,7 @@ void setAttributes(Runner& r, const Words& w, const std::string& rest) {
   auto [path, value] = pathAndNumber<std::uint32_t>(r, w, rest, "attrib PATH N");
   try {
     r.world().files.setAttributes(path, value);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     r.fail("no file or folder " + path);
   }
 }
@@ -64,7 +65,7 @@ void setReadOnly(Runner& r, const Words& w, const std::string&) {
   try {
     std::uint32_t a = fsys.attributes(w[0]);
     fsys.setAttributes(w[0], w[1] == "on" ? (a | 1) : (a & ~1u));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     r.fail("no file or folder " + w[0]);
   }
 }
@@ -79,7 +80,7 @@ void showFile(Runner& r, const Words& w, const std::string& rest) {
   std::string bytes;
   try {
     bytes = fsys.readAll(rest);
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     r.fail("cannot read " + rest + ": " + e.description());
   }
   // A file that starts with a UTF-8 byte-order mark (history.ini) is shown as UTF-8.
@@ -112,7 +113,7 @@ void addDrive(Runner& r, const Words& w, const std::string&) {
 
 // registry HKLM\KEY|NAME|VALUE
 void setRegistryValue(Runner& r, const Words& w, const std::string& rest) {
-  auto parts = vb::split(rest, "|");
+  auto parts = text_rules::split(rest, "|");
   if (w.empty() || parts.size() != 3 || parts[0].rfind("HKLM\\", 0) != 0)
     r.fail("registry HKLM\\KEY|NAME|VALUE");
   r.world().registry.set(platform::RegRoot::LocalMachine, parts[0].substr(5), parts[1],

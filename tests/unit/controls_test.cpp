@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "common/vbrt.hpp"
+#include "common/text_rules.hpp"
 
 namespace varnolt::controls {
 namespace {
@@ -21,7 +21,7 @@ TEST(CheckBox, ClickHandlerRunsOnlyOnARealChange) {
   EXPECT_EQ(clicks, 1);
   c.setValue(2);
   EXPECT_EQ(clicks, 2);
-  EXPECT_THROW(c.setValue(3), VbError);
+  EXPECT_THROW(c.setValue(3), RunError);
   EXPECT_EQ(c.value(), 2);
 }
 
@@ -73,8 +73,8 @@ TEST(ListView, RowsAreOneBasedAndSubItemsGrow) {
   EXPECT_EQ(l.item(1).subItem(3), "C:\\x.m2t");
   EXPECT_EQ(l.item(1).subItem(1), "");
   EXPECT_EQ(l.item(1).subItem(9), "");
-  EXPECT_THROW(l.item(2), VbError);
-  EXPECT_THROW(l.remove(0), VbError);
+  EXPECT_THROW(l.item(2), RunError);
+  EXPECT_THROW(l.remove(0), RunError);
   l.add("2");
   l.selectOnly(2);
   EXPECT_EQ(l.selectedRow(), 2u);
@@ -110,7 +110,7 @@ TEST(ListView, AnUpdateScopeAnnouncesItsRowsOnce) {
   EXPECT_EQ(notices, 2);
   { ListUpdate idle(l); }
   EXPECT_EQ(notices, 2);
-  EXPECT_THROW(l.addRow({}, std::vector<std::string>(65)), VbError);
+  EXPECT_THROW(l.addRow({}, std::vector<std::string>(65)), RunError);
 }
 
 TEST(Observers, SeeEveryRealChangeOnce) {
@@ -194,14 +194,14 @@ TEST(TabControl, ClickReportsTheTabThatWasLeft) {
   t.setTab(2);
   t.setTab(1);
   EXPECT_EQ(left, (std::vector<int>{0, 2}));
-  EXPECT_THROW(t.setTab(3), VbError);
+  EXPECT_THROW(t.setTab(3), RunError);
 }
 
 TEST(ProgressBar, RefusesValuesOutsideItsRange) {
   ProgressBar p("ProgressBar1");
   p.setMax(100);
   p.setValue(100);
-  EXPECT_THROW(p.setValue(100.5f), VbError);
+  EXPECT_THROW(p.setValue(100.5f), RunError);
   p.setMax(50);
   EXPECT_EQ(p.value(), 50);
 }

@@ -108,7 +108,7 @@ class CrashSafeTest : public WorldTest {
       at += head.size();
       found = m.substr(at, m.find("\\r\\n\\r\\n", at) - at);
     }
-    return vb::replaceAll(vb::replaceAll(found, "\\r", "\r"), "\\n", "\n");
+    return text_rules::replaceAll(text_rules::replaceAll(found, "\\r", "\r"), "\\n", "\n");
   }
   int failureBoxes() const {
     int n = 0;

@@ -137,7 +137,7 @@ TEST_F(EnumerationTest, MapRulesLaterRowWinsAndMissingEntriesKeepTheirText) {
 // A shell whose start raises a run-time error other than a missing file.
 class FailingShell : public platform::Shell {
  public:
-  std::uint32_t startProgram(std::string_view) override { throw VbError(70); }
+  std::uint32_t startProgram(std::string_view) override { throw RunError(70); }
   void openDocument(Hwnd, std::string_view) override {}
 };
 

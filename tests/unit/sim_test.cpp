@@ -18,13 +18,13 @@ TEST_F(SimTest, DriveLettersMapOntoFoldersCaseInsensitively) {
   try {
     fs.readAll("Z:\\x");
     ADD_FAILURE() << "a missing drive must fail";
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     EXPECT_EQ(e.number(), 71);
   }
   try {
     fs.readAll("C:\\Rec\\none.m2t");
     ADD_FAILURE() << "a missing file must fail";
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     EXPECT_EQ(e.number(), 53);
   }
 }
@@ -34,10 +34,10 @@ TEST_F(SimTest, ReplaceIsAllOrNothing) {
   fs.replaceFile("C:\\Varnolt\\a.ini", "one");
   fs.replaceFile("C:\\Varnolt\\A.INI", "two");
   EXPECT_EQ(readHost(appHost("a.ini")), "two");
-  EXPECT_THROW(fs.replaceFile("C:\\NoFolder\\a.ini", "x"), VbError);
+  EXPECT_THROW(fs.replaceFile("C:\\NoFolder\\a.ini", "x"), RunError);
   fs.setAttributes("C:\\Varnolt\\a.ini", 1);
-  EXPECT_THROW(fs.replaceFile("C:\\Varnolt\\a.ini", "three"), VbError);
-  EXPECT_THROW(fs.deleteFile("C:\\Varnolt\\a.ini"), VbError);
+  EXPECT_THROW(fs.replaceFile("C:\\Varnolt\\a.ini", "three"), RunError);
+  EXPECT_THROW(fs.deleteFile("C:\\Varnolt\\a.ini"), RunError);
   EXPECT_EQ(readHost(appHost("a.ini")), "two");
   std::size_t entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(appHost(""))) ++entries;
@@ -164,7 +164,7 @@ TEST_F(SimTest, TextReadThroughABufferIsCutInTheCodePageNeverInsideADoubleByteCh
 }
 
 TEST_F(SimTest, StartingAProgramNeedsItsFile) {
-  EXPECT_THROW(world->shell.startProgram("C:\\RokuCtrl\\RokuCtrl.exe"), VbError);
+  EXPECT_THROW(world->shell.startProgram("C:\\RokuCtrl\\RokuCtrl.exe"), RunError);
   writeHost(dir.path() / "c" / "Tools" / "x.exe", "MZ");
   EXPECT_NE(world->shell.startProgram("C:\\Tools\\X.EXE"), 0u);
 }

@@ -49,15 +49,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // restriction (cmake/windows.cmake).
   ::InitCommonControlsEx(&icc);
 
-  varnolt::win32::WinPlatform os;
+  varnolt::win32::WinPlatform ports;
   const std::vector<std::string> args = varnolt::gui::commandArguments();
   // A second Varnolt of this folder would write its default.ini and log.ini too: the
   // running one takes the command line instead.
-  varnolt::gui::SingleInstance single(os.platform.appPath);
+  varnolt::gui::SingleInstance single(ports.platform.appPath);
   if (!single.first()) return single.handOver(args) ? 0 : 1;
-  varnolt::Form1 form(os.platform);
+  varnolt::Form1 form(ports.platform);
   form.autoStart = varnolt::isAutoCommandLine(args);
-  varnolt::gui::MainWindow window(instance, os, form);
+  varnolt::gui::MainWindow window(instance, ports, form);
   if (!window.create(showCommand)) return 1;
   single.mark(window.hwnd());
   form.closeFinalBox = [&window] { varnolt::gui::closeOwnedMessageBox(window.hwnd()); };

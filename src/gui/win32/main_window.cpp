@@ -26,14 +26,14 @@ constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, win32::WinPlatform& os, Form1& form)
-    : instance_(instance), os_(os), form_(form) {}
+MainWindow::MainWindow(HINSTANCE instance, win32::WinPlatform& ports, Form1& form)
+    : instance_(instance), ports_(ports), form_(form) {}
 
 MainWindow::~MainWindow() {
-  os_.clock.preTranslate = nullptr;
-  os_.dialogs.owner = nullptr;
-  os_.dialogs.modalRenderer = nullptr;
-  os_.platform.mainWindow = nullptr;
+  ports_.clock.preTranslate = nullptr;
+  ports_.dialogs.owner = nullptr;
+  ports_.dialogs.modalRenderer = nullptr;
+  ports_.platform.mainWindow = nullptr;
   form_.resizeWindow = nullptr;
   form_.destroyWindow = nullptr;
   form_.showPopup = nullptr;
@@ -206,10 +206,10 @@ bool MainWindow::create(int showCommand) {
     ::TrackPopupMenu(it->second.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y,
                      0, hwnd_.get(), nullptr);
   };
-  os_.platform.mainWindow = [this] { return win32::fromHwnd(hwnd_.get()); };
-  os_.dialogs.owner = [this] { return modal_ ? modal_ : hwnd_.get(); };
-  os_.dialogs.modalRenderer = [this](controls::ModalForm& f) { showModal(f); };
-  os_.clock.preTranslate = [this](MSG& m) { return preTranslate(m); };
+  ports_.platform.mainWindow = [this] { return win32::fromHwnd(hwnd_.get()); };
+  ports_.dialogs.owner = [this] { return modal_ ? modal_ : hwnd_.get(); };
+  ports_.dialogs.modalRenderer = [this](controls::ModalForm& f) { showModal(f); };
+  ports_.clock.preTranslate = [this](MSG& m) { return preTranslate(m); };
   form_.showPopup = [this](MenuItem& menu) {
     auto it = popups_.find(menu.name());
     if (it == popups_.end()) return;

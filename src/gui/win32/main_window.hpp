@@ -16,7 +16,7 @@ namespace varnolt::gui {
 
 class MainWindow {
  public:
-  MainWindow(HINSTANCE instance, win32::WinPlatform& os, Form1& form);
+  MainWindow(HINSTANCE instance, win32::WinPlatform& ports, Form1& form);
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -45,7 +45,7 @@ class MainWindow {
   int windowDpi(HWND h) const;
 
   HINSTANCE instance_;
-  win32::WinPlatform& os_;
+  win32::WinPlatform& ports_;
   Form1& form_;
   // Declared so that the window goes before the font, icons and menus it uses.
   win32::UniqueGdi font_;

@@ -9,7 +9,7 @@ namespace {
 // Panel window extra bytes: its look, and the font it draws a frame caption with.
 constexpr int kPanelLook = 0;
 constexpr int kPanelFont = sizeof(LONG_PTR);
-enum PanelLook : LONG_PTR { kPlain = 0, kGroupBox = 1 };
+enum PanelLook : LONG_PTR { kNoFrame = 0, kGroupBox = 1 };
 
 void paintGroupBox(HWND hwnd) {
   PAINTSTRUCT ps;

@@ -10,23 +10,24 @@ using namespace controls;
 
 namespace {
 
-struct Stop {
+struct TabStop {
   const controls::Rect* rect;
   std::size_t index;
 };
 
 // Top to bottom, left to right: controls whose tops lie within the upper half of the
 // first control of a row belong to that row.
-void readingOrder(std::vector<Stop>& v) {
+void readingOrder(std::vector<TabStop>& v) {
   std::stable_sort(v.begin(), v.end(),
-                   [](const Stop& a, const Stop& b) { return a.rect->top < b.rect->top; });
+                   [](const TabStop& a, const TabStop& b) { return a.rect->top < b.rect->top; });
   std::size_t rowStart = 0;
   for (std::size_t i = 1; i <= v.size(); ++i) {
     const controls::Rect& first = *v[rowStart].rect;
     if (i == v.size() || v[i].rect->top >= first.top + first.height / 2) {
-      std::stable_sort(v.begin() + static_cast<std::ptrdiff_t>(rowStart),
-                       v.begin() + static_cast<std::ptrdiff_t>(i),
-                       [](const Stop& a, const Stop& b) { return a.rect->left < b.rect->left; });
+      std::stable_sort(
+          v.begin() + static_cast<std::ptrdiff_t>(rowStart),
+          v.begin() + static_cast<std::ptrdiff_t>(i),
+          [](const TabStop& a, const TabStop& b) { return a.rect->left < b.rect->left; });
       rowStart = i;
     }
   }
@@ -46,7 +47,7 @@ void WidgetHost::focusIntoPage(const Widget& tab) {
 }
 
 void WidgetHost::collectStops(const Widget* container, int page, std::vector<HWND>& out) const {
-  std::vector<Stop> kids;
+  std::vector<TabStop> kids;
   for (std::size_t i = 0; i < widgets_.size(); ++i) {
     const Widget& w = *widgets_[i];
     if (w.owner != container || !w.hwnd) continue;
@@ -54,7 +55,7 @@ void WidgetHost::collectStops(const Widget* container, int page, std::vector<HWN
     kids.push_back({&w.control->rect(), i});
   }
   if (readingOrder_) readingOrder(kids);
-  for (const Stop& k : kids) {
+  for (const TabStop& k : kids) {
     const Widget& w = *widgets_[k.index];
     if (!::IsWindowVisible(w.hwnd)) continue;
     const Control& c = *w.control;
@@ -73,7 +74,7 @@ void WidgetHost::collectStops(const Widget* container, int page, std::vector<HWN
                           // One stop for a group of option buttons: the chosen one (the arrow keys
                           // move within the group).
                           bool anyChosen = false, firstOfGroup = true;
-                          for (const Stop& other : kids) {
+                          for (const TabStop& other : kids) {
                             const auto* oc = as<OptionButton>(widgets_[other.index]->control);
                             if (!oc) continue;
                             if (oc->value()) anyChosen = true;
@@ -117,7 +118,7 @@ bool WidgetHost::tabFrom(HWND from, bool backwards) {
 bool WidgetHost::arrowInGroup(HWND from, int step) {
   const Widget* at = byHwnd(from);
   if (!at || at->control->kind() != Kind::OptionButton) return false;
-  std::vector<Stop> group;
+  std::vector<TabStop> group;
   for (std::size_t i = 0; i < widgets_.size(); ++i) {
     const Widget& w = *widgets_[i];
     if (w.hwnd && w.owner == at->owner && w.control->tab == at->control->tab &&

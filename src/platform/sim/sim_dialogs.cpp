@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "common/vbrt.hpp"
+#include "common/text_rules.hpp"
 #include "controls/form.hpp"
 
 namespace varnolt::sim {
@@ -70,7 +70,7 @@ std::vector<std::string> SimDialogs::openFiles(const platform::OpenFileRequest& 
   openFileAnswers.pop_front();
   if (!a || a->empty()) return {};
   // A Windows path holds no '|'.
-  return vb::split(*a, "|");
+  return text_rules::split(*a, "|");
 }
 
 std::string SimDialogs::browseFolder(Hwnd, std::string_view title, std::string_view startFolder) {

@@ -38,7 +38,7 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
 namespace {
 
 [[noreturn]] void fail(int number) {
-  throw VbError(number);
+  throw RunError(number);
 }
 
 // The run-time error number of a failed system call, by its errno; 0 when it set none.
@@ -48,17 +48,17 @@ int errorNumber(int e) {
       return 0;
     case ENOSPC:
     case EDQUOT:
-      return vb::kErrDiskFull;
+      return run_error::kDiskFull;
     case EACCES:
     case EPERM:
     case EROFS:
     case EBUSY:
     case EISDIR:
-      return vb::kErrPermissionDenied;
+      return run_error::kPermissionDenied;
     case ENOENT:
-      return vb::kErrPathNotFound;
+      return run_error::kPathNotFound;
     default:
-      return vb::kErrPathFileAccess;
+      return run_error::kPathFileAccess;
   }
 }
 
@@ -72,7 +72,7 @@ fs::path SimFileSystem::hostPath(std::string_view windowsPath) const {
   std::string p(windowsPath);
   std::replace(p.begin(), p.end(), '/', '\\');
   if (p.size() < 2 || p[1] != ':' || !std::isalpha(static_cast<unsigned char>(p[0])))
-    fail(vb::kErrPathNotFound);
+    fail(run_error::kPathNotFound);
   fs::path host = root_ / std::string(1, lower(p[0]));
   std::error_code ec;
   if (!fs::is_directory(host, ec)) fail(71);  // no such drive
@@ -106,7 +106,7 @@ bool SimFileSystem::fileExists(std::string_view path) {
   try {
     std::error_code ec;
     return fs::is_regular_file(hostPath(path), ec);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
 }
@@ -115,7 +115,7 @@ bool SimFileSystem::folderExists(std::string_view path) {
   try {
     std::error_code ec;
     return fs::is_directory(hostPath(path), ec);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
 }
@@ -123,9 +123,9 @@ bool SimFileSystem::folderExists(std::string_view path) {
 std::string SimFileSystem::readAll(std::string_view path) {
   fs::path h = hostPath(path);
   std::error_code ec;
-  if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
+  if (!fs::is_regular_file(h, ec)) fail(run_error::kFileNotFound);
   std::ifstream in(h, std::ios::binary);
-  if (!in) fail(vb::kErrPermissionDenied);
+  if (!in) fail(run_error::kPermissionDenied);
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
@@ -134,16 +134,16 @@ std::string SimFileSystem::readAll(std::string_view path) {
 std::int64_t SimFileSystem::fileSize(std::string_view path) {
   fs::path h = hostPath(path);
   std::error_code ec;
-  if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
+  if (!fs::is_regular_file(h, ec)) fail(run_error::kFileNotFound);
   return static_cast<std::int64_t>(fs::file_size(h, ec));
 }
 
 void SimFileSystem::deleteFile(std::string_view path) {
   fs::path h = hostPath(path);
   std::error_code ec;
-  if (!fs::is_regular_file(h, ec)) fail(vb::kErrFileNotFound);
-  if (attributes(path) & 1) fail(vb::kErrPermissionDenied);
-  if (!fs::remove(h, ec)) fail(vb::kErrPermissionDenied);
+  if (!fs::is_regular_file(h, ec)) fail(run_error::kFileNotFound);
+  if (attributes(path) & 1) fail(run_error::kPermissionDenied);
+  if (!fs::remove(h, ec)) fail(run_error::kPermissionDenied);
   attributes_.erase(h.string());
 }
 
@@ -175,7 +175,7 @@ std::optional<std::uint64_t> SimFileSystem::freeSpace(std::string_view path) {
 std::uint32_t SimFileSystem::attributes(std::string_view path) {
   fs::path h = hostPath(path);
   struct stat st {};
-  if (::stat(h.c_str(), &st) != 0) fail(vb::kErrFileNotFound);
+  if (::stat(h.c_str(), &st) != 0) fail(run_error::kFileNotFound);
   const bool readOnly = !(st.st_mode & S_IWUSR);
   if (auto it = attributes_.find(h.string()); it != attributes_.end())
     return (it->second & ~1u) | (readOnly ? 1u : 0u);
@@ -188,19 +188,19 @@ void SimFileSystem::setAttributes(std::string_view path, std::uint32_t attribute
   fs::path h = hostPath(path);
   std::error_code ec;
   auto perms = fs::status(h, ec).permissions();
-  if (ec) fail(vb::kErrFileNotFound);
+  if (ec) fail(run_error::kFileNotFound);
   const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   fs::permissions(h, (attributes & 1) ? (perms & ~write) : (perms | fs::perms::owner_write), ec);
   attributes_[h.string()] = attributes;
 }
 
 void SimFileSystem::makeFile(std::string_view path, std::uint64_t bytes) {
-  if (!makeSurePathExists(path)) fail(vb::kErrPathNotFound);
+  if (!makeSurePathExists(path)) fail(run_error::kPathNotFound);
   fs::path h = hostPath(path);
   std::error_code ec;
   if (!fs::exists(h, ec)) std::ofstream(h, std::ios::binary).flush();
   fs::resize_file(h, bytes, ec);
-  if (ec) fail(vb::kErrPermissionDenied);
+  if (ec) fail(run_error::kPermissionDenied);
 }
 
 // ---------------------------------------------------------------- system calls
@@ -211,7 +211,7 @@ std::optional<std::uint32_t> SimFileSystem::findAttributes(std::string_view path
     if (::stat(hostPath(path).c_str(), &st) != 0) return std::nullopt;
     // A folder is a folder whatever attribute value it was given.
     return attributes(path) | (S_ISDIR(st.st_mode) ? platform::attr::kDirectory : 0u);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return std::nullopt;
   }
 }
@@ -219,7 +219,7 @@ std::optional<std::uint32_t> SimFileSystem::findAttributes(std::string_view path
 void SimFileSystem::clearAttributes(std::string_view path) {
   try {
     setAttributes(path, platform::attr::kNormal);
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     // Left to the calls after it, as the system's own call is.
   }
 }
@@ -230,7 +230,7 @@ SimFileSystem::NewFolder SimFileSystem::createFolder(std::string_view path) {
     errno = 0;
     if (::mkdir(h.c_str(), 0777) == 0) return NewFolder::Created;
     return errno == EEXIST ? NewFolder::AlreadyExists : NewFolder::Failed;
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return NewFolder::Failed;
   }
 }
@@ -239,14 +239,14 @@ platform::CallResult SimFileSystem::createFile(std::string_view path, FileHandle
   fs::path h;
   try {
     h = hostPath(path);
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     return platform::CallResult::failure(e.number());
   }
   // The system refuses to create over a file that is read-only, hidden or a system file
   // with normal attributes (the host would let the simulation's root user write it).
   using namespace platform::attr;
   if (const auto a = findAttributes(path); a && (*a & (kReadOnly | kHidden | kSystem)))
-    return platform::CallResult::failure(vb::kErrPermissionDenied);
+    return platform::CallResult::failure(run_error::kPermissionDenied);
   errno = 0;
   const int fd = calls.open(h.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return failedWithErrno();
@@ -286,7 +286,7 @@ platform::CallResult SimFileSystem::moveReplacing(std::string_view from, std::st
   try {
     a = hostPath(from);
     b = hostPath(to);
-  } catch (const VbError& e) {
+  } catch (const RunError& e) {
     return platform::CallResult::failure(e.number());
   }
   errno = 0;
@@ -306,7 +306,7 @@ void SimFileSystem::removeFile(std::string_view path) {
     const fs::path h = hostPath(path);
     calls.unlink(h.c_str());
     attributes_.erase(h.string());
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     // Nothing to remove where there is no such drive.
   }
 }

@@ -4,7 +4,7 @@
 namespace varnolt::sim {
 
 std::uint32_t SimShell::startProgram(std::string_view path) {
-  if (!files_.fileExists(path)) throw VbError(vb::kErrFileNotFound);
+  if (!files_.fileExists(path)) throw RunError(run_error::kFileNotFound);
   for (auto& [p, start] : programs)
     if (sameNameIgnoringCase(p, path)) return start();
   // Any other file starts a program without windows.

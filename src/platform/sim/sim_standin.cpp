@@ -226,7 +226,7 @@ std::optional<std::uint64_t> SimStandin::fileSize(const std::string& windowsPath
   try {
     if (!world_.files.fileExists(windowsPath)) return std::nullopt;
     return static_cast<std::uint64_t>(world_.files.fileSize(windowsPath));
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return std::nullopt;
   }
 }
@@ -240,7 +240,7 @@ bool SimStandin::resizeFile(const std::string& windowsPath, std::uint64_t bytes)
     // Sparse: the recording's bytes are never read, only the length counts.
     fs::resize_file(host, bytes, ec);
     return !ec;
-  } catch (const VbError&) {
+  } catch (const RunError&) {
     return false;
   }
 }

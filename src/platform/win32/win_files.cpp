@@ -15,31 +15,31 @@ int errorNumber(DWORD error) {
     case ERROR_SUCCESS:
       return 0;
     case ERROR_FILE_NOT_FOUND:
-      return vb::kErrFileNotFound;
+      return run_error::kFileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_BAD_NETPATH:
-      return vb::kErrPathNotFound;
+      return run_error::kPathNotFound;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT:
-      return vb::kErrPermissionDenied;
+      return run_error::kPermissionDenied;
     case ERROR_NOT_READY:
     case ERROR_INVALID_DRIVE:
-      return vb::kErrDiskNotReady;
+      return run_error::kDiskNotReady;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return vb::kErrDiskFull;
+      return run_error::kDiskFull;
     case ERROR_INVALID_NAME:
-      return vb::kErrBadFileName;
+      return run_error::kBadFileName;
     default:
-      return vb::kErrPathFileAccess;
+      return run_error::kPathFileAccess;
   }
 }
 
 [[noreturn]] void failWith(DWORD error) {
   const int number = errorNumber(error);
-  throw VbError(number != 0 ? number : vb::kErrPathFileAccess);
+  throw RunError(number != 0 ? number : run_error::kPathFileAccess);
 }
 
 HANDLE toHandle(std::intptr_t handle) {
@@ -64,7 +64,7 @@ bool WinFileSystem::folderExists(std::string_view path) {
 
 std::string WinFileSystem::readAll(std::string_view path) {
   const std::wstring w = widen(path);
-  if (isFolder(w)) throw VbError(vb::kErrFileNotFound);
+  if (isFolder(w)) throw RunError(run_error::kFileNotFound);
   UniqueFile f(::CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!f) failWith(::GetLastError());
@@ -79,7 +79,7 @@ std::int64_t WinFileSystem::fileSize(std::string_view path) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &d) ||
       (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    throw VbError(vb::kErrFileNotFound);
+    throw RunError(run_error::kFileNotFound);
   return (static_cast<std::int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
@@ -87,8 +87,8 @@ void WinFileSystem::deleteFile(std::string_view path) {
   const std::wstring w = widen(path);
   DWORD a = ::GetFileAttributesW(w.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY))
-    throw VbError(vb::kErrFileNotFound);
-  if (a & FILE_ATTRIBUTE_READONLY) throw VbError(vb::kErrPermissionDenied);
+    throw RunError(run_error::kFileNotFound);
+  if (a & FILE_ATTRIBUTE_READONLY) throw RunError(run_error::kPermissionDenied);
   if (!::DeleteFileW(w.c_str())) failWith(::GetLastError());
 }
 

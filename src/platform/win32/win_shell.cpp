@@ -9,7 +9,7 @@ std::uint32_t WinShell::startProgram(std::string_view path) {
   std::wstring w = widen(path);
   DWORD a = ::GetFileAttributesW(w.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY))
-    throw VbError(vb::kErrFileNotFound);
+    throw RunError(run_error::kFileNotFound);
   std::wstring command = L"\"" + w + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-#include "common/vbrt.hpp"
+#include "common/text_rules.hpp"
 
 namespace varnolt::win32 {
 

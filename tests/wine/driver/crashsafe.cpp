@@ -112,18 +112,18 @@ class Injector {
 class Program {
  public:
   explicit Program(const std::wstring& folder)
-      : os_{win.clock,
-            win.regional,
-            win.codec,
-            win.files,
-            dialogs,
-            win.shell,
-            win.registry,
-            win.windows,
-            win.power,
-            utf8(folder),
-            [] { return varnolt::Hwnd{}; }},
-        form(os_) {
+      : ports_{win.clock,
+               win.regional,
+               win.codec,
+               win.files,
+               dialogs,
+               win.shell,
+               win.registry,
+               win.windows,
+               win.power,
+               utf8(folder),
+               [] { return varnolt::Hwnd{}; }},
+        form(ports_) {
     form.width = 10530;
     form.height = 8730;
     form.Form_Load();
@@ -156,7 +156,7 @@ class Program {
   ScriptedDialogs dialogs;
 
  private:
-  platform::Platform os_;
+  platform::Platform ports_;
 
  public:
   varnolt::Form1 form;

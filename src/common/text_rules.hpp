@@ -11,10 +11,10 @@
 namespace varnolt {
 
 // A run-time error with the number and description a user sees in messages.
-class VbError : public std::runtime_error {
+class RunError : public std::runtime_error {
  public:
-  VbError(int number, std::string description);
-  explicit VbError(int number);
+  RunError(int number, std::string description);
+  explicit RunError(int number);
   int number() const { return number_; }
   const std::string& description() const { return description_; }
 
@@ -29,23 +29,27 @@ std::string errorDescription(int number);
 // The report of a run-time error caught by one of the long procedures: the label
 // ("cmd2,", "m2t_start,", ...), the number, the step reached (0 where none is counted),
 // the description and the request to tell the developer, on two lines.
-std::string runtimeErrorReport(std::string_view label, const VbError& error, int step);
+std::string runtimeErrorReport(std::string_view label, const RunError& error, int step);
 
-namespace vb {
+namespace run_error {
 
-inline constexpr int kErrOverflow = 6;
-inline constexpr int kErrTypeMismatch = 13;
-inline constexpr int kErrInvalidCall = 5;
-inline constexpr int kErrBadFileName = 52;
-inline constexpr int kErrFileNotFound = 53;
-inline constexpr int kErrDiskFull = 61;
-inline constexpr int kErrPermissionDenied = 70;
-inline constexpr int kErrDiskNotReady = 71;
-inline constexpr int kErrPathFileAccess = 75;
-inline constexpr int kErrPathNotFound = 76;
-inline constexpr int kErrInvalidProperty = 380;
+inline constexpr int kOverflow = 6;
+inline constexpr int kTypeMismatch = 13;
+inline constexpr int kInvalidCall = 5;
+inline constexpr int kBadFileName = 52;
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kPermissionDenied = 70;
+inline constexpr int kDiskNotReady = 71;
+inline constexpr int kPathFileAccess = 75;
+inline constexpr int kPathNotFound = 76;
+inline constexpr int kInvalidProperty = 380;
 // A list item index outside the list (list view and similar controls).
-inline constexpr int kErrIndexOutOfBounds = 35600;
+inline constexpr int kIndexOutOfBounds = 35600;
+
+}  // namespace run_error
+
+namespace text_rules {
 
 // Text to number the way the runtime's implicit conversion does: surrounding spaces,
 // sign, decimals, exponent and &H/&O prefixes; throws 13 on anything else.
@@ -73,7 +77,7 @@ std::string trimSpaces(std::string_view text);
 // start another line.
 std::vector<std::string> textLines(std::string_view text);
 
-}  // namespace vb
+}  // namespace text_rules
 
 // A window handle as the program stores it: 8 upper-case hex digits.
 using Hwnd = std::uint32_t;

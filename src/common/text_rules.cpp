@@ -1,4 +1,4 @@
-#include "common/vbrt.hpp"
+#include "common/text_rules.hpp"
 
 #include <cctype>
 #include <cerrno>
@@ -52,12 +52,12 @@ std::string errorDescription(int number) {
   }
 }
 
-VbError::VbError(int number, std::string description)
+RunError::RunError(int number, std::string description)
     : std::runtime_error(description), number_(number), description_(std::move(description)) {}
 
-VbError::VbError(int number) : VbError(number, errorDescription(number)) {}
+RunError::RunError(int number) : RunError(number, errorDescription(number)) {}
 
-std::string runtimeErrorReport(std::string_view label, const VbError& error, int step) {
+std::string runtimeErrorReport(std::string_view label, const RunError& error, int step) {
   std::string text(label);
   text += "でエラーが発生しましたNo.";
   text += std::to_string(error.number());
@@ -69,7 +69,7 @@ std::string runtimeErrorReport(std::string_view label, const VbError& error, int
   return text;
 }
 
-namespace vb {
+namespace text_rules {
 namespace {
 
 bool isSpace(char c) {
@@ -77,7 +77,7 @@ bool isSpace(char c) {
 }
 
 [[noreturn]] void mismatch() {
-  throw VbError(kErrTypeMismatch);
+  throw RunError(run_error::kTypeMismatch);
 }
 
 double parseRadix(std::string_view digits, int radix) {
@@ -98,7 +98,7 @@ double parseRadix(std::string_view digits, int radix) {
   }
   // &H literals of up to 4 digits are 16-bit, up to 8 are 32-bit, both signed.
   if (radix == 16 && digits.size() <= 4) return static_cast<std::int16_t>(v & 0xFFFF);
-  if (v > 0xFFFFFFFFull) throw VbError(kErrOverflow);
+  if (v > 0xFFFFFFFFull) throw RunError(run_error::kOverflow);
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
 }
 
@@ -139,13 +139,13 @@ double toDouble(std::string_view text) {
   std::string s(t);
   errno = 0;
   double v = std::strtod(s.c_str(), nullptr);
-  if (errno == ERANGE && std::isinf(v)) throw VbError(kErrOverflow);
+  if (errno == ERANGE && std::isinf(v)) throw RunError(run_error::kOverflow);
   return v;
 }
 
 std::int16_t toInt16(double value) {
   double r = roundHalfEven(value);
-  if (!(r >= -32768.0 && r <= 32767.0)) throw VbError(kErrOverflow);
+  if (!(r >= -32768.0 && r <= 32767.0)) throw RunError(run_error::kOverflow);
   return static_cast<std::int16_t>(r);
 }
 
@@ -155,7 +155,7 @@ std::int16_t toInt16(std::string_view text) {
 
 std::int32_t toInt32(std::string_view text) {
   double r = roundHalfEven(toDouble(text));
-  if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw VbError(kErrOverflow);
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw RunError(run_error::kOverflow);
   return static_cast<std::int32_t>(r);
 }
 
@@ -247,7 +247,7 @@ std::vector<std::string> textLines(std::string_view text) {
   return lines;
 }
 
-}  // namespace vb
+}  // namespace text_rules
 
 std::string handleText(Hwnd handle) {
   char buf[16];
@@ -257,7 +257,7 @@ std::string handleText(Hwnd handle) {
 
 Hwnd parseHandleText(std::string_view text) {
   // Read as the literal "&H" + text, a signed 32-bit value.
-  const double v = vb::toDouble("&H" + std::string(text));
+  const double v = text_rules::toDouble("&H" + std::string(text));
   return static_cast<Hwnd>(static_cast<std::int32_t>(v));
 }
 
