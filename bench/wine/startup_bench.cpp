@@ -15,14 +15,14 @@
 // that the timed starts read the default.ini and log.ini a user has. OTHER_EXE, another
 // build of Varnolt.exe (an earlier commit), takes its turn after Varnolt in each round,
 // so that two builds are compared under the same conditions.
-#include "../../tests/wine/driver/support.hpp"
+#include "support.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-using namespace vt;
+using namespace winetest;
 
 namespace {
 

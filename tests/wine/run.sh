@@ -10,13 +10,11 @@
 # DIR/tab0-144dpi.png ... at 144 DPI (default: the build folder;
 # `--screenshots docs/screenshots` refreshes the README's pictures). Real mouse and
 # keyboard input comes from xdotool on the Xvfb display.
-# Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=night runs only the power-port tests
-# and the whole-night tests (with the CPU time of one polled 60-second transfer);
-# VARNOLT_WINE_ONLY=files only the crashed and killed writes of log.ini, default.ini and
-# night.ini, with VARNOLT_KILL_RUNS kills of each write (default 10; a kill of the log's write
-# costs the start with a 100,000-line log).
-# VARNOLT_WINE_ONLY=dlls only the libraries planted beside Varnolt.exe (never loaded).
-# VARNOLT_WINE_ONLY=resume only the interrupted nights continued after a restart.
+# Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=GROUP runs one group of the driver
+# alone (the groups are listed in tests/wine/driver/driver.cpp: start, launch, list, convert,
+# ports, files, night, mends, resume, window, help, dlls). The files group kills each write
+# VARNOLT_KILL_RUNS times (default 10; a kill of the log's write costs the start with a
+# 100,000-line log).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)

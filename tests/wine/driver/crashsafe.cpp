@@ -14,7 +14,7 @@
 #include "app/form1.hpp"
 #include "platform/win32/win_platform.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -189,14 +189,6 @@ bool isNewLog(const std::string& bytes, const std::string& old) {
          first.compare(first.size() - started.size(), std::string::npos, started) == 0;
 }
 
-// Text with CR and LF written as \r and \n, UTF-8 as it is.
-std::string escaped(const std::string& s) {
-  std::string e;
-  for (char c : s)
-    e += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
-  return e;
-}
-
 void portFaultTests(const std::wstring& work) {
   say("# log.ini and default.ini through the quit, each write step crashed or failed");
   Files f{joinPath(work, L"crashsafe")};
@@ -273,7 +265,7 @@ void portFaultTests(const std::wstring& work) {
         wrongOutcome += wrong;
         if (!ok || wrong)
           say("#   failure of step " + std::to_string(k) + " (" + steps[k - 1] + "): told \"" +
-              escaped(p->saveFailures()) + "\", log " + (logOld ? "old" : "not old") +
+              shown(p->saveFailures()) + "\", log " + (logOld ? "old" : "not old") +
               ", default.ini " + (iniOld ? "old" : "not old") +
               (f.leftover() ? ", temporary file left" : ""));
         continue;
@@ -288,7 +280,7 @@ void portFaultTests(const std::wstring& work) {
       if (!next.saveFailures().empty() || f.leftover() || !isNewLog(after, before)) {
         ++blocked;
         say("#   after a crash at step " + std::to_string(k) + ": told \"" +
-            escaped(next.saveFailures()) + "\"" + (f.leftover() ? ", temporary file left" : "") +
+            shown(next.saveFailures()) + "\"" + (f.leftover() ? ", temporary file left" : "") +
             ", log " + std::to_string(before.size()) + " -> " + std::to_string(after.size()) +
             " bytes");
       }
@@ -323,13 +315,6 @@ int envInt(const wchar_t* name, int fallback) {
   wchar_t buf[32] = {};
   if (!::GetEnvironmentVariableW(name, buf, 32)) return fallback;
   return std::max(0, _wtoi(buf));
-}
-
-// Answers the quit question Yes.
-void answerQuit(Varnolt& v) {
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  HWND box = v.messageBox(10000);
-  if (box) answer(box, IDYES);
 }
 
 // What a kill left of the file written.
@@ -421,10 +406,8 @@ constexpr int kBigLogStartMs = 180000;
 void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
   say("# Varnolt.exe killed while it writes a 100,000-line log.ini, " + std::to_string(runs) +
       " runs");
-  Files f{joinPath(work, L"killtest")};
-  ::CreateDirectoryW(f.folder.c_str(), nullptr);
+  Files f{installVarnolt(work, L"killtest", exe)};
   const std::wstring program = joinPath(f.folder, L"Varnolt.exe");
-  ::CopyFileW(exe.c_str(), program.c_str(), FALSE);
   const std::string oldLog = oldLogBytes(100000);
   const std::string oldIni = cp932(designSettings());
   auto reset = [&] { return writeFile(f.log(), oldLog) && writeFile(f.ini(), oldIni); };
@@ -444,7 +427,7 @@ void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
     say("#   start with the 100,000-line log: " + std::to_string(static_cast<int>(v.startMs)) +
         " ms");
     // Watched closely: when the temporary file of log.ini is there.
-    answerQuit(v);
+    v.quit(10000);
     const auto at = std::chrono::steady_clock::now();
     while (!v.waitExit(0) && msSince(at) < 60000) {
       if (exists(f.log() + L".tmp~")) {
@@ -481,7 +464,7 @@ void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
         return v->main ? std::move(v) : nullptr;
       },
       [](Varnolt& v) {
-        answerQuit(v);
+        v.quit(10000);
         return true;
       },
       [&] {
@@ -493,7 +476,7 @@ void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
   // Whatever the last kill left, the next quit writes the log.
   reset();
   Varnolt v(program, f.folder, kBigLogStartMs);
-  if (v.main) answerQuit(v);
+  if (v.main) v.quit(10000);
   check(v.main && v.waitExit(60000) && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
         "after the kills an unkilled quit writes log.ini whole and leaves no temporary file");
 }
@@ -567,7 +550,7 @@ void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const
     while (asked && msSince(at) < 120000) {
       largest = std::max(largest, fileSize(journal + L".tmp~"));
       done = findTop(v->pid(), L"#32770", L"");
-      if (done && boxMessage(done) == L"全ての作業が終了しました") break;
+      if (done && boxMessage(done) == kAllDone) break;
       done = nullptr;
     }
     say("# resumed night, answer to its end: " + std::to_string(static_cast<int>(msSince(at))) +
@@ -577,7 +560,7 @@ void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const
               (exists(journal) ? "night.ini left" : ""));
   }
   killDuringWrites(runs, journal, static_cast<std::int64_t>(n.old.size()), start, resume, judge);
-  closeControllers();
+  closeStandIns();
 }
 
 }  // namespace
@@ -590,4 +573,4 @@ void crashSafeFileTests(const std::wstring& exe, const std::wstring& rokuCtrl,
   if (!rokuCtrl.empty()) nightKillTests(exe, rokuCtrl, work, runs);
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -12,7 +12,7 @@
 
 #include "platform/win32/win_util.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -68,12 +68,7 @@ class PreferNative {
 // A fresh folder holding a copy of `program` and the marker under each of `names`.
 std::wstring plantedFolder(const std::wstring& work, const std::wstring& name,
                            const std::wstring& program, const std::vector<std::wstring>& names) {
-  const std::wstring folder = joinPath(work, name);
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  ::CopyFileW(program.c_str(),
-              joinPath(folder, program.substr(program.find_last_of(L'\\') + 1)).c_str(), FALSE);
+  const std::wstring folder = installVarnolt(work, name, program);
   const std::wstring marker = joinPath(driverFolder(), L"dll-marker.dll");
   for (const std::wstring& dll : names) {
     ::CopyFileW(marker.c_str(), joinPath(folder, dll).c_str(), FALSE);
@@ -99,16 +94,9 @@ std::string loadedFrom(const std::wstring& folder) {
 
 // Runs `exe ARGS` in its folder to its end: its exit status, or -1.
 int runToEnd(const std::wstring& exe, const std::wstring& args) {
-  std::wstring command = L"\"" + exe + L"\" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folderOf(exe).c_str(), &si, &pi))
-    return -1;
-  Handle process(pi.hProcess), thread(pi.hThread);
+  Handle process = startProcess(exe, args, folderOf(exe));
   DWORD code = 0;
-  if (::WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 ||
+  if (!process || ::WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 ||
       !::GetExitCodeProcess(process.get(), &code))
     return -1;
   return static_cast<int>(code);
@@ -141,26 +129,9 @@ void probeSearchOrder(const std::wstring& work) {
         "exit " + std::to_string(status) + ", loaded: " + loadedFrom(folder));
 }
 
-bool clickAt(HWND h) {
-  const RECT r = rectOf(h);
-  return h && xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-// A dialog of the program that `ready` accepts, or nullptr.
-HWND dialogOf(const Varnolt& v, const std::function<bool(HWND)>& ready) {
-  HWND found = nullptr;
-  waitFor(
-      [&] {
-        found = findTop(v.pid(), L"#32770", L"");
-        return found && ready(found);
-      },
-      15000);
-  return found && ready(found) ? found : nullptr;
-}
-
 // Cancels a dialog with a click on its cancel button.
 bool cancelDialog(HWND dialog) {
-  clickAt(::GetDlgItem(dialog, IDCANCEL));
+  xdo.click(::GetDlgItem(dialog, IDCANCEL));
   return waitFor([&] { return !::IsWindow(dialog); }, 5000);
 }
 
@@ -182,18 +153,18 @@ void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& he
   for (const Viewer& old : viewers()) closeViewer(old.pid);
   {
     PreferNative prefer({L"Varnolt.exe"});
-    Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-    check(v.main != nullptr, "Varnolt opens beside the planted libraries");
-    if (v.main) {
+    Varnolt v(folder);
+    if (v.opened("Varnolt opens beside the planted libraries")) {
       ::Sleep(500);
       v.selectTab(4);
-      clickAt(v.child(L"Button", L"ＲＣ選択"));
-      HWND open = dialogOf(v, [](HWND d) { return textOf(d) == L"ﾛｸﾗｸｺﾝﾄﾛｰﾗを選んでください"; });
+      xdo.click(v.child(L"Button", L"ＲＣ選択"));
+      HWND open =
+          v.dialog([](HWND d) { return textOf(d) == L"ﾛｸﾗｸｺﾝﾄﾛｰﾗを選んでください"; }, 15000);
       check(open && cancelDialog(open),
             "a click on ＲＣ選択 opens the file dialog, キャンセル closes it");
 
-      clickAt(v.child(L"Button", L"パス取得"));
-      HWND browser = dialogOf(v, [](HWND d) { return findChild(d, L"SysTreeView32", L""); });
+      xdo.click(v.child(L"Button", L"パス取得"));
+      HWND browser = v.folderBrowser(15000);
       check(browser && cancelDialog(browser),
             "a click on パス取得 opens the folder browser, キャンセル closes it");
 
@@ -209,8 +180,7 @@ void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& he
       check(list && sendFileDrop(list, {dropped}) && listCount(list) == 1,
             "a .m2t file dropped on the conversion list is listed");
 
-      ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-      if (HWND box = v.messageBox(5000)) answer(box, IDYES);
+      v.quit();
       check(v.waitExit(10000), "Varnolt ends on Yes");
     }
   }
@@ -229,4 +199,4 @@ void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   varnoltBesidePlanted(varnoltExe, helpChm, work);
 }
 
-}  // namespace vt
+}  // namespace winetest

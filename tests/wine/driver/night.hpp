@@ -7,11 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vt {
-
-inline const std::wstring kDownloadButton = L"ﾘｽﾄ選択してﾀﾞｳﾝ";
-inline const std::wstring kCheck1 = L"DL後にストリーム変換も行う";
-inline const std::wstring kCheck3 = L"サイズ比較をクリアしたら元m2tファイルは削除";
+namespace winetest {
 
 struct Recording {
   const wchar_t* title;
@@ -34,11 +30,10 @@ std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
                           const std::wstring& downloadFolder = {}, bool deleteSources = false);
 // Starts the controller and reads its list; the recording list, or nullptr.
 HWND startAndRead(const Varnolt& v, int rows);
+// Presses "ﾘｽﾄ選択してﾀﾞｳﾝ" once it is enabled; false when there is no such button.
+bool startDownload(const Varnolt& v);
 // Checks row `row` (1-based) from the keyboard; whether its box is checked.
 bool checkRow(HWND list, int row);
-// The size of a file, -1 when there is none.
-// Closes every stand-in controller (ended by force when it does not close).
-void closeControllers();
 
 // The night's mends seen in the real windows (night_mends.cpp): Check3 after a restart
 // with the delete switch stored, a failed night's warning box, the renamed file of a
@@ -51,4 +46,4 @@ void nightMendTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrl
 void resumeTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
                  const std::wstring& work);
 
-}  // namespace vt
+}  // namespace winetest

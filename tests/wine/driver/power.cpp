@@ -7,7 +7,7 @@
 
 #include "platform/win32/win_platform.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -115,4 +115,4 @@ void powerPortTests() {
         "display, and gives it back with ES_CONTINUOUS alone");
 }
 
-}  // namespace vt
+}  // namespace winetest

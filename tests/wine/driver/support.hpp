@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
-namespace vt {
+#include "captions.hpp"
+
+namespace winetest {
 
 // ---------------------------------------------------------------- output and checks
 
@@ -24,6 +26,7 @@ std::string utf8(std::wstring_view w);
 // One line to stdout, bytes as they are (the C runtime loses Japanese under Wine).
 void say(const std::string& line);
 // Text with CR and LF written as \r and \n, for check details.
+std::string shown(std::string_view utf8Text);
 std::string shown(std::wstring_view w);
 void check(bool ok, const std::string& name, const std::string& detail = {});
 int passedCount();
@@ -57,7 +60,14 @@ class Handle {
 };
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs);
+// Waits until `find` gives a window; that window, or nullptr.
+HWND awaitWindow(const std::function<HWND()>& find, int timeoutMs);
 double msSince(std::chrono::steady_clock::time_point start);
+// "median of N: M ms (min A, max B)" of these times.
+std::string spread(std::vector<double> ms);
+// Starts `exe` with `arguments` in `folder` (the caller's when empty); the process.
+Handle startProcess(const std::wstring& exe, const std::wstring& arguments = {},
+                    const std::wstring& folder = {}, DWORD* pid = nullptr);
 
 // ---------------------------------------------------------------- other programs' windows
 
@@ -72,6 +82,11 @@ DWORD pidOf(HWND h);
 // A visible top-level window of the process (any process when pid is 0).
 HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption);
 HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text);
+// A visible descendant of this class (and text, unless empty): the last one in the
+// system's enumeration order.
+HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text = {});
+// The control with the keyboard focus in the thread of `window`.
+HWND focusOf(HWND window);
 RECT rectOf(HWND h);
 int widthOf(const RECT& r);
 int heightOf(const RECT& r);
@@ -110,14 +125,13 @@ class RemoteMemory {
 // other process.
 std::wstring tabText(HWND tab, int index);
 std::wstring statusText(HWND statusBar, int part);
-// Text of a list-view cell and the rectangle of a row (client coordinates).
-std::wstring listViewText(HWND list, int item, int subItem);
-RECT listViewItemRect(HWND list, int item);
 // A message that fills a RECT in the other process (LVM_GETITEMRECT, HDM_GETITEMRECT).
 RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r = {});
 // Rows of another program's list view, read through memory lent inside its process.
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
+// The state image of a row: 1 unchecked, 2 checked.
+int listCheckImage(HWND list, int item);
 bool listChecked(HWND list, int item);
 // Screen rectangle of a row.
 RECT listItemRect(HWND list, int item);
@@ -127,6 +141,7 @@ bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
 // ---------------------------------------------------------------- files and texts
 
 std::string readFile(const std::wstring& path);
+std::wstring fromCp932(const std::string& bytes);
 bool writeFile(const std::wstring& path, const std::string& bytes);
 bool exists(const std::wstring& path);
 // The size in bytes (of a file still being written too), -1 when there is none.
@@ -136,11 +151,29 @@ std::string hex(const std::string& bytes, std::size_t max = 48);
 std::vector<std::wstring> lines(const std::wstring& text);
 bool endsWith(const std::wstring& s, const std::wstring& tail);
 std::wstring joinPath(const std::wstring& a, const std::wstring& b);
+// What the screen shows of a window: rows top down, 0x00RRGGBB a pixel.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+Shot capture(HWND h);
+// The window as the screen shows it, as a 24-bit BMP file.
 bool saveBitmap(HWND h, const std::wstring& path);
+// The messages of a work log, newest first as the log shows them (the time stamps cut).
+std::vector<std::wstring> logMessages(const std::wstring& text);
+// Whether `want` appear in `seen` in this order; `missing` tells the first that does not.
+bool inOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& want,
+             std::string* missing);
 
-// default.ini as the program writes it at design values, with `controller` as the
-// registered controller path.
-std::wstring designSettings(const std::wstring& controller = L"未登録");
+// default.ini as the program writes it, at design values but for the registered
+// controller path, the download folder, the end-of-work choice and Check1 and Check2.
+std::wstring designSettings(const std::wstring& controller = L"未登録",
+                            const std::wstring& downloadFolder = L"未設定", int choice = 5,
+                            bool check1 = false, bool check2 = false);
+// A fresh folder `work\name` holding a copy of `program` (Varnolt.exe unless named) and
+// neither log.ini nor default.ini; default.ini in CP932 when `settings` are given.
+std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
+                            const std::wstring& program, const std::wstring& settings = {});
 
 // ---------------------------------------------------------------- the program under test
 
@@ -148,6 +181,9 @@ class Varnolt {
  public:
   // Starts the program in `folder` and waits for its main window.
   Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000);
+  // Varnolt.exe of `folder` (installVarnolt).
+  explicit Varnolt(const std::wstring& folder)
+      : Varnolt(joinPath(folder, L"Varnolt.exe"), folder) {}
   ~Varnolt();
   Varnolt(const Varnolt&) = delete;
   Varnolt& operator=(const Varnolt&) = delete;
@@ -163,7 +199,20 @@ class Varnolt {
   HWND statusBar() const;
   // A message box of the program, or nullptr.
   HWND messageBox(int timeoutMs) const;
+  // A dialog of the program that `ready` accepts, or nullptr; the folder browser.
+  HWND dialog(const std::function<bool(HWND)>& ready, int timeoutMs) const;
+  HWND folderBrowser(int timeoutMs) const;
   bool selectTab(int index) const;
+  // The window shows that it opened; `what` names the check.
+  bool opened(const std::string& what) const;
+  // Closes the window and answers the quit question Yes.
+  void quit(int timeoutMs = 5000) const;
+  // Page k is up: a control only that page has is visible.
+  bool pageShown(int k) const;
+  // The window repainted and saved as a BMP file.
+  bool screenshot(const std::wstring& path) const;
+  // The list view of the shown page.
+  HWND shownList() const;
 
   HWND main = nullptr;
   double startMs = 0;
@@ -177,6 +226,17 @@ std::wstring boxMessage(HWND box);
 void answer(HWND box, int id);
 // The conversion list: the list view with check boxes and six columns.
 HWND conversionList(const Varnolt& v);
+
+// ---------------------------------------------------------------- the stand-in controller
+
+// Main windows of stand-in controllers, whoever started them.
+std::vector<HWND> standIns();
+// Closes every stand-in and waits for its process to end (ended by force when it does
+// not close), so the next test starts with no controller running.
+void closeStandIns();
+// RokuCtrl.exe copied into `folder`, with RokuCtrl.ini holding `ini` when given; its path.
+std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
+                            const std::string& ini = {});
 
 // ---------------------------------------------------------------- the help viewer
 
@@ -238,4 +298,4 @@ void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
 void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
                     const std::wstring& shots, int dpi);
 
-}  // namespace vt
+}  // namespace winetest

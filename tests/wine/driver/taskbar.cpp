@@ -6,7 +6,7 @@
 
 #include "gui/win32/taskbar_progress.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -173,4 +173,4 @@ void taskbarProgressTests() {
   }
 }
 
-}  // namespace vt
+}  // namespace winetest
