@@ -245,26 +245,25 @@ void keyboardTests(Varnolt& v, HWND tab) {
         "at start-up the recording list, the first control of the shown page, has the focus",
         utf8(describe(first)));
 
-  // Ctrl+Tab walks all six pages and comes back; Ctrl+Shift+Tab walks back.
-  bool forward = true, back = true;
-  std::string seen;
-  for (int i = 1; i <= 6; ++i) {
-    xdo.keys({"ctrl+Tab"});
-    becomes([&] { return onPage(v, tab, i % 6); });
-    const int k = currentPage(tab);
-    seen += std::to_string(k);
-    forward = forward && k == i % 6 && v.pageShown(k);
-  }
-  check(forward, "Ctrl+Tab walks the six pages in order and shows each", seen);
-  seen.clear();
-  for (int i = 5; i >= 0; --i) {
-    xdo.keys({"ctrl+shift+Tab"});
-    becomes([&] { return onPage(v, tab, i); });
-    const int k = currentPage(tab);
-    seen += std::to_string(k);
-    back = back && k == i && v.pageShown(k);
-  }
-  check(back, "Ctrl+Shift+Tab walks them backwards", seen);
+  // Ctrl+Tab walks all six pages and comes back; Ctrl+Shift+Tab walks back. The pages seen,
+  // and whether each was the one wanted and shown.
+  auto walkPages = [&](const std::string& key, int step) {
+    bool all = true;
+    std::string seen;
+    for (int i = 1; i <= 6; ++i) {
+      const int want = (6 + i * step) % 6;
+      xdo.keys({key});
+      becomes([&] { return onPage(v, tab, want); });
+      const int k = currentPage(tab);
+      seen += std::to_string(k);
+      all = all && k == want && v.pageShown(k);
+    }
+    return std::make_pair(all, seen);
+  };
+  const auto [forward, ahead] = walkPages("ctrl+Tab", 1);
+  check(forward, "Ctrl+Tab walks the six pages in order and shows each", ahead);
+  const auto [back, behind] = walkPages("ctrl+shift+Tab", -1);
+  check(back, "Ctrl+Shift+Tab walks them backwards", behind);
   xdo.keys({"ctrl+Prior"});
   check(becomes([&] { return onPage(v, tab, 5); }), "Ctrl+PgUp from the first page wraps");
   xdo.keys({"ctrl+Next"});

@@ -644,6 +644,7 @@ void closeStandIns() {
 std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
                             const std::string& ini) {
   const std::wstring exe = joinPath(folder, L"RokuCtrl.exe");
+  ::CreateDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str(), nullptr);
   ::CreateDirectoryW(folder.c_str(), nullptr);
   ::CopyFileW(rokuCtrlExe.c_str(), exe.c_str(), FALSE);
   if (!ini.empty()) writeFile(joinPath(folder, L"RokuCtrl.ini"), ini);

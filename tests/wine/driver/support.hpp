@@ -234,7 +234,8 @@ std::vector<HWND> standIns();
 // Closes every stand-in and waits for its process to end (ended by force when it does
 // not close), so the next test starts with no controller running.
 void closeStandIns();
-// RokuCtrl.exe copied into `folder`, with RokuCtrl.ini holding `ini` when given; its path.
+// RokuCtrl.exe copied into `folder` (made, with its parent), with RokuCtrl.ini holding `ini` when
+// given; its path.
 std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
                             const std::string& ini = {});
 
