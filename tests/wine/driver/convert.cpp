@@ -3,7 +3,7 @@
 // dialog, poll, size check) with the sources deleted; and the folder browser, which lets
 // only file-system folders be confirmed.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
@@ -58,13 +58,12 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
   check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 
-void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
-                    const std::wstring& work) {
+void dropAndConvert(const Env& env) {
   say("# two files dropped on the conversion list and converted");
   const std::wstring standIn =
-      installStandIn(joinPath(work, L"変換ロクラク"), rokuCtrlExe, "job 3000\r\n");
-  const std::wstring folder = installVarnolt(work, L"変換試験", exe, designSettings(standIn));
-  const std::wstring source = joinPath(work, L"録画");
+      installStandIn(joinPath(env.work, L"変換ロクラク"), env.rokuCtrl, "job 3000\r\n");
+  const std::wstring folder = installVarnolt(env, L"変換試験", designSettings(standIn));
+  const std::wstring source = joinPath(env.work, L"録画");
   ::CreateDirectoryW(source.c_str(), nullptr);
   const std::wstring first = makeFile(joinPath(source, L"ニュース.m2t"), 1000);
   const std::wstring second = makeFile(joinPath(source, L"ドラマ 第1話.m2t"), 3000);
@@ -105,7 +104,7 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
   check(::IsWindowEnabled(start), "the launch enables the start button");
 
   sendTimed(deleteSource, BM_CLICK);
-  check(sendTimed(deleteSource, BM_GETCHECK) == BST_CHECKED, "Check2 is on");
+  check(buttonChecked(deleteSource), "Check2 is on");
   const auto clicked = std::chrono::steady_clock::now();
   ::PostMessageW(start, BM_CLICK, 0, 0);
   check(waitFor([&] { return !::IsWindowEnabled(start) && ::IsWindowEnabled(stop); }, 5000),
@@ -146,9 +145,9 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
 
 // The folder browser of "パス取得": a virtual folder ("My Computer") cannot be confirmed,
 // a file-system folder can.
-void browserConfirmsOnlyFolders(const std::wstring& exe, const std::wstring& work) {
+void browserConfirmsOnlyFolders(const Env& env) {
   say("# the folder browser confirms only file-system folders");
-  Varnolt v(installVarnolt(work, L"参照試験", exe, designSettings()));
+  Varnolt v(installVarnolt(env, L"参照試験", designSettings()));
   if (!v.main) return;
   v.selectTab(4);
   HWND pick = v.child(L"Button", L"パス取得");
@@ -184,10 +183,9 @@ void browserConfirmsOnlyFolders(const std::wstring& exe, const std::wstring& wor
 
 }  // namespace
 
-void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                     const std::wstring& work) {
-  dropAndConvert(varnoltExe, rokuCtrlExe, work);
-  browserConfirmsOnlyFolders(varnoltExe, work);
+void conversionTests(const Env& env) {
+  dropAndConvert(env);
+  browserConfirmsOnlyFolders(env);
 }
 
 }  // namespace winetest

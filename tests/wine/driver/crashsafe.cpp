@@ -3,6 +3,7 @@
 // Varnolt.exe killed at random points of its write of a 100,000-line log, of the journal of a
 // resumed night, and just after the replace.
 // night.hpp brings windows.h, which the other system headers build on.
+#include "groups.hpp"
 #include "night.hpp"
 
 #include <algorithm>
@@ -189,10 +190,10 @@ bool isNewLog(const std::string& bytes, const std::string& old) {
          first.compare(first.size() - started.size(), std::string::npos, started) == 0;
 }
 
-void portFaultTests(const std::wstring& work) {
+void portFaultTests(const Env& env) {
   say("# log.ini and default.ini through the quit, each write step crashed or failed");
-  Files f{joinPath(work, L"crashsafe")};
-  ::CreateDirectoryW(work.c_str(), nullptr);
+  Files f{joinPath(env.work, L"crashsafe")};
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
   ::CreateDirectoryW(f.folder.c_str(), nullptr);
   const std::string oldLog = oldLogBytes(5000);
   const std::string oldIni = cp932(designSettings(L"C:\\ロクラク\\RokuCtrl.exe"));
@@ -403,10 +404,10 @@ KillTally killDuringWrites(int runs, const std::wstring& file, std::int64_t oldS
 // Under Wine the log box takes half a minute to lay out 100,000 lines.
 constexpr int kBigLogStartMs = 180000;
 
-void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
+void logKillTests(const Env& env, int runs) {
   say("# Varnolt.exe killed while it writes a 100,000-line log.ini, " + std::to_string(runs) +
       " runs");
-  Files f{installVarnolt(work, L"killtest", exe)};
+  Files f{installVarnolt(env, L"killtest")};
   const std::wstring program = joinPath(f.folder, L"Varnolt.exe");
   const std::string oldLog = oldLogBytes(100000);
   const std::string oldIni = cp932(designSettings());
@@ -512,10 +513,9 @@ NightTexts nightJournals(const std::wstring& folder, int rows) {
 // Varnolt.exe killed while it writes night.ini as it resumes a night of 300 conversions: the
 // start with the cut night's journal asks whether to continue, and Yes writes the journal
 // again once for every row it puts back.
-void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const std::wstring& work,
-                    int runs) {
+void nightKillTests(const Env& env, int runs) {
   constexpr int kRows = 300;
-  const std::wstring folder = prepareNight(work, L"nightkill", exe, rokuCtrl, 5, 1000, true, false);
+  const std::wstring folder = prepareNight(env, L"nightkill", 5, 1000, true, false);
   const std::wstring program = joinPath(folder, L"Varnolt.exe");
   const std::wstring journal = joinPath(folder, L"night.ini");
   const NightTexts n = nightJournals(folder, kRows);
@@ -565,12 +565,11 @@ void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const
 
 }  // namespace
 
-void crashSafeFileTests(const std::wstring& exe, const std::wstring& rokuCtrl,
-                        const std::wstring& work) {
-  portFaultTests(work);
+void crashSafeFileTests(const Env& env) {
+  portFaultTests(env);
   const int runs = envInt(L"VARNOLT_KILL_RUNS", 10);
-  logKillTests(exe, work, runs);
-  if (!rokuCtrl.empty()) nightKillTests(exe, rokuCtrl, work, runs);
+  logKillTests(env, runs);
+  nightKillTests(env, runs);
 }
 
 }  // namespace winetest

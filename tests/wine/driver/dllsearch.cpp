@@ -7,7 +7,7 @@
 // probe shows first that a planted library is loaded that way, and that restricting the
 // search to the system folder keeps it out.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include "platform/win32/win_util.hpp"
@@ -136,17 +136,16 @@ bool cancelDialog(HWND dialog) {
 }
 
 // Varnolt beside the planted libraries, used where it loads libraries at run time.
-void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                          const std::wstring& work) {
+void varnoltBesidePlanted(const Env& env) {
   say("# Varnolt.exe beside planted " + [] {
     std::string names;
     for (const std::wstring& dll : kPlanted) names += (names.empty() ? "" : ", ") + utf8(dll);
     return names;
   }());
-  const std::wstring folder =
-      plantedFolder(work, L"植えた dll", varnoltExe, {std::begin(kPlanted), std::end(kPlanted)});
+  const std::wstring folder = plantedFolder(env.work, L"植えた dll", env.varnolt,
+                                            {std::begin(kPlanted), std::end(kPlanted)});
   const std::wstring chm = joinPath(folder, L"help.chm");
-  ::CopyFileW(helpChm.c_str(), chm.c_str(), FALSE);
+  ::CopyFileW(env.helpChm().c_str(), chm.c_str(), FALSE);
   writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
   const std::wstring dropped = joinPath(folder, L"番組.m2t");
   writeFile(dropped, "m2t");
@@ -189,14 +188,13 @@ void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& he
 
 }  // namespace
 
-void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                    const std::wstring& work) {
+void dllSearchTests(const Env& env) {
   if (!xdo.available()) {
     check(false, "xdotool requests are served (VT_XDO)");
     return;
   }
-  probeSearchOrder(work);
-  varnoltBesidePlanted(varnoltExe, helpChm, work);
+  probeSearchOrder(env.work);
+  varnoltBesidePlanted(env);
 }
 
 }  // namespace winetest

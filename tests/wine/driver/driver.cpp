@@ -7,8 +7,7 @@
 //
 // ROKUCTRL_EXE is the stand-in controller. Prints one line per check and ends with
 // "N passed, M failed".
-#include "night.hpp"
-#include "support.hpp"
+#include "groups.hpp"
 
 #include <commctrl.h>
 
@@ -17,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace winetest {
 
-using namespace winetest;
+namespace {
 
 // ---------------------------------------------------------------- the tests
 
@@ -47,8 +46,7 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   HWND folderBox = v.child(L"Edit", L"未設定");
   check(folderBox != nullptr, "the download folder shows \"未設定\"");
   HWND nothing = v.child(L"Button", L"何もしない");
-  check(nothing && sendTimed(nothing, BM_GETCHECK) == BST_CHECKED,
-        "the end-of-work choice is \"何もしない\"");
+  check(buttonChecked(nothing), "the end-of-work choice is \"何もしない\"");
   HWND check3 = v.child(L"Button", kCheck3);
   check(check3 && !::IsWindowEnabled(check3), "Check3 starts disabled");
   HWND start = v.child(L"Button", kStartButton);
@@ -57,7 +55,7 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   // A click on a check box reaches the handlers: Check1 enables Check3.
   HWND check1 = v.child(L"Button", kCheck1);
   sendTimed(check1, BM_CLICK);
-  check(sendTimed(check1, BM_GETCHECK) == BST_CHECKED && ::IsWindowEnabled(check3),
+  check(buttonChecked(check1) && ::IsWindowEnabled(check3),
         "clicking Check1 checks it and enables Check3");
   sendTimed(check1, BM_CLICK);
   check(sendTimed(check1, BM_GETCHECK) == BST_UNCHECKED && !::IsWindowEnabled(check3),
@@ -224,47 +222,50 @@ void measureStart(const std::wstring& folder, int runs) {
 
 }  // namespace
 
+void startTests(const Env& env) {
+  const std::wstring folder = installVarnolt(env, L"ヴァルノルト試験");
+  firstRun(folder, env.shots);
+  secondRun(folder);
+  measureStart(installVarnolt(env, L"timing"), 7);
+}
+
+}  // namespace winetest
+
+using namespace winetest;
+
 int wmain(int argc, wchar_t** argv) {
   if (argc < 5) {
     say("usage: varnolt-wine-driver VARNOLT_EXE WORK_FOLDER SCREENSHOT_FOLDER ROKUCTRL_EXE");
     return 2;
   }
-  const std::wstring exe = argv[1], work = argv[2], shots = argv[3], rokuCtrl = argv[4];
-  // The help file is built beside the program.
-  const std::wstring helpChm = joinPath(exe.substr(0, exe.find_last_of(L'\\')), L"help.chm");
+  const Env env{argv[1], argv[4], argv[2], argv[3]};
   // The groups in the order of a full run; VARNOLT_WINE_ONLY=NAME runs one alone (while
-  // working on it): start (two starts and the start-up time), launch, list, convert, ports
-  // (the power and taskbar ports with their system calls replaced), files (the crashed and
-  // killed writes), night (whole nights, minutes of waiting), mends (what the night's mends
-  // show in the real windows), resume (interrupted nights continued after a restart), window
-  // (real input and the screenshots), help, dlls (the libraries planted beside the program).
+  // working on it): start, launch, list, convert, ports (the power and taskbar ports with
+  // their system calls replaced), files (the crashed and killed writes), night (whole
+  // nights, minutes of waiting), mends (what the night's mends show in the real windows),
+  // resume (interrupted nights continued after a restart), window (real input and the
+  // screenshots), help, dlls (the libraries planted beside the program).
   const std::pair<std::wstring, std::function<void()>> groups[] = {
-      {L"start",
-       [&] {
-         const std::wstring folder = installVarnolt(work, L"ヴァルノルト試験", exe);
-         firstRun(folder, shots);
-         secondRun(folder);
-         measureStart(installVarnolt(work, L"timing", exe), 7);
-       }},
-      {L"launch", [&] { controllerLaunchTests(exe, rokuCtrl, work); }},
-      {L"list", [&] { recordingListTests(exe, rokuCtrl, work); }},
-      {L"convert", [&] { conversionTests(exe, rokuCtrl, work); }},
+      {L"start", [&] { startTests(env); }},
+      {L"launch", [&] { controllerLaunchTests(env); }},
+      {L"list", [&] { recordingListTests(env); }},
+      {L"convert", [&] { conversionTests(env); }},
       {L"ports",
-       [&] {
+       [] {
          powerPortTests();
          taskbarProgressTests();
        }},
-      {L"files", [&] { crashSafeFileTests(exe, rokuCtrl, work); }},
-      {L"night", [&] { nightTests(exe, rokuCtrl, work); }},
-      {L"mends", [&] { nightMendTests(exe, rokuCtrl, work, shots); }},
-      {L"resume", [&] { resumeTests(exe, rokuCtrl, work); }},
+      {L"files", [&] { crashSafeFileTests(env); }},
+      {L"night", [&] { nightTests(env); }},
+      {L"mends", [&] { nightMendTests(env); }},
+      {L"resume", [&] { resumeTests(env); }},
       {L"window",
        [&] {
-         realInputTests(exe, work);
-         for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
+         realInputTests(env);
+         for (int dpi : {96, 144}) dpiScreenshots(env, dpi);
        }},
-      {L"help", [&] { helpMenuTests(exe, helpChm, work); }},
-      {L"dlls", [&] { dllSearchTests(exe, helpChm, work); }},
+      {L"help", [&] { helpMenuTests(env); }},
+      {L"dlls", [&] { dllSearchTests(env); }},
   };
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);

@@ -3,7 +3,7 @@
 // blank; what is checked is the viewer process, the file on its command line and the
 // title the viewer reads from that file.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <tlhelp32.h>
@@ -110,8 +110,7 @@ bool closeViewer(DWORD pid) {
   return false;
 }
 
-void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                   const std::wstring& work) {
+void helpMenuTests(const Env& env) {
   say("# the Help menu starts the help viewer on help.chm");
   if (!xdo.available()) {
     check(false, "xdotool requests are served (VT_XDO)");
@@ -119,10 +118,10 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   }
   // Installed as a user unpacks it: the program and its help in one folder, here one
   // whose name has Japanese and a space.
-  const std::wstring folder = installVarnolt(work, L"ヘルプ 試験", varnoltExe);
+  const std::wstring folder = installVarnolt(env, L"ヘルプ 試験");
   const std::wstring chm = joinPath(folder, L"help.chm");
-  check(::CopyFileW(helpChm.c_str(), chm.c_str(), FALSE) != 0,
-        "help.chm is placed beside Varnolt.exe", utf8(helpChm));
+  check(::CopyFileW(env.helpChm().c_str(), chm.c_str(), FALSE) != 0,
+        "help.chm is placed beside Varnolt.exe", utf8(env.helpChm()));
   for (const Viewer& old : viewers()) closeViewer(old.pid);
 
   Varnolt v(folder);

@@ -3,7 +3,7 @@
 // not exist. The control map is compared with the handles the stand-in reports of its
 // own windows.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 
 #include <commctrl.h>
 
@@ -181,10 +181,9 @@ bool startStandIn(const std::wstring& exe, const std::wstring& report, Handle& p
 
 // ---------------------------------------------------------------- the tests
 
-std::optional<double> launchFromRegisteredPath(const std::wstring& exe, const std::wstring& work,
-                                               const std::wstring& standIn) {
+std::optional<double> launchFromRegisteredPath(const Env& env, const std::wstring& standIn) {
   say("# the controller started from its registered path");
-  const std::wstring folder = installVarnolt(work, L"起動試験", exe, designSettings(standIn));
+  const std::wstring folder = installVarnolt(env, L"起動試験", designSettings(standIn));
   const std::wstring reportPath =
       joinPath(standIn.substr(0, standIn.rfind(L'\\')), L"RokuCtrl.report");
   ::DeleteFileW(reportPath.c_str());
@@ -229,10 +228,9 @@ std::optional<double> launchFromRegisteredPath(const std::wstring& exe, const st
   return l.ms >= 0 ? std::optional<double>(l.ms) : std::nullopt;
 }
 
-void launchWithControllerRunning(const std::wstring& exe, const std::wstring& work,
-                                 const std::wstring& standIn) {
+void launchWithControllerRunning(const Env& env, const std::wstring& standIn) {
   say("# the controller already running, none registered");
-  const std::wstring folder = installVarnolt(work, L"起動済み試験", exe, designSettings(L"未登録"));
+  const std::wstring folder = installVarnolt(env, L"起動済み試験", designSettings(L"未登録"));
   closeStandIns();
   Varnolt v(folder);
   if (!v.opened("Varnolt opens")) return;
@@ -248,7 +246,7 @@ void launchWithControllerRunning(const std::wstring& exe, const std::wstring& wo
   HWND list = v.child(L"Button", kListButton);
   check(list && !::IsWindowEnabled(list), "リスト取得 stays disabled after the request");
 
-  const std::wstring reportPath = joinPath(work, L"running.report");
+  const std::wstring reportPath = joinPath(env.work, L"running.report");
   ::DeleteFileW(reportPath.c_str());
   Handle process;
   check(startStandIn(standIn, reportPath, process), "the stand-in controller is started first");
@@ -275,10 +273,10 @@ void launchWithControllerRunning(const std::wstring& exe, const std::wstring& wo
   closeStandIns();
 }
 
-void launchWithPathMissing(const std::wstring& exe, const std::wstring& work) {
+void launchWithPathMissing(const Env& env) {
   say("# the registered path does not exist");
-  const std::wstring missing = joinPath(work, L"消えたロクラク\\RokuCtrl.exe");
-  const std::wstring folder = installVarnolt(work, L"パス無し試験", exe, designSettings(missing));
+  const std::wstring missing = joinPath(env.work, L"消えたロクラク\\RokuCtrl.exe");
+  const std::wstring folder = installVarnolt(env, L"パス無し試験", designSettings(missing));
   closeStandIns();
   Varnolt v(folder);
   if (!v.opened("Varnolt opens")) return;
@@ -305,14 +303,13 @@ void launchWithPathMissing(const std::wstring& exe, const std::wstring& work) {
 
 // A controller that stops answering once its window is up: finding and mapping it reads
 // only what the system keeps of its windows, so the launch still completes.
-void launchWithControllerHung(const std::wstring& exe, const std::wstring& work,
-                              const std::wstring& rokuCtrlExe) {
+void launchWithControllerHung(const Env& env) {
   say("# the controller hangs once its window is up");
-  const std::wstring standInFolder = joinPath(work, L"ロクラク停止");
-  const std::wstring standIn = installStandIn(standInFolder, rokuCtrlExe, "fault hung\r\n");
+  const std::wstring standInFolder = joinPath(env.work, L"ロクラク停止");
+  const std::wstring standIn = installStandIn(standInFolder, env.rokuCtrl, "fault hung\r\n");
   const std::wstring reportPath = joinPath(standInFolder, L"RokuCtrl.report");
   ::DeleteFileW(reportPath.c_str());
-  const std::wstring folder = installVarnolt(work, L"停止試験", exe, designSettings(standIn));
+  const std::wstring folder = installVarnolt(env, L"停止試験", designSettings(standIn));
   closeStandIns();
   Varnolt v(folder);
   if (!v.opened("Varnolt opens")) return;
@@ -331,24 +328,22 @@ void launchWithControllerHung(const std::wstring& exe, const std::wstring& work,
 
 }  // namespace
 
-void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                           const std::wstring& work) {
+void controllerLaunchTests(const Env& env) {
   // A Japanese folder name: the path goes through default.ini in CP932 and the
   // wide-character start of the program.
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring standIn = installStandIn(joinPath(work, L"ロクラク"), rokuCtrlExe);
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
+  const std::wstring standIn = installStandIn(joinPath(env.work, L"ロクラク"), env.rokuCtrl);
   check(exists(standIn), "RokuCtrl.exe is installed as " + utf8(standIn));
 
   std::vector<double> ms;
-  if (auto first = launchFromRegisteredPath(varnoltExe, work, standIn)) ms.push_back(*first);
-  launchWithControllerRunning(varnoltExe, work, standIn);
-  launchWithPathMissing(varnoltExe, work);
-  launchWithControllerHung(varnoltExe, work, rokuCtrlExe);
+  if (auto first = launchFromRegisteredPath(env, standIn)) ms.push_back(*first);
+  launchWithControllerRunning(env, standIn);
+  launchWithPathMissing(env);
+  launchWithControllerHung(env);
 
   // More full launches for the timing: a fresh Varnolt each, no controller running.
   say("# timing of the launch and map");
-  const std::wstring timing =
-      installVarnolt(work, L"起動時間", varnoltExe, designSettings(standIn));
+  const std::wstring timing = installVarnolt(env, L"起動時間", designSettings(standIn));
   for (int i = 0; i < 4; ++i) {
     closeStandIns();
     Varnolt v(timing);

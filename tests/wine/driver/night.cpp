@@ -5,6 +5,7 @@
 // time Varnolt.exe takes while it polls one long transfer.
 // night.hpp brings windows.h, which the other system headers build on.
 #include "night.hpp"
+#include "groups.hpp"
 
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -30,10 +31,9 @@ HWND recordingList(const Varnolt& v, int rows) {
 
 }  // namespace
 
-std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
-                          const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                          int choice, int jobMs, bool allRows, bool convert,
-                          const std::wstring& downloadFolder, bool deleteSources) {
+std::wstring prepareNight(const Env& env, const std::wstring& name, int choice, int jobMs,
+                          bool allRows, bool convert, const std::wstring& downloadFolder,
+                          bool deleteSources) {
   std::wstring ini = L"startup 500\r\njob " + std::to_wstring(jobMs) + L"\r\n";
   int k = 0;
   for (const auto& r : kRecordings) {
@@ -42,13 +42,13 @@ std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
     ini += L"recording " + std::to_wstring(k) + L"||" + r.title + L"|2026/12/07 2" +
            std::to_wstring(k) + L":00|00:30|8M " + std::to_wstring(r.megabytes) + L" MB\r\n";
   }
-  const std::wstring folder = joinPath(work, name);
-  ::CreateDirectoryW(work.c_str(), nullptr);
+  const std::wstring folder = joinPath(env.work, name);
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
   ::CreateDirectoryW(folder.c_str(), nullptr);
   const std::wstring standIn =
-      installStandIn(joinPath(folder, L"ロクラク"), rokuCtrlExe, utf8(ini));
+      installStandIn(joinPath(folder, L"ロクラク"), env.rokuCtrl, utf8(ini));
   return installVarnolt(
-      work, name, varnoltExe,
+      env.work, name, env.varnolt,
       designSettings(standIn, downloadFolder.empty() ? joinPath(folder, L"録画") : downloadFolder,
                      choice, convert, deleteSources));
 }
@@ -74,8 +74,7 @@ bool checkRow(HWND list, int row) {
             reinterpret_cast<LPARAM>(remote.at()));
   sendTimed(list, WM_KEYDOWN, VK_SPACE, 0);
   sendTimed(list, WM_KEYUP, VK_SPACE, 0);
-  return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row - 1), LVIS_STATEIMAGEMASK) >>
-          12) == 2;
+  return listChecked(list, row - 1);
 }
 
 // Starts the controller and reads its list; the recording list, or nullptr.
@@ -123,11 +122,9 @@ double cpuSeconds(DWORD pid) {
 
 namespace {
 
-void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                const std::wstring& work) {
+void wholeNight(const Env& env) {
   say("# a whole night: three of five recordings downloaded, converted, sources deleted, quit");
-  const std::wstring folder =
-      prepareNight(work, L"夜", varnoltExe, rokuCtrlExe, 6, 4000, true, true);
+  const std::wstring folder = prepareNight(env, L"夜", 6, 4000, true, true);
   Varnolt v(folder);
   if (!v.opened("Varnolt starts for the night")) return;
   HWND list = startAndRead(v, 5);
@@ -140,8 +137,7 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(checked, "rows 1, 2 and 5 are checked");
   HWND check3 = v.child(L"Button", kCheck3);
   if (check3) ::PostMessageW(check3, BM_CLICK, 0, 0);
-  waitFor([&] { return check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED; }, 10000);
-  check(check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED,
+  check(waitFor([&] { return buttonChecked(check3); }, 10000),
         "conversion after download is on from the settings and the sources are to be deleted");
   HWND download = v.child(L"Button", kDownloadButton);
   check(download && waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
@@ -151,7 +147,7 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   const auto started = std::chrono::steady_clock::now();
   ::PostMessageW(download, BM_CLICK, 0, 0);
   const bool ended = v.waitExit(240000);
-  check(ended, "Varnolt quits by itself when the night's work is done",
+  check(ended, "Varnolt quits by itself when the night's env.work is done",
         std::to_string(static_cast<int>(msSince(started))) + " ms");
   if (!ended) return;
   DWORD code = 259;
@@ -193,17 +189,15 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(deleted == 3, "log.ini records the three passed comparisons", std::to_string(deleted));
 }
 
-void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                            const std::wstring& work) {
+void nightEndingWithMessage(const Env& env) {
   say("# a night that ends with \"何もしない\", and one 60-second transfer's CPU time");
-  const std::wstring folder =
-      prepareNight(work, L"夜2", varnoltExe, rokuCtrlExe, 5, 60000, false, false);
+  const std::wstring folder = prepareNight(env, L"夜2", 5, 60000, false, false);
   Varnolt v(folder);
   if (!v.main) {
     check(false, "Varnolt starts for the second night");
     return;
   }
-  // The machine actions of the end-of-work frame carry their tips.
+  // The machine actions of the end-of-env.work frame carry their tips.
   bool tips = false;
   for (HWND h : topLevel())
     if (pidOf(h) == v.pid() && classOf(h) == L"tooltips_class32" &&
@@ -231,7 +225,7 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
   const auto started = std::chrono::steady_clock::now();
   const double startCpu = cpuSeconds(v.pid());
   // The polling alone: past the disabled list's repaint and the first tick, and well
-  // before the transfer's end, so no one-time work of the start or the end counts.
+  // before the transfer's end, so no one-time env.work of the start or the end counts.
   ::Sleep(3000);
   const double pollBefore = cpuSeconds(v.pid());
   const auto pollStart = std::chrono::steady_clock::now();
@@ -253,10 +247,11 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
                 pollAfter - pollBefore, pollWall,
                 pollWall > 0 ? 100.0 * (pollAfter - pollBefore) / pollWall : 0.0);
   say(figure);
-  std::snprintf(figure, sizeof figure,
-                "# CPU time of Varnolt.exe from the transfer's start to the end-of-work message: "
-                "%.3f s in %.1f s",
-                endCpu - startCpu, wall);
+  std::snprintf(
+      figure, sizeof figure,
+      "# CPU time of Varnolt.exe from the transfer's start to the end-of-env.work message: "
+      "%.3f s in %.1f s",
+      endCpu - startCpu, wall);
   say(figure);
   if (box) answer(box, IDOK);
   // Choice 5 leaves Varnolt as it was: the next close asks as usual.
@@ -266,12 +261,11 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
 
 }  // namespace
 
-void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                const std::wstring& work) {
+void nightTests(const Env& env) {
   closeStandIns();
-  wholeNight(varnoltExe, rokuCtrlExe, work);
+  wholeNight(env);
   closeStandIns();
-  nightEndingWithMessage(varnoltExe, rokuCtrlExe, work);
+  nightEndingWithMessage(env);
 }
 
 }  // namespace winetest

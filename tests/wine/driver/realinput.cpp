@@ -3,7 +3,7 @@
 // the X display Wine draws on; run.sh serves the requests (xdo.hpp). The
 // results are read back from the controls.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
@@ -166,19 +166,19 @@ void typingTests(Varnolt& v, HWND tab) {
   auto reads = [&](HWND box, const std::wstring& want) {
     return becomes([&] { return textOf(box) == want; });
   };
-  xdo.type("News 7");
-  check(reads(title, L"News 7"), "typed \"News 7\" reads \"News 7\"", shown(textOf(title)));
-  xdo.keys({"Home", "Right", "Right"});
-  xdo.type("w");
-  check(reads(title, L"Newws 7"), "a letter typed in the middle lands at the caret",
-        shown(textOf(title)));
-  xdo.keys({"shift+End"});
-  xdo.type("s!");
-  check(reads(title, L"News!"), "text typed over a selection replaces it", shown(textOf(title)));
-  xdo.keys({"BackSpace", "End"});
-  xdo.type(" 9");
-  check(reads(title, L"News 9"), "BackSpace and End then typing keep the caret",
-        shown(textOf(title)));
+  // Presses `keys`, types `text`, and checks that `box` then reads `want`.
+  auto typed = [&](HWND box, const std::vector<std::string>& keys, const std::string& text,
+                   const std::wstring& want, const std::string& what) {
+    if (!keys.empty()) xdo.keys(keys);
+    xdo.type(text);
+    check(reads(box, want), what, shown(textOf(box)));
+  };
+  typed(title, {}, "News 7", L"News 7", "typed \"News 7\" reads \"News 7\"");
+  typed(title, {"Home", "Right", "Right"}, "w", L"Newws 7",
+        "a letter typed in the middle lands at the caret");
+  typed(title, {"shift+End"}, "s!", L"News!", "text typed over a selection replaces it");
+  typed(title, {"BackSpace", "End"}, " 9", L"News 9",
+        "BackSpace and End then typing keep the caret");
 
   xdo.keys({"Home", "shift+End", "Delete"});
   typeJapanese(title, L"ニュース");
@@ -200,9 +200,7 @@ void typingTests(Varnolt& v, HWND tab) {
   if (!times.empty()) {
     HWND hour = times.back();
     xdo.click(hour);
-    xdo.keys({"Home", "shift+End"});
-    xdo.type("23");
-    check(reads(hour, L"23"), "typing 23 in a time box reads 23", shown(textOf(hour)));
+    typed(hour, {"Home", "shift+End"}, "23", L"23", "typing 23 in a time box reads 23");
   }
 
   // The settings tab's folder box: End, then text goes after "未設定"; the model has it
@@ -213,12 +211,9 @@ void typingTests(Varnolt& v, HWND tab) {
   check(folder != nullptr, "the settings tab shows the folder box");
   if (!folder) return;
   xdo.click(folder);
-  xdo.keys({"End"});
-  xdo.type("abc");
-  check(reads(folder, L"未設定abc"), "End then \"abc\" gives \"未設定abc\"", shown(textOf(folder)));
-  xdo.keys({"Home", "shift+End"});
-  xdo.type("C:\\rec\\\\");
-  check(reads(folder, L"C:\\rec\\\\"), "a path typed over the selection", shown(textOf(folder)));
+  typed(folder, {"End"}, "abc", L"未設定abc", "End then \"abc\" gives \"未設定abc\"");
+  typed(folder, {"Home", "shift+End"}, "C:\\rec\\\\", L"C:\\rec\\\\",
+        "a path typed over the selection");
   xdo.keys({"ctrl+Prior"});
   check(becomes([&] { return currentPage(tab) == 3 && textOf(folder) == L"C:\\rec\\"; }),
         "Ctrl+PgUp leaves the settings tab as a click would: one backslash dropped",
@@ -540,7 +535,7 @@ void optionArrows(const Varnolt& v, HWND tab) {
   auto chosen = [&] {
     int found = -1, n = 0;
     for (int k = 0; k < 9; ++k)
-      if (option[k] && sendTimed(option[k], BM_GETCHECK) == BST_CHECKED) {
+      if (buttonChecked(option[k])) {
         found = k;
         ++n;
       }
@@ -710,11 +705,11 @@ void toFirstPage(const Varnolt& v, HWND tab) {
 
 }  // namespace
 
-void realInputTests(const std::wstring& exe, const std::wstring& work) {
+void realInputTests(const Env& env) {
   say("# real input (xdotool)");
   check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
   if (!xdo.available()) return;
-  const std::wstring folder = installVarnolt(work, L"実入力", exe);
+  const std::wstring folder = installVarnolt(env, L"実入力");
   {
     Varnolt v(folder);
     if (!v.opened("the main window opens")) return;
@@ -728,7 +723,7 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
   }
   {
     // Two recordings dropped on the conversion list, as from the shell.
-    const std::wstring chosenFolder = installVarnolt(work, L"選択と確定", exe);
+    const std::wstring chosenFolder = installVarnolt(env, L"選択と確定");
     std::vector<std::wstring> files;
     for (const wchar_t* name : {L"ニュース.m2t", L"ドラマ 第1話.m2t"}) {
       files.push_back(joinPath(chosenFolder, name));
@@ -782,11 +777,10 @@ class ScreenDpi {
 
 }  // namespace
 
-void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std::wstring& shots,
-                    int dpi) {
+void dpiScreenshots(const Env& env, int dpi) {
   const std::string at = std::to_string(dpi) + " DPI";
   say("# screenshots at " + at);
-  const std::wstring folder = installVarnolt(work, L"dpi" + std::to_wstring(dpi), exe);
+  const std::wstring folder = installVarnolt(env, L"dpi" + std::to_wstring(dpi));
   const std::wstring suffix = dpi == 96 ? L"" : L"-" + std::to_wstring(dpi) + L"dpi";
   ScreenDpi screen(dpi);
   Varnolt v(folder);
@@ -819,8 +813,8 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
     xdo.parkMouse();
     repaintAll(v.main);
     settledCapture(v.main);
-    if (!shots.empty())
-      saveBitmap(v.main, joinPath(shots, L"tab" + std::to_wstring(k) + suffix + L".bmp"));
+    if (!env.shots.empty())
+      saveBitmap(v.main, joinPath(env.shots, L"tab" + std::to_wstring(k) + suffix + L".bmp"));
   }
   // The version dialog from the keyboard: Alt+H, V.
   xdo.keys({"alt+h"});
@@ -830,8 +824,8 @@ void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std
   if (!dialog) return;
   settledCapture(dialog);
   wholeCaptions(dialog, at + ": the version dialog", dpi);
-  if (!shots.empty())
-    saveBitmap(dialog, joinPath(shots, L"about-" + std::to_wstring(dpi) + L"dpi.bmp"));
+  if (!env.shots.empty())
+    saveBitmap(dialog, joinPath(env.shots, L"about-" + std::to_wstring(dpi) + L"dpi.bmp"));
   xdo.keys({"Escape"});
   becomes([&] { return !::IsWindow(dialog); });
   check(!::IsWindow(dialog), at + ": Esc closes the version dialog");

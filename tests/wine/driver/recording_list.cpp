@@ -5,7 +5,7 @@
 // to the same table. Then Varnolt's list read with Japanese titles and sizes, row by row
 // against the stand-in's configuration.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
@@ -116,14 +116,14 @@ std::wstring shownTitle(const std::wstring& details) {
   return details.substr(at + key.size(), end == std::wstring::npos ? end : end - at - key.size());
 }
 
-void listBoxSequences(const std::wstring& rokuCtrlExe, const std::wstring& work) {
+void listBoxSequences(const Env& env) {
   say("# the controller's list box: selection, caret and answers");
   for (const Sequence& seq : sequences()) {
     std::string config;
     for (int k = 1; k <= seq.entries; ++k)
       config += "recording " + std::to_string(k) + "||番組" + std::to_string(k) +
                 "|2026/12/01 21:00|00:30|HD " + std::to_string(k) + " MB\r\n";
-    StandIn s(rokuCtrlExe, joinPath(work, L"listbox"), config);
+    StandIn s(env.rokuCtrl, joinPath(env.work, L"listbox"), config);
     check(s.list && s.details, std::string("the stand-in is up for ") + seq.name);
     if (!s.list || !s.details) continue;
     const int sel0 = static_cast<int>(sendTimed(s.list, LB_GETCURSEL));
@@ -190,16 +190,15 @@ bool pressAndWait(HWND button, unsigned timeoutMs = 120000) {
 
 Xdo xdo;
 
-void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-              const std::wstring& work) {
+void listRead(const Env& env) {
   say("# the list read: Japanese titles, sizes on");
   std::string config = "startup 0\r\n";
   for (const Entry& e : entries()) config += e.line + "\r\n";
-  const std::wstring standIn = installStandIn(joinPath(work, L"一覧ロクラク"), rokuCtrlExe, config);
-  const std::wstring downloads = joinPath(work, L"録画");
+  const std::wstring standIn =
+      installStandIn(joinPath(env.work, L"一覧ロクラク"), env.rokuCtrl, config);
+  const std::wstring downloads = joinPath(env.work, L"録画");
   ::CreateDirectoryW(downloads.c_str(), nullptr);
-  const std::wstring folder =
-      installVarnolt(work, L"一覧試験", varnoltExe, designSettings(standIn, downloads));
+  const std::wstring folder = installVarnolt(env, L"一覧試験", designSettings(standIn, downloads));
   Varnolt v(folder);
   if (!v.opened("Varnolt opens")) return;
   HWND start = v.child(L"Button", kStartButton);
@@ -289,11 +288,10 @@ void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
 
 }  // namespace
 
-void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work) {
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  listBoxSequences(rokuCtrlExe, work);
-  listRead(varnoltExe, rokuCtrlExe, work);
+void recordingListTests(const Env& env) {
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
+  listBoxSequences(env);
+  listRead(env);
 }
 
 }  // namespace winetest

@@ -3,6 +3,7 @@
 // the restarted Varnolt asks whether to continue, a real click answers "はい(&Y)", and the
 // night completes with every file there once and a log that tells the story.
 // night.hpp brings windows.h, which the other system headers build on.
+#include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"
 
@@ -49,11 +50,8 @@ int occurrences(const std::vector<std::wstring>& log, const std::wstring& line) 
 // A night of rows 1 and 2, conversion off, ending with "何もしない", started and cut once the
 // first file has bytes: Varnolt is ended, and the controller too when `powerCut`. The night's
 // folder, empty when it could not be cut mid-transfer.
-std::wstring cutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                      const std::wstring& work, const std::wstring& name, int jobMs,
-                      bool powerCut) {
-  const std::wstring folder =
-      prepareNight(work, name, varnoltExe, rokuCtrlExe, 5, jobMs, true, false);
+std::wstring cutNight(const Env& env, const std::wstring& name, int jobMs, bool powerCut) {
+  const std::wstring folder = prepareNight(env, name, 5, jobMs, true, false);
   const std::wstring first = joinPath(joinPath(folder, L"録画"), std::wstring(kFirst) + L".m2t");
   Varnolt v(folder);
   HWND list = v.main ? startAndRead(v, 5) : nullptr;
@@ -114,10 +112,9 @@ std::vector<std::wstring> resumeNight(const std::wstring& folder, Xdo& xdo) {
   return loggedMessages(folder);
 }
 
-void powerCutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                   const std::wstring& work, Xdo& xdo) {
+void powerCutNight(const Env& env, Xdo& xdo) {
   say("# a power cut mid-transfer, then the night continued");
-  const std::wstring folder = cutNight(varnoltExe, rokuCtrlExe, work, L"停電", 20000, true);
+  const std::wstring folder = cutNight(env, L"停電", 20000, true);
   if (folder.empty()) return;
   const std::wstring rec = joinPath(folder, L"録画");
   const std::wstring partial = joinPath(rec, std::wstring(kFirst) + L"（未完了）.m2t");
@@ -145,11 +142,10 @@ void powerCutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlE
         "the resumed night transfers each recording once");
 }
 
-void killedVarnoltNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work, Xdo& xdo) {
+void killedVarnoltNight(const Env& env, Xdo& xdo) {
   say("# Varnolt.exe alone killed mid-transfer, then the night continued");
   // Long transfers: the first is still under way when the restarted Varnolt looks at it.
-  const std::wstring folder = cutNight(varnoltExe, rokuCtrlExe, work, L"強制終了", 60000, false);
+  const std::wstring folder = cutNight(env, L"強制終了", 60000, false);
   if (folder.empty()) return;
   const std::wstring rec = joinPath(folder, L"録画");
   const DWORD controller = controllerPid();
@@ -176,14 +172,13 @@ void killedVarnoltNight(const std::wstring& varnoltExe, const std::wstring& roku
 
 }  // namespace
 
-void resumeTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                 const std::wstring& work) {
+void resumeTests(const Env& env) {
   Xdo xdo;
   check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
   closeStandIns();
-  powerCutNight(varnoltExe, rokuCtrlExe, work, xdo);
+  powerCutNight(env, xdo);
   closeStandIns();
-  killedVarnoltNight(varnoltExe, rokuCtrlExe, work, xdo);
+  killedVarnoltNight(env, xdo);
   closeStandIns();
 }
 

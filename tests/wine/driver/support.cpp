@@ -185,6 +185,10 @@ HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
   return nullptr;
 }
 
+bool buttonChecked(HWND button) {
+  return button && sendTimed(button, BM_GETCHECK) == BST_CHECKED;
+}
+
 HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
   HWND found = nullptr;
   for (HWND h : children(parent))

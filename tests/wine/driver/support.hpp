@@ -20,6 +20,17 @@
 
 namespace winetest {
 
+// What every test is given: the built programs and the folder it works in.
+struct Env {
+  std::wstring varnolt;   // Varnolt.exe, with help.chm beside it
+  std::wstring rokuCtrl;  // the stand-in controller RokuCtrl.exe
+  std::wstring work;      // each test makes its own folders in it
+  std::wstring shots;     // screenshots go here; none are taken when empty
+  std::wstring helpChm() const {
+    return varnolt.substr(0, varnolt.find_last_of(L'\\')) + L"\\help.chm";
+  }
+};
+
 // ---------------------------------------------------------------- output and checks
 
 std::string utf8(std::wstring_view w);
@@ -82,6 +93,8 @@ DWORD pidOf(HWND h);
 // A visible top-level window of the process (any process when pid is 0).
 HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption);
 HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text);
+// A check box or option button shown checked.
+bool buttonChecked(HWND button);
 // A visible descendant of this class (and text, unless empty): the last one in the
 // system's enumeration order.
 HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text = {});
@@ -174,6 +187,11 @@ std::wstring designSettings(const std::wstring& controller = L"未登録",
 // neither log.ini nor default.ini; default.ini in CP932 when `settings` are given.
 std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
                             const std::wstring& program, const std::wstring& settings = {});
+// The same for the built Varnolt.exe in the work folder.
+inline std::wstring installVarnolt(const Env& env, const std::wstring& name,
+                                   const std::wstring& settings = {}) {
+  return installVarnolt(env.work, name, env.varnolt, settings);
+}
 
 // ---------------------------------------------------------------- the program under test
 
@@ -252,51 +270,5 @@ std::vector<Viewer> viewers();
 Viewer waitForViewer(const std::wstring& chm, int timeoutMs);
 // Closes the viewer's windows as its close box would; ends it when it does not go.
 bool closeViewer(DWORD pid);
-
-// ---------------------------------------------------------------- test groups
-
-// The controller launch: starting the stand-in RokuCtrl.exe from its registered path,
-// an already running one, a missing one; the control map against the stand-in's report.
-void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                           const std::wstring& work);
-
-// The recording list: the controller's list box as Varnolt drives it, and the list read
-// with Japanese titles and sizes.
-void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work);
-// Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
-// access, resizing by the window corner; clicks on a list's rows, Enter and Esc in the path
-// entry dialog, the arrow keys among option buttons.
-void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
-// The Windows backend's power port with its system calls replaced.
-void powerPortTests();
-// A whole night on the stand-in controller, ending with choice 6 and with choice 5, and
-// the CPU time of one 60-second transfer's polling.
-void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                const std::wstring& work);
-// Files dropped on the conversion list and converted through the stand-in RokuCtrl.exe;
-// the folder browser confirms only file-system folders.
-void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                     const std::wstring& work);
-// The Help menu (Alt+H, H) and F1 start the help viewer on help.chm beside the program;
-// `helpChm` is the built help file, copied there.
-void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                   const std::wstring& work);
-// The taskbar button's progress with ITaskbarList3 replaced by a recorder.
-void taskbarProgressTests();
-// log.ini and default.ini through the quit with the file port's steps crashed or failed,
-// and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
-// default 10: each run first waits for the start with that log) and, with the stand-in
-// controller, while it writes the journal night.ini of a resumed night (as many times).
-void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work);
-// Libraries planted beside Varnolt.exe under system libraries' names are never loaded:
-// not at start-up, the file dialog, the folder browser, the help or a drop (with a probe
-// showing first that Wine loads a planted library unless the search is restricted).
-void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                    const std::wstring& work);
-// The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
-void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
-                    const std::wstring& shots, int dpi);
 
 }  // namespace winetest
