@@ -2,7 +2,6 @@
 // conversion list, converted through the stand-in RokuCtrl.exe (directory dialog, open
 // dialog, poll, size check) with the sources deleted; and the folder browser, which lets
 // only file-system folders be confirmed.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "xdo.hpp"
 

@@ -2,7 +2,6 @@
 // the Windows file port's system calls interrupted at every step of the real quit, and
 // Varnolt.exe killed at random points of its write of a 100,000-line log, of the journal of a
 // resumed night, and just after the replace.
-// night.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "night.hpp"
 

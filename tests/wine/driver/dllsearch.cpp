@@ -6,7 +6,6 @@
 // native library for those names, so that the search order decides, as on Windows. A
 // probe shows first that a planted library is loaded that way, and that restricting the
 // search to the system folder keeps it out.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "xdo.hpp"
 

@@ -2,7 +2,6 @@
 // help.chm beside the program. Wine has no HTML engine here, so the viewer's pages stay
 // blank; what is checked is the viewer process, the file on its command line and the
 // title the viewer reads from that file.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "xdo.hpp"
 

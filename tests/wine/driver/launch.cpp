@@ -2,7 +2,6 @@
 // stand-in RokuCtrl.exe registered, already running, or registered at a path that does
 // not exist. The control map is compared with the handles the stand-in reports of its
 // own windows.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 
 #include <commctrl.h>

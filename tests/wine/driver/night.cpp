@@ -3,7 +3,6 @@
 // three rows are checked, and "ﾘｽﾄ選択してﾀﾞｳﾝ" downloads, converts and deletes the
 // sources; the night ends with the chosen end-of-work action. Also measures the CPU
 // time Varnolt.exe takes while it polls one long transfer.
-// night.hpp brings windows.h, which the other system headers build on.
 #include "night.hpp"
 #include "groups.hpp"
 

@@ -2,7 +2,6 @@
 // RokuCtrl.exe: Check3 after a restart with the delete switch stored, and Check1 clicked
 // off with the mouse; a night whose download folder is on a missing drive ending with
 // the warning box of "何もしない"; the file of a transfer cut by a vanished controller.
-// night.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"

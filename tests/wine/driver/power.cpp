@@ -1,6 +1,5 @@
 // The Windows backend's session and power port with its system calls replaced: what it
 // would ask of the system, and what it reports back. Nothing here reaches the host.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 
 #include <cstring>

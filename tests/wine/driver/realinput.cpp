@@ -2,7 +2,6 @@
 // key events and typed text, window corners dragged. The events come from xdotool on
 // the X display Wine draws on; run.sh serves the requests (xdo.hpp). The
 // results are read back from the controls.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "xdo.hpp"
 

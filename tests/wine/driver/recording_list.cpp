@@ -4,7 +4,6 @@
 // answers and whether the controller took the selection; the simulated list box is held
 // to the same table. Then Varnolt's list read with Japanese titles and sizes, row by row
 // against the stand-in's configuration.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "xdo.hpp"
 

@@ -2,7 +2,6 @@
 // a power cut (Varnolt and the controller ended mid-transfer) and a kill of Varnolt alone;
 // the restarted Varnolt asks whether to continue, a real click answers "はい(&Y)", and the
 // night completes with every file there once and a log that tells the story.
-// night.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"

@@ -1,7 +1,9 @@
-// What the end-to-end tests share: output and checks, waiting, reading another
-// program's windows, files, and Varnolt.exe as a process under test. Everything is
-// done from outside, through windows and messages, the way Varnolt operates the
-// controller. Wide-character functions throughout.
+// The Wine test library, what the end-to-end tests and the Wine benchmarks share: output
+// and checks, waiting, reading another program's windows and controls, files, installing
+// into a test folder, Varnolt.exe and the stand-in controller as processes under test.
+// Everything is done from outside, through windows and messages, the way Varnolt operates
+// the controller. Wide-character functions throughout. Included first (directly or through
+// groups.hpp or night.hpp): it brings windows.h, which the other system headers build on.
 #pragma once
 
 // windows.h comes first: the other system headers build on it.

@@ -1,7 +1,6 @@
 // The taskbar button's progress with the shell's ITaskbarList3 replaced by a recorder:
 // what Varnolt asks of the taskbar across a run, a stop, an error stop and a restarted
 // shell, and nothing at all where there is no taskbar. Nothing here reaches the shell.
-// support.hpp brings windows.h, which the other system headers build on.
 #include "groups.hpp"
 
 #include "gui/win32/taskbar_progress.hpp"
