@@ -69,16 +69,16 @@ wine_env_start_xvfb 1600x1200x24
 timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
 
 drive_c="$WINEPREFIX/drive_c"
-mkdir -p "$drive_c/vt/shots"
+mkdir -p "$drive_c/winetest/shots"
 # help.chm beside Varnolt.exe, as the program looks for it.
 # The library-search test plants dll-marker.dll and starts dll-probe.exe; both beside the driver.
 cp "$exe" "$build/help.chm" "$driver" "$standin" "$build/dll-marker.dll" "$build/dll-probe.exe" \
-  "$drive_c/vt/"
+  "$drive_c/winetest/"
 
 # Real mouse and keyboard input: the driver writes xdotool requests into a folder
 # (one argument a line in N.req), this loop runs them on the display Wine draws on and
 # answers in N.out (exit status, then output).
-xdo_dir="$drive_c/vt/xdo"
+xdo_dir="$drive_c/winetest/xdo"
 mkdir -p "$xdo_dir"
 xdo_server() {
   local req base rc out
@@ -98,7 +98,7 @@ xdo_server() {
 }
 xdo_server &
 xdo_pid=$!
-export VT_XDO='C:\vt\xdo'
+export WINETEST_XDOTOOL_DIR='C:\winetest\xdo'
 cleanup() {
   touch "$xdo_dir/stop"
   wait "$xdo_pid" 2>/dev/null || true
@@ -112,8 +112,8 @@ echo "== end-to-end tests"
 raw="$scratch/driver.out"
 : >"$raw"
 set +e
-timeout $((600 + ${VARNOLT_KILL_RUNS:-10} * 60)) wine 'C:\vt\varnolt-wine-driver.exe' 'C:\vt\Varnolt.exe' 'C:\vt\work' 'C:\vt\shots' \
-  'C:\vt\RokuCtrl.exe' >"$raw" &
+timeout $((600 + ${VARNOLT_KILL_RUNS:-10} * 60)) wine 'C:\winetest\varnolt-wine-driver.exe' 'C:\winetest\Varnolt.exe' 'C:\winetest\work' 'C:\winetest\shots' \
+  'C:\winetest\RokuCtrl.exe' >"$raw" &
 driver_pid=$!
 tail -n +1 -f --pid="$driver_pid" "$raw" | tr -d '\r'
 wait "$driver_pid"
@@ -125,8 +125,8 @@ tr -d '\r' <"$raw" >"$build/wine-tests.log"
 im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
 for name in tab0 tab1 tab2 tab3 tab4 tab5 tab0-144dpi tab1-144dpi tab2-144dpi tab3-144dpi \
   tab4-144dpi tab5-144dpi about-96dpi about-144dpi restart-check3; do
-  if [ -f "$drive_c/vt/shots/$name.bmp" ]; then
-    "$im_convert" "$drive_c/vt/shots/$name.bmp" -strip "$shots/$name.png"
+  if [ -f "$drive_c/winetest/shots/$name.bmp" ]; then
+    "$im_convert" "$drive_c/winetest/shots/$name.bmp" -strip "$shots/$name.png"
   fi
 done
 echo "screenshots: $shots/tab0.png ... tab5.png, tab0-144dpi.png ... tab5-144dpi.png, about-*dpi.png"

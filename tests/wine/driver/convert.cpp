@@ -47,12 +47,12 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
         "the main window waits for the dialog");
   if (!edit || !ok) return;
   xdo.click(edit);
-  xdo.type("C:\\vt\\out\\");
-  check(waitFor([&] { return textOf(edit) == L"C:\\vt\\out\\"; }, 10000),
+  xdo.type("C:\\winetest\\out\\");
+  check(waitFor([&] { return textOf(edit) == L"C:\\winetest\\out\\"; }, 10000),
         "the typed path is in the box", utf8(textOf(edit)));
   xdo.click(ok);
   check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
-  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\vt\\out"; }, 10000),
+  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\winetest\\out"; }, 10000),
         "row 2 takes the folder without the backslash", utf8(listText(list, 1, 5)));
   check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }

@@ -189,7 +189,7 @@ void varnoltBesidePlanted(const Env& env) {
 
 void dllSearchTests(const Env& env) {
   if (!xdo.available()) {
-    check(false, "xdotool requests are served (VT_XDO)");
+    check(false, "xdotool requests are served (WINETEST_XDOTOOL_DIR)");
     return;
   }
   probeSearchOrder(env.work);

@@ -112,7 +112,7 @@ bool closeViewer(DWORD pid) {
 void helpMenuTests(const Env& env) {
   say("# the Help menu starts the help viewer on help.chm");
   if (!xdo.available()) {
-    check(false, "xdotool requests are served (VT_XDO)");
+    check(false, "xdotool requests are served (WINETEST_XDOTOOL_DIR)");
     return;
   }
   // Installed as a user unpacks it: the program and its help in one folder, here one

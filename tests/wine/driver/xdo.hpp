@@ -12,14 +12,14 @@
 
 namespace winetest {
 
-// Requests are files in a folder (from the environment variable VT_XDO): one xdotool
+// Requests are files in a folder (from the environment variable WINETEST_XDOTOOL_DIR): one xdotool
 // argument a line in N.req; the server writes N.out with the exit status on its first
 // line and xdotool's output after it.
 class Xdo {
  public:
   Xdo() {
     wchar_t b[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(L"VT_XDO", b, MAX_PATH)) dir_ = b;
+    if (::GetEnvironmentVariableW(L"WINETEST_XDOTOOL_DIR", b, MAX_PATH)) dir_ = b;
   }
   bool available() const { return !dir_.empty() && exists(dir_); }
 
