@@ -51,15 +51,12 @@ class Injector {
  public:
   Injector(varnolt::win32::FileCalls& calls, int at, Fault fault)
       : calls_(calls), real_(calls), at_(at), fault_(fault) {
-    calls.createFile = [this](LPCWSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c,
-                              DWORD f, HANDLE t) {
-      return step("CreateFileW") ? real_.createFile(p, a, s, sa, c, f, t) : INVALID_HANDLE_VALUE;
+    calls.createFile = [this](auto... a) {
+      return step("CreateFileW") ? real_.createFile(a...) : INVALID_HANDLE_VALUE;
     };
-    calls.writeFile = [this](HANDLE h, LPCVOID d, DWORD n, LPDWORD w, LPOVERLAPPED o) -> BOOL {
-      return step("WriteFile") ? real_.writeFile(h, d, n, w, o) : FALSE;
-    };
-    calls.flushFileBuffers = [this](HANDLE h) -> BOOL {
-      return step("FlushFileBuffers") ? real_.flushFileBuffers(h) : FALSE;
+    calls.writeFile = [this](auto... a) { return step("WriteFile") && real_.writeFile(a...); };
+    calls.flushFileBuffers = [this](HANDLE h) {
+      return step("FlushFileBuffers") && real_.flushFileBuffers(h);
     };
     calls.closeHandle = [this](HANDLE h) -> BOOL {
       // The handle is gone either way, and a dead process's handles are closed by the
@@ -74,9 +71,7 @@ class Injector {
       const BOOL r = real_.closeHandle(h);
       return go ? r : FALSE;
     };
-    calls.moveFileEx = [this](LPCWSTR a, LPCWSTR b, DWORD f) -> BOOL {
-      return step("MoveFileExW") ? real_.moveFileEx(a, b, f) : FALSE;
-    };
+    calls.moveFileEx = [this](auto... a) { return step("MoveFileExW") && real_.moveFileEx(a...); };
     calls.getLastError = [this]() -> DWORD {
       if (!failed_) return real_.getLastError();
       return fault_ == Fault::Fail ? ERROR_DISK_FULL : ERROR_SUCCESS;
@@ -309,12 +304,6 @@ void portFaultTests(const Env& env) {
   p->quit();
   check(p->saveFailures().empty() && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
         "a read-only hidden temporary file left over does not block the write", p->saveFailures());
-}
-
-int envInt(const wchar_t* name, int fallback) {
-  wchar_t buf[32] = {};
-  if (!::GetEnvironmentVariableW(name, buf, 32)) return fallback;
-  return std::max(0, _wtoi(buf));
 }
 
 // What a kill left of the file written.
@@ -566,7 +555,10 @@ void nightKillTests(const Env& env, int runs) {
 
 void crashSafeFileTests(const Env& env) {
   portFaultTests(env);
-  const int runs = envInt(L"VARNOLT_KILL_RUNS", 10);
+  wchar_t runsSet[32] = {};
+  const int runs = ::GetEnvironmentVariableW(L"VARNOLT_KILL_RUNS", runsSet, 32)
+                       ? std::max(0, _wtoi(runsSet))
+                       : 10;
   logKillTests(env, runs);
   nightKillTests(env, runs);
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 
 #include "platform/win32/win_util.hpp"
@@ -71,10 +72,6 @@ bool onPage(const Varnolt& v, HWND tab, int k) {
   return currentPage(tab) == k && v.pageShown(k);
 }
 
-bool isAncestor(HWND a, HWND b) {
-  return ::IsChild(a, b) != 0;
-}
-
 // Every pair of visible windows of the main window where neither holds the other must
 // not share a pixel.
 std::vector<std::string> coveredControls(HWND main) {
@@ -84,7 +81,7 @@ std::vector<std::string> coveredControls(HWND main) {
   std::vector<std::string> found;
   for (std::size_t i = 0; i < v.size(); ++i)
     for (std::size_t j = i + 1; j < v.size(); ++j) {
-      if (isAncestor(v[i], v[j]) || isAncestor(v[j], v[i])) continue;
+      if (::IsChild(v[i], v[j]) || ::IsChild(v[j], v[i])) continue;
       RECT a = rectOf(v[i]), b = rectOf(v[j]), both;
       if (::IntersectRect(&both, &a, &b))
         found.push_back(utf8(describe(v[i]) + L" / " + describe(v[j])));
@@ -141,8 +138,6 @@ Shot settledCapture(HWND h) {
 void typeJapanese(HWND box, const std::wstring& text) {
   xdo.type(utf8(text));
   if (becomes([&] { return textOf(box).ends_with(text); })) return;
-  // The X input of this Wine takes no Unicode key symbols: commit the text the way an
-  // input method does, one WM_IME_CHAR a character.
   ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   for (wchar_t c : text) ::PostMessageW(box, WM_IME_CHAR, c, 1);
   becomes([&] { return textOf(box) == text; });
@@ -359,8 +354,6 @@ bool dragCorner(HWND main, int dx, int dy, std::string* detail = nullptr) {
   return false;
 }
 
-// After a resize: no control covers another, and what the window shows is what a full
-// repaint shows (nothing left behind where controls were).
 // Waits until the window's controls stay where they are (the program may still be
 // working through the last moves of the drag).
 void settle(HWND main) {
@@ -370,19 +363,19 @@ void settle(HWND main) {
       if (::IsWindowVisible(h)) v.push_back(rectOf(h));
     return v;
   };
-  auto same = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](RECT x, RECT y) {
-             return ::EqualRect(&x, &y) != 0;
-           });
-  };
   std::vector<RECT> before = places();
   for (int i = 0; i < 20; ++i) {
     ::Sleep(200);
     std::vector<RECT> now = places();
-    if (same(before, now)) return;
+    if (now.size() == before.size() &&
+        std::memcmp(now.data(), before.data(), now.size() * sizeof(RECT)) == 0)
+      return;
     before = std::move(now);
   }
 }
+
+// After a resize: no control covers another, and what the window shows is what a full
+// repaint shows (nothing left behind where controls were).
 
 void afterResize(HWND main, const std::string& when) {
   settle(main);
@@ -463,8 +456,6 @@ void listClicks(HWND list) {
         "a click on row 2's box clears its check mark alone", state());
 }
 
-// Form3 opens with the focus on キャンセル; Tab, Tab reach Text1. Enter there confirms as
-// "O  K" does; Enter on a button presses that button; Esc cancels.
 // Form3 for row 2 with `path` typed into Text1, reached with Tab, Tab; nullptr when it
 // did not open.
 HWND typedPathDialog(const Varnolt& v, HWND list, const std::wstring& path) {
