@@ -14,16 +14,25 @@ namespace winetest {
 
 namespace {
 int passed = 0, failed = 0;
+
+std::string narrow(UINT codePage, std::wstring_view w) {
+  if (w.empty()) return {};
+  const int n = ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+  return s;
+}
+
+BOOL CALLBACK collect(HWND h, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(h);
+  return TRUE;
+}
 }  // namespace
 
 std::string utf8(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
+  return narrow(CP_UTF8, w);
 }
 
 void say(const std::string& line) {
@@ -144,24 +153,13 @@ LRESULT sendTimed(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 std::vector<HWND> topLevel() {
   std::vector<HWND> v;
-  ::EnumWindows(
-      [](HWND h, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&v));
+  ::EnumWindows(collect, reinterpret_cast<LPARAM>(&v));
   return v;
 }
 
 std::vector<HWND> children(HWND parent) {
   std::vector<HWND> v;
-  ::EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&v));
+  ::EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&v));
   return v;
 }
 
@@ -347,13 +345,7 @@ std::int64_t fileSize(const std::wstring& path) {
 }
 
 std::string cp932(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
+  return narrow(932, w);
 }
 
 std::string hex(const std::string& bytes, std::size_t max) {
