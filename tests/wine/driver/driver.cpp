@@ -64,24 +64,24 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   // The window's size: never below the design size; the lists follow the edges.
   const RECT design = rectOf(v.main);
   const RECT tabDesign = rectOf(tab);
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) - 120, heightOf(design) - 90,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  auto resize = [&](int dx, int dy) {
+    ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) + dx, heightOf(design) + dy,
+                   SWP_NOMOVE | SWP_NOZORDER);
+  };
+  resize(-120, -90);
   waitFor([&] { return widthOf(rectOf(v.main)) == widthOf(design); }, 10000);
   RECT now = rectOf(v.main);
   check(widthOf(now) == widthOf(design) && heightOf(now) == heightOf(design),
         "a window made smaller springs back to its minimum size",
         std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)));
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design) - 50,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  resize(0, -50);
   waitFor([&] { return heightOf(rectOf(v.main)) == heightOf(design); }, 10000);
   check(heightOf(rectOf(v.main)) == heightOf(design), "a lower window gets its height back");
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) + 80, heightOf(design) + 40,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  resize(80, 40);
   RECT grown = rectOf(tab);
   check(widthOf(grown) == widthOf(tabDesign) + 80 && heightOf(grown) == heightOf(tabDesign) + 40,
         "enlarging the window by 80x40 pixels grows the tabs by as much");
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design),
-                 SWP_NOMOVE | SWP_NOZORDER);
+  resize(0, 0);
   RECT back = rectOf(tab);
   check(::EqualRect(&back, &tabDesign) != 0, "shrinking back restores the tabs exactly");
   ::SetWindowPos(v.main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

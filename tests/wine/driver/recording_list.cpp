@@ -10,7 +10,6 @@
 #include <commctrl.h>
 
 #include <cstdint>
-#include <cstdio>
 
 namespace winetest {
 
@@ -115,6 +114,11 @@ std::wstring shownTitle(const std::wstring& details) {
   return details.substr(at + key.size(), end == std::wstring::npos ? end : end - at - key.size());
 }
 
+std::string outcome(int answer, int sel, int caret, const std::wstring& title) {
+  return "answer " + std::to_string(answer) + ", sel " + std::to_string(sel) + ", caret " +
+         std::to_string(caret) + ", shows \"" + utf8(title) + "\"";
+}
+
 void listBoxSequences(const Env& env) {
   say("# the controller's list box: selection, caret and answers");
   for (const Sequence& seq : sequences()) {
@@ -137,14 +141,9 @@ void listBoxSequences(const Env& env) {
                                  : sendTimed(s.list, WM_KEYDOWN, static_cast<WPARAM>(st.arg)));
       const int sel = static_cast<int>(sendTimed(s.list, LB_GETCURSEL));
       const int caret = static_cast<int>(sendTimed(s.list, LB_GETCARETINDEX));
-      const std::wstring title = shownTitle(textOf(s.details));
-      char got[160];
-      std::snprintf(got, sizeof got, "answer %d, sel %d, caret %d, shows \"%s\"", answer, sel,
-                    caret, utf8(title).c_str());
-      char want[160];
-      std::snprintf(want, sizeof want, "answer %d, sel %d, caret %d, shows \"%s\"", st.answer,
-                    st.sel, st.caret, utf8(st.shown).c_str());
-      check(std::string(got) == want, std::string(seq.name) + ": " + st.what + " -> " + want, got);
+      const std::string got = outcome(answer, sel, caret, shownTitle(textOf(s.details)));
+      const std::string want = outcome(st.answer, st.sel, st.caret, st.shown);
+      check(got == want, std::string(seq.name) + ": " + st.what + " -> " + want, got);
     }
   }
 }
