@@ -38,8 +38,9 @@ configure_file(${VARNOLT_RES_DIR}/varnolt.rc.in ${CMAKE_CURRENT_BINARY_DIR}/varn
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc PROPERTIES
   OBJECT_DEPENDS "${VARNOLT_ICON};${VARNOLT_MANIFEST};${VARNOLT_RES_DIR}/resource.h")
 
-set(VARNOLT_GUI_SOURCES
-  src/gui/win32/main.cpp
+# The window of the program: every page, widget and message handler; Varnolt.exe is its
+# entry point and resources, and the test driver links the parts it tests.
+add_library(varnolt_gui_win32 STATIC
   src/gui/win32/main_window.cpp
   src/gui/win32/modal_dialog.cpp
   src/gui/win32/panel.cpp
@@ -50,9 +51,10 @@ set(VARNOLT_GUI_SOURCES
   src/gui/win32/list_widget.cpp
   src/gui/win32/taskbar_progress.cpp
   src/gui/win32/single_instance_win.cpp
-  ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
 )
-add_executable(Varnolt WIN32 ${VARNOLT_GUI_SOURCES})
+target_link_libraries(varnolt_gui_win32 PUBLIC varnolt_win32)
+
+add_executable(Varnolt WIN32 src/gui/win32/main.cpp ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc)
 # comctl32.dll is delay-loaded, at wWinMain's first call into it: it is not one of the
 # system's known libraries, and its start-up code loads the visual-styles library by bare
 # name (Wine's does). Loaded once wWinMain has restricted the library search to the system
@@ -64,22 +66,27 @@ add_custom_command(OUTPUT ${VARNOLT_COMCTL32_DELAY}
   DEPENDS ${VARNOLT_RES_DIR}/comctl32.def VERBATIM)
 add_custom_target(varnolt_comctl32_delay DEPENDS ${VARNOLT_COMCTL32_DELAY})
 add_dependencies(Varnolt varnolt_comctl32_delay)
-target_link_libraries(Varnolt PRIVATE varnolt_win32 ${VARNOLT_COMCTL32_DELAY})
+target_link_libraries(Varnolt PRIVATE varnolt_gui_win32 ${VARNOLT_COMCTL32_DELAY})
 # wWinMain; no runtime DLLs beyond the system's; symbols stripped.
 target_link_options(Varnolt PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 
+# What the end-to-end tests and the Wine benchmarks share: checks, reading another
+# process's windows and controls, files, the program and the stand-in as processes, xdotool.
+add_library(varnolt_wine_test_support STATIC tests/wine/driver/support.cpp)
+target_include_directories(varnolt_wine_test_support PUBLIC tests/wine/driver)
+target_compile_definitions(varnolt_wine_test_support PUBLIC ${VARNOLT_WIN32_DEFINITIONS})
+target_link_libraries(varnolt_wine_test_support PUBLIC user32 gdi32 comctl32 psapi)
+
 # The end-to-end test driver: operates Varnolt.exe through its windows.
-add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp tests/wine/driver/support.cpp
+add_executable(varnolt-wine-driver tests/wine/driver/driver.cpp
   tests/wine/driver/launch.cpp tests/wine/driver/realinput.cpp
   tests/wine/driver/recording_list.cpp tests/wine/driver/convert.cpp
   tests/wine/driver/night.cpp tests/wine/driver/power.cpp tests/wine/driver/help.cpp
   tests/wine/driver/night_mends.cpp tests/wine/driver/resume.cpp tests/wine/driver/history.cpp
   tests/wine/driver/crashsafe.cpp tests/wine/driver/taskbar.cpp tests/wine/driver/dllsearch.cpp
-  tests/wine/driver/auto_night.cpp
-  src/gui/win32/taskbar_progress.cpp)
-target_compile_definitions(varnolt-wine-driver PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
-target_link_libraries(varnolt-wine-driver PRIVATE varnolt_win32 user32 gdi32 comctl32 advapi32
-  ntdll)
+  tests/wine/driver/auto_night.cpp)
+target_link_libraries(varnolt-wine-driver PRIVATE varnolt_wine_test_support varnolt_gui_win32
+  advapi32 ntdll)
 target_link_options(varnolt-wine-driver PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 # What the driver's library-search test plants beside Varnolt.exe, and the probe it
 # starts beside a planted library; both are placed beside the driver.
@@ -94,9 +101,8 @@ add_dependencies(varnolt-wine-driver dll-marker dll-probe task-fake-test task-pr
   Varnolt-taskfake)
 
 # The long-list benchmark under Wine (bench/wine/run.sh).
-add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp tests/wine/driver/support.cpp)
-target_compile_definitions(varnolt-list-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
-target_link_libraries(varnolt-list-bench PRIVATE user32 gdi32 comctl32 psapi)
+add_executable(varnolt-list-bench bench/wine/list_read_bench.cpp)
+target_link_libraries(varnolt-list-bench PRIVATE varnolt_wine_test_support)
 target_link_options(varnolt-list-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 
 # The start-up benchmark under Wine (bench/wine/startup.sh): the least program with the
@@ -105,9 +111,8 @@ add_executable(startup-min WIN32 bench/wine/startup_min.cpp bench/wine/startup_m
 target_compile_definitions(startup-min PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
 target_link_libraries(startup-min PRIVATE user32 gdi32 comctl32)
 target_link_options(startup-min PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
-add_executable(varnolt-startup-bench bench/wine/startup_bench.cpp tests/wine/driver/support.cpp)
-target_compile_definitions(varnolt-startup-bench PRIVATE ${VARNOLT_WIN32_DEFINITIONS})
-target_link_libraries(varnolt-startup-bench PRIVATE user32 gdi32 comctl32 psapi)
+add_executable(varnolt-startup-bench bench/wine/startup_bench.cpp)
+target_link_libraries(varnolt-startup-bench PRIVATE varnolt_wine_test_support)
 target_link_options(varnolt-startup-bench PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
 
 # The Task Scheduler port against a recording stand-in of ITaskService, and the probe of
@@ -134,9 +139,9 @@ target_link_options(task-probe PRIVATE -municode -static -static-libgcc -static-
 # Varnolt.exe built with the recording stand-in as its Task Scheduler service (the
 # library's own service object is then not linked): the driver clicks the nightly task's
 # group and reads the calls from task-calls.log beside it.
-add_executable(Varnolt-taskfake WIN32 ${VARNOLT_GUI_SOURCES}
+add_executable(Varnolt-taskfake WIN32 src/gui/win32/main.cpp ${CMAKE_CURRENT_BINARY_DIR}/varnolt.rc
   tests/wine/taskfake/recording_service.cpp ${VARNOLT_TASK_NOT_USED})
 target_include_directories(Varnolt-taskfake PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/taskfake)
 add_dependencies(Varnolt-taskfake varnolt_comctl32_delay)
-target_link_libraries(Varnolt-taskfake PRIVATE varnolt_win32 oleaut32 ${VARNOLT_COMCTL32_DELAY})
+target_link_libraries(Varnolt-taskfake PRIVATE varnolt_gui_win32 oleaut32 ${VARNOLT_COMCTL32_DELAY})
 target_link_options(Varnolt-taskfake PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)

@@ -9,7 +9,7 @@
 //               its handler has returned (BM_CLICK sent: it returns with the handler);
 // then the same read with sizes on, and the memory of Varnolt.exe holding the list.
 // support.hpp brings windows.h, which the other system headers build on.
-#include "../../tests/wine/driver/support.hpp"
+#include "support.hpp"
 
 #include <commctrl.h>
 #include <psapi.h>
@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-using namespace vt;
+using namespace winetest;
 
 namespace {
 
@@ -202,7 +202,7 @@ int wmain(int argc, wchar_t** argv) {
     sized.push_back(varnoltRead(read, v));
     say("# with sizes: " + ms(sized.back()));
   }
-  const std::wstring lastSize = listViewText(list, count - 1, 7);
+  const std::wstring lastSize = listText(list, count - 1, 7);
   const bool sizesRead = lastSize == std::to_wstring(count);
 
   say("# entries in the controller's list box: " + std::to_string(count) +

@@ -13,9 +13,9 @@ runs=${2:-3}
 bench_build Varnolt RokuCtrl varnolt-list-bench
 bench_wine_up bench
 
-dir="$WINEPREFIX/drive_c/vb"
+dir="$WINEPREFIX/drive_c/list-bench"
 mkdir -p "$dir"
 cp "$bench_build_dir/Varnolt.exe" "$bench_build_dir/varnolt-list-bench.exe" \
   "$bench_build_dir/tools/rokuctrl-standin/RokuCtrl.exe" "$dir/"
-bench_wine_run 'C:\vb\varnolt-list-bench.exe' 'C:\vb\Varnolt.exe' 'C:\vb\RokuCtrl.exe' \
-  'C:\vb\work' "$entries" "$runs"
+bench_wine_run 'C:\list-bench\varnolt-list-bench.exe' 'C:\list-bench\Varnolt.exe' \
+  'C:\list-bench\RokuCtrl.exe' 'C:\list-bench\work' "$entries" "$runs"

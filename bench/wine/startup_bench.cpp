@@ -26,7 +26,7 @@
 //            Screen pixels, read through the screen's device context every millisecond,
 //            are what the user sees: neither a message nor the window's text can tell a
 //            painted box from one still laying out or not painted yet.
-#include "../../tests/wine/driver/support.hpp"
+#include "support.hpp"
 
 #include <commctrl.h>
 
@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-using namespace vt;
+using namespace winetest;
 
 namespace {
 

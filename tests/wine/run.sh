@@ -10,16 +10,12 @@
 # DIR/tab0-144dpi.png ... at 144 DPI (default: the build folder;
 # `--screenshots docs/screenshots` refreshes the README's pictures). Real mouse and
 # keyboard input comes from xdotool on the Xvfb display.
-# Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=night runs only the power-port tests
-# and the whole-night tests (with the CPU time of one polled 60-second transfer);
-# VARNOLT_WINE_ONLY=files only the crashed and killed writes of log.ini, default.ini and
-# night.ini, with VARNOLT_KILL_RUNS kills of each write (default 10; a kill of the log's write
-# costs the start with a 100,000-line log).
-# VARNOLT_WINE_ONLY=dlls only the libraries planted beside Varnolt.exe (never loaded).
-# VARNOLT_WINE_ONLY=resume only the interrupted nights continued after a restart.
-# VARNOLT_WINE_ONLY=history only the download history and the conversion list's add-files item.
-# VARNOLT_WINE_ONLY=task only the nightly task: the Windows port against a recording
-# stand-in of ITaskService, what Wine's own scheduler keeps, and the group clicked.
+# Exit status: 0 when every check passed. VARNOLT_WINE_ONLY=GROUP runs one group of the driver
+# alone (the groups are listed in tests/wine/driver/driver.cpp: start, launch, list, convert,
+# ports, files, night, mends, resume, history, task, window, help, dlls). The files group kills
+# each write VARNOLT_KILL_RUNS times (default 10; a kill of the log's write costs the start with
+# a 100,000-line log). The task group also runs the Windows Task Scheduler port against a
+# recording stand-in of ITaskService and prints what Wine's own scheduler keeps.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -74,16 +70,17 @@ wine_env_start_xvfb 1600x1200x24
 timeout 60 wine cmd /c exit 0 >/dev/null 2>&1 || true
 
 drive_c="$WINEPREFIX/drive_c"
-mkdir -p "$drive_c/vt/shots"
+mkdir -p "$drive_c/winetest/shots"
 # help.chm beside Varnolt.exe, as the program looks for it.
 # The library-search test plants dll-marker.dll and starts dll-probe.exe; both beside the driver.
 cp "$exe" "$build/help.chm" "$driver" "$standin" "$build/dll-marker.dll" "$build/dll-probe.exe" \
-  "$build/task-fake-test.exe" "$build/task-probe.exe" "$build/Varnolt-taskfake.exe" "$drive_c/vt/"
+  "$build/task-fake-test.exe" "$build/task-probe.exe" "$build/Varnolt-taskfake.exe" \
+  "$drive_c/winetest/"
 
 # Real mouse and keyboard input: the driver writes xdotool requests into a folder
 # (one argument a line in N.req), this loop runs them on the display Wine draws on and
 # answers in N.out (exit status, then output).
-xdo_dir="$drive_c/vt/xdo"
+xdo_dir="$drive_c/winetest/xdo"
 mkdir -p "$xdo_dir"
 xdo_server() {
   local req base rc out
@@ -103,7 +100,7 @@ xdo_server() {
 }
 xdo_server &
 xdo_pid=$!
-export VT_XDO='C:\vt\xdo'
+export WINETEST_XDOTOOL_DIR='C:\winetest\xdo'
 cleanup() {
   touch "$xdo_dir/stop"
   wait "$xdo_pid" 2>/dev/null || true
@@ -114,9 +111,9 @@ cleanup() {
 task_status=0
 if [ -z "${VARNOLT_WINE_ONLY:-}" ] || [ "$VARNOLT_WINE_ONLY" = task ]; then
   echo "== the Task Scheduler port against a recording stand-in of ITaskService"
-  timeout 120 wine 'C:\vt\task-fake-test.exe' | tr -d '\r' || task_status=1
+  timeout 120 wine 'C:\winetest\task-fake-test.exe' | tr -d '\r' || task_status=1
   echo "== what Wine's own Task Scheduler keeps of the nightly task (shown, not checked)"
-  timeout 120 wine 'C:\vt\task-probe.exe' | tr -d '\r' || true
+  timeout 120 wine 'C:\winetest\task-probe.exe' | tr -d '\r' || true
 fi
 
 echo "== end-to-end tests"
@@ -125,8 +122,8 @@ echo "== end-to-end tests"
 raw="$scratch/driver.out"
 : >"$raw"
 set +e
-timeout $((600 + ${VARNOLT_KILL_RUNS:-10} * 60)) wine 'C:\vt\varnolt-wine-driver.exe' 'C:\vt\Varnolt.exe' 'C:\vt\work' 'C:\vt\shots' \
-  'C:\vt\RokuCtrl.exe' >"$raw" &
+timeout $((600 + ${VARNOLT_KILL_RUNS:-10} * 60)) wine 'C:\winetest\varnolt-wine-driver.exe' 'C:\winetest\Varnolt.exe' 'C:\winetest\work' 'C:\winetest\shots' \
+  'C:\winetest\RokuCtrl.exe' >"$raw" &
 driver_pid=$!
 tail -n +1 -f --pid="$driver_pid" "$raw" | tr -d '\r'
 wait "$driver_pid"
@@ -138,8 +135,8 @@ tr -d '\r' <"$raw" >"$build/wine-tests.log"
 im_convert=$(command -v convert-im6.q16 || command -v /usr/bin/convert || command -v convert)
 for name in tab0 tab1 tab2 tab3 tab4 tab5 tab0-144dpi tab1-144dpi tab2-144dpi tab3-144dpi \
   tab4-144dpi tab5-144dpi about-96dpi about-144dpi restart-check3; do
-  if [ -f "$drive_c/vt/shots/$name.bmp" ]; then
-    "$im_convert" "$drive_c/vt/shots/$name.bmp" -strip "$shots/$name.png"
+  if [ -f "$drive_c/winetest/shots/$name.bmp" ]; then
+    "$im_convert" "$drive_c/winetest/shots/$name.bmp" -strip "$shots/$name.png"
   fi
 done
 echo "screenshots: $shots/tab0.png ... tab5.png, tab0-144dpi.png ... tab5-144dpi.png, about-*dpi.png"

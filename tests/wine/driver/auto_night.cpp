@@ -5,52 +5,38 @@
 // are checked against a recording stand-in of ITaskService (tests/wine/taskfake).
 // `Varnolt.exe /auto` runs a whole night without a person: the new recordings of the list
 // only, no box on the way, the files and the log it leaves.
+#include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"
 
-namespace vt {
+#include <algorithm>
+
+namespace winetest {
 
 namespace {
 
-bool ticked(HWND h) {
-  return sendTimed(h, BM_GETCHECK) == BST_CHECKED;
-}
-
-// The click's centre in screen coordinates.
-bool clickOn(Xdo& xdo, HWND h) {
-  const RECT r = rectOf(h);
-  return xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-// log.ini's lines, oldest first, without their time stamps.
+// log.ini's messages, oldest first.
 std::vector<std::wstring> logLines(const std::wstring& folder) {
-  const std::string raw = readFile(joinPath(folder, L"log.ini"));
-  const int chars =
-      ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
-  std::wstring log(static_cast<std::size_t>(chars), L'\0');
-  ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), log.data(), chars);
-  std::vector<std::wstring> got;
-  for (const auto& l : lines(log)) {
-    const auto cut = l.rfind(L"   ");
-    if (cut != std::wstring::npos) got.insert(got.begin(), l.substr(cut + 3));
-  }
+  std::vector<std::wstring> got = logMessages(fromCp932(readFile(joinPath(folder, L"log.ini"))));
+  std::reverse(got.begin(), got.end());
   return got;
 }
 
 // The nightly task's group of the test build whose Task Scheduler service is the
 // recording stand-in: the time typed and the check box clicked on and off, and the calls
 // the Windows port made for each click.
-void nightlyTaskCalls(const std::wstring& varnoltExe, const std::wstring& work, Xdo& xdo) {
+void nightlyTaskCalls(const Env& env, Xdo& xdo) {
   say("# the nightly task clicked on and off, its calls recorded by the stand-in service");
   const std::wstring fakeExe =
-      varnoltExe.substr(0, varnoltExe.find_last_of(L'\\') + 1) + L"Varnolt-taskfake.exe";
-  const std::wstring folder = joinPath(work, L"毎晩 の 呼び出し");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
+      env.varnolt.substr(0, env.varnolt.find_last_of(L'\\') + 1) + L"Varnolt-taskfake.exe";
+  const std::wstring folder =
+      installVarnolt(env.work, L"毎晩 の 呼び出し", fakeExe, designSettings());
   const std::wstring program = joinPath(folder, L"Varnolt.exe");
   const std::wstring calls = joinPath(folder, L"task-calls.log");
-  ::CopyFileW(fakeExe.c_str(), program.c_str(), FALSE);
+  // The task's action names Varnolt.exe in the program's folder.
+  ::MoveFileExW(joinPath(folder, L"Varnolt-taskfake.exe").c_str(), program.c_str(),
+                MOVEFILE_REPLACE_EXISTING);
   ::DeleteFileW(calls.c_str());
-  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
   Varnolt v(program, folder);
   check(v.main != nullptr, "the test build with the recording service starts");
   if (!v.main) return;
@@ -66,12 +52,12 @@ void nightlyTaskCalls(const std::wstring& varnoltExe, const std::wstring& work, 
   check(box5 && hour && minute, "the group's check box and time are there");
   if (!box5 || !hour || !minute) return;
   for (auto [field, text] : {std::pair{hour, "22"}, std::pair{minute, "30"}}) {
-    clickOn(xdo, field);
+    xdo.click(field);
     xdo.keys({"ctrl+a"});
     xdo.type(text);
   }
-  clickOn(xdo, box5);
-  const bool on = waitFor([&] { return ticked(box5); }, 10000);
+  xdo.click(box5);
+  const bool on = waitFor([&] { return buttonChecked(box5); }, 10000);
   HWND state = nullptr;
   waitFor(
       [&] {
@@ -93,8 +79,8 @@ void nightlyTaskCalls(const std::wstring& varnoltExe, const std::wstring& work, 
           "the click registered the task with \"" + call + "\"");
   check(registered.find("not used") == std::string::npos, "no other call was made");
 
-  clickOn(xdo, box5);
-  const bool off = waitFor([&] { return !ticked(box5); }, 10000);
+  xdo.click(box5);
+  const bool off = waitFor([&] { return !buttonChecked(box5); }, 10000);
   check(off && readFile(calls).find(utf8(L"delete Varnolt 自動ダウンロード flags 0\n")) !=
                    std::string::npos,
         "a second click turns it off and deletes the task");
@@ -102,14 +88,12 @@ void nightlyTaskCalls(const std::wstring& varnoltExe, const std::wstring& work, 
 
 }  // namespace
 
-void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                    const std::wstring& work) {
+void autoNightTests(const Env& env) {
   say("# Varnolt.exe /auto: a whole night alone, two new recordings of five, quit at the end");
-  const std::wstring folder =
-      prepareNight(work, L"自動の夜", varnoltExe, rokuCtrlExe, 6, 2000, true, false);
+  const std::wstring folder = prepareNight(env, L"自動の夜", 6, 2000, true, false);
   // Rows 1 to 3 are in the download history, as the list shows them.
   {
-    Varnolt look(joinPath(folder, L"Varnolt.exe"), folder);
+    Varnolt look(folder);
     HWND list = look.main ? startAndRead(look, 5) : nullptr;
     check(list != nullptr, "a first start reads the five recordings");
     if (!list) return;
@@ -119,7 +103,7 @@ void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrl
                  utf8(listText(list, row, 5)) + "\r\n";
     writeFile(joinPath(folder, L"history.ini"), history);
   }
-  closeControllers();
+  closeStandIns();
   ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
 
   const auto started = std::chrono::steady_clock::now();
@@ -136,7 +120,7 @@ void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrl
   check(ended, "the night ends and Varnolt quits by itself",
         std::to_string(static_cast<int>(msSince(started))) + " ms");
   check(box == nullptr, "no box waited for a person", box ? utf8(boxMessage(box)) : "");
-  closeControllers();
+  closeStandIns();
 
   const std::wstring rec = joinPath(folder, L"録画");
   check(fileSize(joinPath(rec, L"映画 七人の侍.m2t")) == 4 * 1048576 &&
@@ -155,55 +139,49 @@ void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrl
                                           L"全てのダウンロードが終了しました",
                                           L"作業結果：ダウンロード 2件、変換 0件、失敗 0件",
                                           L"全ての作業が終了したので本ソフトを終了します"};
-  std::size_t at = 0;
-  for (const auto& line : logLines(folder))
-    if (at < want.size() && line == want[at]) ++at;
-  check(at == want.size(), "log.ini tells the automatic night in order",
-        at < want.size() ? "missing \"" + utf8(want[at]) + "\"" : "");
+  std::string missing;
+  check(inOrder(logLines(folder), want, &missing), "log.ini tells the automatic night in order",
+        missing);
   const std::string history = readFile(joinPath(folder, L"history.ini"));
   check(history.find(utf8(L"映画 七人の侍")) != std::string::npos &&
             history.find(utf8(L"天気予報")) != std::string::npos,
         "the two downloads enter history.ini");
 }
 
-void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work) {
+void nightlyTaskTests(const Env& env) {
   say("# the nightly task: the time typed and the check box clicked, Wine's scheduler refusing");
-  const std::wstring folder = joinPath(work, L"毎晩 の タスク");
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::CopyFileW(varnoltExe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
+  const std::wstring folder = installVarnolt(env, L"毎晩 の タスク", designSettings());
   Xdo xdo;
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  Varnolt v(folder);
   check(v.main != nullptr && xdo.available(), "Varnolt starts, xdotool answers");
   if (!v.main || !xdo.available()) return;
   v.selectTab(4);
   HWND box5 = v.child(L"Button", L"毎日この時刻に自動でダウンロードする");
   HWND hour = v.child(L"Edit", L"03");
-  check(box5 && hour && !ticked(box5),
+  check(box5 && hour && !buttonChecked(box5),
         "the group shows the task off at start-up (none in the scheduler) at 03");
   if (!box5 || !hour) return;
 
-  clickOn(xdo, hour);
+  xdo.click(hour);
   xdo.keys({"ctrl+a"});
   xdo.type("22");
   check(waitFor([&] { return textOf(hour) == L"22"; }, 5000), "the hour typed shows 22",
         utf8(textOf(hour)));
 
-  clickOn(xdo, box5);
+  xdo.click(box5);
   HWND refusal = v.messageBox(10000);
   const std::wstring message = refusal ? boxMessage(refusal) : L"";
   check(message.find(L"毎晩の自動実行をタスクスケジューラに登録できませんでした。") == 0 &&
             message.find(L"0x80004001") != std::wstring::npos,
         "the refusal is told in a box with its error", utf8(message));
   if (refusal) answer(refusal, IDOK);
-  const bool off = waitFor([&] { return !ticked(box5); }, 5000);
+  const bool off = waitFor([&] { return !buttonChecked(box5); }, 5000);
   HWND state = nullptr;
   for (HWND c : children(v.main))
     if (textOf(c).find(L"登録できませんでした：0x80004001") == 0) state = c;
   check(off && state, "the check box stays off and the state line names the error",
         state ? utf8(textOf(state)) : "no state line");
-  nightlyTaskCalls(varnoltExe, work, xdo);
+  nightlyTaskCalls(env, xdo);
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -2,67 +2,21 @@
 // conversion list, converted through the stand-in RokuCtrl.exe (directory dialog, open
 // dialog, poll, size check) with the sources deleted; and the folder browser, which lets
 // only file-system folders be confirmed.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-namespace vt {
-
-HWND conversionList(const Varnolt& v) {
-  for (HWND h : children(v.main)) {
-    if (classOf(h) != L"SysListView32") continue;
-    const auto ex = sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE);
-    HWND header = reinterpret_cast<HWND>(sendTimed(h, LVM_GETHEADER));
-    if ((ex & LVS_EX_CHECKBOXES) && header && sendTimed(header, HDM_GETITEMCOUNT) == 6) return h;
-  }
-  return nullptr;
-}
+namespace winetest {
 
 namespace {
 
-const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
-const std::wstring kListButton = L"リスト取得";
-const std::wstring kConvertButton = L"PCで再生（ストリーム変換）";
 const std::wstring kStopButton = L"中　止";
-const std::wstring kDeleteSource = L"変換後、サイズ比較をクリアしたら元m2tファイルは削除する";
 const std::wstring kDeleted = L"サイズ比較クリアにつき元ファイルは削除されました";
-const std::wstring kAllDone = L"全ての作業が終了しました";
-const std::wstring kTitle = L"ロクラクⅡ コントローラ";
 
-// One xdotool request through the harness's server; what it leads to is waited for.
-bool xdo(const std::vector<std::string>& args) {
-  return Xdo().run(args);
-}
-
-bool xdoClick(const RECT& r, int button) {
-  return xdo({"mousemove", std::to_string((r.left + r.right) / 2),
-              std::to_string((r.top + r.bottom) / 2), "sleep", "0.2", "click",
-              std::to_string(button)});
-}
-
-HWND focusOf(HWND main) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
-
-// Closes every stand-in controller and waits for it to end.
-void endControllers() {
-  for (HWND h : topLevel()) {
-    if (classOf(h) != L"RokuCtrlWindow" || !::IsWindowVisible(h)) continue;
-    Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pidOf(h)));
-    ::PostMessageW(h, WM_CLOSE, 0, 0);
-    if (p && ::WaitForSingleObject(p.get(), 2000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(p.get(), 9);
-      ::WaitForSingleObject(p.get(), 5000);
-    }
-  }
-}
+Xdo xdo;
 
 std::wstring makeFile(const std::wstring& path, DWORD bytes) {
   std::string data(bytes, 'm');
@@ -71,36 +25,16 @@ std::wstring makeFile(const std::wstring& path, DWORD bytes) {
 }
 
 // A right click on row 2 opens the list's menu; "変換先変更" opens Form3 with the focus
-// on "キャンセル"; the typed folder, less its trailing backslash, becomes row 2's output
-// folder. Mouse and keys are real.
+// on "キャンセル" (the steps checked by openPathDialog); the typed folder, less its trailing
+// backslash, becomes row 2's output folder. Mouse and keys are real.
 void changeFolderByMenu(const Varnolt& v, HWND list) {
   say("# the conversion list's menu and the path entry dialog, by mouse and keys");
-  if (!xdo({"version"})) {
+  if (!xdo.run({"version"})) {
     check(false, "xdotool is reachable");
     return;
   }
   const std::wstring before = listText(list, 0, 5);
-  const RECT row = listItemRect(list, 1);
-  Xdo().bringToFront(v.main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
-  check(xdoClick(row, 3), "a right click on row 2");
-  HWND menu = nullptr;
-  waitFor(
-      [&] {
-        menu = findTop(0, L"#32768", L"");
-        return menu != nullptr;
-      },
-      5000);
-  check(menu != nullptr, "the pop-up menu opens");
-  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
-  xdo({"key", "--delay", "80", "Down", "Down", "Down", "Down", "Down", "Return"});
-  HWND dialog = nullptr;
-  waitFor(
-      [&] {
-        dialog = findTop(v.pid(), L"VarnoltDialog", L"変換先変更");
-        return dialog != nullptr;
-      },
-      5000);
-  check(dialog != nullptr, "\"変換先変更\" opens the path entry dialog");
+  HWND dialog = openPathDialog(xdo, v, list, 1, true);
   if (!dialog) return;
   HWND cancel = findChild(dialog, L"Button", L"キャンセル");
   HWND ok = findChild(dialog, L"Button", L"O  K");
@@ -112,32 +46,23 @@ void changeFolderByMenu(const Varnolt& v, HWND list) {
   check(waitFor([&] { return !::IsWindowEnabled(v.main); }, 10000),
         "the main window waits for the dialog");
   if (!edit || !ok) return;
-  xdoClick(rectOf(edit), 1);
-  xdo({"type", "--delay", "80", "C:\\vt\\out\\"});
-  check(waitFor([&] { return textOf(edit) == L"C:\\vt\\out\\"; }, 10000),
+  xdo.click(edit);
+  xdo.type("C:\\winetest\\out\\");
+  check(waitFor([&] { return textOf(edit) == L"C:\\winetest\\out\\"; }, 10000),
         "the typed path is in the box", utf8(textOf(edit)));
-  xdoClick(rectOf(ok), 1);
+  xdo.click(ok);
   check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
-  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\vt\\out"; }, 10000),
+  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\winetest\\out"; }, 10000),
         "row 2 takes the folder without the backslash", utf8(listText(list, 1, 5)));
   check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 
-void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
-                    const std::wstring& work) {
+void dropAndConvert(const Env& env) {
   say("# two files dropped on the conversion list and converted");
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring standInFolder = joinPath(work, L"変換ロクラク");
-  ::CreateDirectoryW(standInFolder.c_str(), nullptr);
-  const std::wstring standIn = joinPath(standInFolder, L"RokuCtrl.exe");
-  ::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE);
-  writeFile(joinPath(standInFolder, L"RokuCtrl.ini"), "job 3000\r\n");
-  const std::wstring folder = joinPath(work, L"変換試験");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings(standIn)));
-  const std::wstring source = joinPath(work, L"録画");
+  const std::wstring standIn =
+      installStandIn(joinPath(env.work, L"変換ロクラク"), env.rokuCtrl, "job 3000\r\n");
+  const std::wstring folder = installVarnolt(env, L"変換試験", designSettings(standIn));
+  const std::wstring source = joinPath(env.work, L"録画");
   ::CreateDirectoryW(source.c_str(), nullptr);
   const std::wstring first = makeFile(joinPath(source, L"ニュース.m2t"), 1000);
   const std::wstring second = makeFile(joinPath(source, L"ドラマ 第1話.m2t"), 3000);
@@ -145,15 +70,14 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
   for (const auto* p : {&first, &second})
     ::DeleteFileW((p->substr(0, p->size() - 4) + L".mpg").c_str());
 
-  endControllers();
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt opens");
-  if (!v.main) return;
+  closeStandIns();
+  Varnolt v(folder);
+  if (!v.opened("Varnolt opens")) return;
   v.selectTab(2);
   HWND list = conversionList(v);
   HWND start = v.child(L"Button", kConvertButton);
   HWND stop = v.child(L"Button", kStopButton);
-  HWND deleteSource = v.child(L"Button", kDeleteSource);
+  HWND deleteSource = v.child(L"Button", kCheck2);
   check(list && start && stop && deleteSource,
         "the conversion tab has its list, Command9, Command6 and Check2");
   if (!list || !start || !stop || !deleteSource) return;
@@ -179,18 +103,12 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
   check(::IsWindowEnabled(start), "the launch enables the start button");
 
   sendTimed(deleteSource, BM_CLICK);
-  check(sendTimed(deleteSource, BM_GETCHECK) == BST_CHECKED, "Check2 is on");
+  check(buttonChecked(deleteSource), "Check2 is on");
   const auto clicked = std::chrono::steady_clock::now();
   ::PostMessageW(start, BM_CLICK, 0, 0);
   check(waitFor([&] { return !::IsWindowEnabled(start) && ::IsWindowEnabled(stop); }, 5000),
         "a run disables Command9 and enables Command6");
-  HWND done = nullptr;
-  waitFor(
-      [&] {
-        done = findTop(v.pid(), L"#32770", L"");
-        return done != nullptr;
-      },
-      60000);
+  HWND done = v.messageBox(60000);
   const double ms = msSince(clicked);
   check(done && boxMessage(done) == kAllDone, "the run ends with \"全ての作業が終了しました\"",
         done ? shown(boxMessage(done)) : "no message");
@@ -220,33 +138,22 @@ void dropAndConvert(const std::wstring& exe, const std::wstring& rokuCtrlExe,
        at = text.find(kDeleted, at + 1))
     ++passes;
   check(passes == 2, "the log has both size checks", std::to_string(passes));
-  endControllers();
+  closeStandIns();
   changeFolderByMenu(v, list);
 }
 
 // The folder browser of "パス取得": a virtual folder ("My Computer") cannot be confirmed,
 // a file-system folder can.
-void browserConfirmsOnlyFolders(const std::wstring& exe, const std::wstring& work) {
+void browserConfirmsOnlyFolders(const Env& env) {
   say("# the folder browser confirms only file-system folders");
-  const std::wstring folder = joinPath(work, L"参照試験");
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  Varnolt v(installVarnolt(env, L"参照試験", designSettings()));
   if (!v.main) return;
   v.selectTab(4);
   HWND pick = v.child(L"Button", L"パス取得");
   check(pick != nullptr, "the settings tab has パス取得");
   if (!pick) return;
   ::PostMessageW(pick, BM_CLICK, 0, 0);
-  HWND dialog = nullptr;
-  waitFor(
-      [&] {
-        dialog = findTop(v.pid(), L"#32770", L"");
-        return dialog && findChild(dialog, L"SysTreeView32", L"");
-      },
-      10000);
+  HWND dialog = v.folderBrowser(10000);
   HWND tree = dialog ? findChild(dialog, L"SysTreeView32", L"") : nullptr;
   HWND ok = dialog ? ::GetDlgItem(dialog, IDOK) : nullptr;
   check(tree && ok, "the folder browser opens");
@@ -275,10 +182,9 @@ void browserConfirmsOnlyFolders(const std::wstring& exe, const std::wstring& wor
 
 }  // namespace
 
-void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                     const std::wstring& work) {
-  dropAndConvert(varnoltExe, rokuCtrlExe, work);
-  browserConfirmsOnlyFolders(varnoltExe, work);
+void conversionTests(const Env& env) {
+  dropAndConvert(env);
+  browserConfirmsOnlyFolders(env);
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -2,7 +2,7 @@
 // the Windows file port's system calls interrupted at every step of the real quit, and
 // Varnolt.exe killed at random points of its write of a 100,000-line log, of the journal of a
 // resumed night, and just after the replace.
-// night.hpp brings windows.h, which the other system headers build on.
+#include "groups.hpp"
 #include "night.hpp"
 
 #include <algorithm>
@@ -14,7 +14,7 @@
 #include "app/form1.hpp"
 #include "platform/win32/win_platform.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -52,15 +52,12 @@ class Injector {
  public:
   Injector(varnolt::win32::FileCalls& calls, int at, Fault fault)
       : calls_(calls), real_(calls), at_(at), fault_(fault) {
-    calls.createFile = [this](LPCWSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c,
-                              DWORD f, HANDLE t) {
-      return step("CreateFileW") ? real_.createFile(p, a, s, sa, c, f, t) : INVALID_HANDLE_VALUE;
+    calls.createFile = [this](auto... a) {
+      return step("CreateFileW") ? real_.createFile(a...) : INVALID_HANDLE_VALUE;
     };
-    calls.writeFile = [this](HANDLE h, LPCVOID d, DWORD n, LPDWORD w, LPOVERLAPPED o) -> BOOL {
-      return step("WriteFile") ? real_.writeFile(h, d, n, w, o) : FALSE;
-    };
-    calls.flushFileBuffers = [this](HANDLE h) -> BOOL {
-      return step("FlushFileBuffers") ? real_.flushFileBuffers(h) : FALSE;
+    calls.writeFile = [this](auto... a) { return step("WriteFile") && real_.writeFile(a...); };
+    calls.flushFileBuffers = [this](HANDLE h) {
+      return step("FlushFileBuffers") && real_.flushFileBuffers(h);
     };
     calls.closeHandle = [this](HANDLE h) -> BOOL {
       // The handle is gone either way, and a dead process's handles are closed by the
@@ -75,9 +72,7 @@ class Injector {
       const BOOL r = real_.closeHandle(h);
       return go ? r : FALSE;
     };
-    calls.moveFileEx = [this](LPCWSTR a, LPCWSTR b, DWORD f) -> BOOL {
-      return step("MoveFileExW") ? real_.moveFileEx(a, b, f) : FALSE;
-    };
+    calls.moveFileEx = [this](auto... a) { return step("MoveFileExW") && real_.moveFileEx(a...); };
     calls.getLastError = [this]() -> DWORD {
       if (!failed_) return real_.getLastError();
       return fault_ == Fault::Fail ? ERROR_DISK_FULL : ERROR_SUCCESS;
@@ -190,18 +185,10 @@ bool isNewLog(const std::string& bytes, const std::string& old) {
          first.compare(first.size() - started.size(), std::string::npos, started) == 0;
 }
 
-// Text with CR and LF written as \r and \n, UTF-8 as it is.
-std::string escaped(const std::string& s) {
-  std::string e;
-  for (char c : s)
-    e += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
-  return e;
-}
-
-void portFaultTests(const std::wstring& work) {
+void portFaultTests(const Env& env) {
   say("# log.ini and default.ini through the quit, each write step crashed or failed");
-  Files f{joinPath(work, L"crashsafe")};
-  ::CreateDirectoryW(work.c_str(), nullptr);
+  Files f{joinPath(env.work, L"crashsafe")};
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
   ::CreateDirectoryW(f.folder.c_str(), nullptr);
   const std::string oldLog = oldLogBytes(5000);
   const std::string oldIni = cp932(designSettings(L"C:\\ロクラク\\RokuCtrl.exe"));
@@ -274,7 +261,7 @@ void portFaultTests(const std::wstring& work) {
         wrongOutcome += wrong;
         if (!ok || wrong)
           say("#   failure of step " + std::to_string(k) + " (" + steps[k - 1] + "): told \"" +
-              escaped(p->saveFailures()) + "\", log " + (logOld ? "old" : "not old") +
+              shown(p->saveFailures()) + "\", log " + (logOld ? "old" : "not old") +
               ", default.ini " + (iniOld ? "old" : "not old") +
               (f.leftover() ? ", temporary file left" : ""));
         continue;
@@ -289,7 +276,7 @@ void portFaultTests(const std::wstring& work) {
       if (!next.saveFailures().empty() || f.leftover() || !isNewLog(after, before)) {
         ++blocked;
         say("#   after a crash at step " + std::to_string(k) + ": told \"" +
-            escaped(next.saveFailures()) + "\"" + (f.leftover() ? ", temporary file left" : "") +
+            shown(next.saveFailures()) + "\"" + (f.leftover() ? ", temporary file left" : "") +
             ", log " + std::to_string(before.size()) + " -> " + std::to_string(after.size()) +
             " bytes");
       }
@@ -318,19 +305,6 @@ void portFaultTests(const std::wstring& work) {
   p->quit();
   check(p->saveFailures().empty() && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
         "a read-only hidden temporary file left over does not block the write", p->saveFailures());
-}
-
-int envInt(const wchar_t* name, int fallback) {
-  wchar_t buf[32] = {};
-  if (!::GetEnvironmentVariableW(name, buf, 32)) return fallback;
-  return std::max(0, _wtoi(buf));
-}
-
-// Answers the quit question Yes.
-void answerQuit(Varnolt& v) {
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  HWND box = v.messageBox(10000);
-  if (box) answer(box, IDYES);
 }
 
 // What a kill left of the file written.
@@ -419,13 +393,11 @@ KillTally killDuringWrites(int runs, const std::wstring& file, std::int64_t oldS
 // Under Wine the log box takes half a minute to lay out 100,000 lines.
 constexpr int kBigLogStartMs = 180000;
 
-void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
+void logKillTests(const Env& env, int runs) {
   say("# Varnolt.exe killed while it writes a 100,000-line log.ini, " + std::to_string(runs) +
       " runs");
-  Files f{joinPath(work, L"killtest")};
-  ::CreateDirectoryW(f.folder.c_str(), nullptr);
+  Files f{installVarnolt(env, L"killtest")};
   const std::wstring program = joinPath(f.folder, L"Varnolt.exe");
-  ::CopyFileW(exe.c_str(), program.c_str(), FALSE);
   const std::string oldLog = oldLogBytes(100000);
   const std::string oldIni = cp932(designSettings());
   auto reset = [&] { return writeFile(f.log(), oldLog) && writeFile(f.ini(), oldIni); };
@@ -445,7 +417,7 @@ void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
     say("#   start with the 100,000-line log: " + std::to_string(static_cast<int>(v.startMs)) +
         " ms");
     // Watched closely: when the temporary file of log.ini is there.
-    answerQuit(v);
+    v.quit(10000);
     const auto at = std::chrono::steady_clock::now();
     while (!v.waitExit(0) && msSince(at) < 60000) {
       if (exists(f.log() + L".tmp~")) {
@@ -482,7 +454,7 @@ void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
         return v->main ? std::move(v) : nullptr;
       },
       [](Varnolt& v) {
-        answerQuit(v);
+        v.quit(10000);
         return true;
       },
       [&] {
@@ -494,7 +466,7 @@ void logKillTests(const std::wstring& exe, const std::wstring& work, int runs) {
   // Whatever the last kill left, the next quit writes the log.
   reset();
   Varnolt v(program, f.folder, kBigLogStartMs);
-  if (v.main) answerQuit(v);
+  if (v.main) v.quit(10000);
   check(v.main && v.waitExit(60000) && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
         "after the kills an unkilled quit writes log.ini whole and leaves no temporary file");
 }
@@ -530,10 +502,9 @@ NightTexts nightJournals(const std::wstring& folder, int rows) {
 // Varnolt.exe killed while it writes night.ini as it resumes a night of 300 conversions: the
 // start with the cut night's journal asks whether to continue, and Yes writes the journal
 // again once for every row it puts back.
-void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const std::wstring& work,
-                    int runs) {
+void nightKillTests(const Env& env, int runs) {
   constexpr int kRows = 300;
-  const std::wstring folder = prepareNight(work, L"nightkill", exe, rokuCtrl, 5, 1000, true, false);
+  const std::wstring folder = prepareNight(env, L"nightkill", 5, 1000, true, false);
   const std::wstring program = joinPath(folder, L"Varnolt.exe");
   const std::wstring journal = joinPath(folder, L"night.ini");
   const NightTexts n = nightJournals(folder, kRows);
@@ -568,7 +539,7 @@ void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const
     while (asked && msSince(at) < 120000) {
       largest = std::max(largest, fileSize(journal + L".tmp~"));
       done = findTop(v->pid(), L"#32770", L"");
-      if (done && boxMessage(done) == L"全ての作業が終了しました") break;
+      if (done && boxMessage(done) == kAllDone) break;
       done = nullptr;
     }
     say("# resumed night, answer to its end: " + std::to_string(static_cast<int>(msSince(at))) +
@@ -578,17 +549,19 @@ void nightKillTests(const std::wstring& exe, const std::wstring& rokuCtrl, const
               (exists(journal) ? "night.ini left" : ""));
   }
   killDuringWrites(runs, journal, static_cast<std::int64_t>(n.old.size()), start, resume, judge);
-  closeControllers();
+  closeStandIns();
 }
 
 }  // namespace
 
-void crashSafeFileTests(const std::wstring& exe, const std::wstring& rokuCtrl,
-                        const std::wstring& work) {
-  portFaultTests(work);
-  const int runs = envInt(L"VARNOLT_KILL_RUNS", 10);
-  logKillTests(exe, work, runs);
-  if (!rokuCtrl.empty()) nightKillTests(exe, rokuCtrl, work, runs);
+void crashSafeFileTests(const Env& env) {
+  portFaultTests(env);
+  wchar_t runsSet[32] = {};
+  const int runs = ::GetEnvironmentVariableW(L"VARNOLT_KILL_RUNS", runsSet, 32)
+                       ? std::max(0, _wtoi(runsSet))
+                       : 10;
+  logKillTests(env, runs);
+  nightKillTests(env, runs);
 }
 
-}  // namespace vt
+}  // namespace winetest

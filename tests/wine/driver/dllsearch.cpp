@@ -6,13 +6,12 @@
 // native library for those names, so that the search order decides, as on Windows. A
 // probe shows first that a planted library is loaded that way, and that restricting the
 // search to the system folder keeps it out.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include "platform/win32/win_util.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -68,12 +67,7 @@ class PreferNative {
 // A fresh folder holding a copy of `program` and the marker under each of `names`.
 std::wstring plantedFolder(const std::wstring& work, const std::wstring& name,
                            const std::wstring& program, const std::vector<std::wstring>& names) {
-  const std::wstring folder = joinPath(work, name);
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  ::CopyFileW(program.c_str(),
-              joinPath(folder, program.substr(program.find_last_of(L'\\') + 1)).c_str(), FALSE);
+  const std::wstring folder = installVarnolt(work, name, program);
   const std::wstring marker = joinPath(driverFolder(), L"dll-marker.dll");
   for (const std::wstring& dll : names) {
     ::CopyFileW(marker.c_str(), joinPath(folder, dll).c_str(), FALSE);
@@ -99,16 +93,9 @@ std::string loadedFrom(const std::wstring& folder) {
 
 // Runs `exe ARGS` in its folder to its end: its exit status, or -1.
 int runToEnd(const std::wstring& exe, const std::wstring& args) {
-  std::wstring command = L"\"" + exe + L"\" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folderOf(exe).c_str(), &si, &pi))
-    return -1;
-  Handle process(pi.hProcess), thread(pi.hThread);
+  Handle process = startProcess(exe, args, folderOf(exe));
   DWORD code = 0;
-  if (::WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 ||
+  if (!process || ::WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0 ||
       !::GetExitCodeProcess(process.get(), &code))
     return -1;
   return static_cast<int>(code);
@@ -141,59 +128,41 @@ void probeSearchOrder(const std::wstring& work) {
         "exit " + std::to_string(status) + ", loaded: " + loadedFrom(folder));
 }
 
-bool clickAt(HWND h) {
-  const RECT r = rectOf(h);
-  return h && xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-// A dialog of the program that `ready` accepts, or nullptr.
-HWND dialogOf(const Varnolt& v, const std::function<bool(HWND)>& ready) {
-  HWND found = nullptr;
-  waitFor(
-      [&] {
-        found = findTop(v.pid(), L"#32770", L"");
-        return found && ready(found);
-      },
-      15000);
-  return found && ready(found) ? found : nullptr;
-}
-
 // Cancels a dialog with a click on its cancel button.
 bool cancelDialog(HWND dialog) {
-  clickAt(::GetDlgItem(dialog, IDCANCEL));
+  xdo.click(::GetDlgItem(dialog, IDCANCEL));
   return waitFor([&] { return !::IsWindow(dialog); }, 5000);
 }
 
 // Varnolt beside the planted libraries, used where it loads libraries at run time.
-void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                          const std::wstring& work) {
+void varnoltBesidePlanted(const Env& env) {
   say("# Varnolt.exe beside planted " + [] {
     std::string names;
     for (const std::wstring& dll : kPlanted) names += (names.empty() ? "" : ", ") + utf8(dll);
     return names;
   }());
-  const std::wstring folder =
-      plantedFolder(work, L"植えた dll", varnoltExe, {std::begin(kPlanted), std::end(kPlanted)});
+  const std::wstring folder = plantedFolder(env.work, L"植えた dll", env.varnolt,
+                                            {std::begin(kPlanted), std::end(kPlanted)});
   const std::wstring chm = joinPath(folder, L"help.chm");
-  ::CopyFileW(helpChm.c_str(), chm.c_str(), FALSE);
+  ::CopyFileW(env.helpChm().c_str(), chm.c_str(), FALSE);
   writeFile(joinPath(folder, L"default.ini"), cp932(designSettings()));
   const std::wstring dropped = joinPath(folder, L"番組.m2t");
   writeFile(dropped, "m2t");
   for (const Viewer& old : viewers()) closeViewer(old.pid);
   {
     PreferNative prefer({L"Varnolt.exe"});
-    Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-    check(v.main != nullptr, "Varnolt opens beside the planted libraries");
-    if (v.main) {
+    Varnolt v(folder);
+    if (v.opened("Varnolt opens beside the planted libraries")) {
       ::Sleep(500);
       v.selectTab(4);
-      clickAt(v.child(L"Button", L"ＲＣ選択"));
-      HWND open = dialogOf(v, [](HWND d) { return textOf(d) == L"ﾛｸﾗｸｺﾝﾄﾛｰﾗを選んでください"; });
+      xdo.click(v.child(L"Button", L"ＲＣ選択"));
+      HWND open =
+          v.dialog([](HWND d) { return textOf(d) == L"ﾛｸﾗｸｺﾝﾄﾛｰﾗを選んでください"; }, 15000);
       check(open && cancelDialog(open),
             "a click on ＲＣ選択 opens the file dialog, キャンセル closes it");
 
-      clickAt(v.child(L"Button", L"パス取得"));
-      HWND browser = dialogOf(v, [](HWND d) { return findChild(d, L"SysTreeView32", L""); });
+      xdo.click(v.child(L"Button", L"パス取得"));
+      HWND browser = v.folderBrowser(15000);
       check(browser && cancelDialog(browser),
             "a click on パス取得 opens the folder browser, キャンセル closes it");
 
@@ -209,8 +178,7 @@ void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& he
       check(list && sendFileDrop(list, {dropped}) && listCount(list) == 1,
             "a .m2t file dropped on the conversion list is listed");
 
-      ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-      if (HWND box = v.messageBox(5000)) answer(box, IDYES);
+      v.quit();
       check(v.waitExit(10000), "Varnolt ends on Yes");
     }
   }
@@ -219,14 +187,13 @@ void varnoltBesidePlanted(const std::wstring& varnoltExe, const std::wstring& he
 
 }  // namespace
 
-void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                    const std::wstring& work) {
+void dllSearchTests(const Env& env) {
   if (!xdo.available()) {
-    check(false, "xdotool requests are served (VT_XDO)");
+    check(false, "xdotool requests are served (WINETEST_XDOTOOL_DIR)");
     return;
   }
-  probeSearchOrder(work);
-  varnoltBesidePlanted(varnoltExe, helpChm, work);
+  probeSearchOrder(env.work);
+  varnoltBesidePlanted(env);
 }
 
-}  // namespace vt
+}  // namespace winetest

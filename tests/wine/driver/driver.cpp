@@ -3,43 +3,36 @@
 // windows by class and caption, children by class and caption, WM_GETTEXT, BM_CLICK,
 // and the message boxes found and answered. Wide-character functions throughout.
 //
-//   varnolt-wine-driver.exe VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER [ROKUCTRL_EXE]]
+//   varnolt-wine-driver.exe VARNOLT_EXE WORK_FOLDER SCREENSHOT_FOLDER ROKUCTRL_EXE
 //
-// ROKUCTRL_EXE is the stand-in controller; without it the controller launch is not
-// tested. Prints one line per check and ends with "N passed, M failed".
-#include "night.hpp"
-#include "support.hpp"
+// ROKUCTRL_EXE is the stand-in controller. Prints one line per check and ends with
+// "N passed, M failed".
+#include "groups.hpp"
 
 #include <commctrl.h>
 
-#include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+namespace winetest {
 
 namespace {
 
-using namespace vt;
-
 // ---------------------------------------------------------------- the tests
 
-const std::wstring kStart = L"Varnolt起動";
-const std::wstring kQuit = L"アプリケーションを終了しますか ?";
-const std::wstring kTabs[] = {L"ダウンロード",   L"ファイル名設定リスト(開発中）",
-                              L"ストリーム変換", L"ログ",
-                              L"環境設定",       L"開発者専用タブ"};
-
-void firstRun(const std::wstring& exe, const std::wstring& folder, const std::wstring& shots) {
+void firstRun(const std::wstring& folder, const std::wstring& shots) {
   say("# first start in an empty folder");
-  Varnolt v(exe, folder);
-  check(v.main != nullptr, "the main window \"Varnolt\" opens");
-  if (!v.main) return;
+  Varnolt v(folder);
+  if (!v.opened("the main window \"Varnolt\" opens")) return;
 
   HWND log = v.logBox();
   const std::wstring text = log ? textOf(log) : L"";
   const auto ls = lines(text);
-  check(ls.size() == 1 && endsWith(text, L"   " + kStart + L"\r\n"),
+  check(ls.size() == 1 && endsWith(text, L"   " + kStarted + L"\r\n"),
         "start-up logs \"Varnolt起動\" as the only line", shown(text));
-  check(v.child(L"Static", kStart) != nullptr, "the status line shows \"Varnolt起動\"");
+  check(v.child(L"Static", kStarted) != nullptr, "the status line shows \"Varnolt起動\"");
 
   HWND tab = v.tabs();
   check(tab && sendTimed(tab, TCM_GETITEMCOUNT) == 6, "the tab control has six tabs");
@@ -53,17 +46,16 @@ void firstRun(const std::wstring& exe, const std::wstring& folder, const std::ws
   HWND folderBox = v.child(L"Edit", L"未設定");
   check(folderBox != nullptr, "the download folder shows \"未設定\"");
   HWND nothing = v.child(L"Button", L"何もしない");
-  check(nothing && sendTimed(nothing, BM_GETCHECK) == BST_CHECKED,
-        "the end-of-work choice is \"何もしない\"");
-  HWND check3 = v.child(L"Button", L"サイズ比較をクリアしたら元m2tファイルは削除");
+  check(buttonChecked(nothing), "the end-of-work choice is \"何もしない\"");
+  HWND check3 = v.child(L"Button", kCheck3);
   check(check3 && !::IsWindowEnabled(check3), "Check3 starts disabled");
-  HWND start = v.child(L"Button", L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動");
+  HWND start = v.child(L"Button", kStartButton);
   check(start && ::IsWindowVisible(start), "the controller start button is below the tabs");
 
   // A click on a check box reaches the handlers: Check1 enables Check3.
-  HWND check1 = v.child(L"Button", L"DL後にストリーム変換も行う");
+  HWND check1 = v.child(L"Button", kCheck1);
   sendTimed(check1, BM_CLICK);
-  check(sendTimed(check1, BM_GETCHECK) == BST_CHECKED && ::IsWindowEnabled(check3),
+  check(buttonChecked(check1) && ::IsWindowEnabled(check3),
         "clicking Check1 checks it and enables Check3");
   sendTimed(check1, BM_CLICK);
   check(sendTimed(check1, BM_GETCHECK) == BST_UNCHECKED && !::IsWindowEnabled(check3),
@@ -72,41 +64,32 @@ void firstRun(const std::wstring& exe, const std::wstring& folder, const std::ws
   // The window's size: never below the design size; the lists follow the edges.
   const RECT design = rectOf(v.main);
   const RECT tabDesign = rectOf(tab);
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) - 120, heightOf(design) - 90,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  auto resize = [&](int dx, int dy) {
+    ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) + dx, heightOf(design) + dy,
+                   SWP_NOMOVE | SWP_NOZORDER);
+  };
+  resize(-120, -90);
   waitFor([&] { return widthOf(rectOf(v.main)) == widthOf(design); }, 10000);
   RECT now = rectOf(v.main);
   check(widthOf(now) == widthOf(design) && heightOf(now) == heightOf(design),
         "a window made smaller springs back to its minimum size",
         std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)));
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design) - 50,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  resize(0, -50);
   waitFor([&] { return heightOf(rectOf(v.main)) == heightOf(design); }, 10000);
   check(heightOf(rectOf(v.main)) == heightOf(design), "a lower window gets its height back");
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design) + 80, heightOf(design) + 40,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  resize(80, 40);
   RECT grown = rectOf(tab);
   check(widthOf(grown) == widthOf(tabDesign) + 80 && heightOf(grown) == heightOf(tabDesign) + 40,
         "enlarging the window by 80x40 pixels grows the tabs by as much");
-  ::SetWindowPos(v.main, nullptr, 0, 0, widthOf(design), heightOf(design),
-                 SWP_NOMOVE | SWP_NOZORDER);
+  resize(0, 0);
   RECT back = rectOf(tab);
   check(::EqualRect(&back, &tabDesign) != 0, "shrinking back restores the tabs exactly");
   ::SetWindowPos(v.main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
   // Every tab, shown as a user would pick it.
-  const wchar_t* marks[] = {L"リスト取得", L"追加",     L"PCで再生（ストリーム変換）",
-                            nullptr,       L"ＲＣ選択", L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙"};
   for (int i = 0; i < 6; ++i) {
-    const bool selected = v.selectTab(i);
-    HWND mark = marks[i] ? v.child(L"Button", marks[i]) : v.logBox();
-    const bool visible = mark && ::IsWindowVisible(mark);
-    check(selected && visible, "tab " + std::to_string(i) + " shows its own controls");
-    if (!shots.empty()) {
-      ::RedrawWindow(v.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      ::Sleep(300);
-      saveBitmap(v.main, shots + L"\\tab" + std::to_wstring(i) + L".bmp");
-    }
+    check(v.selectTab(i) && v.pageShown(i), "tab " + std::to_string(i) + " shows its own controls");
+    if (!shots.empty()) v.screenshot(shots + L"\\tab" + std::to_wstring(i) + L".bmp");
   }
   v.selectTab(4);
   // Leaving the settings tab drops one trailing backslash of the folder.
@@ -125,9 +108,7 @@ void firstRun(const std::wstring& exe, const std::wstring& folder, const std::ws
         "an empty title is refused", box ? shown(boxMessage(box)) : "no message box");
   if (box) answer(box, IDOK);
   waitFor([&] { return !findTop(v.pid(), L"#32770", L""); }, 3000);
-  HWND rules = nullptr;
-  for (HWND h : children(v.main))
-    if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) rules = h;
+  HWND rules = v.shownList();
   HWND title = nullptr;
   for (HWND h : children(v.main))
     if (classOf(h) == L"Edit" && ::IsWindowVisible(h) && textOf(h).empty()) title = h;
@@ -163,9 +144,7 @@ void firstRun(const std::wstring& exe, const std::wstring& folder, const std::ws
 
   // Answered Yes: both files, in code page 932, and the program ends.
   const std::wstring logText = textOf(v.logBox());
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  box = v.messageBox(5000);
-  if (box) answer(box, IDYES);
+  v.quit();
   check(v.waitExit(10000), "answering Yes ends the program");
   const std::string logBytes = readFile(folder + L"\\log.ini");
   check(logBytes == cp932(logText + L"\r\n"), "log.ini holds the log box and CR LF in CP932",
@@ -184,15 +163,14 @@ void firstRun(const std::wstring& exe, const std::wstring& folder, const std::ws
         "no temporary file is left behind");
 }
 
-void secondRun(const std::wstring& exe, const std::wstring& folder) {
+void secondRun(const std::wstring& folder) {
   say("# second start in the same folder");
   const std::string before = readFile(folder + L"\\log.ini");
-  Varnolt v(exe, folder);
-  check(v.main != nullptr, "the main window opens again");
-  if (!v.main) return;
+  Varnolt v(folder);
+  if (!v.opened("the main window opens again")) return;
   const auto ls = lines(textOf(v.logBox()));
-  check(ls.size() == 3 && endsWith(ls[0], L"   " + kStart) && ls[1].empty() &&
-            endsWith(ls[2], L"   " + kStart),
+  check(ls.size() == 3 && endsWith(ls[0], L"   " + kStarted) && ls[1].empty() &&
+            endsWith(ls[2], L"   " + kStarted),
         "the new start line, an empty line, then the first run's line", shown(textOf(v.logBox())));
 
   // The version dialog, opened from the keyboard as a user would: Alt+H, then V. (Wine
@@ -200,13 +178,7 @@ void secondRun(const std::wstring& exe, const std::wstring& folder) {
   ::PostMessageW(v.main, WM_SYSCOMMAND, SC_KEYMENU, L'h');
   ::Sleep(300);
   ::PostMessageW(v.main, WM_CHAR, L'v', 0);
-  HWND dialog = nullptr;
-  waitFor(
-      [&] {
-        dialog = findTop(v.pid(), L"VarnoltDialog", L"Varnolt");
-        return dialog != nullptr;
-      },
-      5000);
+  HWND dialog = awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L"Varnolt"); }, 5000);
   check(dialog != nullptr, "Alt+H, V (ヘルプ(&H) > バージョン情報(&V)) opens the version dialog");
   if (dialog) {
     check(!::IsWindowEnabled(v.main), "the main window is blocked while the dialog is open");
@@ -230,9 +202,7 @@ void secondRun(const std::wstring& exe, const std::wstring& folder) {
           "OK closes the dialog and frees the main window");
   }
 
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  HWND box = v.messageBox(5000);
-  if (box) answer(box, IDYES);
+  v.quit();
   check(v.waitExit(10000), "the second run ends on Yes");
   const std::string after = readFile(folder + L"\\log.ini");
   check(after.size() > before.size() &&
@@ -240,100 +210,75 @@ void secondRun(const std::wstring& exe, const std::wstring& folder) {
         "the second log.ini ends with the first one");
 }
 
-void measureStart(const std::wstring& exe, const std::wstring& folder, int runs) {
+void measureStart(const std::wstring& folder, int runs) {
   std::vector<double> ms;
   for (int i = 0; i < runs; ++i) {
-    Varnolt v(exe, folder);
+    Varnolt v(folder);
     if (v.main) ms.push_back(v.startMs);
   }
-  std::sort(ms.begin(), ms.end());
   check(ms.size() == static_cast<std::size_t>(runs), "every timed start opens the window");
-  if (!ms.empty())
-    say("# start-up time (process start to shown main window), median of " +
-        std::to_string(ms.size()) + ": " + std::to_string(static_cast<int>(ms[ms.size() / 2])) +
-        " ms (min " + std::to_string(static_cast<int>(ms.front())) + ", max " +
-        std::to_string(static_cast<int>(ms.back())) + ")");
+  say("# start-up time (process start to shown main window), " + spread(ms));
 }
 
 }  // namespace
 
+void startTests(const Env& env) {
+  const std::wstring folder = installVarnolt(env, L"ヴァルノルト試験");
+  firstRun(folder, env.shots);
+  secondRun(folder);
+  measureStart(installVarnolt(env, L"timing"), 7);
+}
+
+}  // namespace winetest
+
+using namespace winetest;
+
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    say("usage: varnolt-wine-driver VARNOLT_EXE WORK_FOLDER [SCREENSHOT_FOLDER [ROKUCTRL_EXE]]");
+  if (argc < 5) {
+    say("usage: varnolt-wine-driver VARNOLT_EXE WORK_FOLDER SCREENSHOT_FOLDER ROKUCTRL_EXE");
     return 2;
   }
-  const std::wstring exe = argv[1], work = argv[2], shots = argc > 3 ? argv[3] : L"";
-  const std::wstring rokuCtrl = argc > 4 ? argv[4] : L"";
-  // The help file is built beside the program.
-  const std::wstring helpChm = joinPath(exe.substr(0, exe.find_last_of(L'\\')), L"help.chm");
-  // Each run gets a folder of its own with a copy of the program, as a user installs it.
-  auto prepare = [&](const std::wstring& name) {
-    const std::wstring folder = joinPath(work, name);
-    ::CreateDirectoryW(work.c_str(), nullptr);
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-    ::DeleteFileW(joinPath(folder, L"default.ini").c_str());
-    ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-    return folder;
+  const Env env{argv[1], argv[4], argv[2], argv[3]};
+  // The groups in the order of a full run; VARNOLT_WINE_ONLY=NAME runs one alone (while
+  // working on it): start, launch, list, convert, ports (the power and taskbar ports with
+  // their system calls replaced), files (the crashed and killed writes), night (whole
+  // nights, minutes of waiting), mends (what the night's mends show in the real windows),
+  // resume (interrupted nights continued after a restart), history (the download history
+  // and the add-files item), window (real input and the screenshots), help, dlls (the
+  // libraries planted beside the program), task (the nightly task's group clicked and
+  // Varnolt.exe /auto running a night alone).
+  const std::pair<std::wstring, std::function<void()>> groups[] = {
+      {L"start", [&] { startTests(env); }},
+      {L"launch", [&] { controllerLaunchTests(env); }},
+      {L"list", [&] { recordingListTests(env); }},
+      {L"convert", [&] { conversionTests(env); }},
+      {L"ports",
+       [] {
+         powerPortTests();
+         taskbarProgressTests();
+       }},
+      {L"files", [&] { crashSafeFileTests(env); }},
+      {L"night", [&] { nightTests(env); }},
+      {L"mends", [&] { nightMendTests(env); }},
+      {L"resume", [&] { resumeTests(env); }},
+      {L"history", [&] { historyTests(env); }},
+      {L"window",
+       [&] {
+         realInputTests(env);
+         for (int dpi : {96, 144}) dpiScreenshots(env, dpi);
+       }},
+      {L"help", [&] { helpMenuTests(env); }},
+      {L"dlls", [&] { dllSearchTests(env); }},
+      {L"task",
+       [&] {
+         nightlyTaskTests(env);
+         autoNightTests(env);
+       }},
   };
-  // VARNOLT_WINE_ONLY=list, =window, =night, =help, =files, =ports or =dlls runs one group alone
-  // (while working on it; the window group includes the screenshots, the night group is the
-  // power port and the whole nights, minutes of waiting; the files group the crashed and
-  // killed writes; the ports group the power and taskbar ports with their system calls
-  // replaced; the dlls group the libraries planted beside the program).
-  // VARNOLT_WINE_ONLY=mends: what the night's mends show in the real windows.
-  // VARNOLT_WINE_ONLY=resume: interrupted nights continued after a restart.
-  // VARNOLT_WINE_ONLY=history: the download history and the add-files item.
-  // VARNOLT_WINE_ONLY=task: the nightly task's group clicked, Wine's scheduler refusing.
   wchar_t only[16] = {};
   ::GetEnvironmentVariableW(L"VARNOLT_WINE_ONLY", only, 16);
-  const std::wstring group(only);
-  if (group == L"list" || group == L"window" || group == L"night" || group == L"help" ||
-      group == L"files" || group == L"ports" || group == L"mends" || group == L"dlls" ||
-      group == L"resume" || group == L"history" || group == L"task") {
-    if (group == L"files") crashSafeFileTests(exe, rokuCtrl, work);
-    if (group == L"ports") {
-      powerPortTests();
-      taskbarProgressTests();
-    }
-    if (group == L"list" && !rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
-    if (group == L"window") {
-      realInputTests(exe, work);
-      for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
-    }
-    if (group == L"help") helpMenuTests(exe, helpChm, work);
-    if (group == L"dlls") dllSearchTests(exe, helpChm, work);
-    if (group == L"night") powerPortTests();
-    if (group == L"night" && !rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
-    if (group == L"mends" && !rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
-    if (group == L"resume" && !rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);
-    if (group == L"history" && !rokuCtrl.empty()) historyTests(exe, rokuCtrl, work);
-    if (group == L"task") nightlyTaskTests(exe, work);
-    if (group == L"task" && !rokuCtrl.empty()) autoNightTests(exe, rokuCtrl, work);
-    say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
-    return failedCount() == 0 ? 0 : 1;
-  }
-  const std::wstring folder = prepare(L"ヴァルノルト試験");
-  firstRun(joinPath(folder, L"Varnolt.exe"), folder, shots);
-  secondRun(joinPath(folder, L"Varnolt.exe"), folder);
-  const std::wstring timing = prepare(L"timing");
-  measureStart(joinPath(timing, L"Varnolt.exe"), timing, 7);
-  if (!rokuCtrl.empty()) controllerLaunchTests(exe, rokuCtrl, work);
-  if (!rokuCtrl.empty()) recordingListTests(exe, rokuCtrl, work);
-  if (!rokuCtrl.empty()) conversionTests(exe, rokuCtrl, work);
-  powerPortTests();
-  taskbarProgressTests();
-  crashSafeFileTests(exe, rokuCtrl, work);
-  if (!rokuCtrl.empty()) nightTests(exe, rokuCtrl, work);
-  if (!rokuCtrl.empty()) nightMendTests(exe, rokuCtrl, work, shots);
-  if (!rokuCtrl.empty()) resumeTests(exe, rokuCtrl, work);
-  if (!rokuCtrl.empty()) historyTests(exe, rokuCtrl, work);
-  realInputTests(exe, work);
-  helpMenuTests(exe, helpChm, work);
-  dllSearchTests(exe, helpChm, work);
-  nightlyTaskTests(exe, work);
-  if (!rokuCtrl.empty()) autoNightTests(exe, rokuCtrl, work);
-  for (int dpi : {96, 144}) dpiScreenshots(exe, work, shots, dpi);
+  for (const auto& [name, run] : groups)
+    if (!*only || name == only) run();
   say(std::to_string(passedCount()) + " passed, " + std::to_string(failedCount()) + " failed");
   return failedCount() == 0 ? 0 : 1;
 }

@@ -2,8 +2,7 @@
 // help.chm beside the program. Wine has no HTML engine here, so the viewer's pages stay
 // blank; what is checked is the viewer process, the file on its command line and the
 // title the viewer reads from that file.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <tlhelp32.h>
@@ -12,7 +11,7 @@
 #include <algorithm>
 #include <cwctype>
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -110,28 +109,22 @@ bool closeViewer(DWORD pid) {
   return false;
 }
 
-void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                   const std::wstring& work) {
+void helpMenuTests(const Env& env) {
   say("# the Help menu starts the help viewer on help.chm");
   if (!xdo.available()) {
-    check(false, "xdotool requests are served (VT_XDO)");
+    check(false, "xdotool requests are served (WINETEST_XDOTOOL_DIR)");
     return;
   }
   // Installed as a user unpacks it: the program and its help in one folder, here one
   // whose name has Japanese and a space.
-  const std::wstring folder = joinPath(work, L"ヘルプ 試験");
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring exe = joinPath(folder, L"Varnolt.exe");
+  const std::wstring folder = installVarnolt(env, L"ヘルプ 試験");
   const std::wstring chm = joinPath(folder, L"help.chm");
-  ::CopyFileW(varnoltExe.c_str(), exe.c_str(), FALSE);
-  check(::CopyFileW(helpChm.c_str(), chm.c_str(), FALSE) != 0,
-        "help.chm is placed beside Varnolt.exe", utf8(helpChm));
+  check(::CopyFileW(env.helpChm().c_str(), chm.c_str(), FALSE) != 0,
+        "help.chm is placed beside Varnolt.exe", utf8(env.helpChm()));
   for (const Viewer& old : viewers()) closeViewer(old.pid);
 
-  Varnolt v(exe, folder);
-  check(v.main != nullptr, "the main window opens beside its help file");
-  if (!v.main) return;
+  Varnolt v(folder);
+  if (!v.opened("the main window opens beside its help file")) return;
   xdo.bringToFront(v.main);
 
   // ヘルプ(&H) > ヘルプ(&H) from the keyboard: Alt+H opens the menu, H chooses the item.
@@ -158,7 +151,7 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   }
 
   // F1 from the main window: a click on the status line gives it the keyboard first.
-  const HWND status = v.child(L"Static", L"Varnolt起動");
+  const HWND status = v.child(L"Static", kStarted);
   const RECT r = rectOf(status ? status : v.main);
   const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
   xdo.click(x, y);
@@ -181,9 +174,8 @@ void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
   if (missing.pid) closeViewer(missing.pid);
   for (const Viewer& left : viewers()) closeViewer(left.pid);
 
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  if (HWND box = v.messageBox(5000)) answer(box, IDYES);
+  v.quit();
   check(v.waitExit(10000), "the program ends on Yes after the help tests");
 }
 
-}  // namespace vt
+}  // namespace winetest

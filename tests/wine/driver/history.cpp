@@ -4,12 +4,13 @@
 // list's pop-up menu check the new ones; the context-menu key on the empty conversion list
 // opens its menu, whose "ファイルを追加..." fills the list from the Open dialog.
 // night.hpp brings windows.h, which the other system headers build on.
+#include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -39,17 +40,15 @@ void waitForMenu(const Varnolt& v) {
 
 }  // namespace
 
-void historyTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                  const std::wstring& work) {
+void historyTests(const Env& env) {
   say("# the download history and the conversion list's add-files item, by real input");
   Xdo xdo;
-  const std::wstring folder =
-      prepareNight(work, L"history", varnoltExe, rokuCtrlExe, 5, 6000, true, false);
+  const std::wstring folder = prepareNight(env, L"history", 5, 6000, true, false);
   const std::wstring recordings = joinPath(folder, L"録画");
   ::CreateDirectoryW(recordings.c_str(), nullptr);
   writeFile(joinPath(recordings, L"a.m2t"), "a");
   writeFile(joinPath(recordings, L"b.m2t"), "b");
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  Varnolt v(folder);
   HWND list = v.main ? startAndRead(v, 5) : nullptr;
   // The sizes are read after the rows; the list takes commands again after that.
   check(list && waitFor([&] { return ::IsWindowEnabled(list) != FALSE; }, 20000),
@@ -135,7 +134,7 @@ void historyTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlEx
   ::PostMessageW(v.main, WM_CLOSE, 0, 0);
   if (HWND box = v.messageBox(5000)) answer(box, IDYES);
   v.waitExit(10000);
-  closeControllers();
+  closeStandIns();
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -2,8 +2,7 @@
 // stand-in RokuCtrl.exe registered, already running, or registered at a path that does
 // not exist. The control map is compared with the handles the stand-in reports of its
 // own windows.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 
 #include <commctrl.h>
 
@@ -12,17 +11,10 @@
 #include <cstdio>
 #include <optional>
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
-const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
-const std::wstring kListButton = L"リスト取得";
-const std::wstring kConvertButton = L"PCで再生（ストリーム変換）";
-const std::wstring kEnumButton = L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙";
-const std::wstring kTitle = L"ロクラクⅡ コントローラ";
-const std::wstring kStandInClass = L"RokuCtrlWindow";
-const std::wstring kClicked = L"「ロクラク起動」ボタンクリック";
 const std::wstring kNotRegistered = L"ロクラク・コントローラを登録してください";
 const std::wstring kMissing =
     L"エラー53『「ロクラク・コントローラ」を登録』部分を確認して見てください";
@@ -85,71 +77,28 @@ std::string value(const Report& r, const std::wstring& name) {
   return it == r.end() ? "(none)" : utf8(it->second);
 }
 
-// The caption the system keeps for another program's window: no message is sent, so a
-// hung stand-in is found too.
-std::wstring captionOf(HWND h) {
-  wchar_t b[256] = {};
-  const int n = ::GetWindowTextW(h, b, 256);
-  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
-}
-
-// Main windows of stand-in controllers, whoever started them.
-std::vector<HWND> standIns() {
-  std::vector<HWND> v;
-  for (HWND h : topLevel())
-    if (::IsWindowVisible(h) && classOf(h) == kStandInClass && captionOf(h) == kTitle)
-      v.push_back(h);
-  return v;
-}
-
-// Closes every stand-in and waits for its process to end, so the next test starts with
-// no controller running.
-void endStandIns() {
-  for (HWND h : standIns()) {
-    Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pidOf(h)));
-    ::PostMessageW(h, WM_CLOSE, 0, 0);
-    // A hung stand-in never handles WM_CLOSE.
-    if (p && ::WaitForSingleObject(p.get(), 2000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(p.get(), 9);
-      ::WaitForSingleObject(p.get(), 5000);
-    }
-  }
-  waitFor([] { return standIns().empty(); }, 3000);
-}
-
-// A folder with a copy of Varnolt.exe and a default.ini naming `controller`.
-std::wstring prepare(const std::wstring& work, const std::wstring& name, const std::wstring& exe,
-                     const std::wstring& controller) {
-  const std::wstring folder = joinPath(work, name);
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  writeFile(joinPath(folder, L"default.ini"), cp932(designSettings(controller)));
-  return folder;
+// The controls of this class directly in the developer tab's frame, in the form's order.
+std::vector<HWND> inFrame(const Varnolt& v, const std::wstring& cls) {
+  HWND button = v.child(L"Button", kEnumButton);
+  HWND frame = button ? ::GetParent(button) : nullptr;
+  std::vector<HWND> found;
+  for (HWND h : frame ? children(frame) : std::vector<HWND>())
+    if (::GetParent(h) == frame && classOf(h) == cls) found.push_back(h);
+  return found;
 }
 
 // The map's text boxes by entry name; empty when the frame does not hold them as built.
 std::map<std::wstring, HWND> mapBoxes(const Varnolt& v) {
   std::map<std::wstring, HWND> boxes;
-  HWND button = v.child(L"Button", kEnumButton);
-  HWND frame = button ? ::GetParent(button) : nullptr;
-  if (!frame) return boxes;
-  std::vector<HWND> edits;
-  for (HWND h : children(frame))
-    if (::GetParent(h) == frame && classOf(h) == L"Edit") edits.push_back(h);
+  const auto edits = inFrame(v, L"Edit");
   if (edits.size() != kFrameTextBoxes) return boxes;
   for (std::size_t i = 0; i < std::size(kMapOrder); ++i) boxes[kMapOrder[i]] = edits[2 + i];
   return boxes;
 }
 
+// The three window lists sit side by side on the developer tab, ListView3 in the middle.
 HWND listView3(const Varnolt& v) {
-  // The three window lists sit side by side on the developer tab, ListView3 in the middle.
-  HWND button = v.child(L"Button", kEnumButton);
-  HWND frame = button ? ::GetParent(button) : nullptr;
-  std::vector<HWND> lists;
-  for (HWND h : children(frame))
-    if (::GetParent(h) == frame && classOf(h) == L"SysListView32") lists.push_back(h);
+  const auto lists = inFrame(v, L"SysListView32");
   return lists.size() == 3 ? lists[1] : nullptr;
 }
 
@@ -206,7 +155,7 @@ void checkPanels(const Varnolt& v, const Report& report) {
   HWND bar = v.statusBar();
   check(bar && statusText(bar, 0).empty(), "StatusBar1 panel 1 is cleared");
   const std::wstring caption = bar ? statusText(bar, 1) : L"";
-  check(caption == kTitle, "StatusBar1 panel 2 holds the caption \"ロクラクⅡ コントローラ\"",
+  check(caption == kStandInTitle, "StatusBar1 panel 2 holds the caption \"ロクラクⅡ コントローラ\"",
         utf8(caption));
   const std::wstring cls = bar ? statusText(bar, 2) : L"";
   check(cls == kStandInClass, "StatusBar1 panel 3 holds the class name", utf8(cls));
@@ -225,33 +174,23 @@ void checkNothingMapped(const Varnolt& v, const std::string& why) {
 }
 
 bool startStandIn(const std::wstring& exe, const std::wstring& report, Handle& process) {
-  std::wstring command = L"\"" + exe + L"\" --report \"" + report + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
-    return false;
-  process = Handle(pi.hProcess);
-  Handle thread(pi.hThread);
-  return waitFor([&] { return !standIns().empty() && exists(report); }, 15000);
+  process = startProcess(exe, L"--report \"" + report + L"\"");
+  return process && waitFor([&] { return !standIns().empty() && exists(report); }, 15000);
 }
 
 // ---------------------------------------------------------------- the tests
 
-std::optional<double> launchFromRegisteredPath(const std::wstring& exe, const std::wstring& work,
-                                               const std::wstring& standIn) {
+std::optional<double> launchFromRegisteredPath(const Env& env, const std::wstring& standIn) {
   say("# the controller started from its registered path");
-  const std::wstring folder = prepare(work, L"起動試験", exe, standIn);
+  const std::wstring folder = installVarnolt(env, L"起動試験", designSettings(standIn));
   const std::wstring reportPath =
       joinPath(standIn.substr(0, standIn.rfind(L'\\')), L"RokuCtrl.report");
   ::DeleteFileW(reportPath.c_str());
-  endStandIns();
+  closeStandIns();
   check(standIns().empty(), "no controller runs before the test");
 
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt opens");
-  if (!v.main) return std::nullopt;
+  Varnolt v(folder);
+  if (!v.opened("Varnolt opens")) return std::nullopt;
   check(v.child(L"Static", standIn) != nullptr,
         "Label2 shows the registered path " + utf8(standIn) + " read from default.ini in CP932");
   HWND list = v.child(L"Button", kListButton);
@@ -284,18 +223,16 @@ std::optional<double> launchFromRegisteredPath(const std::wstring& exe, const st
         "the log's first line is the click", logLines.empty() ? "" : utf8(logLines[0]));
   check(convert && !::IsWindowEnabled(convert),
         "PCで再生（ストリーム変換） stays disabled with an empty conversion list");
-  endStandIns();
+  closeStandIns();
   return l.ms >= 0 ? std::optional<double>(l.ms) : std::nullopt;
 }
 
-void launchWithControllerRunning(const std::wstring& exe, const std::wstring& work,
-                                 const std::wstring& standIn) {
+void launchWithControllerRunning(const Env& env, const std::wstring& standIn) {
   say("# the controller already running, none registered");
-  const std::wstring folder = prepare(work, L"起動済み試験", exe, L"未登録");
-  endStandIns();
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt opens");
-  if (!v.main) return;
+  const std::wstring folder = installVarnolt(env, L"起動済み試験", designSettings(L"未登録"));
+  closeStandIns();
+  Varnolt v(folder);
+  if (!v.opened("Varnolt opens")) return;
   check(v.child(L"Static", L"未登録") != nullptr, "Label2 shows \"未登録\"");
 
   // Nothing registered and nothing running: the request to register.
@@ -308,7 +245,7 @@ void launchWithControllerRunning(const std::wstring& exe, const std::wstring& wo
   HWND list = v.child(L"Button", kListButton);
   check(list && !::IsWindowEnabled(list), "リスト取得 stays disabled after the request");
 
-  const std::wstring reportPath = joinPath(work, L"running.report");
+  const std::wstring reportPath = joinPath(env.work, L"running.report");
   ::DeleteFileW(reportPath.c_str());
   Handle process;
   check(startStandIn(standIn, reportPath, process), "the stand-in controller is started first");
@@ -332,17 +269,16 @@ void launchWithControllerRunning(const std::wstring& exe, const std::wstring& wo
   const Report report = readReport(reportPath);
   checkMap(v, report);
   checkPanels(v, report);
-  endStandIns();
+  closeStandIns();
 }
 
-void launchWithPathMissing(const std::wstring& exe, const std::wstring& work) {
+void launchWithPathMissing(const Env& env) {
   say("# the registered path does not exist");
-  const std::wstring missing = joinPath(work, L"消えたロクラク\\RokuCtrl.exe");
-  const std::wstring folder = prepare(work, L"パス無し試験", exe, missing);
-  endStandIns();
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt opens");
-  if (!v.main) return;
+  const std::wstring missing = joinPath(env.work, L"消えたロクラク\\RokuCtrl.exe");
+  const std::wstring folder = installVarnolt(env, L"パス無し試験", designSettings(missing));
+  closeStandIns();
+  Varnolt v(folder);
+  if (!v.opened("Varnolt opens")) return;
   check(v.child(L"Static", missing) != nullptr, "Label2 shows the missing path");
   const Launch l = pressStart(v, 10000);
   check(l.box && boxMessage(l.box) == kMissing && textOf(l.box) == L"Varnolt",
@@ -366,21 +302,16 @@ void launchWithPathMissing(const std::wstring& exe, const std::wstring& work) {
 
 // A controller that stops answering once its window is up: finding and mapping it reads
 // only what the system keeps of its windows, so the launch still completes.
-void launchWithControllerHung(const std::wstring& exe, const std::wstring& work,
-                              const std::wstring& rokuCtrlExe) {
+void launchWithControllerHung(const Env& env) {
   say("# the controller hangs once its window is up");
-  const std::wstring standInFolder = joinPath(work, L"ロクラク停止");
-  ::CreateDirectoryW(standInFolder.c_str(), nullptr);
-  const std::wstring standIn = joinPath(standInFolder, L"RokuCtrl.exe");
-  ::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE);
-  writeFile(joinPath(standInFolder, L"RokuCtrl.ini"), "fault hung\r\n");
+  const std::wstring standInFolder = joinPath(env.work, L"ロクラク停止");
+  const std::wstring standIn = installStandIn(standInFolder, env.rokuCtrl, "fault hung\r\n");
   const std::wstring reportPath = joinPath(standInFolder, L"RokuCtrl.report");
   ::DeleteFileW(reportPath.c_str());
-  const std::wstring folder = prepare(work, L"停止試験", exe, standIn);
-  endStandIns();
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt opens");
-  if (!v.main) return;
+  const std::wstring folder = installVarnolt(env, L"停止試験", designSettings(standIn));
+  closeStandIns();
+  Varnolt v(folder);
+  if (!v.opened("Varnolt opens")) return;
   const Launch l = pressStart(v);
   check(l.ms >= 0 && !l.box, "the launch completes although the controller does not answer",
         launchDetail(l));
@@ -391,47 +322,38 @@ void launchWithControllerHung(const std::wstring& exe, const std::wstring& work,
             !::SendMessageTimeoutW(running[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored),
         "the stand-in really stops answering");
   checkMap(v, readReport(reportPath));
-  endStandIns();
+  closeStandIns();
 }
 
 }  // namespace
 
-void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                           const std::wstring& work) {
+void controllerLaunchTests(const Env& env) {
   // A Japanese folder name: the path goes through default.ini in CP932 and the
   // wide-character start of the program.
-  const std::wstring folder = joinPath(work, L"ロクラク");
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring standIn = joinPath(folder, L"RokuCtrl.exe");
-  check(::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE) != 0,
-        "RokuCtrl.exe is installed as " + utf8(standIn));
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
+  const std::wstring standIn = installStandIn(joinPath(env.work, L"ロクラク"), env.rokuCtrl);
+  check(exists(standIn), "RokuCtrl.exe is installed as " + utf8(standIn));
 
   std::vector<double> ms;
-  if (auto first = launchFromRegisteredPath(varnoltExe, work, standIn)) ms.push_back(*first);
-  launchWithControllerRunning(varnoltExe, work, standIn);
-  launchWithPathMissing(varnoltExe, work);
-  launchWithControllerHung(varnoltExe, work, rokuCtrlExe);
+  if (auto first = launchFromRegisteredPath(env, standIn)) ms.push_back(*first);
+  launchWithControllerRunning(env, standIn);
+  launchWithPathMissing(env);
+  launchWithControllerHung(env);
 
   // More full launches for the timing: a fresh Varnolt each, no controller running.
   say("# timing of the launch and map");
-  const std::wstring timing = prepare(work, L"起動時間", varnoltExe, standIn);
+  const std::wstring timing = installVarnolt(env, L"起動時間", designSettings(standIn));
   for (int i = 0; i < 4; ++i) {
-    endStandIns();
-    Varnolt v(joinPath(timing, L"Varnolt.exe"), timing);
+    closeStandIns();
+    Varnolt v(timing);
     if (!v.main) continue;
     const Launch l = pressStart(v);
     if (l.box) answer(l.box, IDOK);
     if (l.ms >= 0) ms.push_back(l.ms);
   }
-  endStandIns();
+  closeStandIns();
   check(ms.size() == 5, "every timed launch maps the controller", std::to_string(ms.size()));
-  std::sort(ms.begin(), ms.end());
-  if (!ms.empty())
-    say("# launch and map (click to リスト取得 enabled, controller started), median of " +
-        std::to_string(ms.size()) + ": " + std::to_string(static_cast<int>(ms[ms.size() / 2])) +
-        " ms (min " + std::to_string(static_cast<int>(ms.front())) + ", max " +
-        std::to_string(static_cast<int>(ms.back())) + ")");
+  say("# launch and map (click to リスト取得 enabled, controller started), " + spread(ms));
 }
 
-}  // namespace vt
+}  // namespace winetest

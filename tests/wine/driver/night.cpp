@@ -3,21 +3,18 @@
 // three rows are checked, and "ﾘｽﾄ選択してﾀﾞｳﾝ" downloads, converts and deletes the
 // sources; the night ends with the chosen end-of-work action. Also measures the CPU
 // time Varnolt.exe takes while it polls one long transfer.
-// night.hpp brings windows.h, which the other system headers build on.
 #include "night.hpp"
+#include "groups.hpp"
 
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 
-namespace vt {
+namespace winetest {
 
 namespace {
-
-const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
-const std::wstring kListButton = L"リスト取得";
-const std::wstring kAllDone = L"全ての作業が終了しました";
 
 // Rows checked, 1-based, and the file names their titles become.
 const int kChecked[] = {1, 2, 5};
@@ -33,18 +30,9 @@ HWND recordingList(const Varnolt& v, int rows) {
 
 }  // namespace
 
-std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
-                          const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                          int choice, int jobMs, bool allRows, bool convert,
-                          const std::wstring& downloadFolder, bool deleteSources) {
-  const std::wstring folder = joinPath(work, name);
-  const std::wstring roku = joinPath(folder, L"ロクラク");
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::CreateDirectoryW(roku.c_str(), nullptr);
-  ::CopyFileW(varnoltExe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  const std::wstring standIn = joinPath(roku, L"RokuCtrl.exe");
-  ::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE);
+std::wstring prepareNight(const Env& env, const std::wstring& name, int choice, int jobMs,
+                          bool allRows, bool convert, const std::wstring& downloadFolder,
+                          bool deleteSources) {
   std::wstring ini = L"startup 500\r\njob " + std::to_wstring(jobMs) + L"\r\n";
   int k = 0;
   for (const auto& r : kRecordings) {
@@ -53,17 +41,23 @@ std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
     ini += L"recording " + std::to_wstring(k) + L"||" + r.title + L"|2026/12/07 2" +
            std::to_wstring(k) + L":00|00:30|8M " + std::to_wstring(r.megabytes) + L" MB\r\n";
   }
-  writeFile(joinPath(roku, L"RokuCtrl.ini"), utf8(ini));
-  std::wstring s = L"/Label2.Caption\r\n" + standIn + L"\r\n/text4.text\r\n" +
-                   (downloadFolder.empty() ? joinPath(folder, L"録画") : downloadFolder) + L"\r\n";
-  for (int i = 0; i < 9; ++i)
-    s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == choice ? L"True" : L"False") +
-         L"\r\n";
-  s += std::wstring(L"/Check1.Value\r\n") + (convert ? L"1" : L"0") + L"\r\n/Check2.Value\r\n" +
-       (deleteSources ? L"1" : L"0") + L"\r\n\r\n";
-  writeFile(joinPath(folder, L"default.ini"), cp932(s));
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  return folder;
+  const std::wstring folder = joinPath(env.work, name);
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring standIn =
+      installStandIn(joinPath(folder, L"ロクラク"), env.rokuCtrl, utf8(ini));
+  return installVarnolt(
+      env.work, name, env.varnolt,
+      designSettings(standIn, downloadFolder.empty() ? joinPath(folder, L"録画") : downloadFolder,
+                     choice, convert, deleteSources));
+}
+
+bool startDownload(const Varnolt& v) {
+  HWND download = v.child(L"Button", kDownloadButton);
+  if (!download) return false;
+  waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000);
+  ::PostMessageW(download, BM_CLICK, 0, 0);
+  return true;
 }
 
 // Checks a row's box from the keyboard, as a user does: the row gets the focus, then the
@@ -79,8 +73,7 @@ bool checkRow(HWND list, int row) {
             reinterpret_cast<LPARAM>(remote.at()));
   sendTimed(list, WM_KEYDOWN, VK_SPACE, 0);
   sendTimed(list, WM_KEYUP, VK_SPACE, 0);
-  return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row - 1), LVIS_STATEIMAGEMASK) >>
-          12) == 2;
+  return listChecked(list, row - 1);
 }
 
 // Starts the controller and reads its list; the recording list, or nullptr.
@@ -91,14 +84,7 @@ HWND startAndRead(const Varnolt& v, int rows) {
   ::PostMessageW(start, BM_CLICK, 0, 0);
   if (!waitFor([&] { return ::IsWindowEnabled(list) != FALSE; }, 20000)) return nullptr;
   ::PostMessageW(list, BM_CLICK, 0, 0);
-  HWND recordings = nullptr;
-  waitFor(
-      [&] {
-        recordings = recordingList(v, rows);
-        return recordings != nullptr;
-      },
-      30000);
-  return recordings;
+  return awaitWindow([&] { return recordingList(v, rows); }, 30000);
 }
 
 namespace {
@@ -133,29 +119,13 @@ double cpuSeconds(DWORD pid) {
 
 }  // namespace
 
-// Choice 6 leaves the controller running; the next night starts its own.
-void closeControllers() {
-  for (HWND h : topLevel()) {
-    if (classOf(h) != L"RokuCtrlWindow") continue;
-    Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pidOf(h)));
-    ::PostMessageW(h, WM_CLOSE, 0, 0);
-    if (p && ::WaitForSingleObject(p.get(), 3000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(p.get(), 9);
-      ::WaitForSingleObject(p.get(), 3000);
-    }
-  }
-}
-
 namespace {
 
-void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                const std::wstring& work) {
+void wholeNight(const Env& env) {
   say("# a whole night: three of five recordings downloaded, converted, sources deleted, quit");
-  const std::wstring folder =
-      prepareNight(work, L"夜", varnoltExe, rokuCtrlExe, 6, 4000, true, true);
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt starts for the night");
-  if (!v.main) return;
+  const std::wstring folder = prepareNight(env, L"夜", 6, 4000, true, true);
+  Varnolt v(folder);
+  if (!v.opened("Varnolt starts for the night")) return;
   HWND list = startAndRead(v, 5);
   check(list != nullptr,
         "the controller is started from its registered path and its five "
@@ -166,8 +136,7 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(checked, "rows 1, 2 and 5 are checked");
   HWND check3 = v.child(L"Button", kCheck3);
   if (check3) ::PostMessageW(check3, BM_CLICK, 0, 0);
-  waitFor([&] { return check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED; }, 10000);
-  check(check3 && sendTimed(check3, BM_GETCHECK) == BST_CHECKED,
+  check(waitFor([&] { return buttonChecked(check3); }, 10000),
         "conversion after download is on from the settings and the sources are to be deleted");
   HWND download = v.child(L"Button", kDownloadButton);
   check(download && waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000),
@@ -177,7 +146,7 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   const auto started = std::chrono::steady_clock::now();
   ::PostMessageW(download, BM_CLICK, 0, 0);
   const bool ended = v.waitExit(240000);
-  check(ended, "Varnolt quits by itself when the night's work is done",
+  check(ended, "Varnolt quits by itself when the night's env.work is done",
         std::to_string(static_cast<int>(msSince(started))) + " ms");
   if (!ended) return;
   DWORD code = 259;
@@ -199,13 +168,7 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   check(!exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")) && !exists(joinPath(rec, L"映画 七人の侍.m2t")),
         "unchecked recordings are not downloaded");
 
-  const std::string raw = readFile(joinPath(folder, L"log.ini"));
-  const int chars =
-      ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
-  std::wstring log(static_cast<std::size_t>(chars), L'\0');
-  ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), log.data(), chars);
-  std::vector<std::wstring> want = {L"Varnolt起動", L"「ロクラク起動」ボタンクリック",
-                                    L"リスト取得"};
+  std::vector<std::wstring> want = {kStarted, kClicked, L"リスト取得"};
   for (int row : kChecked) {
     want.push_back(std::to_wstring(row) + L"をダウンロード開始");
     want.push_back(std::to_wstring(row) + L"のダウンロードが終了しました");
@@ -214,34 +177,26 @@ void wholeNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   want.push_back(L"全てのダウンロードが終了しました");
   want.push_back(L"全てのダウンロードを終了しました。ストリーム変換リストに移行します");
   for (int k = 1; k <= 3; ++k) want.push_back(std::to_wstring(k) + L"を変換開始しました");
-  // Newest first: the log's lines, oldest at the bottom.
-  std::vector<std::wstring> got;
-  for (const auto& l : lines(log)) {
-    const auto cut = l.rfind(L"   ");
-    if (cut != std::wstring::npos) got.insert(got.begin(), l.substr(cut + 3));
-  }
-  std::size_t at = 0;
-  for (const auto& line : got)
-    if (at < want.size() && line == want[at]) ++at;
-  check(at == want.size(), "log.ini holds every line of the night in order",
-        at < want.size() ? "missing \"" + utf8(want[at]) + "\"" : "");
+  // Oldest first.
+  auto got = logMessages(fromCp932(readFile(joinPath(folder, L"log.ini"))));
+  std::reverse(got.begin(), got.end());
+  std::string missing;
+  check(inOrder(got, want, &missing), "log.ini holds every line of the night in order", missing);
   int deleted = 0;
   for (const auto& line : got)
     if (line == L"サイズ比較クリアにつき元ファイルは削除されました") ++deleted;
   check(deleted == 3, "log.ini records the three passed comparisons", std::to_string(deleted));
 }
 
-void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                            const std::wstring& work) {
+void nightEndingWithMessage(const Env& env) {
   say("# a night that ends with \"何もしない\", and one 60-second transfer's CPU time");
-  const std::wstring folder =
-      prepareNight(work, L"夜2", varnoltExe, rokuCtrlExe, 5, 60000, false, false);
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  const std::wstring folder = prepareNight(env, L"夜2", 5, 60000, false, false);
+  Varnolt v(folder);
   if (!v.main) {
     check(false, "Varnolt starts for the second night");
     return;
   }
-  // The machine actions of the end-of-work frame carry their tips.
+  // The machine actions of the end-of-env.work frame carry their tips.
   bool tips = false;
   for (HWND h : topLevel())
     if (pidOf(h) == v.pid() && classOf(h) == L"tooltips_class32" &&
@@ -269,7 +224,7 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
   const auto started = std::chrono::steady_clock::now();
   const double startCpu = cpuSeconds(v.pid());
   // The polling alone: past the disabled list's repaint and the first tick, and well
-  // before the transfer's end, so no one-time work of the start or the end counts.
+  // before the transfer's end, so no one-time env.work of the start or the end counts.
   ::Sleep(3000);
   const double pollBefore = cpuSeconds(v.pid());
   const auto pollStart = std::chrono::steady_clock::now();
@@ -291,10 +246,11 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
                 pollAfter - pollBefore, pollWall,
                 pollWall > 0 ? 100.0 * (pollAfter - pollBefore) / pollWall : 0.0);
   say(figure);
-  std::snprintf(figure, sizeof figure,
-                "# CPU time of Varnolt.exe from the transfer's start to the end-of-work message: "
-                "%.3f s in %.1f s",
-                endCpu - startCpu, wall);
+  std::snprintf(
+      figure, sizeof figure,
+      "# CPU time of Varnolt.exe from the transfer's start to the end-of-env.work message: "
+      "%.3f s in %.1f s",
+      endCpu - startCpu, wall);
   say(figure);
   if (box) answer(box, IDOK);
   // Choice 5 leaves Varnolt as it was: the next close asks as usual.
@@ -304,12 +260,11 @@ void nightEndingWithMessage(const std::wstring& varnoltExe, const std::wstring& 
 
 }  // namespace
 
-void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                const std::wstring& work) {
-  closeControllers();
-  wholeNight(varnoltExe, rokuCtrlExe, work);
-  closeControllers();
-  nightEndingWithMessage(varnoltExe, rokuCtrlExe, work);
+void nightTests(const Env& env) {
+  closeStandIns();
+  wholeNight(env);
+  closeStandIns();
+  nightEndingWithMessage(env);
 }
 
-}  // namespace vt
+}  // namespace winetest

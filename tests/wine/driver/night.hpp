@@ -7,11 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vt {
-
-inline const std::wstring kDownloadButton = L"ﾘｽﾄ選択してﾀﾞｳﾝ";
-inline const std::wstring kCheck1 = L"DL後にストリーム変換も行う";
-inline const std::wstring kCheck3 = L"サイズ比較をクリアしたら元m2tファイルは削除";
+namespace winetest {
 
 struct Recording {
   const wchar_t* title;
@@ -24,37 +20,18 @@ inline const Recording kRecordings[] = {{L"ニュース/天気", 3},
                                         {L"映画 七人の侍", 4},
                                         {L"天気予報", 1}};
 
-// A folder `work\name` with Varnolt.exe, the stand-in (each job lasting `jobMs`; all five
-// recordings or the first alone) and default.ini: end-of-work choice `choice`, conversion
+// A folder `name` in the work folder with Varnolt.exe, the stand-in (each job lasting `jobMs`; all
+// five recordings or the first alone) and default.ini: end-of-work choice `choice`, conversion
 // after download when `convert`, the sources deleted after it when `deleteSources`, and
 // the download folder `downloadFolder` (default: the folder's 録画).
-std::wstring prepareNight(const std::wstring& work, const std::wstring& name,
-                          const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                          int choice, int jobMs, bool allRows, bool convert,
-                          const std::wstring& downloadFolder = {}, bool deleteSources = false);
+std::wstring prepareNight(const Env& env, const std::wstring& name, int choice, int jobMs,
+                          bool allRows, bool convert, const std::wstring& downloadFolder = {},
+                          bool deleteSources = false);
 // Starts the controller and reads its list; the recording list, or nullptr.
 HWND startAndRead(const Varnolt& v, int rows);
+// Presses "ﾘｽﾄ選択してﾀﾞｳﾝ" once it is enabled; false when there is no such button.
+bool startDownload(const Varnolt& v);
 // Checks row `row` (1-based) from the keyboard; whether its box is checked.
 bool checkRow(HWND list, int row);
-// The size of a file, -1 when there is none.
-// Closes every stand-in controller (ended by force when it does not close).
-void closeControllers();
 
-// The night's mends seen in the real windows (night_mends.cpp): Check3 after a restart
-// with the delete switch stored, a failed night's warning box, the renamed file of a
-// transfer cut by a vanished controller. `shots` gets restart-check3.bmp.
-void nightMendTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                    const std::wstring& work, const std::wstring& shots);
-
-// An interrupted night continued (resume.cpp): a power cut and a kill of Varnolt.exe alone in
-// the middle of a transfer, the question after the restart answered by a real click.
-void resumeTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                 const std::wstring& work);
-
-// The download history and the conversion list's add-files item (history.cpp), by real
-// keys and clicks: Ctrl+D, Ctrl+N, the recording list's pop-up menu, grey rows, the
-// context-menu key on the empty conversion list and the Open dialog.
-void historyTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                  const std::wstring& work);
-
-}  // namespace vt
+}  // namespace winetest

@@ -2,7 +2,7 @@
 // RokuCtrl.exe: Check3 after a restart with the delete switch stored, and Check1 clicked
 // off with the mouse; a night whose download folder is on a missing drive ending with
 // the warning box of "何もしない"; the file of a transfer cut by a vanished controller.
-// night.hpp brings windows.h, which the other system headers build on.
+#include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"
 
@@ -10,44 +10,34 @@
 #include <cstdlib>
 #include <memory>
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
-bool checked(HWND h) {
-  return h && sendTimed(h, BM_GETCHECK) == BST_CHECKED;
-}
-
 // ---------------------------------------------------------------- the delete switch
 
-void storedDeleteSwitch(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work, const std::wstring& shots, Xdo& xdo) {
+void storedDeleteSwitch(const Env& env, Xdo& xdo) {
   say("# a start with Check1 and Check2 stored on, then Check1 clicked off with the mouse");
-  const std::wstring folder =
-      prepareNight(work, L"削除スイッチ", varnoltExe, rokuCtrlExe, 5, 4000, false, true, {}, true);
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt starts with Check1 and Check2 stored on");
-  if (!v.main) return;
+  const std::wstring folder = prepareNight(env, L"削除スイッチ", 5, 4000, false, true, {}, true);
+  Varnolt v(folder);
+  if (!v.opened("Varnolt starts with Check1 and Check2 stored on")) return;
   HWND check1 = v.child(L"Button", kCheck1);
-  HWND check2 = v.child(L"Button", L"変換後、サイズ比較をクリアしたら元m2tファイルは削除する");
+  HWND check2 = v.child(L"Button", kCheck2);
   HWND check3 = v.child(L"Button", kCheck3);
   auto states = [&] {
-    return "Check1 " + std::to_string(checked(check1)) + ", Check2 " +
-           std::to_string(checked(check2)) + ", Check3 " + std::to_string(checked(check3));
+    return "Check1 " + std::to_string(buttonChecked(check1)) + ", Check2 " +
+           std::to_string(buttonChecked(check2)) + ", Check3 " +
+           std::to_string(buttonChecked(check3));
   };
-  const bool onAtStart = waitFor([&] { return checked(check3); }, 10000);
-  check(onAtStart && checked(check1) && checked(check2) && ::IsWindowEnabled(check3),
+  const bool onAtStart = waitFor([&] { return buttonChecked(check3); }, 10000);
+  check(onAtStart && buttonChecked(check1) && buttonChecked(check2) && ::IsWindowEnabled(check3),
         "Check3 on the download tab is shown checked and enabled", states());
-  if (!shots.empty()) {
-    ::RedrawWindow(v.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ::Sleep(300);
-    saveBitmap(v.main, joinPath(shots, L"restart-check3.bmp"));
-  }
+  if (!env.shots.empty()) v.screenshot(joinPath(env.shots, L"restart-check3.bmp"));
   if (!xdo.available() || !check1) return;
-  const RECT r = rectOf(check1);
-  xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  const bool cleared = waitFor([&] { return !checked(check1) && !checked(check2); }, 10000);
-  check(cleared && !checked(check3), "a mouse click on Check1 unchecks it and clears Check2",
+  xdo.click(check1);
+  const bool cleared =
+      waitFor([&] { return !buttonChecked(check1) && !buttonChecked(check2); }, 10000);
+  check(cleared && !buttonChecked(check3), "a mouse click on Check1 unchecks it and clears Check2",
         states());
 }
 
@@ -118,26 +108,20 @@ int iconDifference(HWND box, LPCWSTR icon) {
   return shown.differences(drawn);
 }
 
-void missingDriveNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                       const std::wstring& work) {
+void missingDriveNight(const Env& env) {
   say("# a night whose download folder is on a missing drive, ending with \"何もしない\"");
   wchar_t letter = L'Q';
   while (letter < L'Z' &&
          ::GetDriveTypeW((std::wstring(1, letter) + L":\\").c_str()) != DRIVE_NO_ROOT_DIR)
     ++letter;
   const std::wstring target = std::wstring(1, letter) + L":\\録画";
-  const std::wstring folder =
-      prepareNight(work, L"欠けたドライブ", varnoltExe, rokuCtrlExe, 5, 4000, true, false, target);
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt starts with the download folder " + utf8(target));
-  if (!v.main) return;
+  const std::wstring folder = prepareNight(env, L"欠けたドライブ", 5, 4000, true, false, target);
+  Varnolt v(folder);
+  if (!v.opened("Varnolt starts with the download folder " + utf8(target))) return;
   HWND list = startAndRead(v, 5);
   const bool rows = list && checkRow(list, 1) && checkRow(list, 2);
   check(rows, "the list is read and rows 1 and 2 are checked");
-  HWND download = v.child(L"Button", kDownloadButton);
-  if (!rows || !download) return;
-  waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000);
-  ::PostMessageW(download, BM_CLICK, 0, 0);
+  if (!rows || !startDownload(v)) return;
 
   HWND box = v.messageBox(60000);
   const std::wstring text = box ? boxMessage(box) : L"";
@@ -160,11 +144,7 @@ void missingDriveNight(const std::wstring& varnoltExe, const std::wstring& rokuC
         difference < 0 ? "no icon" : std::to_string(difference) + " pixels differ");
   answer(box, IDOK);
 
-  std::vector<std::wstring> logged;
-  for (const auto& l : lines(textOf(v.logBox()))) {
-    const auto cut = l.rfind(L"   ");
-    if (cut != std::wstring::npos) logged.push_back(l.substr(cut + 3));
-  }
+  const auto logged = logMessages(textOf(v.logBox()));
   const std::wstring want[] = {L"保存先フォルダ「" + target + L"」を作成できませんでした（1行目：" +
                                    kRecordings[0].title + L"）",
                                L"保存先フォルダ「" + target + L"」を作成できませんでした（2行目：" +
@@ -190,23 +170,17 @@ std::vector<std::wstring> m2tFiles(const std::wstring& folder) {
   return names;
 }
 
-void vanishedMidTransfer(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                         const std::wstring& work) {
+void vanishedMidTransfer(const Env& env) {
   say("# the controller closed in the middle of a transfer");
   // Two minutes for the transfer: it is under way for as long as the test needs.
-  const std::wstring folder =
-      prepareNight(work, L"途切れた転送", varnoltExe, rokuCtrlExe, 5, 120000, false, false);
+  const std::wstring folder = prepareNight(env, L"途切れた転送", 5, 120000, false, false);
   const std::wstring rec = joinPath(folder, L"録画");
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt starts for the cut transfer");
-  if (!v.main) return;
+  Varnolt v(folder);
+  if (!v.opened("Varnolt starts for the cut transfer")) return;
   HWND list = startAndRead(v, 1);
   const bool row = list && checkRow(list, 1);
   check(row, "the one recording is read and checked");
-  HWND download = v.child(L"Button", kDownloadButton);
-  if (!row || !download) return;
-  waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000);
-  ::PostMessageW(download, BM_CLICK, 0, 0);
+  if (!row || !startDownload(v)) return;
 
   std::wstring name;
   const bool writing = waitFor(
@@ -219,7 +193,7 @@ void vanishedMidTransfer(const std::wstring& varnoltExe, const std::wstring& rok
       60000);
   check(writing, "the transfer writes " + utf8(name));
   if (!writing) return;
-  closeControllers();
+  closeStandIns();
   // With the controller gone nothing changes the bytes, under whichever name they are.
   std::int64_t cut = -1;
   waitFor(
@@ -251,16 +225,15 @@ void vanishedMidTransfer(const std::wstring& varnoltExe, const std::wstring& rok
 
 }  // namespace
 
-void nightMendTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                    const std::wstring& work, const std::wstring& shots) {
+void nightMendTests(const Env& env) {
   Xdo xdo;
   check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
-  closeControllers();
-  storedDeleteSwitch(varnoltExe, rokuCtrlExe, work, shots, xdo);
-  missingDriveNight(varnoltExe, rokuCtrlExe, work);
-  closeControllers();
-  vanishedMidTransfer(varnoltExe, rokuCtrlExe, work);
-  closeControllers();
+  closeStandIns();
+  storedDeleteSwitch(env, xdo);
+  missingDriveNight(env);
+  closeStandIns();
+  vanishedMidTransfer(env);
+  closeStandIns();
 }
 
-}  // namespace vt
+}  // namespace winetest

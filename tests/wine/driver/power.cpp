@@ -1,13 +1,12 @@
 // The Windows backend's session and power port with its system calls replaced: what it
 // would ask of the system, and what it reports back. Nothing here reaches the host.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 
 #include <cstring>
 
 #include "platform/win32/win_platform.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -115,4 +114,4 @@ void powerPortTests() {
         "display, and gives it back with ES_CONTINUOUS alone");
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -2,8 +2,7 @@
 // key events and typed text, window corners dragged. The events come from xdotool on
 // the X display Wine draws on; run.sh serves the requests (xdo.hpp). The
 // results are read back from the controls.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
@@ -11,22 +10,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 
-namespace vt {
+#include "platform/win32/win_util.hpp"
+
+namespace winetest {
 
 namespace {
 
 Xdo xdo;
 
 // ---------------------------------------------------------------- reading the window
-
-HWND focusOf(HWND main) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
 
 // The focused control, a date picker's inner parts counted as the picker.
 HWND focusedControl(HWND main) {
@@ -53,11 +48,6 @@ HWND focusAfter(HWND main, const std::vector<std::string>& keys) {
   return now;
 }
 
-bool clickAt(HWND h) {
-  const RECT r = rectOf(h);
-  return xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
 std::wstring describe(HWND h) {
   if (!h) return L"(nothing)";
   std::wstring t = textOf(h);
@@ -73,30 +63,13 @@ std::vector<HWND> visibleEdits(HWND main) {
   return v;
 }
 
-HWND visibleChild(HWND main, const std::wstring& cls, const std::wstring& text) {
-  for (HWND h : children(main))
-    if (classOf(h) == cls && ::IsWindowVisible(h) && textOf(h) == text) return h;
-  return nullptr;
-}
-
 int currentPage(HWND tab) {
   return static_cast<int>(sendTimed(tab, TCM_GETCURSEL));
 }
 
-// What shows that page k is up: a control only that page has.
-bool pageShown(HWND main, int k) {
-  static const wchar_t* const marks[] = {L"リスト取得", L"追加",     L"PCで再生（ストリーム変換）",
-                                         nullptr,       L"ＲＣ選択", L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙"};
-  if (marks[k]) return visibleChild(main, L"Button", marks[k]) != nullptr;
-  for (HWND h : children(main))
-    if (classOf(h) == L"Edit" && ::IsWindowVisible(h) &&
-        (::GetWindowLongW(h, GWL_STYLE) & ES_MULTILINE))
-      return true;
-  return false;
-}
-
-bool isAncestor(HWND a, HWND b) {
-  return ::IsChild(a, b) != 0;
+// Page k is chosen and shown.
+bool onPage(const Varnolt& v, HWND tab, int k) {
+  return currentPage(tab) == k && v.pageShown(k);
 }
 
 // Every pair of visible windows of the main window where neither holds the other must
@@ -108,44 +81,12 @@ std::vector<std::string> coveredControls(HWND main) {
   std::vector<std::string> found;
   for (std::size_t i = 0; i < v.size(); ++i)
     for (std::size_t j = i + 1; j < v.size(); ++j) {
-      if (isAncestor(v[i], v[j]) || isAncestor(v[j], v[i])) continue;
+      if (::IsChild(v[i], v[j]) || ::IsChild(v[j], v[i])) continue;
       RECT a = rectOf(v[i]), b = rectOf(v[j]), both;
       if (::IntersectRect(&both, &a, &b))
         found.push_back(utf8(describe(v[i]) + L" / " + describe(v[j])));
     }
   return found;
-}
-
-struct Shot {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;
-};
-
-Shot capture(HWND h) {
-  Shot s;
-  const RECT r = rectOf(h);
-  s.width = widthOf(r);
-  s.height = heightOf(r);
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = s.width;
-  bi.bmiHeader.biHeight = -s.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = ::SelectObject(mem, bmp);
-  ::BitBlt(mem, 0, 0, s.width, s.height, screen, r.left, r.top, SRCCOPY);
-  ::GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  s.pixels.assign(p, p + static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
-  ::SelectObject(mem, old);
-  ::DeleteObject(bmp);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
-  return s;
 }
 
 // Pixels that differ, and where.
@@ -197,8 +138,6 @@ Shot settledCapture(HWND h) {
 void typeJapanese(HWND box, const std::wstring& text) {
   xdo.type(utf8(text));
   if (becomes([&] { return textOf(box).ends_with(text); })) return;
-  // The X input of this Wine takes no Unicode key symbols: commit the text the way an
-  // input method does, one WM_IME_CHAR a character.
   ::SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   for (wchar_t c : text) ::PostMessageW(box, WM_IME_CHAR, c, 1);
   becomes([&] { return textOf(box) == text; });
@@ -209,32 +148,31 @@ void typingTests(Varnolt& v, HWND tab) {
   say("# typing with real key events");
   // The rule tab's title box, reached with Ctrl+Tab from the download tab.
   xdo.keys({"ctrl+Tab"});
-  check(becomes([&] { return currentPage(tab) == 1 && pageShown(v.main, 1); }),
-        "Ctrl+Tab shows the rule tab");
+  check(becomes([&] { return onPage(v, tab, 1); }), "Ctrl+Tab shows the rule tab");
   HWND title = nullptr;
   for (HWND h : visibleEdits(v.main))
     if (textOf(h).empty()) title = h;
   check(title != nullptr, "the rule tab has an empty title box");
   if (!title) return;
-  clickAt(title);
+  xdo.click(title);
   check(becomes([&] { return focusOf(v.main) == title; }),
         "a click puts the caret in the title box", utf8(describe(focusOf(v.main))));
   auto reads = [&](HWND box, const std::wstring& want) {
     return becomes([&] { return textOf(box) == want; });
   };
-  xdo.type("News 7");
-  check(reads(title, L"News 7"), "typed \"News 7\" reads \"News 7\"", shown(textOf(title)));
-  xdo.keys({"Home", "Right", "Right"});
-  xdo.type("w");
-  check(reads(title, L"Newws 7"), "a letter typed in the middle lands at the caret",
-        shown(textOf(title)));
-  xdo.keys({"shift+End"});
-  xdo.type("s!");
-  check(reads(title, L"News!"), "text typed over a selection replaces it", shown(textOf(title)));
-  xdo.keys({"BackSpace", "End"});
-  xdo.type(" 9");
-  check(reads(title, L"News 9"), "BackSpace and End then typing keep the caret",
-        shown(textOf(title)));
+  // Presses `keys`, types `text`, and checks that `box` then reads `want`.
+  auto typed = [&](HWND box, const std::vector<std::string>& keys, const std::string& text,
+                   const std::wstring& want, const std::string& what) {
+    if (!keys.empty()) xdo.keys(keys);
+    xdo.type(text);
+    check(reads(box, want), what, shown(textOf(box)));
+  };
+  typed(title, {}, "News 7", L"News 7", "typed \"News 7\" reads \"News 7\"");
+  typed(title, {"Home", "Right", "Right"}, "w", L"Newws 7",
+        "a letter typed in the middle lands at the caret");
+  typed(title, {"shift+End"}, "s!", L"News!", "text typed over a selection replaces it");
+  typed(title, {"BackSpace", "End"}, " 9", L"News 9",
+        "BackSpace and End then typing keep the caret");
 
   xdo.keys({"Home", "shift+End", "Delete"});
   typeJapanese(title, L"ニュース");
@@ -255,33 +193,27 @@ void typingTests(Varnolt& v, HWND tab) {
   check(times.size() == 4, "the rule tab shows four time boxes", std::to_string(times.size()));
   if (!times.empty()) {
     HWND hour = times.back();
-    clickAt(hour);
-    xdo.keys({"Home", "shift+End"});
-    xdo.type("23");
-    check(reads(hour, L"23"), "typing 23 in a time box reads 23", shown(textOf(hour)));
+    xdo.click(hour);
+    typed(hour, {"Home", "shift+End"}, "23", L"23", "typing 23 in a time box reads 23");
   }
 
   // The settings tab's folder box: End, then text goes after "未設定"; the model has it
   // too, since leaving the tab drops one trailing backslash.
   xdo.keys({"ctrl+Next", "ctrl+Next", "ctrl+Next"});
-  check(becomes([&] { return currentPage(tab) == 4 && pageShown(v.main, 4); }),
-        "Ctrl+PgDn three times shows the settings tab");
-  HWND folder = visibleChild(v.main, L"Edit", L"未設定");
+  check(becomes([&] { return onPage(v, tab, 4); }), "Ctrl+PgDn three times shows the settings tab");
+  HWND folder = shownChild(v.main, L"Edit", L"未設定");
   check(folder != nullptr, "the settings tab shows the folder box");
   if (!folder) return;
-  clickAt(folder);
-  xdo.keys({"End"});
-  xdo.type("abc");
-  check(reads(folder, L"未設定abc"), "End then \"abc\" gives \"未設定abc\"", shown(textOf(folder)));
-  xdo.keys({"Home", "shift+End"});
-  xdo.type("C:\\rec\\\\");
-  check(reads(folder, L"C:\\rec\\\\"), "a path typed over the selection", shown(textOf(folder)));
+  xdo.click(folder);
+  typed(folder, {"End"}, "abc", L"未設定abc", "End then \"abc\" gives \"未設定abc\"");
+  typed(folder, {"Home", "shift+End"}, "C:\\rec\\\\", L"C:\\rec\\\\",
+        "a path typed over the selection");
   xdo.keys({"ctrl+Prior"});
   check(becomes([&] { return currentPage(tab) == 3 && textOf(folder) == L"C:\\rec\\"; }),
         "Ctrl+PgUp leaves the settings tab as a click would: one backslash dropped",
         shown(textOf(folder)));
   xdo.keys({"ctrl+Next"});
-  clickAt(folder);
+  xdo.click(folder);
   xdo.keys({"Home", "shift+End"});
   xdo.type("C:\\rec\\");
   xdo.keys({"ctrl+Tab"});
@@ -302,32 +234,29 @@ void keyboardTests(Varnolt& v, HWND tab) {
         "at start-up the recording list, the first control of the shown page, has the focus",
         utf8(describe(first)));
 
-  // Ctrl+Tab walks all six pages and comes back; Ctrl+Shift+Tab walks back.
-  bool forward = true, back = true;
-  std::string seen;
-  for (int i = 1; i <= 6; ++i) {
-    xdo.keys({"ctrl+Tab"});
-    becomes([&] { return currentPage(tab) == i % 6 && pageShown(v.main, i % 6); });
-    const int k = currentPage(tab);
-    seen += std::to_string(k);
-    forward = forward && k == i % 6 && pageShown(v.main, k);
-  }
-  check(forward, "Ctrl+Tab walks the six pages in order and shows each", seen);
-  seen.clear();
-  for (int i = 5; i >= 0; --i) {
-    xdo.keys({"ctrl+shift+Tab"});
-    becomes([&] { return currentPage(tab) == i && pageShown(v.main, i); });
-    const int k = currentPage(tab);
-    seen += std::to_string(k);
-    back = back && k == i && pageShown(v.main, k);
-  }
-  check(back, "Ctrl+Shift+Tab walks them backwards", seen);
+  // Ctrl+Tab walks all six pages and comes back; Ctrl+Shift+Tab walks back. The pages seen,
+  // and whether each was the one wanted and shown.
+  auto walkPages = [&](const std::string& key, int step) {
+    bool all = true;
+    std::string seen;
+    for (int i = 1; i <= 6; ++i) {
+      const int want = (6 + i * step) % 6;
+      xdo.keys({key});
+      becomes([&] { return onPage(v, tab, want); });
+      const int k = currentPage(tab);
+      seen += std::to_string(k);
+      all = all && k == want && v.pageShown(k);
+    }
+    return std::make_pair(all, seen);
+  };
+  const auto [forward, ahead] = walkPages("ctrl+Tab", 1);
+  check(forward, "Ctrl+Tab walks the six pages in order and shows each", ahead);
+  const auto [back, behind] = walkPages("ctrl+shift+Tab", -1);
+  check(back, "Ctrl+Shift+Tab walks them backwards", behind);
   xdo.keys({"ctrl+Prior"});
-  check(becomes([&] { return currentPage(tab) == 5 && pageShown(v.main, 5); }),
-        "Ctrl+PgUp from the first page wraps");
+  check(becomes([&] { return onPage(v, tab, 5); }), "Ctrl+PgUp from the first page wraps");
   xdo.keys({"ctrl+Next"});
-  check(becomes([&] { return currentPage(tab) == 0 && pageShown(v.main, 0); }),
-        "Ctrl+PgDn from the last page wraps");
+  check(becomes([&] { return onPage(v, tab, 0); }), "Ctrl+PgDn from the last page wraps");
   HWND inPage = nullptr;
   becomes([&] {
     inPage = focusOf(v.main);
@@ -357,7 +286,7 @@ void keyboardTests(Varnolt& v, HWND tab) {
   check(becomes([&] { return focusOf(v.main) == tab && currentPage(tab) == 1; }),
         "Ctrl+Tab on the tab strip shows the rule tab and keeps the strip focused");
   std::vector<HWND> order;
-  HWND add = visibleChild(v.main, L"Button", L"追加");
+  HWND add = shownChild(v.main, L"Button", L"追加");
   for (int i = 0; i < 30; ++i) {
     HWND f = focusAfter(v.main, {"Tab"});
     if (!f || f == add || std::find(order.begin(), order.end(), f) != order.end()) {
@@ -425,8 +354,6 @@ bool dragCorner(HWND main, int dx, int dy, std::string* detail = nullptr) {
   return false;
 }
 
-// After a resize: no control covers another, and what the window shows is what a full
-// repaint shows (nothing left behind where controls were).
 // Waits until the window's controls stay where they are (the program may still be
 // working through the last moves of the drag).
 void settle(HWND main) {
@@ -436,19 +363,19 @@ void settle(HWND main) {
       if (::IsWindowVisible(h)) v.push_back(rectOf(h));
     return v;
   };
-  auto same = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](RECT x, RECT y) {
-             return ::EqualRect(&x, &y) != 0;
-           });
-  };
   std::vector<RECT> before = places();
   for (int i = 0; i < 20; ++i) {
     ::Sleep(200);
     std::vector<RECT> now = places();
-    if (same(before, now)) return;
+    if (now.size() == before.size() &&
+        std::memcmp(now.data(), before.data(), now.size() * sizeof(RECT)) == 0)
+      return;
     before = std::move(now);
   }
 }
+
+// After a resize: no control covers another, and what the window shows is what a full
+// repaint shows (nothing left behind where controls were).
 
 void afterResize(HWND main, const std::string& when) {
   settle(main);
@@ -485,16 +412,14 @@ void resizeTests(Varnolt& v, HWND tab) {
           page + ": dragging it back restores the design size", drag);
     afterResize(v.main, page + " shrunk back");
     xdo.keys({"ctrl+Tab"});
-    becomes([&] { return currentPage(tab) == (k + 1) % 6 && pageShown(v.main, (k + 1) % 6); });
+    becomes([&] { return onPage(v, tab, (k + 1) % 6); });
   }
   // Taller only, as a user first met it: the list must not grow over the remote.
   check(currentPage(tab) == 0, "back on the download tab");
   dragCorner(v.main, 0, 40);
   afterResize(v.main, "download tab 40 px taller");
-  HWND stop = visibleChild(v.main, L"Button", L"停止");
-  HWND list = nullptr;
-  for (HWND h : children(v.main))
-    if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) list = h;
+  HWND stop = shownChild(v.main, L"Button", L"停止");
+  HWND list = v.shownList();
   const RECT stopAt = stop ? rectOf(stop) : RECT{}, listAt = list ? rectOf(list) : RECT{};
   check(stop && list && stopAt.top >= listAt.bottom,
         "40 px taller: the remote's 停止 button stays below the list");
@@ -531,33 +456,22 @@ void listClicks(HWND list) {
         "a click on row 2's box clears its check mark alone", state());
 }
 
-// "変換先変更" from the pop-up menu of the conversion list's row: Form3, or nullptr.
-HWND openPathDialog(const Varnolt& v, HWND list, int row) {
-  const RECT r = listItemRect(list, row);
-  xdo.click(r.left + 60, (r.top + r.bottom) / 2, 3);
-  if (!waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000)) return nullptr;
-  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
-  xdo.keys({"Down", "Down", "Down", "Down", "Down", "Return"});
-  HWND dialog = nullptr;
-  waitFor(
-      [&] {
-        dialog = findTop(v.pid(), L"VarnoltDialog", L"変換先変更");
-        return dialog != nullptr;
-      },
-      5000);
+// Form3 for row 2 with `path` typed into Text1, reached with Tab, Tab; nullptr when it
+// did not open.
+HWND typedPathDialog(const Varnolt& v, HWND list, const std::wstring& path) {
+  HWND dialog = openPathDialog(xdo, v, list, 1);
+  HWND edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+  if (!edit) return nullptr;
+  xdo.keys({"Tab", "Tab"});
+  typeJapanese(edit, path);
   return dialog;
 }
 
-// Form3 opens with the focus on キャンセル; Tab, Tab reach Text1. Enter there confirms as
-// "O  K" does; Enter on a button presses that button; Esc cancels.
 void pathDialogKeys(const Varnolt& v, HWND list) {
   say("# the path entry dialog from the keyboard");
-  HWND dialog = openPathDialog(v, list, 1);
-  HWND edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
-  check(edit != nullptr, "\"変換先変更\" on row 2 opens the path entry dialog");
-  if (!edit) return;
-  xdo.keys({"Tab", "Tab"});
-  typeJapanese(edit, L"C:\\録画\\変換済み\\");
+  HWND dialog = typedPathDialog(v, list, L"C:\\録画\\変換済み\\");
+  check(dialog != nullptr, "\"変換先変更\" on row 2 opens the path entry dialog");
+  if (!dialog) return;
   xdo.keys({"Return"});
   waitFor([&] { return !::IsWindow(dialog); }, 3000);
   check(!::IsWindow(dialog) && listText(list, 1, 5) == L"C:\\録画\\変換済み",
@@ -565,11 +479,8 @@ void pathDialogKeys(const Varnolt& v, HWND list) {
         utf8(listText(list, 1, 5)));
 
   const std::wstring kept = listText(list, 1, 5);
-  dialog = openPathDialog(v, list, 1);
-  edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
-  if (!edit) return;
-  xdo.keys({"Tab", "Tab"});
-  typeJapanese(edit, L"C:\\捨てる\\");
+  dialog = typedPathDialog(v, list, L"C:\\捨てる\\");
+  if (!dialog) return;
   xdo.keys({"shift+Tab", "shift+Tab"});
   const std::string focus = utf8(textOf(focusOf(dialog)));
   xdo.keys({"Return"});
@@ -578,19 +489,10 @@ void pathDialogKeys(const Varnolt& v, HWND list) {
         "Enter on キャンセル closes the dialog and drops the typed path",
         "focus on \"" + focus + "\", row 2: " + utf8(listText(list, 1, 5)));
 
-  dialog = openPathDialog(v, list, 1);
-  edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
-  if (!edit) return;
-  xdo.keys({"Tab", "Tab"});
-  typeJapanese(edit, L"C:\\捨てる\\");
+  dialog = typedPathDialog(v, list, L"C:\\捨てる\\");
+  if (!dialog) return;
   xdo.keys({"Tab", "Return"});
-  HWND browser = nullptr;
-  waitFor(
-      [&] {
-        browser = findTop(v.pid(), L"#32770", L"");
-        return browser && findChild(browser, L"SysTreeView32", L"");
-      },
-      10000);
+  HWND browser = v.folderBrowser(10000);
   check(browser && ::IsWindow(dialog), "Enter on 参照 opens the folder browser over the dialog");
   if (browser) {
     xdo.keys({"Escape"});
@@ -617,20 +519,20 @@ void optionArrows(const Varnolt& v, HWND tab) {
                                             L"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する",
                                             L"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"};
   HWND option[9];
-  for (int k = 0; k < 9; ++k) option[k] = visibleChild(v.main, L"Button", captions[k]);
+  for (int k = 0; k < 9; ++k) option[k] = shownChild(v.main, L"Button", captions[k]);
   // The one chosen (shown checked) option, -1 for none or several; "*" when the focus is
   // elsewhere.
   auto chosen = [&] {
     int found = -1, n = 0;
     for (int k = 0; k < 9; ++k)
-      if (option[k] && sendTimed(option[k], BM_GETCHECK) == BST_CHECKED) {
+      if (buttonChecked(option[k])) {
         found = k;
         ++n;
       }
     if (n != 1) return std::string("-1");
     return std::to_string(found) + (focusOf(v.main) == option[found] ? "" : "*");
   };
-  clickAt(option[5]);
+  xdo.click(option[5]);
   check(chosen() == "5", "a click on 何もしない gives the chosen option the focus", chosen());
   std::string seen;
   for (const char* key :
@@ -783,29 +685,18 @@ void columnFits(HWND list, int column, const std::wstring& text, const std::stri
 }
 
 // Ctrl+Tab until the download tab is up, each page waited for.
-void toFirstPage(HWND main, HWND tab) {
+void toFirstPage(const Varnolt& v, HWND tab) {
   for (int i = 0; i < 6 && currentPage(tab) != 0; ++i) {
     const int next = (currentPage(tab) + 1) % 6;
     xdo.keys({"ctrl+Tab"});
-    becomes([&] { return currentPage(tab) == next && pageShown(main, next); });
+    becomes([&] { return onPage(v, tab, next); });
   }
-}
-
-std::wstring folderFor(const std::wstring& work, const std::wstring& name,
-                       const std::wstring& exe) {
-  const std::wstring folder = joinPath(work, name);
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  ::CreateDirectoryW(folder.c_str(), nullptr);
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  ::DeleteFileW(joinPath(folder, L"default.ini").c_str());
-  ::CopyFileW(exe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  return folder;
 }
 
 // A long log: the box, which takes it a slice at a time, comes to hold all of it in its
 // order.
-void longLogTest(const std::wstring& exe, const std::wstring& work) {
-  const std::wstring folder = folderFor(work, L"長いログ", exe);
+void longLogTest(const Env& env) {
+  const std::wstring folder = installVarnolt(env, L"長いログ");
   std::wstring file, body;
   for (int i = 0; i < 3000; ++i) {
     const std::wstring line = L"2026/01/01   00:00:00   作業" + std::to_wstring(i);
@@ -813,7 +704,7 @@ void longLogTest(const std::wstring& exe, const std::wstring& work) {
     body += L"\r\n" + line;
   }
   writeFile(joinPath(folder, L"log.ini"), cp932(file));
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  Varnolt v(folder);
   HWND box = v.main ? v.logBox() : nullptr;
   check(box && v.selectTab(3), "the log tab opens with a 3,000-line log");
   if (!box) return;
@@ -835,39 +726,35 @@ void longLogTest(const std::wstring& exe, const std::wstring& work) {
 
 }  // namespace
 
-void realInputTests(const std::wstring& exe, const std::wstring& work) {
+void realInputTests(const Env& env) {
   say("# real input (xdotool)");
   check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
   if (!xdo.available()) return;
-  const std::wstring folder = folderFor(work, L"実入力", exe);
+  const std::wstring folder = installVarnolt(env, L"実入力");
   {
-    Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-    check(v.main != nullptr, "the main window opens");
-    if (!v.main) return;
+    Varnolt v(folder);
+    if (!v.opened("the main window opens")) return;
     check(xdo.bringToFront(v.main), "the main window is in front and has the X input focus");
     HWND tab = v.tabs();
     keyboardTests(v, tab);
-    toFirstPage(v.main, tab);
+    toFirstPage(v, tab);
     typingTests(v, tab);
-    toFirstPage(v.main, tab);
+    toFirstPage(v, tab);
     resizeTests(v, tab);
   }
   {
     // Two recordings dropped on the conversion list, as from the shell.
-    const std::wstring chosenFolder = folderFor(work, L"選択と確定", exe);
+    const std::wstring chosenFolder = installVarnolt(env, L"選択と確定");
     std::vector<std::wstring> files;
     for (const wchar_t* name : {L"ニュース.m2t", L"ドラマ 第1話.m2t"}) {
       files.push_back(joinPath(chosenFolder, name));
       writeFile(files.back(), "m2t");
     }
-    Varnolt v(joinPath(chosenFolder, L"Varnolt.exe"), chosenFolder);
-    check(v.main != nullptr, "the main window opens for the lists and choices");
-    if (!v.main) return;
+    Varnolt v(chosenFolder);
+    if (!v.opened("the main window opens for the lists and choices")) return;
     HWND tab = v.tabs();
     xdo.keys({"ctrl+Tab", "ctrl+Tab"});
-    HWND list = nullptr;
-    for (HWND h : children(v.main))
-      if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) list = h;
+    HWND list = v.shownList();
     check(list && sendFileDrop(list, files) && listCount(list) == 2,
           "two files dropped on the conversion list make two rows");
     if (!list || listCount(list) != 2) return;
@@ -875,94 +762,95 @@ void realInputTests(const std::wstring& exe, const std::wstring& work) {
     pathDialogKeys(v, list);
     optionArrows(v, tab);
   }
-  longLogTest(exe, work);
+  longLogTest(env);
 }
 
-void dpiScreenshots(const std::wstring& exe, const std::wstring& work, const std::wstring& shots,
-                    int dpi) {
-  say("# screenshots at " + std::to_string(dpi) + " DPI");
-  const std::wstring folder = folderFor(work, L"dpi" + std::to_wstring(dpi), exe);
-  HKEY key = nullptr;
-  DWORD old = 96, size = sizeof old, value = static_cast<DWORD>(dpi);
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-  const bool hadOld = ::RegQueryValueExW(key, L"LogPixels", nullptr, nullptr,
-                                         reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS;
-  ::RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof value);
-  {
-    Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-    check(v.main != nullptr, "the main window opens at " + std::to_string(dpi) + " DPI");
-    if (v.main) {
-      xdo.bringToFront(v.main);
-      HWND tab = v.tabs();
-      // The design client area, 10410 twips wide, at this DPI.
-      RECT client{};
-      ::GetClientRect(v.main, &client);
-      check(client.right == ::MulDiv(10410, dpi, 1440),
-            "the client area is the design width at " + std::to_string(dpi) + " DPI",
-            std::to_string(client.right));
-      std::string detail;
-      HWND status = visibleChild(v.main, L"Static", L"Varnolt起動");
-      check(status && becomes([&] { return fontConfirmed(status, uiFont(dpi), detail); }),
-            std::to_string(dpi) + " DPI: the status line is drawn in the UI font", detail);
-      // The tab strip holds the focus: no caret in the pictures.
-      xdo.keys({"shift+Tab"});
-      becomes([&] { return focusOf(v.main) == tab; });
-      for (int k = 0; k < 6; ++k) {
-        if (k > 0) xdo.keys({"ctrl+Tab"});
-        check(becomes([&] { return currentPage(tab) == k && pageShown(v.main, k); }),
-              std::to_string(dpi) + " DPI: page " + std::to_string(k) + " is shown");
-        const auto covered = coveredControls(v.main);
-        check(
-            covered.empty(),
-            std::to_string(dpi) + " DPI: page " + std::to_string(k) + ": no control covers another",
-            covered.empty() ? "" : covered.front());
-        wholeCaptions(v.main, std::to_string(dpi) + " DPI: page " + std::to_string(k), dpi);
-        if (k == 1) {
-          HWND rules = nullptr;
-          for (HWND h : children(v.main))
-            if (classOf(h) == L"SysListView32" && ::IsWindowVisible(h)) rules = h;
-          columnFits(rules, 2, L"日月火水木金土",
-                     std::to_string(dpi) + " DPI: the 毎週 column holds seven days", dpi);
-        }
-        xdo.parkMouse();
-        repaintAll(v.main);
-        settledCapture(v.main);
-        if (!shots.empty())
-          saveBitmap(v.main,
-                     joinPath(shots, L"tab" + std::to_wstring(k) +
-                                         (dpi == 96 ? L"" : L"-" + std::to_wstring(dpi) + L"dpi") +
-                                         L".bmp"));
-      }
-      // The version dialog from the keyboard: Alt+H, V.
-      xdo.keys({"alt+h"});
-      xdo.keys({"v"});
-      HWND dialog = nullptr;
-      waitFor(
-          [&] {
-            dialog = findTop(v.pid(), L"VarnoltDialog", L"");
-            return dialog != nullptr;
-          },
-          kInputMs);
-      check(dialog != nullptr, std::to_string(dpi) + " DPI: Alt+H, V opens the version dialog");
-      if (dialog) {
-        settledCapture(dialog);
-        wholeCaptions(dialog, std::to_string(dpi) + " DPI: the version dialog", dpi);
-        if (!shots.empty())
-          saveBitmap(dialog, joinPath(shots, L"about-" + std::to_wstring(dpi) + L"dpi.bmp"));
-        xdo.keys({"Escape"});
-        becomes([&] { return !::IsWindow(dialog); });
-        check(!::IsWindow(dialog), std::to_string(dpi) + " DPI: Esc closes the version dialog");
-      }
-    }
+namespace {
+
+// The screen's DPI for programs started while it lives, as the desktop settings hold it.
+class ScreenDpi {
+ public:
+  explicit ScreenDpi(int dpi) {
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, key_.put(), nullptr);
+    DWORD size = sizeof old_, value = static_cast<DWORD>(dpi);
+    hadOld_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
+    set(value);
   }
-  if (hadOld)
-    ::RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old),
-                     sizeof old);
-  else
-    ::RegDeleteValueW(key, L"LogPixels");
-  ::RegCloseKey(key);
+  ~ScreenDpi() {
+    if (hadOld_)
+      set(old_);
+    else
+      ::RegDeleteValueW(key_.get(), L"LogPixels");
+  }
+  ScreenDpi(const ScreenDpi&) = delete;
+  ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+ private:
+  void set(DWORD value) {
+    ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                     sizeof value);
+  }
+  varnolt::win32::UniqueKey key_;
+  DWORD old_ = 96;
+  bool hadOld_ = false;
+};
+
+}  // namespace
+
+void dpiScreenshots(const Env& env, int dpi) {
+  const std::string at = std::to_string(dpi) + " DPI";
+  say("# screenshots at " + at);
+  const std::wstring folder = installVarnolt(env, L"dpi" + std::to_wstring(dpi));
+  const std::wstring suffix = dpi == 96 ? L"" : L"-" + std::to_wstring(dpi) + L"dpi";
+  ScreenDpi screen(dpi);
+  Varnolt v(folder);
+  if (!v.opened("the main window opens at " + at)) return;
+  xdo.bringToFront(v.main);
+  HWND tab = v.tabs();
+  // The design client area, 10410 twips wide, at this DPI.
+  RECT client{};
+  ::GetClientRect(v.main, &client);
+  check(client.right == ::MulDiv(10410, dpi, 1440), "the client area is the design width at " + at,
+        std::to_string(client.right));
+  std::string detail;
+  HWND status = shownChild(v.main, L"Static", kStarted);
+  check(status && becomes([&] { return fontConfirmed(status, uiFont(dpi), detail); }),
+        at + ": the status line is drawn in the UI font", detail);
+  // The tab strip holds the focus: no caret in the pictures.
+  xdo.keys({"shift+Tab"});
+  becomes([&] { return focusOf(v.main) == tab; });
+  for (int k = 0; k < 6; ++k) {
+    const std::string page = at + ": page " + std::to_string(k);
+    if (k > 0) xdo.keys({"ctrl+Tab"});
+    check(becomes([&] { return onPage(v, tab, k); }), page + " is shown");
+    const auto covered = coveredControls(v.main);
+    check(covered.empty(), page + ": no control covers another",
+          covered.empty() ? "" : covered.front());
+    wholeCaptions(v.main, page, dpi);
+    if (k == 1)
+      columnFits(v.shownList(), 2, L"日月火水木金土", at + ": the 毎週 column holds seven days",
+                 dpi);
+    xdo.parkMouse();
+    repaintAll(v.main);
+    settledCapture(v.main);
+    if (!env.shots.empty())
+      saveBitmap(v.main, joinPath(env.shots, L"tab" + std::to_wstring(k) + suffix + L".bmp"));
+  }
+  // The version dialog from the keyboard: Alt+H, V.
+  xdo.keys({"alt+h"});
+  xdo.keys({"v"});
+  HWND dialog = awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L""); }, kInputMs);
+  check(dialog != nullptr, at + ": Alt+H, V opens the version dialog");
+  if (!dialog) return;
+  settledCapture(dialog);
+  wholeCaptions(dialog, at + ": the version dialog", dpi);
+  if (!env.shots.empty())
+    saveBitmap(dialog, joinPath(env.shots, L"about-" + std::to_wstring(dpi) + L"dpi.bmp"));
+  xdo.keys({"Escape"});
+  becomes([&] { return !::IsWindow(dialog); });
+  check(!::IsWindow(dialog), at + ": Esc closes the version dialog");
 }
 
-}  // namespace vt
+}  // namespace winetest

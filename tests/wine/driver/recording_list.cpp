@@ -4,26 +4,22 @@
 // answers and whether the controller took the selection; the simulated list box is held
 // to the same table. Then Varnolt's list read with Japanese titles and sizes, row by row
 // against the stand-in's configuration.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
 
 #include <cstdint>
-#include <cstdio>
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
-const std::wstring kTitle = L"ロクラクⅡ コントローラ";
-const std::wstring kStandInClass = L"RokuCtrlWindow";
 // Written into the details text before each step: still there afterwards means the
 // controller was not told of a selection change.
 const std::wstring kUntouched = L"-";
 
-// A stand-in started with its own configuration; closed (or ended) on destruction.
+// A stand-in started with its own configuration; every stand-in is closed on destruction.
 class StandIn {
  public:
   StandIn(const std::wstring& exe, const std::wstring& folder, const std::string& config) {
@@ -32,19 +28,12 @@ class StandIn {
     const std::wstring report = joinPath(folder, L"probe.report");
     ::DeleteFileW(report.c_str());
     writeFile(ini, "startup 0\r\n" + config);
-    std::wstring command =
-        L"\"" + exe + L"\" --config \"" + ini + L"\" --report \"" + report + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &pi))
-      return;
-    process_ = Handle(pi.hProcess);
-    Handle thread(pi.hThread);
+    DWORD pid = 0;
+    process_ =
+        startProcess(exe, L"--config \"" + ini + L"\" --report \"" + report + L"\"", {}, &pid);
     waitFor(
         [&] {
-          main = findTop(pi.dwProcessId, kStandInClass, kTitle);
+          main = findTop(pid, kStandInClass, kStandInTitle);
           return main && exists(report);
         },
         20000);
@@ -57,13 +46,7 @@ class StandIn {
       for (HWND h : children(main))
         if (classOf(h) == L"Static" && textOf(h) != L"録画リスト") details = h;
   }
-  ~StandIn() {
-    if (!process_) return;
-    if (main) ::PostMessageW(main, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(process_.get(), 3000) != WAIT_OBJECT_0)
-      ::TerminateProcess(process_.get(), 9);
-    ::WaitForSingleObject(process_.get(), 3000);
-  }
+  ~StandIn() { closeStandIns(); }
   StandIn(const StandIn&) = delete;
   StandIn& operator=(const StandIn&) = delete;
 
@@ -131,14 +114,19 @@ std::wstring shownTitle(const std::wstring& details) {
   return details.substr(at + key.size(), end == std::wstring::npos ? end : end - at - key.size());
 }
 
-void listBoxSequences(const std::wstring& rokuCtrlExe, const std::wstring& work) {
+std::string outcome(int answer, int sel, int caret, const std::wstring& title) {
+  return "answer " + std::to_string(answer) + ", sel " + std::to_string(sel) + ", caret " +
+         std::to_string(caret) + ", shows \"" + utf8(title) + "\"";
+}
+
+void listBoxSequences(const Env& env) {
   say("# the controller's list box: selection, caret and answers");
   for (const Sequence& seq : sequences()) {
     std::string config;
     for (int k = 1; k <= seq.entries; ++k)
       config += "recording " + std::to_string(k) + "||番組" + std::to_string(k) +
                 "|2026/12/01 21:00|00:30|HD " + std::to_string(k) + " MB\r\n";
-    StandIn s(rokuCtrlExe, joinPath(work, L"listbox"), config);
+    StandIn s(env.rokuCtrl, joinPath(env.work, L"listbox"), config);
     check(s.list && s.details, std::string("the stand-in is up for ") + seq.name);
     if (!s.list || !s.details) continue;
     const int sel0 = static_cast<int>(sendTimed(s.list, LB_GETCURSEL));
@@ -153,14 +141,9 @@ void listBoxSequences(const std::wstring& rokuCtrlExe, const std::wstring& work)
                                  : sendTimed(s.list, WM_KEYDOWN, static_cast<WPARAM>(st.arg)));
       const int sel = static_cast<int>(sendTimed(s.list, LB_GETCURSEL));
       const int caret = static_cast<int>(sendTimed(s.list, LB_GETCARETINDEX));
-      const std::wstring title = shownTitle(textOf(s.details));
-      char got[160];
-      std::snprintf(got, sizeof got, "answer %d, sel %d, caret %d, shows \"%s\"", answer, sel,
-                    caret, utf8(title).c_str());
-      char want[160];
-      std::snprintf(want, sizeof want, "answer %d, sel %d, caret %d, shows \"%s\"", st.answer,
-                    st.sel, st.caret, utf8(st.shown).c_str());
-      check(std::string(got) == want, std::string(seq.name) + ": " + st.what + " -> " + want, got);
+      const std::string got = outcome(answer, sel, caret, shownTitle(textOf(s.details)));
+      const std::string want = outcome(st.answer, st.sel, st.caret, st.shown);
+      check(got == want, std::string(seq.name) + ": " + st.what + " -> " + want, got);
     }
   }
 }
@@ -203,66 +186,21 @@ bool pressAndWait(HWND button, unsigned timeoutMs = 120000) {
   return ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
-// A user's click at a point of a window's client area.
-void clickAt(HWND h, POINT p, bool right = false) {
-  ::ClientToScreen(h, &p);
-  ::SetCursorPos(p.x, p.y);
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-  ::SendInput(2, in, sizeof(INPUT));
-}
+Xdo xdo;
 
-// Varnolt in front with the pointer at `p` (client coordinates of `h`), as the display
-// shows it: after the header click the controller's window, which activates itself on
-// the sort click, lies over Varnolt's until then and takes the clicks.
-bool bringToFrontAt(const Varnolt& v, HWND h, POINT p) {
-  ::ClientToScreen(h, &p);
-  return Xdo().bringToFront(v.main, p.x, p.y);
-}
-
-void pressKey(WORD vk) {
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = vk;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  ::SendInput(2, in, sizeof(INPUT));
-}
-
-int checkImage(HWND list, int row) {
-  return static_cast<int>(
-      (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) &
-       LVIS_STATEIMAGEMASK) >>
-      12);
-}
-
-void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-              const std::wstring& work) {
+void listRead(const Env& env) {
   say("# the list read: Japanese titles, sizes on");
-  const std::wstring standInFolder = joinPath(work, L"一覧ロクラク");
-  ::CreateDirectoryW(standInFolder.c_str(), nullptr);
-  const std::wstring standIn = joinPath(standInFolder, L"RokuCtrl.exe");
-  ::CopyFileW(rokuCtrlExe.c_str(), standIn.c_str(), FALSE);
   std::string config = "startup 0\r\n";
   for (const Entry& e : entries()) config += e.line + "\r\n";
-  writeFile(joinPath(standInFolder, L"RokuCtrl.ini"), config);
-
-  const std::wstring folder = joinPath(work, L"一覧試験");
-  const std::wstring downloads = joinPath(work, L"録画");
-  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring standIn =
+      installStandIn(joinPath(env.work, L"一覧ロクラク"), env.rokuCtrl, config);
+  const std::wstring downloads = joinPath(env.work, L"録画");
   ::CreateDirectoryW(downloads.c_str(), nullptr);
-  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-  ::CopyFileW(varnoltExe.c_str(), joinPath(folder, L"Varnolt.exe").c_str(), FALSE);
-  std::wstring settings = designSettings(standIn);
-  settings.replace(settings.find(L"未設定"), 3, downloads);
-  writeFile(joinPath(folder, L"default.ini"), cp932(settings));
-
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
-  check(v.main != nullptr, "Varnolt opens");
-  if (!v.main) return;
-  HWND start = v.child(L"Button", L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動");
-  HWND read = v.child(L"Button", L"リスト取得");
+  const std::wstring folder = installVarnolt(env, L"一覧試験", designSettings(standIn, downloads));
+  Varnolt v(folder);
+  if (!v.opened("Varnolt opens")) return;
+  HWND start = v.child(L"Button", kStartButton);
+  HWND read = v.child(L"Button", kListButton);
   HWND list = recordingList(v);
   check(start && read && list, "the download tab has its buttons and ListView1");
   if (!start || !read || !list) return;
@@ -277,40 +215,34 @@ void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
     const Entry& e = entries()[static_cast<std::size_t>(r)];
     std::wstring got, want;
     for (int k = 0; k <= 8; ++k) {
-      got += listViewText(list, r, k) + L"|";
+      got += listText(list, r, k) + L"|";
       want += (k == 0   ? L""
                : k <= 7 ? e.fields[static_cast<std::size_t>(k - 1)]
                         : downloads) +
               L"|";
     }
     check(got == want, "row " + std::to_string(r + 1) + " reads " + utf8(want), utf8(got));
-    const auto state =
-        sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(r), LVIS_STATEIMAGEMASK);
-    check(((state & LVIS_STATEIMAGEMASK) >> 12) == 1,
-          "row " + std::to_string(r + 1) + " is unchecked");
+    check(listCheckImage(list, r) == 1, "row " + std::to_string(r + 1) + " is unchecked");
   }
   check(v.child(L"Static", L"リスト取得") != nullptr, "the status line shows \"リスト取得\"");
 
   // A person checks the first row's box with the mouse: the gauge's text follows.
-  const RECT row = listViewItemRect(list, 0);
-  const POINT box = {row.left + 8, (row.top + row.bottom) / 2};
-  const bool boxInFront = bringToFrontAt(v, list, box);
-  clickAt(list, box);
-  const bool checkedByMouse = waitFor(
-      [&] {
-        return ((sendTimed(list, LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >>
-                12) == 2;
-      },
-      5000);
+  // Varnolt in front with the pointer where it clicks, as the display shows it: after the
+  // header click the controller's window, which activates itself on the sort click, lies
+  // over Varnolt's until then and takes the clicks.
+  const RECT row = listItemRect(list, 0);
+  const int middle = (row.top + row.bottom) / 2;
+  const bool boxInFront = xdo.bringToFront(v.main, row.left + 8, middle);
+  xdo.click(row.left + 8, middle);
+  const bool checkedByMouse = waitFor([&] { return listChecked(list, 0); }, 5000);
   check(checkedByMouse, "a click on the first row's box checks it",
         boxInFront ? "" : "Varnolt was not in front there");
-  HWND total = nullptr;
-  waitFor(
+  HWND total = awaitWindow(
       [&] {
         for (HWND h : children(v.main))
           if (classOf(h) == L"Static" && textOf(h).rfind(L"チェックした総サイズ：850.5MB", 0) == 0)
-            total = h;
-        return total != nullptr;
+            return h;
+        return HWND{};
       },
       3000);
   check(total != nullptr, "Label6 shows the checked total of 850.5 MB",
@@ -319,31 +251,24 @@ void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
   // A click on the "タイトル" header: the controller sorts by title, the list is read
   // again, and the check mark follows its title to its new row.
   HWND header = reinterpret_cast<HWND>(sendTimed(list, LVM_GETHEADER));
-  const RECT title = remoteRect(header, HDM_GETITEMRECT, 3);
-  clickAt(header, {(title.left + title.right) / 2, (title.top + title.bottom) / 2});
+  RECT title = remoteRect(header, HDM_GETITEMRECT, 3);
+  ::MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&title), 2);
+  xdo.click(title);
   // The list is disabled while the header click is handled: enabled again, it is done.
   const bool sorted = waitFor(
-      [&] { return ::IsWindowEnabled(list) && listViewText(list, 0, 3) == L"①～⑳ 〜 ｶﾅ漢字"; },
-      20000);
+      [&] { return ::IsWindowEnabled(list) && listText(list, 0, 3) == L"①～⑳ 〜 ｶﾅ漢字"; }, 20000);
   check(sorted, "a click on the タイトル header re-reads the list in the controller's new order",
-        utf8(listViewText(list, 0, 3)));
-  check(listViewText(list, 1, 3) == L"ニュース７" && checkImage(list, 1) == 2 &&
-            checkImage(list, 0) == 1,
-        "the check mark stays with \"ニュース７\", now on row 2");
-  check(listViewText(list, 1, 7) == L"850.5", "the sizes are read again in the new order",
-        utf8(listViewText(list, 1, 7)));
+        utf8(listText(list, 0, 3)));
+  check(
+      listText(list, 1, 3) == L"ニュース７" && listChecked(list, 1) && listCheckImage(list, 0) == 1,
+      "the check mark stays with \"ニュース７\", now on row 2");
+  check(listText(list, 1, 7) == L"850.5", "the sizes are read again in the new order",
+        utf8(listText(list, 1, 7)));
 
   // A right click on the list opens the download menu as a pop-up; Escape closes it.
-  const POINT rowMiddle = {row.left + 60, (row.top + row.bottom) / 2};
-  const bool menuInFront = bringToFrontAt(v, list, rowMiddle);
-  clickAt(list, rowMiddle, true);
-  HWND menu = nullptr;
-  waitFor(
-      [&] {
-        menu = findTop(v.pid(), L"#32768", L"");
-        return menu != nullptr;
-      },
-      10000);
+  const bool menuInFront = xdo.bringToFront(v.main, row.left + 60, middle);
+  xdo.click(row.left + 60, middle, 3);
+  HWND menu = awaitWindow([&] { return findTop(v.pid(), L"#32768", L""); }, 10000);
   std::string seen;
   if (!menu)
     for (HWND h : topLevel())
@@ -352,21 +277,19 @@ void listRead(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
         std::string(menuInFront ? "" : "Varnolt was not in front there; ") +
             "visible windows: " + seen + "; Varnolt " + std::to_string(v.pid()));
   if (menu) {
-    pressKey(VK_ESCAPE);
+    xdo.keys({"Escape"});
     check(waitFor([&] { return !findTop(v.pid(), L"#32768", L""); }, 5000),
           "Escape closes the pop-up menu");
   }
-  for (HWND h : topLevel())
-    if (classOf(h) == L"RokuCtrlWindow" && pidOf(h) != v.pid()) ::PostMessageW(h, WM_CLOSE, 0, 0);
+  closeStandIns();
 }
 
 }  // namespace
 
-void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work) {
-  ::CreateDirectoryW(work.c_str(), nullptr);
-  listBoxSequences(rokuCtrlExe, work);
-  listRead(varnoltExe, rokuCtrlExe, work);
+void recordingListTests(const Env& env) {
+  ::CreateDirectoryW(env.work.c_str(), nullptr);
+  listBoxSequences(env);
+  listRead(env);
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -2,17 +2,16 @@
 // a power cut (Varnolt and the controller ended mid-transfer) and a kill of Varnolt alone;
 // the restarted Varnolt asks whether to continue, a real click answers "はい(&Y)", and the
 // night completes with every file there once and a log that tells the story.
-// night.hpp brings windows.h, which the other system headers build on.
+#include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"
 
 #include <algorithm>
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
-const std::wstring kAllDone = L"全ての作業が終了しました";
 const std::wstring kAllDownloaded = L"全てのダウンロードが終了しました";
 const std::wstring kResumed = L"中断された作業を再開します";
 const std::wstring kSummary = L"作業結果：ダウンロード 2件、変換 0件、失敗 0件";
@@ -32,23 +31,14 @@ bool terminate(DWORD pid) {
 
 DWORD controllerPid() {
   for (HWND h : topLevel())
-    if (classOf(h) == L"RokuCtrlWindow") return pidOf(h);
+    if (classOf(h) == kStandInClass) return pidOf(h);
   return 0;
 }
 
 // The log's messages in log.ini, oldest first.
 std::vector<std::wstring> loggedMessages(const std::wstring& folder) {
-  const std::string raw = readFile(joinPath(folder, L"log.ini"));
-  const int chars =
-      ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
-  std::wstring log(static_cast<std::size_t>(chars), L'\0');
-  ::MultiByteToWideChar(932, 0, raw.data(), static_cast<int>(raw.size()), log.data(), chars);
-  std::vector<std::wstring> got;
-  // The newest line is at the top.
-  for (const auto& l : lines(log)) {
-    const auto cut = l.rfind(L"   ");
-    if (cut != std::wstring::npos) got.insert(got.begin(), l.substr(cut + 3));
-  }
+  auto got = logMessages(fromCp932(readFile(joinPath(folder, L"log.ini"))));
+  std::reverse(got.begin(), got.end());
   return got;
 }
 
@@ -56,33 +46,17 @@ int occurrences(const std::vector<std::wstring>& log, const std::wstring& line) 
   return static_cast<int>(std::count(log.begin(), log.end(), line));
 }
 
-// Whether `want` appear in `log` in this order.
-bool inOrder(const std::vector<std::wstring>& log, const std::vector<std::wstring>& want,
-             std::string* missing) {
-  std::size_t at = 0;
-  for (const auto& line : log)
-    if (at < want.size() && line == want[at]) ++at;
-  if (at < want.size()) *missing = "missing \"" + utf8(want[at]) + "\"";
-  return at == want.size();
-}
-
 // A night of rows 1 and 2, conversion off, ending with "何もしない", started and cut once the
 // first file has bytes: Varnolt is ended, and the controller too when `powerCut`. The night's
 // folder, empty when it could not be cut mid-transfer.
-std::wstring cutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                      const std::wstring& work, const std::wstring& name, int jobMs,
-                      bool powerCut) {
-  const std::wstring folder =
-      prepareNight(work, name, varnoltExe, rokuCtrlExe, 5, jobMs, true, false);
+std::wstring cutNight(const Env& env, const std::wstring& name, int jobMs, bool powerCut) {
+  const std::wstring folder = prepareNight(env, name, 5, jobMs, true, false);
   const std::wstring first = joinPath(joinPath(folder, L"録画"), std::wstring(kFirst) + L".m2t");
-  Varnolt v(joinPath(folder, L"Varnolt.exe"), folder);
+  Varnolt v(folder);
   HWND list = v.main ? startAndRead(v, 5) : nullptr;
   const bool rows = list && checkRow(list, 1) && checkRow(list, 2);
   check(rows, "Varnolt starts, reads the five recordings and rows 1 and 2 are checked");
-  HWND download = v.child(L"Button", kDownloadButton);
-  if (!rows || !download) return {};
-  waitFor([&] { return ::IsWindowEnabled(download) != FALSE; }, 20000);
-  ::PostMessageW(download, BM_CLICK, 0, 0);
+  if (!rows || !startDownload(v)) return {};
   const bool writing = waitFor([&] { return fileSize(first) > 0; }, 90000);
   const bool journal = exists(joinPath(folder, L"night.ini"));
   const DWORD controller = controllerPid();
@@ -116,26 +90,15 @@ std::vector<std::wstring> resumeNight(const std::wstring& folder, Xdo& xdo) {
   if (!yes) return {};
   // A box just shown may not take the first click yet; it is clicked again while it stays.
   for (int i = 0; i < 3 && ::IsWindow(box); ++i) {
-    const RECT r = rectOf(yes);
-    xdo.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    xdo.click(yes);
     waitFor([&] { return !::IsWindow(box); }, 5000);
   }
   // Starting or taking the controller and reading its list come before the window shows.
-  const bool shownMain = waitFor(
-      [&] {
-        v.main = findTop(v.pid(), L"VarnoltMain", L"Varnolt");
-        return v.main != nullptr;
-      },
-      120000);
+  v.main = awaitWindow([&] { return findTop(v.pid(), L"VarnoltMain", L"Varnolt"); }, 120000);
+  const bool shownMain = v.main != nullptr;
   check(shownMain && !::IsWindow(box), "a click on \"はい(&Y)\" answers the question");
   if (!shownMain) return {};
-  HWND done = nullptr;
-  waitFor(
-      [&] {
-        done = findTop(v.pid(), L"#32770", L"");
-        return done && boxMessage(done) == kAllDone;
-      },
-      300000);
+  HWND done = v.dialog([](HWND d) { return boxMessage(d) == kAllDone; }, 300000);
   check(done && boxMessage(done) == kAllDone,
         "the night ends with the message \"全ての作業が終了しました\"",
         done ? shown(boxMessage(done)) : "no message box");
@@ -143,17 +106,14 @@ std::vector<std::wstring> resumeNight(const std::wstring& folder, Xdo& xdo) {
   answer(done, IDOK);
   waitFor([&] { return !::IsWindow(done); }, 10000);
   check(!exists(joinPath(folder, L"night.ini")), "the finished night removes night.ini");
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  HWND quit = v.messageBox(20000);
-  if (quit) answer(quit, IDYES);
+  v.quit(20000);
   check(v.waitExit(30000), "Varnolt quits when asked, writing log.ini");
   return loggedMessages(folder);
 }
 
-void powerCutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                   const std::wstring& work, Xdo& xdo) {
+void powerCutNight(const Env& env, Xdo& xdo) {
   say("# a power cut mid-transfer, then the night continued");
-  const std::wstring folder = cutNight(varnoltExe, rokuCtrlExe, work, L"停電", 20000, true);
+  const std::wstring folder = cutNight(env, L"停電", 20000, true);
   if (folder.empty()) return;
   const std::wstring rec = joinPath(folder, L"録画");
   const std::wstring partial = joinPath(rec, std::wstring(kFirst) + L"（未完了）.m2t");
@@ -169,7 +129,7 @@ void powerCutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlE
   std::string missing;
   check(
       inOrder(log,
-              {kResumed, L"「ロクラク起動」ボタンクリック", L"リスト取得",
+              {kResumed, kClicked, L"リスト取得",
                L"完了していないダウンロードのファイル名を変更しました：" + partial,
                L"1をダウンロード開始", L"2をダウンロード開始", kAllDownloaded, kSummary, kAllDone},
               &missing),
@@ -181,11 +141,10 @@ void powerCutNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlE
         "the resumed night transfers each recording once");
 }
 
-void killedVarnoltNight(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work, Xdo& xdo) {
+void killedVarnoltNight(const Env& env, Xdo& xdo) {
   say("# Varnolt.exe alone killed mid-transfer, then the night continued");
   // Long transfers: the first is still under way when the restarted Varnolt looks at it.
-  const std::wstring folder = cutNight(varnoltExe, rokuCtrlExe, work, L"強制終了", 60000, false);
+  const std::wstring folder = cutNight(env, L"強制終了", 60000, false);
   if (folder.empty()) return;
   const std::wstring rec = joinPath(folder, L"録画");
   const DWORD controller = controllerPid();
@@ -197,11 +156,11 @@ void killedVarnoltNight(const std::wstring& varnoltExe, const std::wstring& roku
             !exists(joinPath(rec, std::wstring(kFirst) + L"（未完了）.m2t")),
         "the transfer that went on is kept whole and both files are there once");
   std::string missing;
-  check(inOrder(log,
-                {kResumed, L"「ロクラク起動」ボタンクリック", L"リスト取得",
-                 L"中断されたダウンロードの終了を待ちます（1行目）", L"2をダウンロード開始",
-                 kAllDownloaded, kSummary, kAllDone},
-                &missing),
+  check(inOrder(
+            log,
+            {kResumed, kClicked, L"リスト取得", L"中断されたダウンロードの終了を待ちます（1行目）",
+             L"2をダウンロード開始", kAllDownloaded, kSummary, kAllDone},
+            &missing),
         "log.ini tells the resumed night: the answer, the wait for the transfer, the second "
         "download, the summary",
         missing);
@@ -212,15 +171,14 @@ void killedVarnoltNight(const std::wstring& varnoltExe, const std::wstring& roku
 
 }  // namespace
 
-void resumeTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                 const std::wstring& work) {
+void resumeTests(const Env& env) {
   Xdo xdo;
   check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
-  closeControllers();
-  powerCutNight(varnoltExe, rokuCtrlExe, work, xdo);
-  closeControllers();
-  killedVarnoltNight(varnoltExe, rokuCtrlExe, work, xdo);
-  closeControllers();
+  closeStandIns();
+  powerCutNight(env, xdo);
+  closeStandIns();
+  killedVarnoltNight(env, xdo);
+  closeStandIns();
 }
 
-}  // namespace vt
+}  // namespace winetest

@@ -1,4 +1,5 @@
 #include "support.hpp"
+#include "xdo.hpp"
 
 #include <shlobj.h>
 
@@ -7,22 +8,31 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace vt {
+namespace winetest {
 
 // ---------------------------------------------------------------- output and checks
 
 namespace {
 int passed = 0, failed = 0;
+
+std::string narrow(UINT codePage, std::wstring_view w) {
+  if (w.empty()) return {};
+  const int n = ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+  return s;
+}
+
+BOOL CALLBACK collect(HWND h, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(h);
+  return TRUE;
+}
 }  // namespace
 
 std::string utf8(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
+  return narrow(CP_UTF8, w);
 }
 
 void say(const std::string& line) {
@@ -33,8 +43,12 @@ void say(const std::string& line) {
 }
 
 std::string shown(std::wstring_view w) {
+  return shown(utf8(w));
+}
+
+std::string shown(std::string_view utf8Text) {
   std::string s;
-  for (char c : utf8(w)) {
+  for (char c : utf8Text) {
     if (c == '\r')
       s += "\\r";
     else if (c == '\n')
@@ -73,9 +87,43 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
   return done();
 }
 
+HWND awaitWindow(const std::function<HWND()>& find, int timeoutMs) {
+  HWND found = nullptr;
+  waitFor(
+      [&] {
+        found = find();
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
+}
+
+Handle startProcess(const std::wstring& exe, const std::wstring& arguments,
+                    const std::wstring& folder, DWORD* pid) {
+  std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+    return Handle();
+  Handle thread(pi.hThread);
+  if (pid) *pid = pi.dwProcessId;
+  return Handle(pi.hProcess);
+}
+
 double msSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
       .count();
+}
+
+std::string spread(std::vector<double> ms) {
+  if (ms.empty()) return "none measured";
+  std::sort(ms.begin(), ms.end());
+  return "median of " + std::to_string(ms.size()) + ": " +
+         std::to_string(static_cast<int>(ms[ms.size() / 2])) + " ms (min " +
+         std::to_string(static_cast<int>(ms.front())) + ", max " +
+         std::to_string(static_cast<int>(ms.back())) + ")";
 }
 
 // ---------------------------------------------------------------- windows
@@ -105,24 +153,13 @@ LRESULT sendTimed(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 std::vector<HWND> topLevel() {
   std::vector<HWND> v;
-  ::EnumWindows(
-      [](HWND h, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&v));
+  ::EnumWindows(collect, reinterpret_cast<LPARAM>(&v));
   return v;
 }
 
 std::vector<HWND> children(HWND parent) {
   std::vector<HWND> v;
-  ::EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&v));
+  ::EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&v));
   return v;
 }
 
@@ -144,6 +181,24 @@ HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
   for (HWND h : children(parent))
     if (classOf(h) == cls && textOf(h) == text) return h;
   return nullptr;
+}
+
+bool buttonChecked(HWND button) {
+  return button && sendTimed(button, BM_GETCHECK) == BST_CHECKED;
+}
+
+HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
+  HWND found = nullptr;
+  for (HWND h : children(parent))
+    if (classOf(h) == cls && ::IsWindowVisible(h) && (text.empty() || textOf(h) == text)) found = h;
+  return found;
+}
+
+HWND focusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 RECT rectOf(HWND h) {
@@ -174,22 +229,6 @@ std::wstring tabText(HWND tab, int index) {
   return buf;
 }
 
-std::wstring listViewText(HWND list, int item, int subItem) {
-  constexpr int kChars = 1024;
-  RemoteMemory remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
-  if (!remote.at()) return {};
-  LVITEMW it{};
-  it.iSubItem = subItem;
-  it.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof(LVITEMW));
-  it.cchTextMax = kChars;
-  remote.write(0, &it, sizeof it);
-  const auto n = static_cast<std::size_t>(sendTimed(
-      list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(remote.at())));
-  std::vector<wchar_t> buf(kChars, L'\0');
-  remote.read(sizeof(LVITEMW), buf.data(), (kChars - 1) * sizeof(wchar_t));
-  return std::wstring(buf.data(), std::min<std::size_t>(n, kChars - 1));
-}
-
 RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r) {
   RemoteMemory remote(h, sizeof(RECT));
   if (!remote.at()) return {};
@@ -197,10 +236,6 @@ RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r) {
   sendTimed(h, msg, w, reinterpret_cast<LPARAM>(remote.at()));
   remote.read(0, &r, sizeof r);
   return r;
-}
-
-RECT listViewItemRect(HWND list, int item) {
-  return remoteRect(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), {LVIR_BOUNDS, 0, 0, 0});
 }
 
 std::wstring statusText(HWND statusBar, int part) {
@@ -236,24 +271,20 @@ std::wstring listText(HWND list, int item, int subItem) {
   return std::wstring(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(0, n)));
 }
 
-bool listChecked(HWND list, int item) {
+int listCheckImage(HWND list, int item) {
   const auto state =
       sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK);
-  return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+  return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
+}
+
+bool listChecked(HWND list, int item) {
+  return listCheckImage(list, item) == 2;
 }
 
 RECT listItemRect(HWND list, int item) {
-  RECT r{};
-  r.left = LVIR_BOUNDS;
-  RemoteMemory remote(list, sizeof r);
-  if (!remote.at() || !remote.write(0, &r, sizeof r)) return {};
-  if (!sendTimed(list, LVM_GETITEMRECT, static_cast<WPARAM>(item),
-                 reinterpret_cast<LPARAM>(remote.at())))
-    return {};
-  remote.read(0, &r, sizeof r);
-  POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-  ::MapWindowPoints(list, nullptr, corners, 2);
-  return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+  RECT r = remoteRect(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), {LVIR_BOUNDS, 0, 0, 0});
+  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
 }
 
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths) {
@@ -288,6 +319,14 @@ std::string readFile(const std::wstring& path) {
   return bytes;
 }
 
+std::wstring fromCp932(const std::string& bytes) {
+  const int n =
+      ::MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+  return w;
+}
+
 bool writeFile(const std::wstring& path, const std::string& bytes) {
   Handle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD n = 0;
@@ -306,13 +345,7 @@ std::int64_t fileSize(const std::wstring& path) {
 }
 
 std::string cp932(std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
+  return narrow(932, w);
 }
 
 std::string hex(const std::string& bytes, std::size_t max) {
@@ -348,75 +381,116 @@ std::wstring joinPath(const std::wstring& a, const std::wstring& b) {
   return a + L"\\" + b;
 }
 
-bool saveBitmap(HWND h, const std::wstring& path) {
-  RECT r = rectOf(h);
-  const int w = widthOf(r), ht = heightOf(r);
+std::vector<std::wstring> logMessages(const std::wstring& text) {
+  std::vector<std::wstring> messages;
+  for (const auto& l : lines(text)) {
+    const auto cut = l.rfind(L"   ");
+    if (cut != std::wstring::npos) messages.push_back(l.substr(cut + 3));
+  }
+  return messages;
+}
+
+bool inOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& want,
+             std::string* missing) {
+  std::size_t at = 0;
+  for (const auto& line : seen)
+    if (at < want.size() && line == want[at]) ++at;
+  if (at < want.size()) *missing = "missing \"" + utf8(want[at]) + "\"";
+  return at == want.size();
+}
+
+Shot capture(HWND h) {
+  Shot s;
+  const RECT r = rectOf(h);
+  s.width = widthOf(r);
+  s.height = heightOf(r);
   HDC screen = ::GetDC(nullptr);
   HDC mem = ::CreateCompatibleDC(screen);
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = ht;
+  bi.bmiHeader.biWidth = s.width;
+  bi.bmiHeader.biHeight = -s.height;
   bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
   HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = ::SelectObject(mem, bmp);
-  ::BitBlt(mem, 0, 0, w, ht, screen, r.left, r.top, SRCCOPY);
+  ::BitBlt(mem, 0, 0, s.width, s.height, screen, r.left, r.top, SRCCOPY);
   ::GdiFlush();
-  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u);
-  const DWORD imageSize = stride * static_cast<DWORD>(ht);
-  BITMAPFILEHEADER fh{};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + imageSize;
-  bool ok = false;
-  {
-    Handle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (f) {
-      DWORD n = 0;
-      ok = ::WriteFile(f.get(), &fh, sizeof fh, &n, nullptr) &&
-           ::WriteFile(f.get(), &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
-           ::WriteFile(f.get(), bits, imageSize, &n, nullptr);
-    }
-  }
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  if (p)
+    s.pixels.assign(p, p + static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
   ::SelectObject(mem, old);
   ::DeleteObject(bmp);
   ::DeleteDC(mem);
   ::ReleaseDC(nullptr, screen);
-  return ok;
+  return s;
 }
 
-std::wstring designSettings(const std::wstring& controller) {
-  std::wstring s = L"/Label2.Caption\r\n" + controller + L"\r\n/text4.text\r\n未設定\r\n";
+bool saveBitmap(HWND h, const std::wstring& path) {
+  const Shot s = capture(h);
+  // Rows bottom up, three bytes a pixel (blue, green, red), each row padded to four bytes.
+  const std::size_t stride = (static_cast<std::size_t>(s.width) * 3 + 3) & ~std::size_t{3};
+  std::string image(stride * static_cast<std::size_t>(s.height), '\0');
+  for (int y = 0; y < s.height && !s.pixels.empty(); ++y)
+    for (int x = 0; x < s.width; ++x) {
+      const std::uint32_t c =
+          s.pixels[static_cast<std::size_t>(s.height - 1 - y) * static_cast<std::size_t>(s.width) +
+                   static_cast<std::size_t>(x)];
+      char* at =
+          image.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
+      at[0] = static_cast<char>(c & 0xFF);
+      at[1] = static_cast<char>((c >> 8) & 0xFF);
+      at[2] = static_cast<char>((c >> 16) & 0xFF);
+    }
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = s.width;
+  info.biHeight = s.height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(image.size());
+  return writeFile(path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
+                             std::string(reinterpret_cast<const char*>(&info), sizeof info) +
+                             image);
+}
+
+std::wstring designSettings(const std::wstring& controller, const std::wstring& downloadFolder,
+                            int choice, bool check1, bool check2) {
+  std::wstring s =
+      L"/Label2.Caption\r\n" + controller + L"\r\n/text4.text\r\n" + downloadFolder + L"\r\n";
   for (int i = 0; i < 9; ++i)
-    s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == 5 ? L"True" : L"False") +
+    s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == choice ? L"True" : L"False") +
          L"\r\n";
-  s += L"/Check1.Value\r\n0\r\n/Check2.Value\r\n0\r\n\r\n";
+  s += std::wstring(L"/Check1.Value\r\n") + (check1 ? L"1" : L"0") + L"\r\n/Check2.Value\r\n" +
+       (check2 ? L"1" : L"0") + L"\r\n\r\n";
   return s;
+}
+
+std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
+                            const std::wstring& program, const std::wstring& settings) {
+  const std::wstring folder = joinPath(work, name);
+  ::CreateDirectoryW(work.c_str(), nullptr);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
+  ::DeleteFileW(joinPath(folder, L"default.ini").c_str());
+  ::CopyFileW(program.c_str(),
+              joinPath(folder, program.substr(program.find_last_of(L'\\') + 1)).c_str(), FALSE);
+  if (!settings.empty()) writeFile(joinPath(folder, L"default.ini"), cp932(settings));
+  return folder;
 }
 
 // ---------------------------------------------------------------- the program under test
 
 Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs,
                  const std::wstring& arguments) {
-  std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
   const auto started = std::chrono::steady_clock::now();
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &pi))
-    return;
-  process_ = Handle(pi.hProcess);
-  thread_ = Handle(pi.hThread);
-  pid_ = pi.dwProcessId;
-  waitFor(
-      [&] {
-        main = findTop(pid_, L"VarnoltMain", L"Varnolt");
-        return main != nullptr;
-      },
-      windowTimeoutMs);
+  process_ = startProcess(exe, arguments, folder, &pid_);
+  if (!process_) return;
+  main = awaitWindow([&] { return findTop(pid_, L"VarnoltMain", L"Varnolt"); }, windowTimeoutMs);
   startMs = msSince(started);
   // The pages out of sight are made while the window already answers, one at a time: the
   // tests read them, so they wait until each tab's page holds its windows and the step
@@ -472,14 +546,7 @@ HWND Varnolt::statusBar() const {
 }
 
 HWND Varnolt::messageBox(int timeoutMs) const {
-  HWND box = nullptr;
-  waitFor(
-      [&] {
-        box = findTop(pid(), L"#32770", L"");
-        return box != nullptr;
-      },
-      timeoutMs);
-  return box;
+  return awaitWindow([&] { return findTop(pid(), L"#32770", L""); }, timeoutMs);
 }
 
 bool Varnolt::selectTab(int index) const {
@@ -488,6 +555,45 @@ bool Varnolt::selectTab(int index) const {
   for (int i = 0; i < 6; ++i) sendTimed(t, WM_KEYDOWN, VK_LEFT, 0);
   for (int i = 0; i < index; ++i) sendTimed(t, WM_KEYDOWN, VK_RIGHT, 0);
   return sendTimed(t, TCM_GETCURSEL) == index;
+}
+
+HWND Varnolt::dialog(const std::function<bool(HWND)>& ready, int timeoutMs) const {
+  return awaitWindow(
+      [&] {
+        HWND d = findTop(pid(), L"#32770", L"");
+        return d && ready(d) ? d : nullptr;
+      },
+      timeoutMs);
+}
+
+HWND Varnolt::folderBrowser(int timeoutMs) const {
+  return dialog([](HWND d) { return findChild(d, L"SysTreeView32", L"") != nullptr; }, timeoutMs);
+}
+
+bool Varnolt::opened(const std::string& what) const {
+  check(main != nullptr, what);
+  return main != nullptr;
+}
+
+void Varnolt::quit(int timeoutMs) const {
+  ::PostMessageW(main, WM_CLOSE, 0, 0);
+  if (HWND box = messageBox(timeoutMs)) answer(box, IDYES);
+}
+
+bool Varnolt::pageShown(int k) const {
+  if (kPageMarks[k]) return shownChild(main, L"Button", kPageMarks[k]) != nullptr;
+  HWND log = logBox();
+  return log && ::IsWindowVisible(log);
+}
+
+bool Varnolt::screenshot(const std::wstring& path) const {
+  ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ::Sleep(300);
+  return saveBitmap(main, path);
+}
+
+HWND Varnolt::shownList() const {
+  return shownChild(main, L"SysListView32");
 }
 
 std::wstring boxMessage(HWND box) {
@@ -502,4 +608,76 @@ void answer(HWND box, int id) {
   ::PostMessageW(button ? button : box, BM_CLICK, 0, 0);
 }
 
-}  // namespace vt
+HWND conversionList(const Varnolt& v) {
+  for (HWND h : children(v.main)) {
+    if (classOf(h) != L"SysListView32") continue;
+    const auto ex = sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE);
+    HWND header = reinterpret_cast<HWND>(sendTimed(h, LVM_GETHEADER));
+    if ((ex & LVS_EX_CHECKBOXES) && header && sendTimed(header, HDM_GETITEMCOUNT) == 6) return h;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- the stand-in controller
+
+namespace {
+// The caption the system keeps for another program's window: no message is sent, so a
+// hung stand-in is found too.
+std::wstring captionOf(HWND h) {
+  wchar_t b[256] = {};
+  const int n = ::GetWindowTextW(h, b, 256);
+  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
+}
+}  // namespace
+
+std::vector<HWND> standIns() {
+  std::vector<HWND> v;
+  for (HWND h : topLevel())
+    if (::IsWindowVisible(h) && classOf(h) == kStandInClass && captionOf(h) == kStandInTitle)
+      v.push_back(h);
+  return v;
+}
+
+void closeStandIns() {
+  for (HWND h : topLevel()) {
+    if (classOf(h) != kStandInClass) continue;
+    Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pidOf(h)));
+    ::PostMessageW(h, WM_CLOSE, 0, 0);
+    // A hung stand-in never handles WM_CLOSE.
+    if (p && ::WaitForSingleObject(p.get(), 3000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(p.get(), 9);
+      ::WaitForSingleObject(p.get(), 5000);
+    }
+  }
+  waitFor([] { return standIns().empty(); }, 3000);
+}
+
+std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
+                            const std::string& ini) {
+  const std::wstring exe = joinPath(folder, L"RokuCtrl.exe");
+  ::CreateDirectoryW(folder.substr(0, folder.find_last_of(L'\\')).c_str(), nullptr);
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  ::CopyFileW(rokuCtrlExe.c_str(), exe.c_str(), FALSE);
+  if (!ini.empty()) writeFile(joinPath(folder, L"RokuCtrl.ini"), ini);
+  return exe;
+}
+
+HWND openPathDialog(Xdo& xdo, const Varnolt& v, HWND list, int row, bool checked) {
+  const RECT r = listItemRect(list, row);
+  const int x = r.left + 60, y = (r.top + r.bottom) / 2;
+  xdo.bringToFront(v.main, x, y);
+  const std::string which = "row " + std::to_string(row + 1);
+  const bool clicked = xdo.click(x, y, 3);
+  if (checked) check(clicked, "a right click on " + which);
+  const bool menu = waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000);
+  if (checked) check(menu, "the pop-up menu opens");
+  if (!menu) return nullptr;
+  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
+  xdo.keys({"Down", "Down", "Down", "Down", "Down", "Return"});
+  HWND dialog =
+      awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L"変換先変更"); }, 5000);
+  if (checked) check(dialog != nullptr, "\"変換先変更\" opens the path entry dialog");
+  return dialog;
+}
+
+}  // namespace winetest

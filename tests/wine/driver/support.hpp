@@ -1,7 +1,9 @@
-// What the end-to-end tests share: output and checks, waiting, reading another
-// program's windows, files, and Varnolt.exe as a process under test. Everything is
-// done from outside, through windows and messages, the way Varnolt operates the
-// controller. Wide-character functions throughout.
+// The Wine test library, what the end-to-end tests and the Wine benchmarks share: output
+// and checks, waiting, reading another program's windows and controls, files, installing
+// into a test folder, Varnolt.exe and the stand-in controller as processes under test.
+// Everything is done from outside, through windows and messages, the way Varnolt operates
+// the controller. Wide-character functions throughout. Included first (directly or through
+// groups.hpp or night.hpp): it brings windows.h, which the other system headers build on.
 #pragma once
 
 // windows.h comes first: the other system headers build on it.
@@ -16,7 +18,20 @@
 #include <utility>
 #include <vector>
 
-namespace vt {
+#include "captions.hpp"
+
+namespace winetest {
+
+// What every test is given: the built programs and the folder it works in.
+struct Env {
+  std::wstring varnolt;   // Varnolt.exe, with help.chm beside it
+  std::wstring rokuCtrl;  // the stand-in controller RokuCtrl.exe
+  std::wstring work;      // each test makes its own folders in it
+  std::wstring shots;     // screenshots go here; none are taken when empty
+  std::wstring helpChm() const {
+    return varnolt.substr(0, varnolt.find_last_of(L'\\')) + L"\\help.chm";
+  }
+};
 
 // ---------------------------------------------------------------- output and checks
 
@@ -24,6 +39,7 @@ std::string utf8(std::wstring_view w);
 // One line to stdout, bytes as they are (the C runtime loses Japanese under Wine).
 void say(const std::string& line);
 // Text with CR and LF written as \r and \n, for check details.
+std::string shown(std::string_view utf8Text);
 std::string shown(std::wstring_view w);
 void check(bool ok, const std::string& name, const std::string& detail = {});
 int passedCount();
@@ -57,7 +73,14 @@ class Handle {
 };
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs);
+// Waits until `find` gives a window; that window, or nullptr.
+HWND awaitWindow(const std::function<HWND()>& find, int timeoutMs);
 double msSince(std::chrono::steady_clock::time_point start);
+// "median of N: M ms (min A, max B)" of these times.
+std::string spread(std::vector<double> ms);
+// Starts `exe` with `arguments` in `folder` (the caller's when empty); the process.
+Handle startProcess(const std::wstring& exe, const std::wstring& arguments = {},
+                    const std::wstring& folder = {}, DWORD* pid = nullptr);
 
 // ---------------------------------------------------------------- other programs' windows
 
@@ -72,6 +95,13 @@ DWORD pidOf(HWND h);
 // A visible top-level window of the process (any process when pid is 0).
 HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption);
 HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text);
+// A check box or option button shown checked.
+bool buttonChecked(HWND button);
+// A visible descendant of this class (and text, unless empty): the last one in the
+// system's enumeration order.
+HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text = {});
+// The control with the keyboard focus in the thread of `window`.
+HWND focusOf(HWND window);
 RECT rectOf(HWND h);
 int widthOf(const RECT& r);
 int heightOf(const RECT& r);
@@ -110,14 +140,13 @@ class RemoteMemory {
 // other process.
 std::wstring tabText(HWND tab, int index);
 std::wstring statusText(HWND statusBar, int part);
-// Text of a list-view cell and the rectangle of a row (client coordinates).
-std::wstring listViewText(HWND list, int item, int subItem);
-RECT listViewItemRect(HWND list, int item);
 // A message that fills a RECT in the other process (LVM_GETITEMRECT, HDM_GETITEMRECT).
 RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r = {});
 // Rows of another program's list view, read through memory lent inside its process.
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
+// The state image of a row: 1 unchecked, 2 checked.
+int listCheckImage(HWND list, int item);
 bool listChecked(HWND list, int item);
 // Screen rectangle of a row.
 RECT listItemRect(HWND list, int item);
@@ -127,6 +156,7 @@ bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
 // ---------------------------------------------------------------- files and texts
 
 std::string readFile(const std::wstring& path);
+std::wstring fromCp932(const std::string& bytes);
 bool writeFile(const std::wstring& path, const std::string& bytes);
 bool exists(const std::wstring& path);
 // The size in bytes (of a file still being written too), -1 when there is none.
@@ -136,11 +166,34 @@ std::string hex(const std::string& bytes, std::size_t max = 48);
 std::vector<std::wstring> lines(const std::wstring& text);
 bool endsWith(const std::wstring& s, const std::wstring& tail);
 std::wstring joinPath(const std::wstring& a, const std::wstring& b);
+// What the screen shows of a window: rows top down, 0x00RRGGBB a pixel.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+Shot capture(HWND h);
+// The window as the screen shows it, as a 24-bit BMP file.
 bool saveBitmap(HWND h, const std::wstring& path);
+// The messages of a work log, newest first as the log shows them (the time stamps cut).
+std::vector<std::wstring> logMessages(const std::wstring& text);
+// Whether `want` appear in `seen` in this order; `missing` tells the first that does not.
+bool inOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& want,
+             std::string* missing);
 
-// default.ini as the program writes it at design values, with `controller` as the
-// registered controller path.
-std::wstring designSettings(const std::wstring& controller = L"未登録");
+// default.ini as the program writes it, at design values but for the registered
+// controller path, the download folder, the end-of-work choice and Check1 and Check2.
+std::wstring designSettings(const std::wstring& controller = L"未登録",
+                            const std::wstring& downloadFolder = L"未設定", int choice = 5,
+                            bool check1 = false, bool check2 = false);
+// A fresh folder `work\name` holding a copy of `program` (Varnolt.exe unless named) and
+// neither log.ini nor default.ini; default.ini in CP932 when `settings` are given.
+std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
+                            const std::wstring& program, const std::wstring& settings = {});
+// The same for the built Varnolt.exe in the work folder.
+inline std::wstring installVarnolt(const Env& env, const std::wstring& name,
+                                   const std::wstring& settings = {}) {
+  return installVarnolt(env.work, name, env.varnolt, settings);
+}
 
 // ---------------------------------------------------------------- the program under test
 
@@ -149,6 +202,9 @@ class Varnolt {
   // Starts the program in `folder` and waits for its main window.
   Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000,
           const std::wstring& arguments = L"");
+  // Varnolt.exe of `folder` (installVarnolt).
+  explicit Varnolt(const std::wstring& folder)
+      : Varnolt(joinPath(folder, L"Varnolt.exe"), folder) {}
   ~Varnolt();
   Varnolt(const Varnolt&) = delete;
   Varnolt& operator=(const Varnolt&) = delete;
@@ -164,7 +220,20 @@ class Varnolt {
   HWND statusBar() const;
   // A message box of the program, or nullptr.
   HWND messageBox(int timeoutMs) const;
+  // A dialog of the program that `ready` accepts, or nullptr; the folder browser.
+  HWND dialog(const std::function<bool(HWND)>& ready, int timeoutMs) const;
+  HWND folderBrowser(int timeoutMs) const;
   bool selectTab(int index) const;
+  // The window shows that it opened; `what` names the check.
+  bool opened(const std::string& what) const;
+  // Closes the window and answers the quit question Yes.
+  void quit(int timeoutMs = 5000) const;
+  // Page k is up: a control only that page has is visible.
+  bool pageShown(int k) const;
+  // The window repainted and saved as a BMP file.
+  bool screenshot(const std::wstring& path) const;
+  // The list view of the shown page.
+  HWND shownList() const;
 
   HWND main = nullptr;
   double startMs = 0;
@@ -178,6 +247,18 @@ std::wstring boxMessage(HWND box);
 void answer(HWND box, int id);
 // The conversion list: the list view with check boxes and six columns.
 HWND conversionList(const Varnolt& v);
+
+// ---------------------------------------------------------------- the stand-in controller
+
+// Main windows of stand-in controllers, whoever started them.
+std::vector<HWND> standIns();
+// Closes every stand-in and waits for its process to end (ended by force when it does
+// not close), so the next test starts with no controller running.
+void closeStandIns();
+// RokuCtrl.exe copied into `folder` (made, with its parent), with RokuCtrl.ini holding `ini` when
+// given; its path.
+std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
+                            const std::string& ini = {});
 
 // ---------------------------------------------------------------- the help viewer
 
@@ -193,56 +274,4 @@ Viewer waitForViewer(const std::wstring& chm, int timeoutMs);
 // Closes the viewer's windows as its close box would; ends it when it does not go.
 bool closeViewer(DWORD pid);
 
-// ---------------------------------------------------------------- test groups
-
-// The controller launch: starting the stand-in RokuCtrl.exe from its registered path,
-// an already running one, a missing one; the control map against the stand-in's report.
-void controllerLaunchTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                           const std::wstring& work);
-
-// The recording list: the controller's list box as Varnolt drives it, and the list read
-// with Japanese titles and sizes.
-void recordingListTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work);
-// Real mouse and keyboard input through xdotool (served by run.sh): typing, keyboard
-// access, resizing by the window corner; clicks on a list's rows, Enter and Esc in the path
-// entry dialog, the arrow keys among option buttons.
-void realInputTests(const std::wstring& varnoltExe, const std::wstring& work);
-// The Windows backend's power port with its system calls replaced.
-void powerPortTests();
-// A whole night on the stand-in controller, ending with choice 6 and with choice 5, and
-// the CPU time of one 60-second transfer's polling.
-void nightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                const std::wstring& work);
-// Files dropped on the conversion list and converted through the stand-in RokuCtrl.exe;
-// the folder browser confirms only file-system folders.
-void conversionTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                     const std::wstring& work);
-// The Help menu (Alt+H, H) and F1 start the help viewer on help.chm beside the program;
-// `helpChm` is the built help file, copied there.
-void helpMenuTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                   const std::wstring& work);
-// The taskbar button's progress with ITaskbarList3 replaced by a recorder.
-void taskbarProgressTests();
-// log.ini and default.ini through the quit with the file port's steps crashed or failed,
-// and Varnolt.exe killed while it writes a 100,000-line log (VARNOLT_KILL_RUNS times,
-// default 10: each run first waits for the start with that log) and, with the stand-in
-// controller, while it writes the journal night.ini of a resumed night (as many times).
-void crashSafeFileTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                        const std::wstring& work);
-// Libraries planted beside Varnolt.exe under system libraries' names are never loaded:
-// not at start-up, the file dialog, the folder browser, the help or a drop (with a probe
-// showing first that Wine loads a planted library unless the search is restricted).
-// The nightly task's group clicked in the real window, Wine's scheduler refusing
-// (auto_night.cpp).
-void nightlyTaskTests(const std::wstring& varnoltExe, const std::wstring& work);
-// Varnolt.exe /auto running a whole night alone (auto_night.cpp).
-void autoNightTests(const std::wstring& varnoltExe, const std::wstring& rokuCtrlExe,
-                    const std::wstring& work);
-void dllSearchTests(const std::wstring& varnoltExe, const std::wstring& helpChm,
-                    const std::wstring& work);
-// The six pages at `dpi`, as SHOTS\tabK.bmp (96) or SHOTS\tabK-DPIdpi.bmp.
-void dpiScreenshots(const std::wstring& varnoltExe, const std::wstring& work,
-                    const std::wstring& shots, int dpi);
-
-}  // namespace vt
+}  // namespace winetest

@@ -1,12 +1,11 @@
 // The taskbar button's progress with the shell's ITaskbarList3 replaced by a recorder:
 // what Varnolt asks of the taskbar across a run, a stop, an error stop and a restarted
 // shell, and nothing at all where there is no taskbar. Nothing here reaches the shell.
-// support.hpp brings windows.h, which the other system headers build on.
-#include "support.hpp"
+#include "groups.hpp"
 
 #include "gui/win32/taskbar_progress.hpp"
 
-namespace vt {
+namespace winetest {
 
 namespace {
 
@@ -173,4 +172,4 @@ void taskbarProgressTests() {
   }
 }
 
-}  // namespace vt
+}  // namespace winetest

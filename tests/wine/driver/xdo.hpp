@@ -10,16 +10,16 @@
 #include <utility>
 #include <vector>
 
-namespace vt {
+namespace winetest {
 
-// Requests are files in a folder (from the environment variable VT_XDO): one xdotool
+// Requests are files in a folder (from the environment variable WINETEST_XDOTOOL_DIR): one xdotool
 // argument a line in N.req; the server writes N.out with the exit status on its first
 // line and xdotool's output after it.
 class Xdo {
  public:
   Xdo() {
     wchar_t b[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(L"VT_XDO", b, MAX_PATH)) dir_ = b;
+    if (::GetEnvironmentVariableW(L"WINETEST_XDOTOOL_DIR", b, MAX_PATH)) dir_ = b;
   }
   bool available() const { return !dir_.empty() && exists(dir_); }
 
@@ -62,6 +62,11 @@ class Xdo {
     return settled(run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click",
                         std::to_string(button)}));
   }
+  // A click in the middle of a rectangle on the screen, or of a window.
+  bool click(const RECT& r, int button = 1) {
+    return click((r.left + r.right) / 2, (r.top + r.bottom) / 2, button);
+  }
+  bool click(HWND h, int button = 1) { return h && click(rectOf(h), button); }
   bool move(int x, int y) { return run({"mousemove", std::to_string(x), std::to_string(y)}); }
   bool press(bool down) { return run({down ? "mousedown" : "mouseup", "1"}); }
 
@@ -107,4 +112,8 @@ class Xdo {
   static inline int next_ = 0;
 };
 
-}  // namespace vt
+// "変換先変更" from the pop-up menu of a row of the conversion list, by a right click and
+// the keys: the path entry dialog Form3, or nullptr. With `checked`, each step is a check.
+HWND openPathDialog(Xdo& xdo, const Varnolt& v, HWND list, int row, bool checked = false);
+
+}  // namespace winetest

@@ -12,7 +12,7 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
   ::GetModuleFileNameW(nullptr, program, MAX_PATH);
   const std::wstring proof = std::wstring(own) + L".loaded";
   // Several processes may load it: each appends its own line.
-  vt::Handle file(::CreateFileW(proof.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  winetest::Handle file(::CreateFileW(proof.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return TRUE;
   char line[3 * MAX_PATH + 2] = {};
