@@ -12,8 +12,9 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
   ::GetModuleFileNameW(nullptr, program, MAX_PATH);
   const std::wstring proof = std::wstring(own) + L".loaded";
   // Several processes may load it: each appends its own line.
-  winetest::Handle file(::CreateFileW(proof.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  winetest::Handle file(::CreateFileW(proof.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return TRUE;
   char line[3 * MAX_PATH + 2] = {};
   int len = ::WideCharToMultiByte(CP_UTF8, 0, program, -1, line, 3 * MAX_PATH, nullptr, nullptr);
