@@ -106,8 +106,11 @@ std::vector<std::string> commandArguments() {
   struct LocalFreer {
     void operator()(LPWSTR* p) const { ::LocalFree(p); }
   };
+  // shell32.dll is looked up in the system folder only, never beside the program.
+  static const auto split =
+      win32::lateBound<decltype(&::CommandLineToArgvW)>(L"shell32.dll", "CommandLineToArgvW");
   int n = 0;
-  std::unique_ptr<LPWSTR, LocalFreer> argv(::CommandLineToArgvW(::GetCommandLineW(), &n));
+  std::unique_ptr<LPWSTR, LocalFreer> argv(split ? split(::GetCommandLineW(), &n) : nullptr);
   std::vector<std::string> args;
   if (!argv) return args;
   for (int i = 1; i < n; ++i) args.push_back(win32::narrow(argv.get()[i]));
