@@ -383,6 +383,10 @@ class Form1 {
                              "時刻を変更",
                              {.onClick = [this] { Command16_Click(); }}};
   controls::Label Label10{{controls_, "Label10", in(Frame13), {120, 1170, 3510, 510}}};
+  // Reads the Task Scheduler once the window answers: its service may have to start first,
+  // and the window does not wait for it.
+  controls::Timer TimerTask{
+      {controls_, "TimerTask", in(Frame13)}, 1, {.onTimer = [this] { nightlyTaskLoadPending(); }}};
 
   // Page 5, developer: three window lists, the tools and the controller control map.
   controls::Frame Frame3{{controls_, "Frame3", page(5), {90, 420, 10110, 5940}}, "開発者使用タブ"};
@@ -553,7 +557,7 @@ class Form1 {
   // Every control by its name ("Command3", "Option1(5)", "RC_SOUSA(0)").
   controls::Control* find(std::string_view name) { return controls_.find(name); }
   const std::vector<controls::Control*>& all() const { return controls_.all(); }
-  std::vector<controls::Timer*> timers() { return {&Timer1, &Timer2}; }
+  std::vector<controls::Timer*> timers() { return {&Timer1, &Timer2, &TimerTask}; }
 
   // --- the handlers and what they share, by the file that defines them -----------------
 
@@ -770,6 +774,8 @@ class Form1 {
   // app/nightly_task.cpp: the nightly task, read at start-up, changed by Check5 and
   // Command16.
   void nightlyTaskLoad();
+  // nightlyTaskLoad when the start-up read is still to come.
+  void nightlyTaskLoadPending();
   void Check5_Click();
   void Command16_Click();
   // The end box of choices 5 and 7: shown to the user even after an automatic night.

@@ -15,7 +15,7 @@ void Form1::Form_Load() {
   state.downloadPosition = 0;
   KankyouInPut(appFile(*this, "default.ini"));
   FreeSpace_Get();
-  nightlyTaskLoad();
+  TimerTask.setEnabled(true);
   SSTab1_Click(3);
   statusAndLog("Varnolt起動");
   // The automatic night resumes a cut night itself, without asking.

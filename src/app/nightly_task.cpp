@@ -102,8 +102,22 @@ bool Form1::nightlyTaskRegister() {
   return true;
 }
 
+void Form1::nightlyTaskLoadPending() {
+  if (!TimerTask.enabled()) return;
+  TimerTask.setEnabled(false);
+  nightlyTaskLoad();
+}
+
 void Form1::Check5_Click() {
   if (nightlyTaskQuiet_ || !ports.tasks) return;
+  if (TimerTask.enabled()) {
+    // Clicked before the start-up read: read what the scheduler holds, keep the click.
+    const int wanted = Check5.value();
+    nightlyTaskLoadPending();
+    nightlyTaskQuiet_ = true;
+    Check5.setValue(wanted);
+    nightlyTaskQuiet_ = false;
+  }
   if (Check5.value() == 1) {
     nightlyTaskRegister();
     return;
@@ -121,6 +135,7 @@ void Form1::Check5_Click() {
 }
 
 void Form1::Command16_Click() {
+  nightlyTaskLoadPending();
   if (ports.tasks && Check5.value() == 1) nightlyTaskRegister();
 }
 
