@@ -1,16 +1,13 @@
-// Varnolt.exe used as a person uses it: real mouse clicks at control positions, real
-// key events and typed text, window corners dragged. The events come from xdotool on
-// the X display Wine draws on; run.sh serves the requests (xdo.hpp). The
-// results are read back from the controls.
+// Varnolt.exe used as a person uses it: real clicks, keys, typed text and corner drags from
+// xdotool on Wine's X display (xdo.hpp), the results read back from the controls; then the
+// pages and the version dialog at two DPIs, checked and saved as screenshots.
 #include "groups.hpp"
 #include "xdo.hpp"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <cwctype>
 
 #include "platform/win32/win_util.hpp"
@@ -21,102 +18,85 @@ namespace {
 
 Xdo xdo;
 
-// ---------------------------------------------------------------- reading the window
-
-// The focused control, a date picker's inner parts counted as the picker.
-HWND focusedControl(HWND main) {
-  HWND f = focusOf(main);
-  while (f && classOf(::GetParent(f)) == L"SysDateTimePick32") f = ::GetParent(f);
-  return f;
-}
-
-// What input leads to is waited for, never assumed after a fixed time: the events pass
-// through the X server and the program's own queue, at the machine's pace.
+// Input passes through X and the program's queue at the machine's pace: its effect is awaited.
 constexpr int kInputMs = 10000;
 bool becomes(const std::function<bool()>& done) {
   return waitFor(done, kInputMs);
 }
 
-// Presses keys that move the focus and waits until it has moved; returns where to.
-HWND focusAfter(HWND main, const std::vector<std::string>& keys) {
-  HWND from = focusedControl(main), now = from;
-  xdo.keys(keys);
-  becomes([&] {
-    now = focusedControl(main);
-    return now != from;
-  });
-  return now;
-}
-
-std::wstring describe(HWND h) {
-  if (!h) return L"(nothing)";
+std::string describe(HWND h) {
+  if (!h) return "(nothing)";
   std::wstring t = textOf(h);
   if (t.size() > 20) t = t.substr(0, 20) + L"…";
-  return classOf(h) + L" \"" + t + L"\"";
+  return utf8(classOf(h) + L" \"" + t + L"\"");
 }
 
-// The visible edit boxes of the shown page, in enumeration order.
-std::vector<HWND> visibleEdits(HWND main) {
-  std::vector<HWND> v;
-  for (HWND h : children(main))
-    if (classOf(h) == L"Edit" && ::IsWindowVisible(h)) v.push_back(h);
-  return v;
+// Presses `keys` and checks that the focus comes to a control `ok` accepts; that control.
+HWND focusCheck(HWND main, const std::vector<std::string>& keys, const std::string& name,
+                const std::function<bool(HWND)>& ok) {
+  if (!keys.empty()) xdo.keys(keys);
+  HWND f = nullptr;
+  check(becomes([&] { return (f = focusOf(main)) && ok(f); }), name, describe(f));
+  return f;
+}
+
+// Presses keys that move the focus; where it moved to (a date picker's parts count as it).
+HWND focusAfter(HWND main, const std::vector<std::string>& keys) {
+  auto control = [&] {
+    HWND f = focusOf(main);
+    while (f && classOf(::GetParent(f)) == L"SysDateTimePick32") f = ::GetParent(f);
+    return f;
+  };
+  HWND from = control(), now = from;
+  xdo.keys(keys);
+  becomes([&] { return (now = control()) != from; });
+  return now;
 }
 
 int currentPage(HWND tab) {
   return static_cast<int>(sendTimed(tab, TCM_GETCURSEL));
 }
 
-// Page k is chosen and shown.
 bool onPage(const Varnolt& v, HWND tab, int k) {
   return currentPage(tab) == k && v.pageShown(k);
 }
 
-// Every pair of visible windows of the main window where neither holds the other must
-// not share a pixel.
-std::vector<std::string> coveredControls(HWND main) {
+// No two visible controls where neither holds the other share a pixel.
+void uncovered(HWND main, const std::string& where) {
   std::vector<HWND> v;
   for (HWND h : children(main))
     if (::IsWindowVisible(h)) v.push_back(h);
   std::vector<std::string> found;
   for (std::size_t i = 0; i < v.size(); ++i)
     for (std::size_t j = i + 1; j < v.size(); ++j) {
-      if (::IsChild(v[i], v[j]) || ::IsChild(v[j], v[i])) continue;
       RECT a = rectOf(v[i]), b = rectOf(v[j]), both;
-      if (::IntersectRect(&both, &a, &b))
-        found.push_back(utf8(describe(v[i]) + L" / " + describe(v[j])));
+      if (!::IsChild(v[i], v[j]) && !::IsChild(v[j], v[i]) && ::IntersectRect(&both, &a, &b))
+        found.push_back(describe(v[i]) + " / " + describe(v[j]));
     }
-  return found;
+  check(found.empty(), where + ": no control covers another",
+        found.empty() ? "" : found.front() + " (" + std::to_string(found.size()) + ")");
 }
 
-// Pixels that differ, and where.
+// Empty when the pictures are alike, else how many pixels differ and in which rows.
 std::string compareShots(const Shot& a, const Shot& b) {
   if (a.width != b.width || a.height != b.height) return "sizes differ";
-  int n = 0, left = a.width, top = a.height, right = -1, bottom = -1;
-  for (int y = 0; y < a.height; ++y)
-    for (int x = 0; x < a.width; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(a.width) +
-                            static_cast<std::size_t>(x);
-      if ((a.pixels[i] & 0xFFFFFF) == (b.pixels[i] & 0xFFFFFF)) continue;
-      ++n;
-      left = std::min(left, x);
-      right = std::max(right, x);
-      top = std::min(top, y);
-      bottom = std::max(bottom, y);
-    }
+  std::size_t n = 0, first = 0, last = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+    if (((a.pixels[i] ^ b.pixels[i]) & 0xFFFFFF) == 0) continue;
+    if (n++ == 0) first = i;
+    last = i;
+  }
   if (n == 0) return {};
-  return std::to_string(n) + " pixels differ within (" + std::to_string(left) + "," +
-         std::to_string(top) + ")-(" + std::to_string(right) + "," + std::to_string(bottom) + ")";
+  const auto width = static_cast<std::size_t>(a.width);
+  return std::to_string(n) + " pixels differ in rows " + std::to_string(first / width) + " to " +
+         std::to_string(last / width);
 }
 
-void repaintAll(HWND main) {
-  ::RedrawWindow(main, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
-// The window as the screen shows it once its drawing has come to rest: two pictures
-// taken 200 ms apart alike.
-Shot settledCapture(HWND h) {
+// The window once two pictures 200 ms apart are alike (after a full repaint when asked).
+Shot settledCapture(HWND h, bool repaint = false) {
+  if (repaint)
+    ::RedrawWindow(h, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Shot last = capture(h);
   waitFor(
       [&] {
@@ -130,11 +110,7 @@ Shot settledCapture(HWND h) {
   return last;
 }
 
-// ---------------------------------------------------------------- typing
-
-// Types text with Japanese in it into an empty edit box: xdotool types characters that
-// have no key as Unicode key symbols. When the X input of this Wine takes none, the text
-// is committed the way an input method does, one WM_IME_CHAR a character.
+// Types Japanese as Unicode key symbols; when Wine's X input takes none, as an IME commits it.
 void typeJapanese(HWND box, const std::wstring& text) {
   xdo.type(utf8(text));
   if (becomes([&] { return textOf(box).ends_with(text); })) return;
@@ -146,17 +122,22 @@ void typeJapanese(HWND box, const std::wstring& text) {
 
 void typingTests(Varnolt& v, HWND tab) {
   say("# typing with real key events");
-  // The rule tab's title box, reached with Ctrl+Tab from the download tab.
   xdo.keys({"ctrl+Tab"});
   check(becomes([&] { return onPage(v, tab, 1); }), "Ctrl+Tab shows the rule tab");
+  // The rule tab's empty title box and its time boxes (two digits each).
   HWND title = nullptr;
-  for (HWND h : visibleEdits(v.main))
-    if (textOf(h).empty()) title = h;
+  std::vector<HWND> times;
+  for (HWND h : children(v.main)) {
+    if (classOf(h) != L"Edit" || !::IsWindowVisible(h)) continue;
+    const std::wstring t = textOf(h);
+    if (t.empty()) title = h;
+    if (t.size() == 2 && std::iswdigit(t[0]) && std::iswdigit(t[1])) times.push_back(h);
+  }
   check(title != nullptr, "the rule tab has an empty title box");
   if (!title) return;
   xdo.click(title);
-  check(becomes([&] { return focusOf(v.main) == title; }),
-        "a click puts the caret in the title box", utf8(describe(focusOf(v.main))));
+  focusCheck(v.main, {}, "a click puts the caret in the title box",
+             [&](HWND f) { return f == title; });
   auto reads = [&](HWND box, const std::wstring& want) {
     return becomes([&] { return textOf(box) == want; });
   };
@@ -173,7 +154,6 @@ void typingTests(Varnolt& v, HWND tab) {
   typed(title, {"shift+End"}, "s!", L"News!", "text typed over a selection replaces it");
   typed(title, {"BackSpace", "End"}, " 9", L"News 9",
         "BackSpace and End then typing keep the caret");
-
   xdo.keys({"Home", "shift+End", "Delete"});
   typeJapanese(title, L"ニュース");
   check(reads(title, L"ニュース"), "Japanese text lands in order", shown(textOf(title)));
@@ -183,22 +163,13 @@ void typingTests(Varnolt& v, HWND tab) {
     ::PostMessageW(title, WM_IME_CHAR, L'7', 1);
   check(reads(title, L"ニュ7ース"), "text typed after Japanese lands at the caret",
         shown(textOf(title)));
-
-  // The time boxes (two digits each; entering one fills in the time of day).
-  std::vector<HWND> times;
-  for (HWND h : visibleEdits(v.main)) {
-    const std::wstring t = textOf(h);
-    if (t.size() == 2 && std::iswdigit(t[0]) && std::iswdigit(t[1])) times.push_back(h);
-  }
   check(times.size() == 4, "the rule tab shows four time boxes", std::to_string(times.size()));
   if (!times.empty()) {
-    HWND hour = times.back();
-    xdo.click(hour);
-    typed(hour, {"Home", "shift+End"}, "23", L"23", "typing 23 in a time box reads 23");
+    xdo.click(times.back());
+    typed(times.back(), {"Home", "shift+End"}, "23", L"23", "typing 23 in a time box reads 23");
   }
 
-  // The settings tab's folder box: End, then text goes after "未設定"; the model has it
-  // too, since leaving the tab drops one trailing backslash.
+  // Leaving the settings tab drops one trailing backslash: the typed text reached the model.
   xdo.keys({"ctrl+Next", "ctrl+Next", "ctrl+Next"});
   check(becomes([&] { return onPage(v, tab, 4); }), "Ctrl+PgDn three times shows the settings tab");
   HWND folder = shownChild(v.main, L"Edit", L"未設定");
@@ -221,22 +192,15 @@ void typingTests(Varnolt& v, HWND tab) {
         "Ctrl+Tab from the settings tab drops the trailing backslash", shown(textOf(folder)));
 }
 
-// ---------------------------------------------------------------- keyboard
-
 void keyboardTests(Varnolt& v, HWND tab) {
   say("# keyboard access");
-  HWND first = nullptr;
-  becomes([&] {
-    first = focusOf(v.main);
-    return first && classOf(first) == L"SysListView32";
-  });
-  check(first && classOf(first) == L"SysListView32" && currentPage(tab) == 0,
-        "at start-up the recording list, the first control of the shown page, has the focus",
-        utf8(describe(first)));
-
-  // Ctrl+Tab walks all six pages and comes back; Ctrl+Shift+Tab walks back. The pages seen,
-  // and whether each was the one wanted and shown.
-  auto walkPages = [&](const std::string& key, int step) {
+  focusCheck(v.main, {},
+             "at start-up the recording list, the first control of the shown page, has the focus",
+             [&](HWND f) { return classOf(f) == L"SysListView32" && currentPage(tab) == 0; });
+  // Each key pressed six times: each page in turn chosen and shown, round to the first.
+  for (const auto& [key, step, name] :
+       {std::tuple{"ctrl+Tab", 1, "Ctrl+Tab walks the six pages in order and shows each"},
+        std::tuple{"ctrl+shift+Tab", -1, "Ctrl+Shift+Tab walks them backwards"}}) {
     bool all = true;
     std::string seen;
     for (int i = 1; i <= 6; ++i) {
@@ -247,58 +211,40 @@ void keyboardTests(Varnolt& v, HWND tab) {
       seen += std::to_string(k);
       all = all && k == want && v.pageShown(k);
     }
-    return std::make_pair(all, seen);
-  };
-  const auto [forward, ahead] = walkPages("ctrl+Tab", 1);
-  check(forward, "Ctrl+Tab walks the six pages in order and shows each", ahead);
-  const auto [back, behind] = walkPages("ctrl+shift+Tab", -1);
-  check(back, "Ctrl+Shift+Tab walks them backwards", behind);
+    check(all, name, seen);
+  }
   xdo.keys({"ctrl+Prior"});
   check(becomes([&] { return onPage(v, tab, 5); }), "Ctrl+PgUp from the first page wraps");
   xdo.keys({"ctrl+Next"});
   check(becomes([&] { return onPage(v, tab, 0); }), "Ctrl+PgDn from the last page wraps");
-  HWND inPage = nullptr;
-  becomes([&] {
-    inPage = focusOf(v.main);
-    return inPage && ::IsWindowVisible(inPage) && inPage != tab;
-  });
-  check(inPage && ::IsWindowVisible(inPage) && inPage != tab,
-        "after a page change the focus is on a control of the shown page", utf8(describe(inPage)));
-
-  // Shift+Tab from the first control of a page reaches the tab strip; Tab from the strip
-  // goes back into the page, and a full round of Tab comes back to the strip.
-  xdo.keys({"shift+Tab"});
-  check(becomes([&] { return focusOf(v.main) == tab; }),
-        "Shift+Tab from the list reaches the tab strip", utf8(describe(focusOf(v.main))));
-  xdo.keys({"Tab"});
-  check(becomes([&] { return focusOf(v.main) == inPage; }),
-        "Tab from the tab strip enters the page", utf8(describe(focusOf(v.main))));
+  HWND inPage =
+      focusCheck(v.main, {}, "after a page change the focus is on a control of the shown page",
+                 [&](HWND f) { return ::IsWindowVisible(f) && f != tab; });
+  focusCheck(v.main, {"shift+Tab"}, "Shift+Tab from the list reaches the tab strip",
+             [&](HWND f) { return f == tab; });
+  focusCheck(v.main, {"Tab"}, "Tab from the tab strip enters the page",
+             [&](HWND f) { return f == inPage; });
   int presses = 0;
-  while (presses < 40 && focusOf(v.main) != tab) {
-    focusAfter(v.main, {"Tab"});
-    ++presses;
-  }
+  for (; presses < 40 && focusOf(v.main) != tab; ++presses) focusAfter(v.main, {"Tab"});
   check(focusOf(v.main) == tab, "a round of Tab comes back to the tab strip",
         std::to_string(presses) + " presses");
+  focusCheck(v.main, {"ctrl+Tab"},
+             "Ctrl+Tab on the tab strip shows the rule tab and keeps the strip focused",
+             [&](HWND f) { return f == tab && currentPage(tab) == 1; });
 
-  // The rule tab: Tab visits the controls top to bottom, left to right.
-  xdo.keys({"ctrl+Tab"});  // the strip keeps the focus
-  check(becomes([&] { return focusOf(v.main) == tab && currentPage(tab) == 1; }),
-        "Ctrl+Tab on the tab strip shows the rule tab and keeps the strip focused");
+  // Tab on the rule tab, until 追加, a control met again, or none; each in reading order.
   std::vector<HWND> order;
   HWND add = shownChild(v.main, L"Button", L"追加");
   for (int i = 0; i < 30; ++i) {
     HWND f = focusAfter(v.main, {"Tab"});
-    if (!f || f == add || std::find(order.begin(), order.end(), f) != order.end()) {
-      if (f == add) order.push_back(f);
-      break;
-    }
-    order.push_back(f);
+    const bool again = std::find(order.begin(), order.end(), f) != order.end();
+    if (f == add || (f && !again)) order.push_back(f);
+    if (!f || f == add || again) break;
   }
   bool reading = order.size() >= 10;
   std::string walk;
   for (std::size_t i = 0; i < order.size(); ++i) {
-    walk += utf8(describe(order[i])) + "; ";
+    walk += describe(order[i]) + "; ";
     if (i == 0) continue;
     const RECT a = rectOf(order[i - 1]), b = rectOf(order[i]);
     const bool sameRow = b.top < (a.top + a.bottom) / 2 && a.top < (b.top + b.bottom) / 2;
@@ -307,20 +253,15 @@ void keyboardTests(Varnolt& v, HWND tab) {
   check(reading && !order.empty() && order.back() == add &&
             classOf(order.front()) == L"SysListView32",
         "on the rule tab Tab runs from the list top to bottom, left to right to 追加", walk);
-  // Leaving 追加 hands the focus to the date picker.
   HWND picker = focusAfter(v.main, {"Tab"});
   check(picker && classOf(picker) == L"SysDateTimePick32",
-        "leaving 追加 puts the focus on the date picker", utf8(describe(focusOf(v.main))));
+        "leaving 追加 puts the focus on the date picker", describe(focusOf(v.main)));
   xdo.keys({"ctrl+Prior"});
   becomes([&] { return currentPage(tab) == 0; });
 }
 
-// ---------------------------------------------------------------- resizing
-
-// Drags the window's lower right corner by (dx, dy) as a person does, each step taken
-// when the program has followed the one before: the press starts the sizing, the
-// release ends it with the window at its new size. `detail` tells what came instead.
-bool dragCorner(HWND main, int dx, int dy, std::string* detail = nullptr) {
+// Drags the corner by (dx, dy) step by step; when not taken, sets the size and says false.
+bool dragCorner(HWND main, int dx, int dy, std::string& detail) {
   const RECT r = rectOf(main);
   const DWORD thread = ::GetWindowThreadProcessId(main, nullptr);
   auto sizing = [&] {
@@ -339,14 +280,11 @@ bool dragCorner(HWND main, int dx, int dy, std::string* detail = nullptr) {
   for (int step = 1; step <= 8; ++step) xdo.move(x + dx * step / 8, y + dy * step / 8);
   xdo.press(false);
   const bool done = started && becomes([&] { return !sizing() && reached(); });
-  if (detail) {
-    const RECT now = rectOf(main);
-    *detail = std::string(started ? "" : "the press started no sizing; ") + "the window is " +
-              std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)) + ", wanted " +
-              std::to_string(widthOf(r) + dx) + "x" + std::to_string(heightOf(r) + dy);
-  }
+  const RECT now = rectOf(main);
+  detail = std::string(started ? "" : "the press started no sizing; ") + "the window is " +
+           std::to_string(widthOf(now)) + "x" + std::to_string(heightOf(now)) + ", wanted " +
+           std::to_string(widthOf(r) + dx) + "x" + std::to_string(heightOf(r) + dy);
   if (done) return true;
-  // Keep the later checks meaningful even when the drag was not taken.
   becomes([&] { return !sizing(); });
   ::SetWindowPos(main, nullptr, 0, 0, widthOf(r) + dx, heightOf(r) + dy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -354,59 +292,30 @@ bool dragCorner(HWND main, int dx, int dy, std::string* detail = nullptr) {
   return false;
 }
 
-// Waits until the window's controls stay where they are (the program may still be
-// working through the last moves of the drag).
-void settle(HWND main) {
-  auto places = [&] {
-    std::vector<RECT> v;
-    for (HWND h : children(main))
-      if (::IsWindowVisible(h)) v.push_back(rectOf(h));
-    return v;
-  };
-  std::vector<RECT> before = places();
-  for (int i = 0; i < 20; ++i) {
-    ::Sleep(200);
-    std::vector<RECT> now = places();
-    if (now.size() == before.size() &&
-        std::memcmp(now.data(), before.data(), now.size() * sizeof(RECT)) == 0)
-      return;
-    before = std::move(now);
-  }
-}
-
-// After a resize: no control covers another, and what the window shows is what a full
-// repaint shows (nothing left behind where controls were).
-
+// Once the window is at rest: nothing covered, nothing stale left where controls were.
 void afterResize(HWND main, const std::string& when) {
-  settle(main);
-  const auto covered = coveredControls(main);
-  check(covered.empty(), when + ": no control covers another",
-        covered.empty() ? "" : covered.front() + " (" + std::to_string(covered.size()) + ")");
+  settledCapture(main);
+  uncovered(main, when);
   xdo.parkMouse();
-  const Shot shown = settledCapture(main);
-  repaintAll(main);
-  const std::string diff = compareShots(shown, settledCapture(main));
+  const Shot before = settledCapture(main);
+  const std::string diff = compareShots(before, settledCapture(main, true));
   check(diff.empty(), when + ": no stale pixels (screen = full repaint)", diff);
 }
 
 void resizeTests(Varnolt& v, HWND tab) {
   say("# resizing with the mouse");
-  // The tab strip holds the focus, so that no caret blinks in the pictures; Ctrl+Tab
-  // leaves it there.
-  xdo.keys({"shift+Tab"});
-  check(becomes([&] { return focusOf(v.main) == tab; }),
-        "Shift+Tab puts the focus on the tab strip");
+  // The tab strip holds the focus (Ctrl+Tab leaves it there): no caret blinks in the pictures.
+  focusCheck(v.main, {"shift+Tab"}, "Shift+Tab puts the focus on the tab strip",
+             [&](HWND f) { return f == tab; });
   const RECT design = rectOf(v.main);
+  std::string drag;
   for (int k = 0; k < 6; ++k) {
     const std::string page = "page " + std::to_string(k);
-    const auto covered = coveredControls(v.main);
-    check(covered.empty(), page + " at design size: no control covers another",
-          covered.empty() ? "" : covered.front());
-    std::string drag;
-    const bool grew = dragCorner(v.main, 60, 40, &drag);
-    check(grew, page + ": dragging the corner enlarges the window by 60x40", drag);
+    uncovered(v.main, page + " at design size");
+    check(dragCorner(v.main, 60, 40, drag),
+          page + ": dragging the corner enlarges the window by 60x40", drag);
     afterResize(v.main, page + " enlarged");
-    const bool shrank = dragCorner(v.main, -60, -40, &drag);
+    const bool shrank = dragCorner(v.main, -60, -40, drag);
     const RECT back = rectOf(v.main);
     check(shrank && ::EqualRect(&back, &design) != 0,
           page + ": dragging it back restores the design size", drag);
@@ -416,80 +325,72 @@ void resizeTests(Varnolt& v, HWND tab) {
   }
   // Taller only, as a user first met it: the list must not grow over the remote.
   check(currentPage(tab) == 0, "back on the download tab");
-  dragCorner(v.main, 0, 40);
+  dragCorner(v.main, 0, 40, drag);
   afterResize(v.main, "download tab 40 px taller");
   HWND stop = shownChild(v.main, L"Button", L"停止");
   HWND list = v.shownList();
-  const RECT stopAt = stop ? rectOf(stop) : RECT{}, listAt = list ? rectOf(list) : RECT{};
-  check(stop && list && stopAt.top >= listAt.bottom,
+  check(stop && list && rectOf(stop).top >= rectOf(list).bottom,
         "40 px taller: the remote's 停止 button stays below the list");
-  dragCorner(v.main, 0, -40);
+  dragCorner(v.main, 0, -40, drag);
 }
 
-// ---------------------------------------------------------------- choosing and confirming
-
-bool rowSelected(HWND list, int row) {
-  return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
-          LVIS_SELECTED) != 0;
-}
-
-// Rows of the conversion list (ListView10 on page 2, the recording list's widget too): a
-// click on a row's text selects the row, only a click on its box changes its check mark.
+// A click on a row's text selects the row; only a click on its box changes its check mark.
 void listClicks(HWND list) {
   say("# clicks on a row of the conversion list");
-  RECT name = remoteRect(list, LVM_GETSUBITEMRECT, 1, {LVIR_LABEL, 2, 0, 0});
-  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&name), 2);
-  xdo.click(name.left + 16, (name.top + name.bottom) / 2);
+  auto selected = [&](int row) {
+    return (sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+            LVIS_SELECTED) != 0;
+  };
   auto state = [&] {
     std::string s;
     for (int r = 0; r < 2; ++r)
-      s += "row " + std::to_string(r + 1) + (rowSelected(list, r) ? " selected" : "") +
+      s += "row " + std::to_string(r + 1) + (selected(r) ? " selected" : "") +
            (listChecked(list, r) ? " checked; " : " unchecked; ");
     return s;
   };
-  check(
-      rowSelected(list, 1) && !rowSelected(list, 0) && listChecked(list, 1) && listChecked(list, 0),
-      "a click on row 2's file name selects the row and keeps its check mark", state());
+  RECT name = remoteRect(list, LVM_GETSUBITEMRECT, 1, {LVIR_LABEL, 2, 0, 0});
+  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&name), 2);
+  xdo.click(name.left + 16, (name.top + name.bottom) / 2);
+  check(selected(1) && !selected(0) && listChecked(list, 1) && listChecked(list, 0),
+        "a click on row 2's file name selects the row and keeps its check mark", state());
   const RECT row = listItemRect(list, 1);
   xdo.click(row.left + 8, (row.top + row.bottom) / 2);
   check(!listChecked(list, 1) && listChecked(list, 0),
         "a click on row 2's box clears its check mark alone", state());
 }
 
-// Form3 for row 2 with `path` typed into Text1, reached with Tab, Tab; nullptr when it
-// did not open.
-HWND typedPathDialog(const Varnolt& v, HWND list, const std::wstring& path) {
-  HWND dialog = openPathDialog(xdo, v, list, 1);
-  HWND edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
-  if (!edit) return nullptr;
-  xdo.keys({"Tab", "Tab"});
-  typeJapanese(edit, path);
-  return dialog;
-}
-
 void pathDialogKeys(const Varnolt& v, HWND list) {
   say("# the path entry dialog from the keyboard");
-  HWND dialog = typedPathDialog(v, list, L"C:\\録画\\変換済み\\");
+  // Form3 for row 2 with `path` typed into Text1, reached with Tab, Tab; nullptr when none.
+  auto typedPath = [&](const std::wstring& path) -> HWND {
+    HWND dialog = openPathDialog(xdo, v, list, 1);
+    HWND edit = dialog ? findChild(dialog, L"Edit", L"") : nullptr;
+    if (!edit) return nullptr;
+    xdo.keys({"Tab", "Tab"});
+    typeJapanese(edit, path);
+    return dialog;
+  };
+  auto row2 = [&] { return listText(list, 1, 5); };
+  // The dialog closes, and row 2 then holds `want`.
+  auto closedWith = [&](HWND dialog, const std::wstring& want) {
+    waitFor([&] { return !::IsWindow(dialog); }, 3000);
+    return !::IsWindow(dialog) && row2() == want;
+  };
+  HWND dialog = typedPath(L"C:\\録画\\変換済み\\");
   check(dialog != nullptr, "\"変換先変更\" on row 2 opens the path entry dialog");
   if (!dialog) return;
   xdo.keys({"Return"});
-  waitFor([&] { return !::IsWindow(dialog); }, 3000);
-  check(!::IsWindow(dialog) && listText(list, 1, 5) == L"C:\\録画\\変換済み",
-        "Enter in the typed path hands back C:\\録画\\変換済み for row 2",
-        utf8(listText(list, 1, 5)));
-
-  const std::wstring kept = listText(list, 1, 5);
-  dialog = typedPathDialog(v, list, L"C:\\捨てる\\");
+  check(closedWith(dialog, L"C:\\録画\\変換済み"),
+        "Enter in the typed path hands back C:\\録画\\変換済み for row 2", utf8(row2()));
+  const std::wstring kept = row2();
+  dialog = typedPath(L"C:\\捨てる\\");
   if (!dialog) return;
   xdo.keys({"shift+Tab", "shift+Tab"});
   const std::string focus = utf8(textOf(focusOf(dialog)));
   xdo.keys({"Return"});
-  waitFor([&] { return !::IsWindow(dialog); }, 3000);
-  check(!::IsWindow(dialog) && listText(list, 1, 5) == kept,
-        "Enter on キャンセル closes the dialog and drops the typed path",
-        "focus on \"" + focus + "\", row 2: " + utf8(listText(list, 1, 5)));
-
-  dialog = typedPathDialog(v, list, L"C:\\捨てる\\");
+  check(closedWith(dialog, kept), "Enter on キャンセル closes the dialog and drops the typed path",
+        "focus on \"" + focus + "\", row 2: " + utf8(row2()));
+  dialog = typedPath(L"C:\\捨てる\\");
   if (!dialog) return;
   xdo.keys({"Tab", "Return"});
   HWND browser = v.folderBrowser(10000);
@@ -499,38 +400,23 @@ void pathDialogKeys(const Varnolt& v, HWND list) {
     waitFor([&] { return !::IsWindow(browser); }, 5000);
   }
   xdo.keys({"Escape"});
-  waitFor([&] { return !::IsWindow(dialog); }, 3000);
-  check(!::IsWindow(dialog) && listText(list, 1, 5) == kept,
-        "Esc closes the dialog and drops the typed path", utf8(listText(list, 1, 5)));
+  check(closedWith(dialog, kept), "Esc closes the dialog and drops the typed path", utf8(row2()));
 }
 
-// The end-of-work choices on the settings tab: the arrow keys choose, in reading order
-// (5 6 7 8, then 0 2 1 3 4), round at both ends; the group is one tab stop.
+// The end-of-work choices: one tab stop; arrows choose in reading order, round at both ends.
 void optionArrows(const Varnolt& v, HWND tab) {
   say("# arrow keys in the end-of-work choices");
   while (currentPage(tab) != 4) xdo.keys({"ctrl+Tab"});
-  static const wchar_t* const captions[] = {L"サスペンド",
-                                            L"休止状態",
-                                            L"ログオフ",
-                                            L"リブート",
-                                            L"シャットダウン",
-                                            L"何もしない",
-                                            L"本ソフトのみ終了する",
-                                            L"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する",
-                                            L"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"};
-  HWND option[9];
-  for (int k = 0; k < 9; ++k) option[k] = shownChild(v.main, L"Button", captions[k]);
-  // The one chosen (shown checked) option, -1 for none or several; "*" when the focus is
-  // elsewhere.
+  std::vector<HWND> option;
+  for (const wchar_t* caption :
+       {L"サスペンド", L"休止状態", L"ログオフ", L"リブート", L"シャットダウン", L"何もしない",
+        L"本ソフトのみ終了する", L"ﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する", L"本ソフトとﾛｸﾗｸ・ｺﾝﾄﾛｰﾗを終了する"})
+    option.push_back(shownChild(v.main, L"Button", caption));
+  // The one option shown checked ("-1": none or several), "*" when the focus is elsewhere.
   auto chosen = [&] {
-    int found = -1, n = 0;
-    for (int k = 0; k < 9; ++k)
-      if (buttonChecked(option[k])) {
-        found = k;
-        ++n;
-      }
-    if (n != 1) return std::string("-1");
-    return std::to_string(found) + (focusOf(v.main) == option[found] ? "" : "*");
+    const auto at = std::find_if(option.begin(), option.end(), buttonChecked);
+    if (std::count_if(option.begin(), option.end(), buttonChecked) != 1) return std::string("-1");
+    return std::to_string(at - option.begin()) + (focusOf(v.main) == *at ? "" : "*");
   };
   xdo.click(option[5]);
   check(chosen() == "5", "a click on 何もしない gives the chosen option the focus", chosen());
@@ -547,41 +433,35 @@ void optionArrows(const Varnolt& v, HWND tab) {
   xdo.keys({"Tab"});
   HWND away = focusOf(v.main);
   xdo.keys({"shift+Tab"});
-  check(
-      std::find(std::begin(option), std::end(option), away) == std::end(option) && chosen() == "3",
-      "the group is one tab stop: Tab leaves it, Shift+Tab comes back to リブート",
-      utf8(describe(away)) + "; back on " + chosen());
+  check(std::find(option.begin(), option.end(), away) == option.end() && chosen() == "3",
+        "the group is one tab stop: Tab leaves it, Shift+Tab comes back to リブート",
+        describe(away) + "; back on " + chosen());
 }
 
-// ---------------------------------------------------------------- whole captions
-
-// The UI font as the program picks it: a proportional Japanese UI face at 9 points when
-// one is installed, else the system's message font. (Font handles do not cross
-// processes; `fontConfirmed` checks this against the pixels on the screen.)
 int CALLBACK fontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
   return 0;
 }
 
+// The UI font as the program picks it (font handles do not cross processes).
 LOGFONTW uiFont(int dpi) {
   NONCLIENTMETRICSW ncm{};
   ncm.cbSize = sizeof ncm;
   ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-  LOGFONTW lf = ncm.lfMessageFont;
+  LOGFONTW lf = ncm.lfMessageFont, probe{};
+  probe.lfCharSet = DEFAULT_CHARSET;
+  HDC dc = ::GetDC(nullptr);
   for (const wchar_t* face : {L"MS UI Gothic", L"IPAPGothic"}) {
-    LOGFONTW probe{};
-    probe.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(probe.lfFaceName, face, LF_FACESIZE);
     bool found = false;
-    HDC dc = ::GetDC(nullptr);
     ::EnumFontFamiliesExW(dc, &probe, fontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ::ReleaseDC(nullptr, dc);
     if (!found) continue;
     ::lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
     lf.lfCharSet = SHIFTJIS_CHARSET;
     lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     break;
   }
+  ::ReleaseDC(nullptr, dc);
   lf.lfHeight = -::MulDiv(9, dpi, 72);
   lf.lfWidth = 0;
   lf.lfWeight = FW_NORMAL;
@@ -589,23 +469,24 @@ LOGFONTW uiFont(int dpi) {
   return lf;
 }
 
-SIZE textSize(const LOGFONTW& lf, const std::wstring& text, int* lineHeight = nullptr) {
-  HFONT font = ::CreateFontIndirectW(&lf);
+// The size of one line of `text` in the UI font, and the font's line height.
+SIZE textSize(int dpi, const std::wstring& text, int* lineHeight = nullptr) {
+  const LOGFONTW lf = uiFont(dpi);
+  const varnolt::win32::UniqueGdi font(::CreateFontIndirectW(&lf));
   HDC dc = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, font);
+  HGDIOBJ old = ::SelectObject(dc, font.get());
   RECT need{0, 0, 0, 0};
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE);
   TEXTMETRICW tm{};
   ::GetTextMetricsW(dc, &tm);
   if (lineHeight) *lineHeight = tm.tmHeight;
   ::SelectObject(dc, old);
-  ::DeleteObject(font);
   ::DeleteDC(dc);
   return {need.right, need.bottom};
 }
 
-// The ink of a label's text on the screen spans what the font measures.
-bool fontConfirmed(HWND label, const LOGFONTW& lf, std::string& detail) {
+// The ink of a label's text on the screen spans what the UI font measures.
+bool fontConfirmed(HWND label, int dpi, std::string& detail) {
   RECT r = rectOf(label);
   HDC screen = ::GetDC(nullptr);
   int first = -1, last = -1;
@@ -619,69 +500,46 @@ bool fontConfirmed(HWND label, const LOGFONTW& lf, std::string& detail) {
       }
     }
   ::ReleaseDC(nullptr, screen);
-  const SIZE want = textSize(lf, textOf(label));
+  const SIZE want = textSize(dpi, textOf(label));
   const int ink = first < 0 ? 0 : last - first + 1;
   detail = "ink " + std::to_string(ink) + " px, the font measures " + std::to_string(want.cx);
   return ink > 0 && std::abs(ink - want.cx) <= 3;
 }
 
-// The room a caption needs in its control, measured with the control's own font; empty
-// when it fits. Buttons keep an edge and a focus margin, check boxes and option buttons
-// their box, labels and frame captions one line.
-std::string captionMisfit(HWND h, int dpi) {
-  const std::wstring cls = classOf(h);
-  const std::wstring text = textOf(h);
-  if (text.empty()) return {};
-  const LONG style = ::GetWindowLongW(h, GWL_STYLE);
-  int margin = 0, minHeight = 0;
-  if (cls == L"Button") {
-    const LONG type = style & BS_TYPEMASK;
-    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
-      margin = ::MulDiv(10, dpi, 96);
-    else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-             type == BS_AUTORADIOBUTTON)
-      margin = ::MulDiv(13 + 6, dpi, 96);
-    else
-      return {};
-  } else if (cls == L"Static") {
-    const LONG type = style & SS_TYPEMASK;
-    if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP)
-      return {};
-  } else if (cls == L"VarnoltPanel") {
-    margin = ::MulDiv(16, dpi, 96);  // the frame's caption starts one character in
-  } else {
-    return {};
-  }
-  const SIZE need = textSize(uiFont(dpi), text, &minHeight);
-  RECT client{};
-  ::GetClientRect(h, &client);
-  if (need.cx + margin > client.right || (cls != L"VarnoltPanel" && minHeight > client.bottom))
-    return "needs " + std::to_string(need.cx + margin) + "x" + std::to_string(minHeight) +
-           ", has " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
-  return {};
-}
-
-// Every caption of the visible controls of `root` is whole.
+// Every visible caption of `root` fits with a button's edge, a check box's box, one line.
 void wholeCaptions(HWND root, const std::string& where, int dpi) {
   std::string bad;
   int n = 0;
   for (HWND h : children(root)) {
     if (!::IsWindowVisible(h)) continue;
-    const std::string misfit = captionMisfit(h, dpi);
-    if (misfit.empty()) continue;
+    const std::wstring cls = classOf(h), text = textOf(h);
+    const LONG style = ::GetWindowLongW(h, GWL_STYLE);
+    const LONG button = style & BS_TYPEMASK, label = style & SS_TYPEMASK;
+    int margin = -1;
+    if (cls == L"Button" && (button == BS_PUSHBUTTON || button == BS_DEFPUSHBUTTON))
+      margin = ::MulDiv(10, dpi, 96);
+    else if (cls == L"Button" && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX ||
+                                  button == BS_RADIOBUTTON || button == BS_AUTORADIOBUTTON))
+      margin = ::MulDiv(13 + 6, dpi, 96);
+    else if (cls == L"Static" && (label == SS_LEFT || label == SS_CENTER || label == SS_RIGHT ||
+                                  label == SS_LEFTNOWORDWRAP))
+      margin = 0;
+    else if (cls == L"VarnoltPanel")
+      margin = ::MulDiv(16, dpi, 96);  // the frame's caption starts one character in
+    if (text.empty() || margin < 0) continue;
+    int minHeight = 0;
+    const SIZE need = textSize(dpi, text, &minHeight);
+    RECT client{};
+    ::GetClientRect(h, &client);
+    if (need.cx + margin <= client.right && (cls == L"VarnoltPanel" || minHeight <= client.bottom))
+      continue;
     ++n;
     if (bad.size() < 400)
-      bad.append("\"").append(utf8(textOf(h))).append("\" ").append(misfit).append("; ");
+      bad += utf8(L"\"" + text + L"\" needs ") + std::to_string(need.cx + margin) + "x" +
+             std::to_string(minHeight) + ", has " + std::to_string(client.right) + "x" +
+             std::to_string(client.bottom) + "; ";
   }
   check(n == 0, where + ": every caption is whole", std::to_string(n) + " clipped: " + bad);
-}
-
-// A column holds its widest known text.
-void columnFits(HWND list, int column, const std::wstring& text, const std::string& what, int dpi) {
-  const int need = textSize(uiFont(dpi), text).cx + 12;  // the list's own cell margins
-  const auto width = static_cast<int>(sendTimed(list, LVM_GETCOLUMNWIDTH, column));
-  check(need > 0 && need <= width, what,
-        "needs " + std::to_string(need) + ", has " + std::to_string(width));
 }
 
 // Ctrl+Tab until the download tab is up, each page waited for.
@@ -693,23 +551,20 @@ void toFirstPage(const Varnolt& v, HWND tab) {
   }
 }
 
-// A long log: the box, which takes it a slice at a time, comes to hold all of it in its
-// order.
+// A long log: the box, which takes it a slice at a time, comes to hold all of it in order.
 void longLogTest(const Env& env) {
   const std::wstring folder = installVarnolt(env, L"長いログ");
-  std::wstring file, body;
+  std::wstring file, want = L"\r\n";  // the start line, then the empty line parting the runs
   for (int i = 0; i < 3000; ++i) {
     const std::wstring line = L"2026/01/01   00:00:00   作業" + std::to_wstring(i);
     file += line + L"\r\n";
-    body += L"\r\n" + line;
+    want += L"\r\n" + line;
   }
   writeFile(joinPath(folder, L"log.ini"), cp932(file));
   Varnolt v(folder);
   HWND box = v.main ? v.logBox() : nullptr;
   check(box && v.selectTab(3), "the log tab opens with a 3,000-line log");
   if (!box) return;
-  // The start line, the empty line that parts the runs, then the file's lines.
-  const std::wstring want = L"\r\n" + body;
   std::wstring after;
   waitFor(
       [&] {
@@ -724,121 +579,44 @@ void longLogTest(const Env& env) {
         std::to_string(lines(after).size()) + " lines after the first");
 }
 
-}  // namespace
-
-void realInputTests(const Env& env) {
-  say("# real input (xdotool)");
-  check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
-  if (!xdo.available()) return;
-  const std::wstring folder = installVarnolt(env, L"実入力");
-  {
-    Varnolt v(folder);
-    if (!v.opened("the main window opens")) return;
-    check(xdo.bringToFront(v.main), "the main window is in front and has the X input focus");
-    HWND tab = v.tabs();
-    keyboardTests(v, tab);
-    toFirstPage(v, tab);
-    typingTests(v, tab);
-    toFirstPage(v, tab);
-    resizeTests(v, tab);
-  }
-  {
-    // Two recordings dropped on the conversion list, as from the shell.
-    const std::wstring chosenFolder = installVarnolt(env, L"選択と確定");
-    std::vector<std::wstring> files;
-    for (const wchar_t* name : {L"ニュース.m2t", L"ドラマ 第1話.m2t"}) {
-      files.push_back(joinPath(chosenFolder, name));
-      writeFile(files.back(), "m2t");
-    }
-    Varnolt v(chosenFolder);
-    if (!v.opened("the main window opens for the lists and choices")) return;
-    HWND tab = v.tabs();
-    xdo.keys({"ctrl+Tab", "ctrl+Tab"});
-    HWND list = v.shownList();
-    check(list && sendFileDrop(list, files) && listCount(list) == 2,
-          "two files dropped on the conversion list make two rows");
-    if (!list || listCount(list) != 2) return;
-    listClicks(list);
-    pathDialogKeys(v, list);
-    optionArrows(v, tab);
-  }
-  longLogTest(env);
-}
-
-namespace {
-
-// The screen's DPI for programs started while it lives, as the desktop settings hold it.
-class ScreenDpi {
- public:
-  explicit ScreenDpi(int dpi) {
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, key_.put(), nullptr);
-    DWORD size = sizeof old_, value = static_cast<DWORD>(dpi);
-    hadOld_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
-    set(value);
-  }
-  ~ScreenDpi() {
-    if (hadOld_)
-      set(old_);
-    else
-      ::RegDeleteValueW(key_.get(), L"LogPixels");
-  }
-  ScreenDpi(const ScreenDpi&) = delete;
-  ScreenDpi& operator=(const ScreenDpi&) = delete;
-
- private:
-  void set(DWORD value) {
-    ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                     sizeof value);
-  }
-  varnolt::win32::UniqueKey key_;
-  DWORD old_ = 96;
-  bool hadOld_ = false;
-};
-
-}  // namespace
-
-void dpiScreenshots(const Env& env, int dpi) {
+// The six pages and the version dialog of a Varnolt started with the screen at `dpi`.
+void pagesAt(const Env& env, int dpi) {
   const std::string at = std::to_string(dpi) + " DPI";
   say("# screenshots at " + at);
-  const std::wstring folder = installVarnolt(env, L"dpi" + std::to_wstring(dpi));
-  const std::wstring suffix = dpi == 96 ? L"" : L"-" + std::to_wstring(dpi) + L"dpi";
-  ScreenDpi screen(dpi);
-  Varnolt v(folder);
+  Varnolt v(installVarnolt(env, L"dpi" + std::to_wstring(dpi)));
   if (!v.opened("the main window opens at " + at)) return;
   xdo.bringToFront(v.main);
   HWND tab = v.tabs();
-  // The design client area, 10410 twips wide, at this DPI.
-  RECT client{};
+  RECT client{};  // the design client area is 10410 twips wide
   ::GetClientRect(v.main, &client);
   check(client.right == ::MulDiv(10410, dpi, 1440), "the client area is the design width at " + at,
         std::to_string(client.right));
   std::string detail;
   HWND status = shownChild(v.main, L"Static", kStarted);
-  check(status && becomes([&] { return fontConfirmed(status, uiFont(dpi), detail); }),
+  check(status && becomes([&] { return fontConfirmed(status, dpi, detail); }),
         at + ": the status line is drawn in the UI font", detail);
   // The tab strip holds the focus: no caret in the pictures.
   xdo.keys({"shift+Tab"});
   becomes([&] { return focusOf(v.main) == tab; });
+  const std::wstring suffix = dpi == 96 ? L"" : L"-" + std::to_wstring(dpi) + L"dpi";
   for (int k = 0; k < 6; ++k) {
     const std::string page = at + ": page " + std::to_string(k);
     if (k > 0) xdo.keys({"ctrl+Tab"});
     check(becomes([&] { return onPage(v, tab, k); }), page + " is shown");
-    const auto covered = coveredControls(v.main);
-    check(covered.empty(), page + ": no control covers another",
-          covered.empty() ? "" : covered.front());
+    uncovered(v.main, page);
     wholeCaptions(v.main, page, dpi);
-    if (k == 1)
-      columnFits(v.shownList(), 2, L"日月火水木金土", at + ": the 毎週 column holds seven days",
-                 dpi);
+    if (k == 1) {
+      // 12: the list's own cell margins.
+      const int need = textSize(dpi, L"日月火水木金土").cx + 12;
+      const auto width = static_cast<int>(sendTimed(v.shownList(), LVM_GETCOLUMNWIDTH, 2));
+      check(need > 0 && need <= width, at + ": the 毎週 column holds seven days",
+            "needs " + std::to_string(need) + ", has " + std::to_string(width));
+    }
     xdo.parkMouse();
-    repaintAll(v.main);
-    settledCapture(v.main);
+    settledCapture(v.main, true);
     if (!env.shots.empty())
       saveBitmap(v.main, joinPath(env.shots, L"tab" + std::to_wstring(k) + suffix + L".bmp"));
   }
-  // The version dialog from the keyboard: Alt+H, V.
   xdo.keys({"alt+h"});
   xdo.keys({"v"});
   HWND dialog = awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L""); }, kInputMs);
@@ -851,6 +629,63 @@ void dpiScreenshots(const Env& env, int dpi) {
   xdo.keys({"Escape"});
   becomes([&] { return !::IsWindow(dialog); });
   check(!::IsWindow(dialog), at + ": Esc closes the version dialog");
+}
+
+}  // namespace
+
+void realInputTests(const Env& env) {
+  say("# real input (xdotool)");
+  check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
+  if (!xdo.available()) return;
+  {
+    Varnolt v(installVarnolt(env, L"実入力"));
+    if (!v.opened("the main window opens")) return;
+    check(xdo.bringToFront(v.main), "the main window is in front and has the X input focus");
+    HWND tab = v.tabs();
+    keyboardTests(v, tab);
+    toFirstPage(v, tab);
+    typingTests(v, tab);
+    toFirstPage(v, tab);
+    resizeTests(v, tab);
+  }
+  {
+    // Two recordings dropped on the conversion list, as from the shell.
+    const std::wstring folder = installVarnolt(env, L"選択と確定");
+    const std::vector<std::wstring> files{joinPath(folder, L"ニュース.m2t"),
+                                          joinPath(folder, L"ドラマ 第1話.m2t")};
+    for (const std::wstring& file : files) writeFile(file, "m2t");
+    Varnolt v(folder);
+    if (!v.opened("the main window opens for the lists and choices")) return;
+    xdo.keys({"ctrl+Tab", "ctrl+Tab"});
+    HWND list = v.shownList();
+    check(list && sendFileDrop(list, files) && listCount(list) == 2,
+          "two files dropped on the conversion list make two rows");
+    if (!list || listCount(list) != 2) return;
+    listClicks(list);
+    pathDialogKeys(v, list);
+    optionArrows(v, v.tabs());
+  }
+  longLogTest(env);
+}
+
+void dpiScreenshots(const Env& env, int dpi) {
+  // The screen's DPI for programs started from now on, as the desktop settings hold it.
+  varnolt::win32::UniqueKey desktop;
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, desktop.put(), nullptr);
+  auto set = [&](DWORD value) {
+    ::RegSetValueExW(desktop.get(), L"LogPixels", 0, REG_DWORD,
+                     reinterpret_cast<const BYTE*>(&value), sizeof value);
+  };
+  DWORD old = 96, size = sizeof old;
+  const bool had = ::RegQueryValueExW(desktop.get(), L"LogPixels", nullptr, nullptr,
+                                      reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS;
+  set(static_cast<DWORD>(dpi));
+  pagesAt(env, dpi);
+  if (had)
+    set(old);
+  else
+    ::RegDeleteValueW(desktop.get(), L"LogPixels");
 }
 
 }  // namespace winetest
