@@ -652,22 +652,19 @@ void realInputTests(const Env& env) {
 
 void dpiScreenshots(const Env& env, int dpi) {
   // The screen's DPI for programs started from now on, as the desktop settings hold it.
-  varnolt::win32::UniqueKey desktop;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, desktop.put(), nullptr);
+  const wchar_t* const desktop = L"Control Panel\\Desktop";
   auto set = [&](DWORD value) {
-    ::RegSetValueExW(desktop.get(), L"LogPixels", 0, REG_DWORD,
-                     reinterpret_cast<const BYTE*>(&value), sizeof value);
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &value, sizeof value);
   };
-  DWORD old = 96, size = sizeof old;
-  const bool had = ::RegQueryValueExW(desktop.get(), L"LogPixels", nullptr, nullptr,
-                                      reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS;
+  DWORD old = 0, size = sizeof old;
+  const bool had = ::RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD,
+                                  nullptr, &old, &size) == ERROR_SUCCESS;
   set(static_cast<DWORD>(dpi));
   pagesAt(env, dpi);
   if (had)
     set(old);
   else
-    ::RegDeleteValueW(desktop.get(), L"LogPixels");
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
 }
 
 }  // namespace winetest
