@@ -18,7 +18,6 @@ using State = RunProgress::State;
 class FakeTaskbar : public ITaskbarList3 {
  public:
   explicit FakeTaskbar(HRESULT init = S_OK) : init_(init) {}
-  std::vector<std::string> calls;
   std::set<HWND> windows;
   LONG refs = 1;
 
@@ -59,19 +58,15 @@ class FakeTaskbar : public ITaskbarList3 {
   STDMETHODIMP SetThumbnailClip(HWND, RECT*) override { return record(__func__); }
 
   // The calls since the last look.
-  std::string take() {
-    std::string s;
-    for (const auto& c : calls) s += (s.empty() ? "" : ", ") + c;
-    calls.clear();
-    return s;
-  }
+  std::string take() { return std::exchange(calls_, {}); }
 
  private:
   HRESULT record(const std::string& call, HRESULT result = S_OK) {
-    calls.push_back(call);
+    calls_ += (calls_.empty() ? "" : ", ") + call;
     return result;
   }
   HRESULT init_;
+  std::string calls_;
 };
 
 RunProgress normal(int v, int min = 0, int max = 100) {
