@@ -242,11 +242,10 @@ enum class Left { Old, New, Gone, Torn };
 // Kills Varnolt.exe `runs` times while it writes `file`, aimed at the write as each run makes it
 // whatever the machine's speed: every fifth run at `file` replaced (or deleted), every fifth at
 // its temporary file's appearance, the others at a random share of `oldSize` written. `start`
-// starts Varnolt on the old files (null: not started), `trigger` makes it write, `judge` tells
-// what was left.
+// starts Varnolt on the old files and makes it write (null: it could not), `judge` tells what
+// was left.
 void killDuringWrites(int runs, const std::wstring& file, std::int64_t oldSize,
                       const std::function<std::unique_ptr<Varnolt>()>& start,
-                      const std::function<bool(Varnolt&)>& trigger,
                       const std::function<Left()>& judge) {
   const std::string name = utf8(file.substr(file.find_last_of(L'\\') + 1));
   const std::wstring temporary = file + L".tmp~";
@@ -265,7 +264,6 @@ void killDuringWrites(int runs, const std::wstring& file, std::int64_t oldSize,
     if (!v) continue;
     Handle process(::OpenProcess(
         PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, v->pid()));
-    if (!trigger(*v)) continue;
     const auto at = std::chrono::steady_clock::now();
     while (::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT && msSince(at) < 60000) {
       if (fileSize(file) != oldSize) break;
@@ -316,11 +314,14 @@ void logKillTests(const Env& env, int runs) {
       " runs");
   Files f{installVarnolt(env, L"killtest")};
   const std::string oldLog = oldLogBytes(100000), oldIni = cp932(designSettings());
+  // Varnolt started on the old files and quitting: its answer to the question given.
   auto start = [&]() -> std::unique_ptr<Varnolt> {
     if (!writeFile(f.log(), oldLog) || !writeFile(f.ini(), oldIni)) return nullptr;
     auto v =
         std::make_unique<Varnolt>(joinPath(f.folder, L"Varnolt.exe"), f.folder, kBigLogStartMs);
-    return v->main ? std::move(v) : nullptr;
+    if (!v->main) return nullptr;
+    v->quit(10000);
+    return v;
   };
 
   // Two unkilled quits, timed from the answer to the process end, watched for the temporary log.
@@ -333,9 +334,6 @@ void logKillTests(const Env& env, int runs) {
       wrong += "no window; ";
       continue;
     }
-    say("#   start with the 100,000-line log: " + std::to_string(static_cast<int>(v->startMs)) +
-        " ms");
-    v->quit(10000);
     const auto at = std::chrono::steady_clock::now();
     while (!v->waitExit(0) && msSince(at) < 60000) {
       if (!exists(f.log() + L".tmp~")) continue;
@@ -343,6 +341,8 @@ void logKillTests(const Env& env, int runs) {
       if (writeFrom < 0) writeFrom = writeTo;
     }
     quitMs.push_back(msSince(at));
+    say("#   start with the 100,000-line log: " + std::to_string(static_cast<int>(v->startMs)) +
+        " ms");
     const std::string log = readFile(f.log()), ini = readFile(f.ini());
     if (!isNewLog(log, oldLog) || ini != oldIni || f.leftover())
       wrong += "log.ini " + std::to_string(log.size()) + " bytes from " + hex(log, 80) +
@@ -355,21 +355,14 @@ void logKillTests(const Env& env, int runs) {
       std::to_string(static_cast<int>(writeFrom)) + ".." +
       std::to_string(static_cast<int>(writeTo)) + " ms");
 
-  killDuringWrites(
-      runs, f.log(), static_cast<std::int64_t>(oldLog.size()), start,
-      [](Varnolt& v) {
-        v.quit(10000);
-        return true;
-      },
-      [&] {
-        if (readFile(f.ini()) != oldIni) return Left::Torn;
-        const std::string log = readFile(f.log());
-        return log == oldLog ? Left::Old : isNewLog(log, oldLog) ? Left::New : Left::Torn;
-      });
+  killDuringWrites(runs, f.log(), static_cast<std::int64_t>(oldLog.size()), start, [&] {
+    if (readFile(f.ini()) != oldIni) return Left::Torn;
+    const std::string log = readFile(f.log());
+    return log == oldLog ? Left::Old : isNewLog(log, oldLog) ? Left::New : Left::Torn;
+  });
 
   // Whatever the last kill left, the next quit writes the log.
   auto v = start();
-  if (v) v->quit(10000);
   check(v && v->waitExit(60000) && isNewLog(readFile(f.log()), oldLog) && !f.leftover(),
         "after the kills an unkilled quit writes log.ini whole and leaves no temporary file");
 }
@@ -400,22 +393,21 @@ void nightKillTests(const Env& env, int runs) {
   say("# Varnolt.exe killed while it writes night.ini for a resumed night of " +
       std::to_string(kRows) + " conversions (" + std::to_string(old.size()) + " bytes), " +
       std::to_string(runs) + " runs");
+  // Varnolt started on the cut night's journal, resuming it: the question answered Yes.
   auto start = [&]() -> std::unique_ptr<Varnolt> {
     if (!writeFile(journal, old)) return nullptr;
-    return std::make_unique<Varnolt>(joinPath(folder, L"Varnolt.exe"), folder, 0);
-  };
-  auto resume = [](Varnolt& v) {
-    HWND box = v.messageBox(60000);
-    if (!box || boxMessage(box).find(L"続きを行いますか？") == std::wstring::npos) return false;
+    auto v = std::make_unique<Varnolt>(joinPath(folder, L"Varnolt.exe"), folder, 0);
+    HWND box = v->messageBox(60000);
+    if (!box || boxMessage(box).find(L"続きを行いますか？") == std::wstring::npos) return nullptr;
     answer(box, IDYES);
-    return true;
+    return v;
   };
 
   // Unkilled, the night ends and deletes the journal. Only its temporary file is looked at: a
   // reader of night.ini would hold off its replace.
   {
     auto v = start();
-    const bool asked = v && resume(*v);
+    const bool asked = v != nullptr;
     const auto at = std::chrono::steady_clock::now();
     std::int64_t largest = -1;
     HWND end = nullptr;
@@ -430,7 +422,7 @@ void nightKillTests(const Env& env, int runs) {
           std::string(asked ? "" : "no question, ") + (end ? "" : "no end, ") +
               (exists(journal) ? "night.ini left" : ""));
   }
-  killDuringWrites(runs, journal, static_cast<std::int64_t>(old.size()), start, resume, [&] {
+  killDuringWrites(runs, journal, static_cast<std::int64_t>(old.size()), start, [&] {
     const std::string now = readFile(journal);
     if (now.empty() && !exists(journal)) return Left::Gone;
     if (now == old) return Left::Old;
