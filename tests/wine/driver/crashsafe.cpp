@@ -23,8 +23,7 @@ struct Crash {};
 
 enum class Fault { Crash, Fail, FailWithoutErrorNumber };
 
-// Wraps the real calls, numbering each step of a write; step `at` crashes or fails. After a
-// crash every call goes through unnumbered, as the system closes what a dead process left open.
+// Numbers each step of a write and crashes or fails step `at`; after a crash all calls go through.
 class Injector {
  public:
   Injector(varnolt::win32::FileCalls& calls, int at, Fault fault)
@@ -74,8 +73,7 @@ class Injector {
   bool crashed_ = false, failed_ = false;
 };
 
-// The program's core on the Windows ports with its files in `folder`; its message boxes are
-// answered here, Yes or their first button.
+// The program's core on the Windows ports, files in `folder`, boxes answered Yes or OK here.
 struct Program : platform::Dialogs {
   explicit Program(const std::wstring& folder)
       : ports{win.clock,    win.regional, win.codec, win.files,    *this,   win.shell,
@@ -225,8 +223,7 @@ void portFaultTests(const Env& env) {
         "after every crash the next run's quit writes both files and leaves no temp", blocked);
   check(oldSeen > 0 && newSeen > 0, "crashes before the move keep the old file, after it the new");
 
-  // Windows refuses to overwrite a read-only hidden file, Wine run as root does not: here this
-  // checks only that such a leftover is replaced and gone.
+  // Wine run as root overwrites read-only files, unlike Windows: this checks the leftover goes.
   auto p = prepare();
   writeFile(f.log() + L".tmp~", "left over");
   ::SetFileAttributesW((f.log() + L".tmp~").c_str(),
@@ -239,11 +236,8 @@ void portFaultTests(const Env& env) {
 // What a kill left of the file written.
 enum class Left { Old, New, Gone, Torn };
 
-// Kills Varnolt.exe `runs` times while it writes `file`, aimed at the write as each run makes it
-// whatever the machine's speed: every fifth run at `file` replaced (or deleted), every fifth at
-// its temporary file's appearance, the others at a random share of `oldSize` written. `start`
-// starts Varnolt on the old files and makes it write (null: it could not), `judge` tells what
-// was left.
+// Kills Varnolt.exe, made to write `file` by `start`, `runs` times: every fifth run once `file`
+// changes, every fifth at its temporary file's appearance, the rest at a random share of `oldSize`.
 void killDuringWrites(int runs, const std::wstring& file, std::int64_t oldSize,
                       const std::function<std::unique_ptr<Varnolt>()>& start,
                       const std::function<Left()>& judge) {
@@ -367,14 +361,12 @@ void logKillTests(const Env& env, int runs) {
         "after the kills an unkilled quit writes log.ini whole and leaves no temporary file");
 }
 
-// Varnolt.exe killed while it writes night.ini as it resumes a night of 300 failed conversions:
-// Yes to the question at the start writes the journal again for every row it puts back.
+// Resuming a night of 300 failed conversions writes night.ini again for every row it puts back.
 void nightKillTests(const Env& env, int runs) {
   constexpr int kRows = 300;
   const std::wstring folder = prepareNight(env, L"nightkill", 5, 1000, true, false);
   const std::wstring journal = joinPath(folder, L"night.ini");
-  // The cut night's journal (its last row current), and what Varnolt writes: the rows so far
-  // with the one just put back unworked, then all of them.
+  // The cut night's journal (last row current); Varnolt's, each row put back first unworked.
   std::string old;
   std::vector<std::string> texts;
   std::wstring done = L"[Varnolt night]\r\nCheck1=0\r\nCheck2=0\r\nEndOfWork=5\r\nTally=0|0\r\n";
@@ -403,8 +395,7 @@ void nightKillTests(const Env& env, int runs) {
     return v;
   };
 
-  // Unkilled, the night ends and deletes the journal. Only its temporary file is looked at: a
-  // reader of night.ini would hold off its replace.
+  // Only the temporary file is watched: a reader of night.ini would hold off its replace.
   {
     auto v = start();
     const bool asked = v != nullptr;

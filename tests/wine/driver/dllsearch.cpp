@@ -43,8 +43,7 @@ std::wstring proofOf(const std::wstring& folder, const std::wstring& dll) {
   return joinPath(folder, dll + L".loaded");
 }
 
-// A folder holding a copy of `program` and the marker under every planted name, none loaded yet.
-// run.sh places the marker and the probe beside Varnolt.exe.
+// `program` and the marker (run.sh puts it beside Varnolt.exe) under every planted name.
 std::wstring plantedFolder(const Env& env, const std::wstring& name, const std::wstring& program) {
   const std::wstring folder = installVarnolt(env.work, name, program);
   const std::wstring marker = joinPath(folderOf(env.varnolt), L"dll-marker.dll");
@@ -79,8 +78,7 @@ int runToEnd(const std::wstring& exe, const std::wstring& args) {
   return static_cast<int>(code);
 }
 
-// LoadLibraryW by bare name beside a program loads the planted library until the search is
-// restricted to the system folder: the test below can see a planted library.
+// Proof that the test below can see a planted library: Wine loads it unless told not to.
 void probeSearchOrder(const Env& env) {
   say("# a probe beside the planted libraries, Wine preferring native ones");
   const std::wstring folder =
