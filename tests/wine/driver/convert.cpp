@@ -12,35 +12,6 @@ namespace {
 
 const std::wstring kDeleted = L"サイズ比較クリアにつき元ファイルは削除されました";
 
-// Row 2's output folder changed through "変換先変更" of the list's menu (its steps checked
-// by openPathDialog): the typed folder less its trailing backslash.
-void changeFolderByMenu(const Varnolt& v, HWND list) {
-  say("# the conversion list's menu and the path entry dialog, by mouse and keys");
-  Xdo xdo;
-  const std::wstring before = listText(list, 0, 5);
-  HWND dialog = openPathDialog(xdo, v, list, 1, true);
-  if (!dialog) return;
-  HWND cancel = findChild(dialog, L"Button", L"キャンセル");
-  HWND ok = findChild(dialog, L"Button", L"O  K");
-  HWND edit = findChild(dialog, L"Edit", L"");
-  check(cancel && ok && edit && findChild(dialog, L"Button", L"参照"),
-        "the dialog has its text box and three buttons");
-  check(cancel && waitFor([&] { return focusOf(dialog) == cancel; }, 10000),
-        "キャンセル has the focus");
-  check(waitFor([&] { return !::IsWindowEnabled(v.main); }, 10000),
-        "the main window waits for the dialog");
-  if (!edit || !ok) return;
-  xdo.click(edit);
-  xdo.type("C:\\winetest\\out\\");
-  check(waitFor([&] { return textOf(edit) == L"C:\\winetest\\out\\"; }, 10000),
-        "the typed path is in the box", utf8(textOf(edit)));
-  xdo.click(ok);
-  check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
-  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\winetest\\out"; }, 10000),
-        "row 2 takes the folder without the backslash", utf8(listText(list, 1, 5)));
-  check(listText(list, 0, 5) == before, "row 1 keeps its folder");
-}
-
 void dropAndConvert(const Env& env) {
   say("# two files dropped on the conversion list and converted");
   const std::wstring standIn =
@@ -121,7 +92,33 @@ void dropAndConvert(const Env& env) {
     ++passes;
   check(passes == 2, "the log has both size checks", std::to_string(passes));
   closeStandIns();
-  changeFolderByMenu(v, list);
+
+  // Row 2's output folder changed through "変換先変更" of the list's menu (its steps checked
+  // by openPathDialog): the typed folder less its trailing backslash.
+  say("# the conversion list's menu and the path entry dialog, by mouse and keys");
+  Xdo xdo;
+  const std::wstring before = listText(list, 0, 5);
+  HWND dialog = openPathDialog(xdo, v, list, 1, true);
+  if (!dialog) return;
+  HWND cancel = findChild(dialog, L"Button", L"キャンセル");
+  HWND ok = findChild(dialog, L"Button", L"O  K");
+  HWND edit = findChild(dialog, L"Edit", L"");
+  check(cancel && ok && edit && findChild(dialog, L"Button", L"参照"),
+        "the dialog has its text box and three buttons");
+  check(cancel && waitFor([&] { return focusOf(dialog) == cancel; }, 10000),
+        "キャンセル has the focus");
+  check(waitFor([&] { return !::IsWindowEnabled(v.main); }, 10000),
+        "the main window waits for the dialog");
+  if (!edit || !ok) return;
+  xdo.click(edit);
+  xdo.type("C:\\winetest\\out\\");
+  check(waitFor([&] { return textOf(edit) == L"C:\\winetest\\out\\"; }, 10000),
+        "the typed path is in the box", utf8(textOf(edit)));
+  xdo.click(ok);
+  check(waitFor([&] { return !::IsWindow(dialog); }, 5000), "O  K closes the dialog");
+  check(waitFor([&] { return listText(list, 1, 5) == L"C:\\winetest\\out"; }, 10000),
+        "row 2 takes the folder without the backslash", utf8(listText(list, 1, 5)));
+  check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 
 // The folder browser of "パス取得": a virtual folder of the desktop ("My Computer", the one

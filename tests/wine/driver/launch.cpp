@@ -202,8 +202,7 @@ void launchWithControllerRunning(const Env& env, const std::wstring& standIn) {
   waitFor([&] { return !findTop(v.pid(), L"#32770", L""); }, 3000);
   check(listDisabled(v), "リスト取得 stays disabled after the request");
 
-  const std::wstring reportPath = joinPath(env.work, L"running.report");
-  ::DeleteFileW(reportPath.c_str());
+  const std::wstring reportPath = reportOf(standIn);
   Handle process = startProcess(standIn, L"--report \"" + reportPath + L"\"");
   check(process && waitFor([&] { return !standIns().empty() && exists(reportPath); }, 15000),
         "the stand-in controller is started first");
