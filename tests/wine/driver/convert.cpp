@@ -93,8 +93,7 @@ void dropAndConvert(const Env& env) {
   check(passes == 2, "the log has both size checks", std::to_string(passes));
   closeStandIns();
 
-  // Row 2's output folder changed through "変換先変更" of the list's menu (its steps checked
-  // by openPathDialog): the typed folder less its trailing backslash.
+  // Row 2's output folder through "変換先変更", the steps checked by openPathDialog.
   say("# the conversion list's menu and the path entry dialog, by mouse and keys");
   Xdo xdo;
   const std::wstring before = listText(list, 0, 5);
@@ -121,8 +120,7 @@ void dropAndConvert(const Env& env) {
   check(listText(list, 0, 5) == before, "row 1 keeps its folder");
 }
 
-// The folder browser of "パス取得": a virtual folder of the desktop ("My Computer", the one
-// child Wine gives no file-system path) cannot be confirmed, the desktop folder can.
+// "My Computer" is the one desktop child Wine gives no file-system path: OK is disabled there.
 void browserConfirmsOnlyFolders(const Env& env) {
   say("# the folder browser confirms only file-system folders");
   Varnolt v(installVarnolt(env, L"参照試験", designSettings()));

@@ -81,8 +81,7 @@ void historyTests(const Env& env) {
             " black; row 3: " + std::to_string(greyNew) + " grey, " + std::to_string(blackNew) +
             " black");
 
-  // Row 4 unchecked by hand, then "新しい録画をチェック" from the list's pop-up menu, the
-  // second item after "mpg保存先変更" and a separator.
+  // "新しい録画をチェック": the pop-up menu's second item, after "mpg保存先変更" and a separator.
   check(!checkRow(list, 4) && checkedRows(list) == "3 5 ", "row 4 is unchecked by hand",
         checkedRows(list));
   const RECT row = listItemRect(list, 3);
@@ -94,8 +93,7 @@ void historyTests(const Env& env) {
         "\"新しい録画をチェック\" on the recording list's pop-up menu checks row 4 again",
         checkedRows(list));
 
-  // The empty conversion list: the context-menu key opens its menu, whose first item
-  // opens the Open dialog; two files typed there are added.
+  // The empty conversion list's menu by the context-menu key; its first item opens the dialog.
   v.selectTab(2);
   HWND conversions = conversionList(v);
   if (!conversions) return;

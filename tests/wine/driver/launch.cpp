@@ -12,8 +12,7 @@ namespace winetest {
 
 namespace {
 
-// The map's text boxes in the form's order, after Text101 and Text100 in the developer tab's
-// frame. rc_recdata is found by the size reader, never by the launch.
+// The map's text boxes in form order after Text101 and Text100; rc_recdata is the size reader's.
 const std::wstring kMapNames =
     L"rc_rec_list rc_setuzoku_btn rc_dir_btn rc_pcdown_btn rc_recdata rc_end_btn rc_slider "
     L"rc_stop_btn Rc_Rec_Column_Lock Rc_Rec_Column_Title Rc_Rec_Column_Day Rc_Rec_Column_Time "
@@ -64,8 +63,7 @@ struct Launch {
   std::string detail;
 };
 
-// Presses "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動" until the list button is enabled or a message box appears; neither
-// reading sends Varnolt a message, so the wait never blocks on its sleeps.
+// The wait reads without sending Varnolt a message, so it never blocks on Varnolt's sleeps.
 Launch pressStart(const Varnolt& v, int timeoutMs = 20000) {
   Launch l;
   HWND start = v.child(L"Button", kStartButton);
@@ -243,8 +241,7 @@ void launchWithPathMissing(const Env& env) {
   check(v.running() && ::IsWindow(v.main), "Varnolt keeps running");
 }
 
-// Finding and mapping read only what the system keeps of the controller's windows, so a
-// controller that stops answering once its window is up is still mapped.
+// Finding and mapping read only what the system keeps of the windows: a hung one is mapped.
 void launchWithControllerHung(const Env& env) {
   say("# the controller hangs once its window is up");
   const std::wstring standIn =

@@ -19,8 +19,7 @@ std::wstring shownTitle(const std::wstring& details) {
   return details.substr(at + key.size(), details.find(L"\r\n", at) - at - key.size());
 }
 
-// The stand-in with `entries` recordings, its list box sent each step of `steps`: "ACTION ->
-// OUTCOME", a check name each. Shows "-": the controller was not told of a selection change.
+// Each step "ACTION -> OUTCOME" is a check name; shows "-": the controller was not told.
 void listBoxSequence(const Env& env, const std::string& name, int entries,
                      const std::vector<std::string>& steps) {
   closeStandIns();
@@ -150,8 +149,7 @@ void listRead(const Env& env) {
   }
   check(v.child(L"Static", L"リスト取得") != nullptr, "the status line shows \"リスト取得\"");
 
-  // The first row's box clicked: the gauge's text follows. Varnolt is brought in front where
-  // the pointer clicks: the controller activates itself on the sort click below.
+  // Varnolt in front where the pointer clicks: the controller activates itself on sorting.
   const RECT row = listItemRect(list, 0);
   const int middle = (row.top + row.bottom) / 2;
   const bool boxInFront = xdo.bringToFront(v.main, row.left + 8, middle);
@@ -168,8 +166,7 @@ void listRead(const Env& env) {
       3000);
   check(total != nullptr, "Label6 shows the checked total of 850.5 MB");
 
-  // The "タイトル" header clicked: the controller sorts by title, the list is read again
-  // (disabled meanwhile), and the check mark follows its title to its new row.
+  // The controller sorts by title; the list, disabled meanwhile, is read again.
   HWND header = reinterpret_cast<HWND>(sendTimed(list, LVM_GETHEADER));
   RECT title = remoteRect(header, HDM_GETITEMRECT, 3);
   ::MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&title), 2);
