@@ -96,6 +96,10 @@ void dropAndConvert(const Env& env) {
   // Row 2's output folder through "変換先変更", the steps checked by openPathDialog.
   say("# the conversion list's menu and the path entry dialog, by mouse and keys");
   Xdo xdo;
+  if (!xdo.run({"version"})) {
+    check(false, "xdotool is reachable");
+    return;
+  }
   const std::wstring before = listText(list, 0, 5);
   HWND dialog = openPathDialog(xdo, v, list, 1, true);
   if (!dialog) return;
