@@ -1,9 +1,6 @@
-// The download history and the conversion list without a mouse, in Varnolt's real windows
-// against the stand-in RokuCtrl.exe, by real keys and clicks from xdotool: Ctrl+D writes
-// the checked recordings to history.ini and greys their rows, Ctrl+N and the recording
-// list's pop-up menu check the new ones; the context-menu key on the empty conversion list
-// opens its menu, whose "ファイルを追加..." fills the list from the Open dialog.
-// night.hpp brings windows.h, which the other system headers build on.
+// The download history and the conversion list by real keys and clicks against the stand-in
+// RokuCtrl.exe: Ctrl+D, Ctrl+N, the recording list's pop-up menu and grey rows; the
+// context-menu key on the empty conversion list and its "ファイルを追加..." Open dialog.
 #include "groups.hpp"
 #include "night.hpp"
 #include "xdo.hpp"
@@ -34,10 +31,6 @@ int pixelsOf(HWND list, int row, COLORREF colour) {
   return n;
 }
 
-void waitForMenu(const Varnolt& v) {
-  waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000);
-}
-
 }  // namespace
 
 void historyTests(const Env& env) {
@@ -61,6 +54,10 @@ void historyTests(const Env& env) {
   RemoteMemory lent(list, sizeof none);
   lent.write(0, &none, sizeof none);
   sendTimed(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(lent.at()));
+  auto menuOpen = [&] { return findTop(v.pid(), L"#32768", L"") != nullptr; };
+  auto rowsBecome = [&](const std::string& rows) {
+    return waitFor([&] { return checkedRows(list) == rows; }, 5000);
+  };
 
   check(xdo.bringToFront(v.main), "Varnolt is in front");
   xdo.keys({"ctrl+d"});
@@ -68,15 +65,11 @@ void historyTests(const Env& env) {
   const std::string want =
       "\xEF\xBB\xBF" + utf8(std::wstring(kRecordings[0].title) + L"\t2026/12/07 21:00\t00:30\r\n" +
                             kRecordings[1].title + L"\t2026/12/07 22:00\t00:30\r\n");
-  waitFor([&] { return readFile(historyFile) == want; }, 5000);
-  check(readFile(historyFile) == want && checkedRows(list).empty(),
+  check(waitFor([&] { return readFile(historyFile) == want && checkedRows(list).empty(); }, 5000),
         "Ctrl+D writes rows 1 and 2 to history.ini and unchecks them",
         hex(readFile(historyFile)) + "; checked: " + checkedRows(list));
-
   xdo.keys({"ctrl+n"});
-  waitFor([&] { return checkedRows(list) == "3 4 5 "; }, 5000);
-  check(checkedRows(list) == "3 4 5 ", "Ctrl+N checks the rows not in the history",
-        checkedRows(list));
+  check(rowsBecome("3 4 5 "), "Ctrl+N checks the rows not in the history", checkedRows(list));
   ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   ::Sleep(300);
   const COLORREF grey = ::GetSysColor(COLOR_GRAYTEXT), black = ::GetSysColor(COLOR_WINDOWTEXT);
@@ -88,51 +81,38 @@ void historyTests(const Env& env) {
             " black; row 3: " + std::to_string(greyNew) + " grey, " + std::to_string(blackNew) +
             " black");
 
-  // Row 4 unchecked by hand, then "新しい録画をチェック" from the list's pop-up menu,
-  // the second item after "mpg保存先変更" and a separator.
+  // "新しい録画をチェック": the pop-up menu's second item, after "mpg保存先変更" and a separator.
   check(!checkRow(list, 4) && checkedRows(list) == "3 5 ", "row 4 is unchecked by hand",
         checkedRows(list));
   const RECT row = listItemRect(list, 3);
   xdo.bringToFront(v.main, row.left + 80, (row.top + row.bottom) / 2);
   xdo.click(row.left + 80, (row.top + row.bottom) / 2, 3);
-  waitForMenu(v);
+  waitFor(menuOpen, 5000);
   xdo.keys({"Down", "Down", "Return"});
-  waitFor([&] { return checkedRows(list) == "3 4 5 "; }, 5000);
-  check(checkedRows(list) == "3 4 5 ",
+  check(rowsBecome("3 4 5 "),
         "\"新しい録画をチェック\" on the recording list's pop-up menu checks row 4 again",
         checkedRows(list));
 
-  // The empty conversion list: the context-menu key opens its menu, whose first item
-  // opens the Open dialog; two files typed there are added.
+  // The empty conversion list's menu by the context-menu key; its first item opens the dialog.
   v.selectTab(2);
   HWND conversions = conversionList(v);
   if (!conversions) return;
   const RECT area = rectOf(conversions);
   xdo.click(area.left + 200, area.bottom - 20);
   xdo.keys({"Menu"});
-  waitForMenu(v);
-  check(findTop(v.pid(), L"#32768", L"") != nullptr,
-        "the context-menu key opens the empty conversion list's menu");
+  check(waitFor(menuOpen, 5000), "the context-menu key opens the empty conversion list's menu");
   xdo.keys({"Down", "Return"});
-  HWND dialog = nullptr;
-  waitFor(
-      [&] {
-        dialog = findTop(v.pid(), L"#32770", L"ファイルを追加");
-        return dialog != nullptr;
-      },
-      10000);
+  HWND dialog = awaitWindow([&] { return findTop(v.pid(), L"#32770", L"ファイルを追加"); }, 10000);
   check(dialog != nullptr, "\"ファイルを追加...\" opens the Open dialog \"ファイルを追加\"");
   if (!dialog) return;
   xdo.type("\"a.m2t\" \"b.m2t\"");
   xdo.keys({"Return"});
-  waitFor([&] { return listCount(conversions) == 2; }, 10000);
-  check(listCount(conversions) == 2 &&
+  check(waitFor([&] { return listCount(conversions) == 2; }, 10000) &&
             listText(conversions, 0, 3) == joinPath(recordings, L"a.m2t") &&
             listText(conversions, 1, 3) == joinPath(recordings, L"b.m2t"),
         "the two files chosen in the dialog are added to the conversion list",
         std::to_string(listCount(conversions)) + " rows, " + utf8(listText(conversions, 0, 3)));
-  ::PostMessageW(v.main, WM_CLOSE, 0, 0);
-  if (HWND box = v.messageBox(5000)) answer(box, IDYES);
+  v.quit();
   v.waitExit(10000);
   closeStandIns();
 }

@@ -1,80 +1,37 @@
-// The controller launch through Varnolt's own windows: "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動" pressed with the
-// stand-in RokuCtrl.exe registered, already running, or registered at a path that does
-// not exist. The control map is compared with the handles the stand-in reports of its
-// own windows.
+// The controller launch through Varnolt's own windows: "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動" with the stand-in
+// RokuCtrl.exe registered, already running, missing or hung; the control map against the
+// handles the stand-in reports of its own windows.
 #include "groups.hpp"
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <optional>
+#include <sstream>
 
 namespace winetest {
 
 namespace {
 
-const std::wstring kNotRegistered = L"ロクラク・コントローラを登録してください";
-const std::wstring kMissing =
-    L"エラー53『「ロクラク・コントローラ」を登録』部分を確認して見てください";
+// The map's text boxes in form order after Text101 and Text100; rc_recdata is the size reader's.
+const std::wstring kMapNames =
+    L"rc_rec_list rc_setuzoku_btn rc_dir_btn rc_pcdown_btn rc_recdata rc_end_btn rc_slider "
+    L"rc_stop_btn Rc_Rec_Column_Lock Rc_Rec_Column_Title Rc_Rec_Column_Day Rc_Rec_Column_Time "
+    L"Rc_Rec_Column_BitLate rc_zyusin_btn rc_saisei_btn rc_teisi_btn rc_makimodosi_btn "
+    L"rc_hayaokuri_btn rc_freeze_btn rc_slow_btn";
 
-// The map's text boxes in the form's order on the developer tab; they follow Text101 and
-// Text100, the only other text boxes of that frame.
-const wchar_t* const kMapOrder[] = {L"rc_rec_list",
-                                    L"rc_setuzoku_btn",
-                                    L"rc_dir_btn",
-                                    L"rc_pcdown_btn",
-                                    L"rc_recdata",
-                                    L"rc_end_btn",
-                                    L"rc_slider",
-                                    L"rc_stop_btn",
-                                    L"Rc_Rec_Column_Lock",
-                                    L"Rc_Rec_Column_Title",
-                                    L"Rc_Rec_Column_Day",
-                                    L"Rc_Rec_Column_Time",
-                                    L"Rc_Rec_Column_BitLate",
-                                    L"rc_zyusin_btn",
-                                    L"rc_saisei_btn",
-                                    L"rc_teisi_btn",
-                                    L"rc_makimodosi_btn",
-                                    L"rc_hayaokuri_btn",
-                                    L"rc_freeze_btn",
-                                    L"rc_slow_btn"};
-constexpr std::size_t kFrameTextBoxes = 2 + std::size(kMapOrder);
-// Found by the size reader, never by the launch.
-const std::wstring kDetailsEntry = L"rc_recdata";
-
+// The stand-in's "handle NAME=XXXXXXXX" report lines by name.
 using Report = std::map<std::wstring, std::wstring>;
-
-std::wstring handleText(HWND h) {
-  wchar_t b[16];
-  std::swprintf(b, 16, L"%08X", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(h)));
-  return b;
-}
-
-// "handle NAME=XXXXXXXX" lines of the stand-in's report.
 Report readReport(const std::wstring& path) {
   Report r;
-  const std::string text = readFile(path);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t eq = line.find('=');
-    if (line.rfind("handle ", 0) == 0 && eq != std::string::npos)
-      r[std::wstring(line.begin() + 7, line.begin() + static_cast<std::ptrdiff_t>(eq))] =
-          std::wstring(line.begin() + static_cast<std::ptrdiff_t>(eq) + 1, line.end());
-    start = end + 1;
-  }
+  for (const std::wstring& line : lines(fromCp932(readFile(path))))
+    if (line.rfind(L"handle ", 0) == 0 && line.find(L'=') != std::wstring::npos)
+      r[line.substr(7, line.find(L'=') - 7)] = line.substr(line.find(L'=') + 1);
   return r;
 }
 
-std::string value(const Report& r, const std::wstring& name) {
+std::wstring value(const Report& r, const std::wstring& name) {
   auto it = r.find(name);
-  return it == r.end() ? "(none)" : utf8(it->second);
+  return it == r.end() ? L"(none)" : it->second;
 }
 
 // The controls of this class directly in the developer tab's frame, in the form's order.
@@ -87,184 +44,174 @@ std::vector<HWND> inFrame(const Varnolt& v, const std::wstring& cls) {
   return found;
 }
 
-// The map's text boxes by entry name; empty when the frame does not hold them as built.
-std::map<std::wstring, HWND> mapBoxes(const Varnolt& v) {
-  std::map<std::wstring, HWND> boxes;
+// The map's text boxes with their entry names; none when the frame does not hold them as built.
+std::vector<std::pair<std::wstring, HWND>> mapBoxes(const Varnolt& v) {
   const auto edits = inFrame(v, L"Edit");
-  if (edits.size() != kFrameTextBoxes) return boxes;
-  for (std::size_t i = 0; i < std::size(kMapOrder); ++i) boxes[kMapOrder[i]] = edits[2 + i];
+  std::wistringstream names(kMapNames);
+  std::vector<std::pair<std::wstring, HWND>> boxes;
+  for (std::wstring name; edits.size() == 22 && names >> name;)
+    boxes.emplace_back(name, edits[2 + boxes.size()]);
   return boxes;
 }
 
-// The three window lists sit side by side on the developer tab, ListView3 in the middle.
-HWND listView3(const Varnolt& v) {
-  const auto lists = inFrame(v, L"SysListView32");
-  return lists.size() == 3 ? lists[1] : nullptr;
-}
-
 struct Launch {
-  double ms = -1;      // click to "リスト取得" enabled; -1 when it never was
-  HWND box = nullptr;  // a message box that came instead
+  double ms = -1;  // click to "リスト取得" enabled; -1 when it never was
+  // A message box that came instead, answered OK: its text, caption, owner, buttons.
+  std::wstring message, caption;
+  HWND owner = nullptr;
+  bool okOnly = false;
+  std::string detail;
 };
 
-// Presses "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動" and waits until the list button is enabled or a message box
-// appears. Neither reading sends Varnolt a message, so the wait never blocks on its sleeps.
+// The wait reads without sending Varnolt a message, so it never blocks on Varnolt's sleeps.
 Launch pressStart(const Varnolt& v, int timeoutMs = 20000) {
   Launch l;
   HWND start = v.child(L"Button", kStartButton);
   HWND list = v.child(L"Button", kListButton);
+  HWND box = nullptr;
   if (!start || !list) return l;
   const auto clicked = std::chrono::steady_clock::now();
   ::PostMessageW(start, BM_CLICK, 0, 0);
-  waitFor(
-      [&] {
-        if (::IsWindowEnabled(list)) return true;
-        l.box = findTop(v.pid(), L"#32770", L"");
-        return l.box != nullptr;
-      },
-      timeoutMs);
-  if (!l.box && ::IsWindowEnabled(list)) l.ms = msSince(clicked);
+  waitFor([&] { return ::IsWindowEnabled(list) || (box = findTop(v.pid(), L"#32770", L"")); },
+          timeoutMs);
+  if (!box && ::IsWindowEnabled(list)) l.ms = msSince(clicked);
+  l.detail =
+      l.ms >= 0 ? std::to_string(static_cast<int>(l.ms)) + " ms" : "リスト取得 never enabled";
+  if (!box) return l;
+  l.message = boxMessage(box);
+  l.caption = textOf(box);
+  l.owner = ::GetWindow(box, GW_OWNER);
+  l.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDCANCEL);
+  l.detail = "message box: " + shown(l.message);
+  answer(box, IDOK);
   return l;
 }
 
-std::string launchDetail(const Launch& l) {
-  if (l.box) return "message box: " + shown(boxMessage(l.box));
-  return l.ms < 0 ? "リスト取得 never enabled" : std::to_string(static_cast<int>(l.ms)) + " ms";
-}
-
-// Every map entry but the details text holds the handle the stand-in reports for it.
+// Every map entry but rc_recdata holds the handle the stand-in reports for it.
 void checkMap(const Varnolt& v, const Report& report) {
   const auto boxes = mapBoxes(v);
-  check(boxes.size() == std::size(kMapOrder), "the developer tab holds the 20 map text boxes");
-  if (boxes.empty()) return;
-  for (const wchar_t* name : kMapOrder) {
-    const std::wstring got = textOf(boxes.at(name));
-    if (name == kDetailsEntry) {
+  check(boxes.size() == 20, "the developer tab holds the 20 map text boxes");
+  for (const auto& [name, box] : boxes) {
+    const std::wstring got = textOf(box);
+    if (name == L"rc_recdata")
       check(got.empty(), "map entry rc_recdata is left to the size reader", utf8(got));
-      continue;
-    }
-    auto want = report.find(name);
-    check(want != report.end() && got.size() == 8 && got == want->second,
-          "map entry " + utf8(name) + " holds the stand-in's handle",
-          "got \"" + utf8(got) + "\", the stand-in reports " + value(report, name));
+    else
+      check(got.size() == 8 && got == value(report, name),
+            "map entry " + utf8(name) + " holds the stand-in's handle",
+            "got \"" + utf8(got) + "\", the stand-in reports " + utf8(value(report, name)));
   }
 }
 
 // StatusBar1: panel 1 cleared, panels 2 to 4 the controller's caption, class, handle.
 void checkPanels(const Varnolt& v, const Report& report) {
   HWND bar = v.statusBar();
-  check(bar && statusText(bar, 0).empty(), "StatusBar1 panel 1 is cleared");
-  const std::wstring caption = bar ? statusText(bar, 1) : L"";
-  check(caption == kStandInTitle, "StatusBar1 panel 2 holds the caption \"ロクラクⅡ コントローラ\"",
-        utf8(caption));
-  const std::wstring cls = bar ? statusText(bar, 2) : L"";
-  check(cls == kStandInClass, "StatusBar1 panel 3 holds the class name", utf8(cls));
-  const std::wstring handle = bar ? statusText(bar, 3) : L"";
-  auto main = report.find(L"main");
-  check(main != report.end() && handle == main->second,
+  auto panel = [&](int k) { return bar ? statusText(bar, k) : std::wstring(); };
+  check(bar && panel(0).empty(), "StatusBar1 panel 1 is cleared");
+  check(panel(1) == kStandInTitle,
+        "StatusBar1 panel 2 holds the caption \"ロクラクⅡ コントローラ\"", utf8(panel(1)));
+  check(panel(2) == kStandInClass, "StatusBar1 panel 3 holds the class name", utf8(panel(2)));
+  check(report.count(L"main") && panel(3) == report.at(L"main"),
         "StatusBar1 panel 4 holds the handle text of the main window",
-        "got \"" + utf8(handle) + "\", the stand-in reports " + value(report, L"main"));
+        "got \"" + utf8(panel(3)) + "\", the stand-in reports " + utf8(value(report, L"main")));
 }
 
 void checkNothingMapped(const Varnolt& v, const std::string& why) {
   const auto boxes = mapBoxes(v);
-  bool empty = boxes.size() == std::size(kMapOrder);
+  bool empty = boxes.size() == 20;
   for (const auto& [name, box] : boxes) empty = empty && textOf(box).empty();
   check(empty, why);
 }
 
-bool startStandIn(const std::wstring& exe, const std::wstring& report, Handle& process) {
-  process = startProcess(exe, L"--report \"" + report + L"\"");
-  return process && waitFor([&] { return !standIns().empty() && exists(report); }, 15000);
+bool listDisabled(const Varnolt& v) {
+  HWND list = v.child(L"Button", kListButton);
+  return list && !::IsWindowEnabled(list);
 }
 
 // ---------------------------------------------------------------- the tests
 
-std::optional<double> launchFromRegisteredPath(const Env& env, const std::wstring& standIn) {
-  say("# the controller started from its registered path");
-  const std::wstring folder = installVarnolt(env, L"起動試験", designSettings(standIn));
-  const std::wstring reportPath =
-      joinPath(standIn.substr(0, standIn.rfind(L'\\')), L"RokuCtrl.report");
-  ::DeleteFileW(reportPath.c_str());
+// Varnolt in a fresh folder with `controller` registered, no controller running.
+Varnolt fresh(const Env& env, const std::wstring& name, const std::wstring& controller) {
+  const std::wstring folder = installVarnolt(env, name, designSettings(controller));
   closeStandIns();
-  check(standIns().empty(), "no controller runs before the test");
+  return Varnolt(folder);
+}
 
-  Varnolt v(folder);
-  if (!v.opened("Varnolt opens")) return std::nullopt;
+// Where the stand-in `exe` writes its report, none there yet.
+std::wstring reportOf(const std::wstring& exe) {
+  const std::wstring path = exe.substr(0, exe.rfind(L'\\')) + L"\\RokuCtrl.report";
+  ::DeleteFileW(path.c_str());
+  return path;
+}
+
+void launchFromRegisteredPath(const Env& env, const std::wstring& standIn,
+                              std::vector<double>& ms) {
+  say("# the controller started from its registered path");
+  const std::wstring reportPath = reportOf(standIn);
+  Varnolt v = fresh(env, L"起動試験", standIn);
+  check(standIns().empty(), "no controller runs before the test");
+  if (!v.opened("Varnolt opens")) return;
   check(v.child(L"Static", standIn) != nullptr,
         "Label2 shows the registered path " + utf8(standIn) + " read from default.ini in CP932");
-  HWND list = v.child(L"Button", kListButton);
-  HWND convert = v.child(L"Button", kConvertButton);
-  check(list && !::IsWindowEnabled(list), "リスト取得 starts disabled");
+  check(listDisabled(v), "リスト取得 starts disabled");
   checkNothingMapped(v, "the map starts empty");
 
   const Launch l = pressStart(v);
-  check(l.ms >= 0, "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動 starts the controller and enables リスト取得", launchDetail(l));
-  if (l.box) answer(l.box, IDOK);
+  check(l.ms >= 0, "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動 starts the controller and enables リスト取得", l.detail);
+  if (l.ms >= 0) ms.push_back(l.ms);
   const auto running = standIns();
   check(running.size() == 1, "exactly one controller window is up", std::to_string(running.size()));
   check(exists(reportPath), "the controller runs from " + utf8(standIn) + " (its report is there)");
   const Report report = readReport(reportPath);
-  check(!running.empty() && value(report, L"main") == utf8(handleText(running[0])),
+  wchar_t handle[16] = L"";
+  if (!running.empty())
+    std::swprintf(handle, 16, L"%08X",
+                  static_cast<unsigned>(reinterpret_cast<UINT_PTR>(running[0])));
+  check(!running.empty() && value(report, L"main") == handle,
         "the stand-in's report names the window the driver sees");
   checkMap(v, report);
   checkPanels(v, report);
 
-  HWND lv3 = listView3(v);
-  const std::size_t childCount = running.empty() ? 0 : children(running[0]).size();
-  const auto rows = lv3 ? static_cast<std::size_t>(sendTimed(lv3, LVM_GETITEMCOUNT)) : 0;
-  check(childCount > 0 && rows == childCount,
+  // ListView3 sits in the middle of the developer tab's three window lists.
+  const auto lists = inFrame(v, L"SysListView32");
+  const int windows = running.empty() ? 0 : static_cast<int>(children(running[0]).size());
+  const int rows = lists.size() == 3 ? listCount(lists[1]) : 0;
+  check(windows > 0 && rows == windows,
         "ListView3 holds one row per child window of the controller",
-        std::to_string(rows) + " rows, " + std::to_string(childCount) + " children");
+        std::to_string(rows) + " rows, " + std::to_string(windows) + " children");
   check(v.child(L"Static", kClicked) != nullptr,
         "the status line shows \"「ロクラク起動」ボタンクリック\"");
-  const auto logLines = lines(textOf(v.logBox()));
-  check(!logLines.empty() && endsWith(logLines[0], L"   " + kClicked),
-        "the log's first line is the click", logLines.empty() ? "" : utf8(logLines[0]));
+  const auto log = lines(textOf(v.logBox()));
+  check(!log.empty() && endsWith(log[0], L"   " + kClicked), "the log's first line is the click",
+        log.empty() ? "" : utf8(log[0]));
+  HWND convert = v.child(L"Button", kConvertButton);
   check(convert && !::IsWindowEnabled(convert),
         "PCで再生（ストリーム変換） stays disabled with an empty conversion list");
   closeStandIns();
-  return l.ms >= 0 ? std::optional<double>(l.ms) : std::nullopt;
 }
 
 void launchWithControllerRunning(const Env& env, const std::wstring& standIn) {
   say("# the controller already running, none registered");
-  const std::wstring folder = installVarnolt(env, L"起動済み試験", designSettings(L"未登録"));
-  closeStandIns();
-  Varnolt v(folder);
+  Varnolt v = fresh(env, L"起動済み試験", L"未登録");
   if (!v.opened("Varnolt opens")) return;
   check(v.child(L"Static", L"未登録") != nullptr, "Label2 shows \"未登録\"");
-
-  // Nothing registered and nothing running: the request to register.
   Launch l = pressStart(v, 10000);
-  check(l.box && boxMessage(l.box) == kNotRegistered && textOf(l.box) == L"Varnolt",
-        "without a controller it asks \"ロクラク・コントローラを登録してください\"",
-        launchDetail(l));
-  if (l.box) answer(l.box, IDOK);
+  check(l.message == L"ロクラク・コントローラを登録してください" && l.caption == L"Varnolt",
+        "without a controller it asks \"ロクラク・コントローラを登録してください\"", l.detail);
   waitFor([&] { return !findTop(v.pid(), L"#32770", L""); }, 3000);
-  HWND list = v.child(L"Button", kListButton);
-  check(list && !::IsWindowEnabled(list), "リスト取得 stays disabled after the request");
+  check(listDisabled(v), "リスト取得 stays disabled after the request");
 
-  const std::wstring reportPath = joinPath(env.work, L"running.report");
-  ::DeleteFileW(reportPath.c_str());
-  Handle process;
-  check(startStandIn(standIn, reportPath, process), "the stand-in controller is started first");
+  const std::wstring reportPath = reportOf(standIn);
+  Handle process = startProcess(standIn, L"--report \"" + reportPath + L"\"");
+  check(process && waitFor([&] { return !standIns().empty() && exists(reportPath); }, 15000),
+        "the stand-in controller is started first");
   const auto before = standIns();
-
   l = pressStart(v);
-  check(l.ms >= 0 && !l.box, "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動 maps the running controller without a message",
-        launchDetail(l));
-  if (l.box) answer(l.box, IDOK);
-  // One wait pass and the sleep before the child enumeration: 2 s at least. How much
-  // more depends on the machine's load, so no upper bound is checked.
-  check(l.ms >= 1900, "the map waits about 2 s before it is ready",
-        std::to_string(static_cast<int>(l.ms)) + " ms");
-  if (l.ms >= 0)
-    say("# launch and map with the controller already running: " +
-        std::to_string(static_cast<int>(l.ms)) + " ms");
+  check(l.ms >= 0, "ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動 maps the running controller without a message", l.detail);
+  // One wait pass and the sleep before the child enumeration; the rest depends on the load.
+  check(l.ms >= 1900, "the map waits about 2 s before it is ready", l.detail);
+  if (l.ms >= 0) say("# launch and map with the controller already running: " + l.detail);
   const auto after = standIns();
-  check(after.size() == 1 && after == before && !before.empty() &&
-            pidOf(after[0]) == ::GetProcessId(process.get()),
+  check(after.size() == 1 && after == before && pidOf(after[0]) == ::GetProcessId(process.get()),
         "no second controller is started");
   const Report report = readReport(reportPath);
   checkMap(v, report);
@@ -275,23 +222,17 @@ void launchWithControllerRunning(const Env& env, const std::wstring& standIn) {
 void launchWithPathMissing(const Env& env) {
   say("# the registered path does not exist");
   const std::wstring missing = joinPath(env.work, L"消えたロクラク\\RokuCtrl.exe");
-  const std::wstring folder = installVarnolt(env, L"パス無し試験", designSettings(missing));
-  closeStandIns();
-  Varnolt v(folder);
+  Varnolt v = fresh(env, L"パス無し試験", missing);
   if (!v.opened("Varnolt opens")) return;
   check(v.child(L"Static", missing) != nullptr, "Label2 shows the missing path");
   const Launch l = pressStart(v, 10000);
-  check(l.box && boxMessage(l.box) == kMissing && textOf(l.box) == L"Varnolt",
-        "a missing controller shows the error-53 message", launchDetail(l));
-  if (l.box) {
-    check(::GetWindow(l.box, GW_OWNER) == v.main, "the message is owned by the main window");
-    check(::GetDlgItem(l.box, IDOK) && !::GetDlgItem(l.box, IDCANCEL),
-          "the message has only an OK button");
-    answer(l.box, IDOK);
-  }
+  check(l.caption == L"Varnolt" &&
+            l.message == L"エラー53『「ロクラク・コントローラ」を登録』部分を確認して見てください",
+        "a missing controller shows the error-53 message", l.detail);
+  check(l.owner == v.main, "the message is owned by the main window");
+  check(l.okOnly, "the message has only an OK button");
   check(waitFor([&] { return !findTop(v.pid(), L"#32770", L""); }, 3000), "OK closes the message");
-  HWND list = v.child(L"Button", kListButton);
-  check(list && !::IsWindowEnabled(list), "リスト取得 stays disabled");
+  check(listDisabled(v), "リスト取得 stays disabled");
   check(standIns().empty(), "no controller is running");
   checkNothingMapped(v, "the map stays empty");
   HWND bar = v.statusBar();
@@ -300,22 +241,16 @@ void launchWithPathMissing(const Env& env) {
   check(v.running() && ::IsWindow(v.main), "Varnolt keeps running");
 }
 
-// A controller that stops answering once its window is up: finding and mapping it reads
-// only what the system keeps of its windows, so the launch still completes.
+// Finding and mapping read only what the system keeps of the windows: a hung one is mapped.
 void launchWithControllerHung(const Env& env) {
   say("# the controller hangs once its window is up");
-  const std::wstring standInFolder = joinPath(env.work, L"ロクラク停止");
-  const std::wstring standIn = installStandIn(standInFolder, env.rokuCtrl, "fault hung\r\n");
-  const std::wstring reportPath = joinPath(standInFolder, L"RokuCtrl.report");
-  ::DeleteFileW(reportPath.c_str());
-  const std::wstring folder = installVarnolt(env, L"停止試験", designSettings(standIn));
-  closeStandIns();
-  Varnolt v(folder);
+  const std::wstring standIn =
+      installStandIn(joinPath(env.work, L"ロクラク停止"), env.rokuCtrl, "fault hung\r\n");
+  const std::wstring reportPath = reportOf(standIn);
+  Varnolt v = fresh(env, L"停止試験", standIn);
   if (!v.opened("Varnolt opens")) return;
   const Launch l = pressStart(v);
-  check(l.ms >= 0 && !l.box, "the launch completes although the controller does not answer",
-        launchDetail(l));
-  if (l.box) answer(l.box, IDOK);
+  check(l.ms >= 0, "the launch completes although the controller does not answer", l.detail);
   const auto running = standIns();
   DWORD_PTR ignored = 0;
   check(running.size() == 1 &&
@@ -328,27 +263,22 @@ void launchWithControllerHung(const Env& env) {
 }  // namespace
 
 void controllerLaunchTests(const Env& env) {
-  // A Japanese folder name: the path goes through default.ini in CP932 and the
-  // wide-character start of the program.
+  // A Japanese folder name: the path goes through default.ini in CP932.
   ::CreateDirectoryW(env.work.c_str(), nullptr);
   const std::wstring standIn = installStandIn(joinPath(env.work, L"ロクラク"), env.rokuCtrl);
   check(exists(standIn), "RokuCtrl.exe is installed as " + utf8(standIn));
-
   std::vector<double> ms;
-  if (auto first = launchFromRegisteredPath(env, standIn)) ms.push_back(*first);
+  launchFromRegisteredPath(env, standIn, ms);
   launchWithControllerRunning(env, standIn);
   launchWithPathMissing(env);
   launchWithControllerHung(env);
 
-  // More full launches for the timing: a fresh Varnolt each, no controller running.
   say("# timing of the launch and map");
   const std::wstring timing = installVarnolt(env, L"起動時間", designSettings(standIn));
   for (int i = 0; i < 4; ++i) {
     closeStandIns();
     Varnolt v(timing);
-    if (!v.main) continue;
-    const Launch l = pressStart(v);
-    if (l.box) answer(l.box, IDOK);
+    const Launch l = v.main ? pressStart(v) : Launch();
     if (l.ms >= 0) ms.push_back(l.ms);
   }
   closeStandIns();
