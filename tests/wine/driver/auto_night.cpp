@@ -62,7 +62,6 @@ void nightlyTaskCalls(const Env& env, Xdo& xdo) {
     check(registered.find(call + "\n") != std::string::npos,
           "the click registered the task with \"" + call + "\"");
   check(registered.find("not used") == std::string::npos, "no other call was made");
-
   xdo.click(box5);
   const bool off = waitFor([&] { return !buttonChecked(box5); }, 10000);
   check(off && readFile(calls).find(utf8(L"delete Varnolt 自動ダウンロード flags 0\n")) !=
@@ -88,7 +87,6 @@ void autoNightTests(const Env& env) {
   }
   closeStandIns();
   ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-
   const auto started = std::chrono::steady_clock::now();
   Varnolt v(joinPath(folder, L"Varnolt.exe"), folder, 20000, L"/auto");
   if (!checked(v.main, "Varnolt.exe /auto starts")) return;
@@ -103,7 +101,6 @@ void autoNightTests(const Env& env) {
         std::to_string(static_cast<int>(msSince(started))) + " ms");
   check(box == nullptr, "no box waited for a person", box ? utf8(boxMessage(box)) : "");
   closeStandIns();
-
   const std::wstring rec = joinPath(folder, L"録画");
   check(fileSize(joinPath(rec, L"映画 七人の侍.m2t")) == 4 * 1048576 &&
             fileSize(joinPath(rec, L"天気予報.m2t")) == 1 * 1048576,
@@ -139,7 +136,6 @@ void nightlyTaskTests(const Env& env) {
   typeInto(xdo, hour, "22");
   check(waitFor([&] { return textOf(hour) == L"22"; }, 5000), "the hour typed shows 22",
         utf8(textOf(hour)));
-
   xdo.click(box5);
   HWND refusal = v.messageBox(10000);
   const std::wstring message = refusal ? boxMessage(refusal) : L"";

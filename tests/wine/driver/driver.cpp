@@ -6,9 +6,6 @@
 
 #include <commctrl.h>
 
-#include <string>
-#include <vector>
-
 namespace winetest {
 
 namespace {
@@ -47,7 +44,6 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   sendTimed(check1, BM_CLICK);
   check(sendTimed(check1, BM_GETCHECK) == BST_UNCHECKED && !::IsWindowEnabled(check3),
         "clicking Check1 again undoes it");
-
   // Never below the design size; the tabs follow the edges.
   const RECT design = rectOf(v.main);
   const RECT tabDesign = rectOf(tab);
@@ -72,7 +68,6 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   const RECT back = rectOf(tab);
   check(::EqualRect(&back, &tabDesign) != 0, "shrinking back restores the tabs exactly");
   ::SetWindowPos(v.main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-
   for (int i = 0; i < 6; ++i) {
     const std::wstring got = tab ? tabText(tab, i) : L"";
     check(got == kTabs[i], "tab " + std::to_string(i) + " reads \"" + utf8(kTabs[i]) + "\"",
@@ -86,7 +81,6 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   check(textOf(folderBox) == L"C:\\録画\\", "leaving the settings tab drops one backslash",
         shown(textOf(folderBox)));
   setText(folderBox, L"未設定");
-
   v.selectTab(1);
   HWND add = v.child(L"Button", L"追加");
   ::PostMessageW(add, BM_CLICK, 0, 0);
@@ -110,7 +104,6 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   waitFor([&] { return rules && sendTimed(rules, LVM_GETITEMCOUNT) == 1; }, 3000);
   check(rules && sendTimed(rules, LVM_GETITEMCOUNT) == 1 && !findTop(v.pid(), L"#32770", L""),
         "a titled rule is added to the rule list");
-
   ::PostMessageW(v.main, WM_CLOSE, 0, 0);
   box = v.messageBox(5000);
   checkBox(box, kQuit, "closing asks \"アプリケーションを終了しますか ?\"",
@@ -126,7 +119,6 @@ void firstRun(const std::wstring& folder, const std::wstring& shots) {
   check(v.running() && ::IsWindow(v.main), "answering No keeps the window");
   check(!exists(folder + L"\\log.ini") && !exists(folder + L"\\default.ini"),
         "answering No writes neither log.ini nor default.ini");
-
   const std::wstring logText = textOf(v.logBox());
   v.quit();
   check(v.waitExit(10000), "answering Yes ends the program");
@@ -154,7 +146,6 @@ void secondRun(const std::wstring& folder) {
   check(ls.size() == 3 && endsWith(ls[0], L"   " + kStarted) && ls[1].empty() &&
             endsWith(ls[2], L"   " + kStarted),
         "the new start line, an empty line, then the first run's line", shown(textOf(v.logBox())));
-
   // Alt+H, then V: Wine does not hand another process's menus to GetMenu.
   ::PostMessageW(v.main, WM_SYSCOMMAND, SC_KEYMENU, L'h');
   ::Sleep(300);

@@ -175,7 +175,6 @@ void wholeNight(const Env& env, Xdo&) {
   if (process) ::GetExitCodeProcess(process.get(), &code);
   check(code == 0, "Varnolt's process ends cleanly (exit code 0)", std::to_string(code));
   say("# the night took " + took);
-
   const std::wstring rec = joinPath(folder, L"録画");
   for (std::size_t i = 0; i < std::size(kChecked); ++i) {
     const std::int64_t got = fileSize(joinPath(rec, std::wstring(kFileNames[i]) + L".mpg"));
@@ -187,7 +186,6 @@ void wholeNight(const Env& env, Xdo&) {
   }
   check(!exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")) && !exists(joinPath(rec, L"映画 七人の侍.m2t")),
         "unchecked recordings are not downloaded");
-
   std::vector<std::wstring> want = {kStarted, kClicked, L"リスト取得"};
   for (int row : kChecked)
     for (const wchar_t* step : {L"をダウンロード開始", L"のダウンロードが終了しました",

@@ -6,8 +6,6 @@
 #include "xdo.hpp"
 
 #include <initializer_list>
-#include <string>
-#include <vector>
 
 namespace winetest {
 

@@ -86,7 +86,6 @@ void missingDriveNight(const Env& env, Xdo&) {
   if (!checked(readAndCheck(v, 5, {1, 2}), "the list is read and rows 1 and 2 are checked") ||
       !startDownload(v))
     return;
-
   HWND box = v.messageBox(60000);
   if (!checkBox(
           box, L"全ての作業が終了しましたが、2件の作業に失敗しました。詳しくはログをご覧ください",
@@ -99,7 +98,6 @@ void missingDriveNight(const Env& env, Xdo&) {
   check(difference == 0, "the box shows the warning icon",
         difference < 0 ? "no icon" : std::to_string(difference) + " pixels differ");
   answer(box, IDOK);
-
   const auto logged = logMessages(textOf(v.logBox()));
   const std::wstring first = kRecordings[0].title, second = kRecordings[1].title;
   for (const auto& line :
@@ -132,7 +130,6 @@ void vanishedMidTransfer(const Env& env, Xdo&) {
   if (!checked(readAndCheck(v, 1, {1}), "the one recording is read and checked") ||
       !startDownload(v))
     return;
-
   auto only = [&] {
     const auto files = m2tFiles(rec);
     return files.size() == 1 ? files[0] : std::wstring();
