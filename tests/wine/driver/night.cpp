@@ -60,12 +60,9 @@ HWND startAndRead(const Varnolt& v, int rows) {
   if (!waitFor([&] { return ::IsWindowEnabled(list) != FALSE; }, 20000)) return nullptr;
   ::PostMessageW(list, BM_CLICK, 0, 0);
   return awaitWindow(
-      [&]() -> HWND {
-        for (HWND h : children(v.main))
-          if (classOf(h) == L"SysListView32" && sendTimed(h, LVM_GETITEMCOUNT) == rows &&
-              (sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES))
-            return h;
-        return nullptr;
+      [&] {
+        HWND h = v.shownList();
+        return h && sendTimed(h, LVM_GETITEMCOUNT) == rows ? h : nullptr;
       },
       30000);
 }
