@@ -144,7 +144,6 @@ std::string fixed(double x, int digits) {
 void wholeNight(const Env& env, Xdo&) {
   say("# a whole night: three of five recordings downloaded, converted, sources deleted, quit");
   const int kChecked[] = {1, 2, 5};
-  const wchar_t* const kFileNames[] = {L"ニュース／天気", L"ドラマ「夜」第3話", L"天気予報"};
   const std::wstring folder = prepareNight(env, L"夜", 6, 4000, true, true);
   Varnolt v(folder);
   if (!v.opened("Varnolt starts for the night")) return;
@@ -173,13 +172,13 @@ void wholeNight(const Env& env, Xdo&) {
   check(code == 0, "Varnolt's process ends cleanly (exit code 0)", std::to_string(code));
   say("# the night took " + took);
   const std::wstring rec = joinPath(folder, L"録画");
-  for (std::size_t i = 0; i < std::size(kChecked); ++i) {
-    const std::int64_t got = fileSize(joinPath(rec, std::wstring(kFileNames[i]) + L".mpg"));
-    check(got == std::int64_t{kRecordings[kChecked[i] - 1].megabytes} * 1048576,
-          "converted " + utf8(kFileNames[i]) + ".mpg has the recording's size",
+  for (int row : kChecked) {
+    const Recording& r = kRecordings[row - 1];
+    const std::int64_t got = fileSize(joinPath(rec, std::wstring(r.file) + L".mpg"));
+    check(got == r.bytes(), "converted " + utf8(r.file) + ".mpg has the recording's size",
           std::to_string(got));
-    check(!exists(joinPath(rec, std::wstring(kFileNames[i]) + L".m2t")),
-          "the source " + utf8(kFileNames[i]) + ".m2t is deleted");
+    check(!exists(joinPath(rec, std::wstring(r.file) + L".m2t")),
+          "the source " + utf8(r.file) + ".m2t is deleted");
   }
   check(!exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")) && !exists(joinPath(rec, L"映画 七人の侍.m2t")),
         "unchecked recordings are not downloaded");

@@ -11,14 +11,16 @@ namespace winetest {
 
 struct Recording {
   const wchar_t* title;
+  const wchar_t* file;  // the download's name: the title with "/" made "／"
   int megabytes;
+  std::int64_t bytes() const { return std::int64_t{megabytes} * 1048576; }
 };
 // The stand-in's recordings: row k is kRecordings[k - 1].
-inline const Recording kRecordings[] = {{L"ニュース/天気", 3},
-                                        {L"ドラマ「夜」第3話", 5},
-                                        {L"ｱﾆﾒ 星の子", 2},
-                                        {L"映画 七人の侍", 4},
-                                        {L"天気予報", 1}};
+inline const Recording kRecordings[] = {{L"ニュース/天気", L"ニュース／天気", 3},
+                                        {L"ドラマ「夜」第3話", L"ドラマ「夜」第3話", 5},
+                                        {L"ｱﾆﾒ 星の子", L"ｱﾆﾒ 星の子", 2},
+                                        {L"映画 七人の侍", L"映画 七人の侍", 4},
+                                        {L"天気予報", L"天気予報", 1}};
 
 // A folder `name` in the work folder with Varnolt.exe, the stand-in (jobs of `jobMs`; all five
 // recordings or the first alone) and default.ini; the download folder defaults to its 録画.

@@ -155,7 +155,7 @@ void vanishedMidTransfer(const Env& env, Xdo&) {
   check(moved, "the cut file is renamed \"" + utf8(renamed) + "\" and its own name is gone",
         utf8(listing));
   const std::int64_t size = fileSize(joinPath(rec, renamed));
-  const std::int64_t full = std::int64_t{kRecordings[0].megabytes} * 1048576;
+  const std::int64_t full = kRecordings[0].bytes();
   check(moved && size == cut && size > 0 && size < full,
         "the renamed file keeps the bytes the cut transfer wrote",
         std::to_string(size) + " of " + std::to_string(full) + " bytes, " + std::to_string(cut) +

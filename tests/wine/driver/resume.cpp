@@ -13,10 +13,6 @@ const std::wstring kFirst = L"ニュース／天気.m2t";
 const std::wstring kSecond = L"ドラマ「夜」第3話.m2t";
 const std::wstring kPartial = L"ニュース／天気（未完了）.m2t";
 
-std::int64_t megabytes(int row) {
-  return std::int64_t{kRecordings[row - 1].megabytes} * 1048576;
-}
-
 // Ends a process at once, as a power cut or the task manager does; whether it is gone.
 bool terminate(DWORD pid) {
   Handle p(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
@@ -44,10 +40,10 @@ std::wstring cutNight(const Env& env, const std::wstring& name, int jobMs, bool 
   const DWORD controller = controllerPid();
   const bool ended = terminate(v.pid()) && (!powerCut || terminate(controller));
   const std::int64_t cut = fileSize(first);
-  check(writing && journal && ended && cut < megabytes(1),
+  check(writing && journal && ended && cut < kRecordings[0].bytes(),
         std::string(powerCut ? "Varnolt.exe and RokuCtrl.exe are" : "Varnolt.exe alone is") +
             " ended mid-transfer, the journal night.ini beside the program",
-        std::to_string(cut) + " of " + std::to_string(megabytes(1)) + " bytes written");
+        std::to_string(cut) + " of " + std::to_string(kRecordings[0].bytes()) + " bytes written");
   if (!powerCut)
     check(controllerPid() == controller && controller != 0,
           "the controller goes on with its transfer");
@@ -110,8 +106,9 @@ void resumedNight(const Env& env, Xdo& xdo, bool powerCut) {
           std::to_string(kept) + " bytes, " + std::to_string(cut) + " at the cut");
   else
     check(controllerPid() == controller, "the resumed night takes the running controller");
-  check(fileSize(joinPath(rec, kFirst)) == megabytes(1) &&
-            fileSize(joinPath(rec, kSecond)) == megabytes(2) && (powerCut || !exists(partial)),
+  check(fileSize(joinPath(rec, kFirst)) == kRecordings[0].bytes() &&
+            fileSize(joinPath(rec, kSecond)) == kRecordings[1].bytes() &&
+            (powerCut || !exists(partial)),
         powerCut ? "both recordings are downloaded whole"
                  : "the transfer that went on is kept whole and both files are there once");
   std::vector<std::wstring> want = {
