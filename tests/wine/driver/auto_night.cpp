@@ -1,30 +1,28 @@
-// The nightly task in the real window with Wine's own Task Scheduler: the time typed and
-// the check box clicked with the mouse. Wine's scheduler answers E_NOTIMPL to the
-// interactive logon type, so the registration is refused: the box says so with its error,
-// and the check box and the state line show the task off. The calls a registration makes
-// are checked against a recording stand-in of ITaskService (tests/wine/taskfake).
-// `Varnolt.exe /auto` runs a whole night without a person: the new recordings of the list
-// only, no box on the way, the files and the log it leaves.
+// The nightly task's group clicked in the real window, against Wine's scheduler (which refuses
+// the interactive logon type) and a recording stand-in of ITaskService (tests/wine/taskfake);
+// `Varnolt.exe /auto` running a whole night with no person: new recordings only, no box.
 #include "groups.hpp"
 #include "night.hpp"
-#include "xdo.hpp"
-
-#include <algorithm>
 
 namespace winetest {
 
 namespace {
 
-// log.ini's messages, oldest first.
-std::vector<std::wstring> logLines(const std::wstring& folder) {
-  std::vector<std::wstring> got = logMessages(fromCp932(readFile(joinPath(folder, L"log.ini"))));
-  std::reverse(got.begin(), got.end());
-  return got;
+using namespace std::string_literals;
+
+// The task group's check box and hour on the settings tab, once shown.
+std::pair<HWND, HWND> taskGroup(const Varnolt& v) {
+  v.selectTab(4);
+  return {v.child(L"Button", L"毎日この時刻に自動でダウンロードする"), v.child(L"Edit", L"03")};
 }
 
-// The nightly task's group of the test build whose Task Scheduler service is the
-// recording stand-in: the time typed and the check box clicked on and off, and the calls
-// the Windows port made for each click.
+void typeInto(Xdo& xdo, HWND field, const char* text) {
+  xdo.click(field);
+  xdo.keys({"ctrl+a"});
+  xdo.type(text);
+}
+
+// The test build whose Task Scheduler service records the calls the Windows port makes.
 void nightlyTaskCalls(const Env& env, Xdo& xdo) {
   say("# the nightly task clicked on and off, its calls recorded by the stand-in service");
   const std::wstring fakeExe =
@@ -38,47 +36,32 @@ void nightlyTaskCalls(const Env& env, Xdo& xdo) {
                 MOVEFILE_REPLACE_EXISTING);
   ::DeleteFileW(calls.c_str());
   Varnolt v(program, folder);
-  check(v.main != nullptr, "the test build with the recording service starts");
-  if (!v.main) return;
-  v.selectTab(4);
-  HWND box5 = v.child(L"Button", L"毎日この時刻に自動でダウンロードする");
-  HWND hour = v.child(L"Edit", L"03");
+  if (!checked(v.main, "the test build with the recording service starts")) return;
+  const auto [box5, hour] = taskGroup(v);
   // The minute: the box showing 00 on the hour's row (the rule list's hidden page has more).
   HWND minute = nullptr;
   for (HWND c : children(v.main))
     if (hour && classOf(c) == L"Edit" && textOf(c) == L"00" && ::IsWindowVisible(c) &&
         rectOf(c).top == rectOf(hour).top)
       minute = c;
-  check(box5 && hour && minute, "the group's check box and time are there");
-  if (!box5 || !hour || !minute) return;
-  for (auto [field, text] : {std::pair{hour, "22"}, std::pair{minute, "30"}}) {
-    xdo.click(field);
-    xdo.keys({"ctrl+a"});
-    xdo.type(text);
-  }
+  if (!checked(box5 && hour && minute, "the group's check box and time are there")) return;
+  typeInto(xdo, hour, "22");
+  typeInto(xdo, minute, "30");
   xdo.click(box5);
   const bool on = waitFor([&] { return buttonChecked(box5); }, 10000);
-  HWND state = nullptr;
-  waitFor(
-      [&] {
-        for (HWND c : children(v.main))
-          if (textOf(c) == L"毎日 22:30 に自動実行します") state = c;
-        return state != nullptr;
-      },
+  const bool state = waitFor(
+      [&] { return findChild(v.main, L"Static", L"毎日 22:30 に自動実行します") != nullptr; },
       5000);
   check(on && state, "a click turns the task on at 22:30 and the state line says so",
         utf8(textOf(hour)) + ":" + utf8(textOf(minute)));
   const std::string registered = readFile(calls);
-  const std::string path = utf8(program);
   for (const std::string& call :
-       {std::string("trigger create 2"), std::string("trigger start T22:30:00"),
-        std::string("settings WakeToRun -1"), std::string("principal LogonType 3"),
-        "action path " + path, std::string("action arguments /auto"),
+       {"trigger create 2"s, "trigger start T22:30:00"s, "settings WakeToRun -1"s,
+        "principal LogonType 3"s, "action path " + utf8(program), "action arguments /auto"s,
         utf8(L"register Varnolt 自動ダウンロード flags 6 logon 3 user/password/sddl 0/0/0")})
     check(registered.find(call + "\n") != std::string::npos,
           "the click registered the task with \"" + call + "\"");
   check(registered.find("not used") == std::string::npos, "no other call was made");
-
   xdo.click(box5);
   const bool off = waitFor([&] { return !buttonChecked(box5); }, 10000);
   check(off && readFile(calls).find(utf8(L"delete Varnolt 自動ダウンロード flags 0\n")) !=
@@ -94,9 +77,8 @@ void autoNightTests(const Env& env) {
   // Rows 1 to 3 are in the download history, as the list shows them.
   {
     Varnolt look(folder);
-    HWND list = look.main ? startAndRead(look, 5) : nullptr;
-    check(list != nullptr, "a first start reads the five recordings");
-    if (!list) return;
+    HWND list = readAndCheck(look, 5, {});
+    if (!checked(list, "a first start reads the five recordings")) return;
     std::string history = "\xEF\xBB\xBF";
     for (int row = 0; row < 3; ++row)
       history += utf8(listText(list, row, 3)) + "\t" + utf8(listText(list, row, 4)) + "\t" +
@@ -105,11 +87,9 @@ void autoNightTests(const Env& env) {
   }
   closeStandIns();
   ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
-
   const auto started = std::chrono::steady_clock::now();
   Varnolt v(joinPath(folder, L"Varnolt.exe"), folder, 20000, L"/auto");
-  check(v.main != nullptr, "Varnolt.exe /auto starts");
-  if (!v.main) return;
+  if (!checked(v.main, "Varnolt.exe /auto starts")) return;
   HWND box = nullptr;
   const bool ended = waitFor(
       [&] {
@@ -121,7 +101,6 @@ void autoNightTests(const Env& env) {
         std::to_string(static_cast<int>(msSince(started))) + " ms");
   check(box == nullptr, "no box waited for a person", box ? utf8(boxMessage(box)) : "");
   closeStandIns();
-
   const std::wstring rec = joinPath(folder, L"録画");
   check(fileSize(joinPath(rec, L"映画 七人の侍.m2t")) == 4 * 1048576 &&
             fileSize(joinPath(rec, L"天気予報.m2t")) == 1 * 1048576,
@@ -130,18 +109,15 @@ void autoNightTests(const Env& env) {
             !exists(joinPath(rec, L"ドラマ「夜」第3話.m2t")) &&
             !exists(joinPath(rec, L"ｱﾆﾒ 星の子.m2t")),
         "the three recordings in the history are not downloaded again");
-  const std::vector<std::wstring> want = {L"Varnolt起動",
-                                          L"自動実行を開始しました",
-                                          L"「ロクラク起動」ボタンクリック",
-                                          L"リスト取得",
-                                          L"4をダウンロード開始",
-                                          L"5をダウンロード開始",
-                                          L"全てのダウンロードが終了しました",
-                                          L"作業結果：ダウンロード 2件、変換 0件、失敗 0件",
-                                          L"全ての作業が終了したので本ソフトを終了します"};
   std::string missing;
-  check(inOrder(logLines(folder), want, &missing), "log.ini tells the automatic night in order",
-        missing);
+  check(
+      inOrder(nightLog(folder),
+              {kStarted, L"自動実行を開始しました", kClicked, L"リスト取得", L"4をダウンロード開始",
+               L"5をダウンロード開始", L"全てのダウンロードが終了しました",
+               L"作業結果：ダウンロード 2件、変換 0件、失敗 0件",
+               L"全ての作業が終了したので本ソフトを終了します"},
+              &missing),
+      "log.ini tells the automatic night in order", missing);
   const std::string history = readFile(joinPath(folder, L"history.ini"));
   check(history.find(utf8(L"映画 七人の侍")) != std::string::npos &&
             history.find(utf8(L"天気予報")) != std::string::npos,
@@ -150,24 +126,16 @@ void autoNightTests(const Env& env) {
 
 void nightlyTaskTests(const Env& env) {
   say("# the nightly task: the time typed and the check box clicked, Wine's scheduler refusing");
-  const std::wstring folder = installVarnolt(env, L"毎晩 の タスク", designSettings());
   Xdo xdo;
-  Varnolt v(folder);
-  check(v.main != nullptr && xdo.available(), "Varnolt starts, xdotool answers");
-  if (!v.main || !xdo.available()) return;
-  v.selectTab(4);
-  HWND box5 = v.child(L"Button", L"毎日この時刻に自動でダウンロードする");
-  HWND hour = v.child(L"Edit", L"03");
+  Varnolt v(installVarnolt(env, L"毎晩 の タスク", designSettings()));
+  if (!checked(v.main && xdo.available(), "Varnolt starts, xdotool answers")) return;
+  const auto [box5, hour] = taskGroup(v);
   check(box5 && hour && !buttonChecked(box5),
         "the group shows the task off at start-up (none in the scheduler) at 03");
   if (!box5 || !hour) return;
-
-  xdo.click(hour);
-  xdo.keys({"ctrl+a"});
-  xdo.type("22");
+  typeInto(xdo, hour, "22");
   check(waitFor([&] { return textOf(hour) == L"22"; }, 5000), "the hour typed shows 22",
         utf8(textOf(hour)));
-
   xdo.click(box5);
   HWND refusal = v.messageBox(10000);
   const std::wstring message = refusal ? boxMessage(refusal) : L"";

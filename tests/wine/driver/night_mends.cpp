@@ -1,10 +1,7 @@
-// What a night leaves the user to see, in Varnolt's real windows against the stand-in
-// RokuCtrl.exe: Check3 after a restart with the delete switch stored, and Check1 clicked
-// off with the mouse; a night whose download folder is on a missing drive ending with
-// the warning box of "何もしない"; the file of a transfer cut by a vanished controller.
+// What a night leaves the user to see in the real windows: Check3 after a restart, a night on a
+// missing drive ending with a warning box, the file of a transfer cut by a vanished controller.
 #include "groups.hpp"
 #include "night.hpp"
-#include "xdo.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,12 +11,9 @@ namespace winetest {
 
 namespace {
 
-// ---------------------------------------------------------------- the delete switch
-
 void storedDeleteSwitch(const Env& env, Xdo& xdo) {
   say("# a start with Check1 and Check2 stored on, then Check1 clicked off with the mouse");
-  const std::wstring folder = prepareNight(env, L"削除スイッチ", 5, 4000, false, true, {}, true);
-  Varnolt v(folder);
+  Varnolt v(prepareNight(env, L"削除スイッチ", 5, 4000, false, true, {}, true));
   if (!v.opened("Varnolt starts with Check1 and Check2 stored on")) return;
   HWND check1 = v.child(L"Button", kCheck1);
   HWND check2 = v.child(L"Button", kCheck2);
@@ -41,122 +35,78 @@ void storedDeleteSwitch(const Env& env, Xdo& xdo) {
         states());
 }
 
-// ---------------------------------------------------------------- the warning box
-
-// A bitmap to draw into and read back.
-class Canvas {
- public:
-  Canvas(int width, int height) : width_(width), height_(height) {
-    HDC screen = ::GetDC(nullptr);
-    dc_ = ::CreateCompatibleDC(screen);
-    bitmap_ = ::CreateCompatibleBitmap(screen, width, height);
-    ::ReleaseDC(nullptr, screen);
-    old_ = ::SelectObject(dc_, bitmap_);
-  }
-  ~Canvas() {
-    ::SelectObject(dc_, old_);
-    ::DeleteObject(bitmap_);
-    ::DeleteDC(dc_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  HDC dc() const { return dc_; }
-  // Pixels whose colours differ by more than a rounding step.
-  int differences(const Canvas& other) const {
-    int n = 0;
-    for (int y = 0; y < height_; ++y)
-      for (int x = 0; x < width_; ++x) {
-        const COLORREF a = ::GetPixel(dc_, x, y), b = ::GetPixel(other.dc_, x, y);
-        if (std::abs(GetRValue(a) - GetRValue(b)) > 8 ||
-            std::abs(GetGValue(a) - GetGValue(b)) > 8 || std::abs(GetBValue(a) - GetBValue(b)) > 8)
-          ++n;
-      }
-    return n;
-  }
-
- private:
-  int width_, height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-};
-
-// The message box's icon control on the screen against the system icon `icon` drawn here
-// the way a static control draws one: its own background, then the icon over the
-// control. The number of pixels that differ, or -1 when the box shows no icon.
+// Pixels of the box's icon that differ by more than a rounding step from the system icon `icon`
+// drawn on the control's background (a standard icon's corner is transparent); -1: no icon.
 int iconDifference(HWND box, LPCWSTR icon) {
   HWND control = nullptr;
   for (HWND h : children(box))
     if (classOf(h) == L"Static" && ::IsWindowVisible(h) &&
         (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
       control = h;
-  if (!control) return -1;
-  const RECT r = rectOf(control);
-  const int w = widthOf(r), h = heightOf(r);
-  if (w <= 0 || h <= 0) return -1;
-  Canvas shown(w, h), drawn(w, h);
-  HDC screen = ::GetDC(nullptr);
-  ::BitBlt(shown.dc(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  ::ReleaseDC(nullptr, screen);
-  // The corner of a standard icon is transparent: the control's background shows there.
-  HBRUSH background = ::CreateSolidBrush(::GetPixel(shown.dc(), 0, 0));
-  const RECT all{0, 0, w, h};
-  ::FillRect(drawn.dc(), &all, background);
+  const Shot shot = control ? capture(control) : Shot{};
+  if (shot.pixels.empty()) return -1;
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  const std::uint32_t corner = shot.pixels[0];
+  HBRUSH background = ::CreateSolidBrush(RGB(corner >> 16 & 255, corner >> 8 & 255, corner & 255));
+  const RECT all{0, 0, shot.width, shot.height};
+  ::FillRect(dc, &all, background);
   ::DeleteObject(background);
-  ::DrawIconEx(drawn.dc(), 0, 0, ::LoadIconW(nullptr, icon), w, h, 0, nullptr, DI_NORMAL);
-  return shown.differences(drawn);
+  ::DrawIconEx(dc, 0, 0, ::LoadIconW(nullptr, icon), shot.width, shot.height, 0, nullptr,
+               DI_NORMAL);
+  ::GdiFlush();
+  const auto* drawn = static_cast<const std::uint32_t*>(bits);
+  int n = 0;
+  for (std::size_t i = 0; drawn && i < shot.pixels.size(); ++i) {
+    bool differs = false;
+    for (int shift : {0, 8, 16})
+      differs = differs || std::abs(static_cast<int>(shot.pixels[i] >> shift & 255) -
+                                    static_cast<int>(drawn[i] >> shift & 255)) > 8;
+    n += differs;
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  return drawn ? n : -1;
 }
 
-void missingDriveNight(const Env& env) {
+void missingDriveNight(const Env& env, Xdo&) {
   say("# a night whose download folder is on a missing drive, ending with \"何もしない\"");
   wchar_t letter = L'Q';
   while (letter < L'Z' &&
          ::GetDriveTypeW((std::wstring(1, letter) + L":\\").c_str()) != DRIVE_NO_ROOT_DIR)
     ++letter;
   const std::wstring target = std::wstring(1, letter) + L":\\録画";
-  const std::wstring folder = prepareNight(env, L"欠けたドライブ", 5, 4000, true, false, target);
-  Varnolt v(folder);
+  Varnolt v(prepareNight(env, L"欠けたドライブ", 5, 4000, true, false, target));
   if (!v.opened("Varnolt starts with the download folder " + utf8(target))) return;
-  HWND list = startAndRead(v, 5);
-  const bool rows = list && checkRow(list, 1) && checkRow(list, 2);
-  check(rows, "the list is read and rows 1 and 2 are checked");
-  if (!rows || !startDownload(v)) return;
-
+  if (!checked(readAndCheck(v, 5, {1, 2}), "the list is read and rows 1 and 2 are checked") ||
+      !startDownload(v))
+    return;
   HWND box = v.messageBox(60000);
-  const std::wstring text = box ? boxMessage(box) : L"";
-  check(
-      box && text ==
-                 L"全ての作業が終了しましたが、2件の作業に失敗しました。詳しくはログをご覧ください",
-      "the night ends with the box \"全ての作業が終了しましたが、2件の作業に失敗しました。"
-      "詳しくはログをご覧ください\"",
-      box ? shown(text) : "no message box");
-  if (!box) return;
+  if (!checkBox(
+          box, L"全ての作業が終了しましたが、2件の作業に失敗しました。詳しくはログをご覧ください",
+          "the night ends with the box \"全ての作業が終了しましたが、2件の作業に失敗しました。"
+          "詳しくはログをご覧ください\""))
+    return;
   // The icon is drawn once the box is painted.
   int difference = -1;
-  waitFor(
-      [&] {
-        difference = iconDifference(box, IDI_EXCLAMATION);
-        return difference == 0;
-      },
-      10000);
+  waitFor([&] { return (difference = iconDifference(box, IDI_EXCLAMATION)) == 0; }, 10000);
   check(difference == 0, "the box shows the warning icon",
         difference < 0 ? "no icon" : std::to_string(difference) + " pixels differ");
   answer(box, IDOK);
-
   const auto logged = logMessages(textOf(v.logBox()));
-  const std::wstring want[] = {L"保存先フォルダ「" + target + L"」を作成できませんでした（1行目：" +
-                                   kRecordings[0].title + L"）",
-                               L"保存先フォルダ「" + target + L"」を作成できませんでした（2行目：" +
-                                   kRecordings[1].title + L"）",
-                               std::wstring(L"作業結果：ダウンロード 0件、変換 0件、失敗 2件（") +
-                                   kRecordings[0].title + L"、" + kRecordings[1].title + L"）"};
-  for (const auto& line : want)
+  const std::wstring first = kRecordings[0].title, second = kRecordings[1].title;
+  for (const auto& line :
+       {L"保存先フォルダ「" + target + L"」を作成できませんでした（1行目：" + first + L"）",
+        L"保存先フォルダ「" + target + L"」を作成できませんでした（2行目：" + second + L"）",
+        L"作業結果：ダウンロード 0件、変換 0件、失敗 2件（" + first + L"、" + second + L"）"})
     check(std::find(logged.begin(), logged.end(), line) != logged.end(),
           "the log says \"" + utf8(line) + "\"");
 }
-
-// ---------------------------------------------------------------- the cut transfer
 
 // The .m2t files in a folder.
 std::vector<std::wstring> m2tFiles(const std::wstring& folder) {
@@ -170,53 +120,42 @@ std::vector<std::wstring> m2tFiles(const std::wstring& folder) {
   return names;
 }
 
-void vanishedMidTransfer(const Env& env) {
+void vanishedMidTransfer(const Env& env, Xdo&) {
   say("# the controller closed in the middle of a transfer");
   // Two minutes for the transfer: it is under way for as long as the test needs.
   const std::wstring folder = prepareNight(env, L"途切れた転送", 5, 120000, false, false);
   const std::wstring rec = joinPath(folder, L"録画");
   Varnolt v(folder);
   if (!v.opened("Varnolt starts for the cut transfer")) return;
-  HWND list = startAndRead(v, 1);
-  const bool row = list && checkRow(list, 1);
-  check(row, "the one recording is read and checked");
-  if (!row || !startDownload(v)) return;
-
+  if (!checked(readAndCheck(v, 1, {1}), "the one recording is read and checked") ||
+      !startDownload(v))
+    return;
+  auto only = [&] {
+    const auto files = m2tFiles(rec);
+    return files.size() == 1 ? files[0] : std::wstring();
+  };
   std::wstring name;
-  const bool writing = waitFor(
-      [&] {
-        const auto files = m2tFiles(rec);
-        if (files.size() != 1) return false;
-        name = files[0];
-        return fileSize(joinPath(rec, name)) > 0;
-      },
-      60000);
-  check(writing, "the transfer writes " + utf8(name));
-  if (!writing) return;
+  const bool writing =
+      waitFor([&] { return !(name = only()).empty() && fileSize(joinPath(rec, name)) > 0; }, 60000);
+  if (!checked(writing, "the transfer writes " + utf8(name))) return;
   closeStandIns();
   // With the controller gone nothing changes the bytes, under whichever name they are.
   std::int64_t cut = -1;
   waitFor(
       [&] {
-        const auto files = m2tFiles(rec);
-        cut = files.size() == 1 ? fileSize(joinPath(rec, files[0])) : -1;
+        const std::wstring f = only();
+        cut = f.empty() ? -1 : fileSize(joinPath(rec, f));
         return cut >= 0;
       },
       10000);
   const std::wstring renamed = name.substr(0, name.size() - 4) + L"（未完了）.m2t";
-  std::vector<std::wstring> files;
-  const bool moved = waitFor(
-      [&] {
-        files = m2tFiles(rec);
-        return files.size() == 1 && files[0] == renamed;
-      },
-      60000);
+  const bool moved = waitFor([&] { return only() == renamed; }, 60000);
   std::wstring listing;
-  for (const auto& f : files) listing += f + L"; ";
+  for (const auto& f : m2tFiles(rec)) listing += f + L"; ";
   check(moved, "the cut file is renamed \"" + utf8(renamed) + "\" and its own name is gone",
         utf8(listing));
   const std::int64_t size = fileSize(joinPath(rec, renamed));
-  const std::int64_t full = std::int64_t{kRecordings[0].megabytes} * 1048576;
+  const std::int64_t full = kRecordings[0].bytes();
   check(moved && size == cut && size > 0 && size < full,
         "the renamed file keeps the bytes the cut transfer wrote",
         std::to_string(size) + " of " + std::to_string(full) + " bytes, " + std::to_string(cut) +
@@ -226,14 +165,7 @@ void vanishedMidTransfer(const Env& env) {
 }  // namespace
 
 void nightMendTests(const Env& env) {
-  Xdo xdo;
-  check(xdo.available() && xdo.run({"version"}), "xdotool answers through the input folder");
-  closeStandIns();
-  storedDeleteSwitch(env, xdo);
-  missingDriveNight(env);
-  closeStandIns();
-  vanishedMidTransfer(env);
-  closeStandIns();
+  runNights(env, true, {storedDeleteSwitch, missingDriveNight, vanishedMidTransfer});
 }
 
 }  // namespace winetest
