@@ -53,7 +53,6 @@ struct Env {
 };
 
 // ---------------------------------------------------------------- output, checks, waiting
-
 std::string utf8(std::wstring_view w);
 void say(const std::string& line);  // to stdout as bytes: the C runtime loses Japanese under Wine
 std::string shown(std::string_view utf8Text);  // CR and LF written as \r and \n, for details
@@ -84,7 +83,6 @@ Handle startProcess(const std::wstring& exe, const std::wstring& arguments = {},
                     DWORD* pid = nullptr);  // in ours when folder is empty
 
 // ---------------------------------------------------------------- other programs' windows
-
 std::wstring classOf(HWND h);
 std::wstring textOf(HWND h);  // WM_GETTEXT, as another program reads the text
 inline LRESULT sendTimed(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
@@ -161,7 +159,6 @@ RECT listItemRect(HWND list, int item);                                  // on t
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);  // WM_DROPFILES
 
 // ---------------------------------------------------------------- files and texts
-
 std::string readFile(const std::wstring& path);
 std::wstring fromCp932(const std::string& bytes);
 bool writeFile(const std::wstring& path, const std::string& bytes);
@@ -204,7 +201,6 @@ inline std::wstring installVarnolt(const Env& env, const std::wstring& name,
 }
 
 // ---------------------------------------------------------------- the program under test
-
 class Varnolt {
  public:
   // Starts the program in `folder`, waits for its main window and pages.
@@ -252,7 +248,6 @@ void answer(HWND box, int id);
 HWND conversionList(const Varnolt& v);  // the list view with check boxes and six columns
 
 // ---------------------------------------------------------------- the stand-in controller
-
 std::vector<HWND> standIns();  // main windows of stand-in controllers, whoever started them
 void closeStandIns();          // waits for each to end (forced when it hangs)
 // RokuCtrl.exe copied into `folder` (made, with its parent), RokuCtrl.ini holding `ini` if given.
@@ -260,7 +255,6 @@ std::wstring installStandIn(const std::wstring& folder, const std::wstring& roku
                             const std::string& ini = {});
 
 // ---------------------------------------------------------------- the help viewer (help.cpp)
-
 struct Viewer {
   DWORD pid = 0;
   std::wstring commandLine;

@@ -73,10 +73,10 @@ class Xdo {
           run({"mousemove", std::to_string(x), std::to_string(y), "getmouselocation"}, &under);
           run({"getwindowfocus"}, &focus);
           const auto at = under.find("window:");
-          return ::GetForegroundWindow() == top &&
-                 (at == std::string::npos ? 0 : std::strtoul(&under[at + 7], nullptr, 10)) ==
-                     mine &&
-                 std::strtoul(focus.c_str(), nullptr, 10) == mine;
+          const auto pointed =
+              at == std::string::npos ? 0 : std::strtoul(&under[at + 7], nullptr, 10);
+          const auto focused = std::strtoul(focus.c_str(), nullptr, 10);
+          return ::GetForegroundWindow() == top && pointed == mine && focused == mine;
         },
         timeoutMs);
   }
