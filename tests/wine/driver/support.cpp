@@ -1,103 +1,98 @@
 #include "support.hpp"
-#include "xdo.hpp"
 
 #include <shlobj.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <cstring>
 
 namespace winetest {
-
-// ---------------------------------------------------------------- output and checks
 
 namespace {
 int passed = 0, failed = 0;
 
 std::string narrow(UINT codePage, std::wstring_view w) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+  const int size = static_cast<int>(w.size());
+  std::string s(static_cast<std::size_t>(::WideCharToMultiByte(codePage, 0, w.data(), size, nullptr,
+                                                               0, nullptr, nullptr)),
+                '\0');
+  ::WideCharToMultiByte(codePage, 0, w.data(), size, s.data(), static_cast<int>(s.size()), nullptr,
                         nullptr);
   return s;
 }
-
 BOOL CALLBACK collect(HWND h, LPARAM found) {
   reinterpret_cast<std::vector<HWND>*>(found)->push_back(h);
   return TRUE;
+}
+// The first descendant of `parent` that `is` accepts.
+HWND firstChild(HWND parent, const std::function<bool(HWND)>& is) {
+  for (HWND h : children(parent))
+    if (is(h)) return h;
+  return nullptr;
+}
+// Sends `msg` with a pointer to `item` lent inside the control's process, its text pointer set
+// to room lent after it; the text the control wrote there, empty when the message failed.
+template <typename Item>
+std::wstring lentText(HWND control, UINT msg, WPARAM w, Item item) {
+  const int room = 520;
+  RemoteMemory remote(control, sizeof item + room * sizeof(wchar_t));
+  if (!remote.at()) return {};
+  item.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof item);
+  item.cchTextMax = room;
+  std::wstring text(room + 1, L'\0');
+  remote.write(0, &item, sizeof item);
+  if (!sendTimed(control, msg, w, reinterpret_cast<LPARAM>(remote.at()))) return {};
+  remote.read(sizeof item, text.data(), room * sizeof(wchar_t));
+  return text.c_str();
 }
 }  // namespace
 
 std::string utf8(std::wstring_view w) {
   return narrow(CP_UTF8, w);
 }
-
 void say(const std::string& line) {
-  std::string l = line + "\n";
+  const std::string l = line + "\n";
   DWORD written = 0;
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), l.data(), static_cast<DWORD>(l.size()), &written,
               nullptr);
 }
-
 std::string shown(std::wstring_view w) {
   return shown(utf8(w));
 }
-
 std::string shown(std::string_view utf8Text) {
   std::string s;
-  for (char c : utf8Text) {
-    if (c == '\r')
-      s += "\\r";
-    else if (c == '\n')
-      s += "\\n";
-    else
-      s += c;
-  }
+  for (char c : utf8Text) s += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
   return s;
 }
-
 void check(bool ok, const std::string& name, const std::string& detail) {
-  if (ok) {
-    ++passed;
-    say("ok - " + name);
-  } else {
-    ++failed;
-    say("FAIL - " + name + (detail.empty() ? "" : ": " + detail));
-  }
+  ++(ok ? passed : failed);
+  say(ok ? "ok - " + name : "FAIL - " + name + (detail.empty() ? "" : ": " + detail));
 }
-
 int passedCount() {
   return passed;
 }
 int failedCount() {
   return failed;
 }
-
-// ---------------------------------------------------------------- waiting
-
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
+  for (; std::chrono::steady_clock::now() < end; ::Sleep(20))
     if (done()) return true;
-    ::Sleep(20);
-  }
   return done();
 }
-
 HWND awaitWindow(const std::function<HWND()>& find, int timeoutMs) {
   HWND found = nullptr;
-  waitFor(
-      [&] {
-        found = find();
-        return found != nullptr;
-      },
-      timeoutMs);
+  waitFor([&] { return (found = find()) != nullptr; }, timeoutMs);
   return found;
 }
-
+std::string spread(std::vector<double> ms) {
+  if (ms.empty()) return "none measured";
+  std::sort(ms.begin(), ms.end());
+  const auto whole = [](double v) { return std::to_string(static_cast<int>(v)); };
+  return "median of " + std::to_string(ms.size()) + ": " + whole(ms[ms.size() / 2]) + " ms (min " +
+         whole(ms.front()) + ", max " + whole(ms.back()) + ")";
+}
 Handle startProcess(const std::wstring& exe, const std::wstring& arguments,
                     const std::wstring& folder, DWORD* pid) {
   std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
@@ -107,68 +102,32 @@ Handle startProcess(const std::wstring& exe, const std::wstring& arguments,
   if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &si, &pi))
     return Handle();
-  Handle thread(pi.hThread);
+  ::CloseHandle(pi.hThread);
   if (pid) *pid = pi.dwProcessId;
   return Handle(pi.hProcess);
 }
 
-double msSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
-}
-
-std::string spread(std::vector<double> ms) {
-  if (ms.empty()) return "none measured";
-  std::sort(ms.begin(), ms.end());
-  return "median of " + std::to_string(ms.size()) + ": " +
-         std::to_string(static_cast<int>(ms[ms.size() / 2])) + " ms (min " +
-         std::to_string(static_cast<int>(ms.front())) + ", max " +
-         std::to_string(static_cast<int>(ms.back())) + ")";
-}
-
-// ---------------------------------------------------------------- windows
-
 std::wstring classOf(HWND h) {
   wchar_t b[256] = {};
-  const int n = ::GetClassNameW(h, b, 256);
-  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
+  ::GetClassNameW(h, b, 256);
+  return b;
 }
-
 std::wstring textOf(HWND h) {
-  DWORD_PTR len = 0;
-  if (!::SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len)) return {};
-  std::vector<wchar_t> b(len + 1, L'\0');
-  DWORD_PTR got = 0;
-  if (!::SendMessageTimeoutW(h, WM_GETTEXT, b.size(), reinterpret_cast<LPARAM>(b.data()),
-                             SMTO_ABORTIFHUNG, 5000, &got))
-    return {};
-  return std::wstring(b.data(), got);
+  std::wstring b(static_cast<std::size_t>(sendTimed(h, WM_GETTEXTLENGTH)) + 1, L'\0');
+  b.resize(static_cast<std::size_t>(
+      sendTimed(h, WM_GETTEXT, b.size(), reinterpret_cast<LPARAM>(b.data()))));
+  return b;
 }
-
-LRESULT sendTimed(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  DWORD_PTR r = 0;
-  ::SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &r);
-  return static_cast<LRESULT>(r);
-}
-
 std::vector<HWND> topLevel() {
   std::vector<HWND> v;
   ::EnumWindows(collect, reinterpret_cast<LPARAM>(&v));
   return v;
 }
-
 std::vector<HWND> children(HWND parent) {
   std::vector<HWND> v;
   ::EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&v));
   return v;
 }
-
-DWORD pidOf(HWND h) {
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(h, &pid);
-  return pid;
-}
-
 HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
   for (HWND h : topLevel())
     if ((pid == 0 || pidOf(h) == pid) && ::IsWindowVisible(h) && classOf(h) == cls &&
@@ -176,59 +135,38 @@ HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
       return h;
   return nullptr;
 }
-
 HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
-  for (HWND h : children(parent))
-    if (classOf(h) == cls && textOf(h) == text) return h;
-  return nullptr;
+  return firstChild(parent, [&](HWND h) { return classOf(h) == cls && textOf(h) == text; });
 }
-
-bool buttonChecked(HWND button) {
-  return button && sendTimed(button, BM_GETCHECK) == BST_CHECKED;
-}
-
 HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text) {
   HWND found = nullptr;
   for (HWND h : children(parent))
     if (classOf(h) == cls && ::IsWindowVisible(h) && (text.empty() || textOf(h) == text)) found = h;
   return found;
 }
-
 HWND focusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
   return info.hwndFocus;
 }
-
-RECT rectOf(HWND h) {
-  RECT r{};
-  ::GetWindowRect(h, &r);
-  return r;
-}
-int widthOf(const RECT& r) {
-  return r.right - r.left;
-}
-int heightOf(const RECT& r) {
-  return r.bottom - r.top;
-}
-
 std::wstring tabText(HWND tab, int index) {
-  RemoteMemory remote(tab, sizeof(TCITEMW) + 256 * sizeof(wchar_t));
-  if (!remote.at()) return {};
   TCITEMW item{};
   item.mask = TCIF_TEXT;
-  item.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof(TCITEMW));
-  item.cchTextMax = 256;
-  remote.write(0, &item, sizeof item);
-  if (!sendTimed(tab, TCM_GETITEMW, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(remote.at())))
-    return {};
-  wchar_t buf[256] = {};
-  remote.read(sizeof(TCITEMW), buf, sizeof buf - sizeof(wchar_t));
-  return buf;
+  return lentText(tab, TCM_GETITEMW, static_cast<WPARAM>(index), item);
 }
-
+std::wstring statusText(HWND statusBar, int part) {
+  const auto length = LOWORD(
+      static_cast<DWORD>(sendTimed(statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part))));
+  if (length == 0) return {};
+  RemoteMemory remote(statusBar, (length + 1u) * sizeof(wchar_t));
+  if (!remote.at()) return {};
+  sendTimed(statusBar, SB_GETTEXTW, static_cast<WPARAM>(part),
+            reinterpret_cast<LPARAM>(remote.at()));
+  std::wstring text(length, L'\0');
+  remote.read(0, text.data(), length * sizeof(wchar_t));
+  return text;
+}
 RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r) {
   RemoteMemory remote(h, sizeof(RECT));
   if (!remote.at()) return {};
@@ -237,60 +175,26 @@ RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r) {
   remote.read(0, &r, sizeof r);
   return r;
 }
-
-std::wstring statusText(HWND statusBar, int part) {
-  const auto length = LOWORD(
-      static_cast<DWORD>(sendTimed(statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part))));
-  if (length == 0) return {};
-  std::vector<wchar_t> buf(static_cast<std::size_t>(length) + 1, L'\0');
-  RemoteMemory remote(statusBar, buf.size() * sizeof(wchar_t));
-  if (!remote.at()) return {};
-  remote.write(0, buf.data(), buf.size() * sizeof(wchar_t));
-  sendTimed(statusBar, SB_GETTEXTW, static_cast<WPARAM>(part),
-            reinterpret_cast<LPARAM>(remote.at()));
-  remote.read(0, buf.data(), length * sizeof(wchar_t));
-  return std::wstring(buf.data(), length);
-}
-
 int listCount(HWND list) {
   return static_cast<int>(sendTimed(list, LVM_GETITEMCOUNT));
 }
-
 std::wstring listText(HWND list, int item, int subItem) {
-  RemoteMemory remote(list, sizeof(LVITEMW) + 520 * sizeof(wchar_t));
-  if (!remote.at()) return {};
   LVITEMW it{};
   it.iSubItem = subItem;
-  it.pszText = reinterpret_cast<wchar_t*>(remote.at() + sizeof(LVITEMW));
-  it.cchTextMax = 520;
-  remote.write(0, &it, sizeof it);
-  const auto n = sendTimed(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
-                           reinterpret_cast<LPARAM>(remote.at()));
-  std::vector<wchar_t> buf(521, L'\0');
-  remote.read(sizeof(LVITEMW), buf.data(), 520 * sizeof(wchar_t));
-  return std::wstring(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(0, n)));
+  return lentText(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), it);
 }
-
 int listCheckImage(HWND list, int item) {
   const auto state =
       sendTimed(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_STATEIMAGEMASK);
   return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
 }
-
-bool listChecked(HWND list, int item) {
-  return listCheckImage(list, item) == 2;
-}
-
 RECT listItemRect(HWND list, int item) {
   RECT r = remoteRect(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), {LVIR_BOUNDS, 0, 0, 0});
   ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
-
 bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths) {
-  // DROPFILES followed by the wide paths, each ended by a NUL, and a final NUL: the
-  // memory block the shell hands over with WM_DROPFILES, here placed in the target's
-  // own process.
+  // The block the shell hands over: DROPFILES, then each wide path ended by a NUL, then a NUL.
   std::wstring names;
   for (const auto& p : paths) names += p + L'\0';
   names += L'\0';
@@ -306,90 +210,61 @@ bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths) {
                                SMTO_ABORTIFHUNG, 5000, &r) != 0;
 }
 
-// ---------------------------------------------------------------- files and texts
-
 std::string readFile(const std::wstring& path) {
   Handle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, 0, nullptr));
-  if (!f) return {};
   std::string bytes;
   char b[4096];
   DWORD got = 0;
-  while (::ReadFile(f.get(), b, sizeof b, &got, nullptr) && got) bytes.append(b, got);
+  while (f && ::ReadFile(f.get(), b, sizeof b, &got, nullptr) && got) bytes.append(b, got);
   return bytes;
 }
-
 std::wstring fromCp932(const std::string& bytes) {
-  const int n =
-      ::MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+  const int size = static_cast<int>(bytes.size());
+  std::wstring w(
+      static_cast<std::size_t>(::MultiByteToWideChar(932, 0, bytes.data(), size, nullptr, 0)),
+      L'\0');
+  ::MultiByteToWideChar(932, 0, bytes.data(), size, w.data(), static_cast<int>(w.size()));
   return w;
 }
-
 bool writeFile(const std::wstring& path, const std::string& bytes) {
   Handle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD n = 0;
   return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) &&
          n == bytes.size();
 }
-
-bool exists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::int64_t fileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA a{};
   if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
   return (static_cast<std::int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
 }
-
 std::string cp932(std::wstring_view w) {
   return narrow(932, w);
 }
-
 std::string hex(const std::string& bytes, std::size_t max) {
-  static const char* d = "0123456789ABCDEF";
+  const char* digits = "0123456789ABCDEF";
   std::string s;
   for (std::size_t i = 0; i < bytes.size() && i < max; ++i) {
     const auto c = static_cast<unsigned char>(bytes[i]);
-    s += d[c >> 4];
-    s += d[c & 15];
-    s += ' ';
+    s += {digits[c >> 4], digits[c & 15], ' '};
   }
   return s;
 }
-
 std::vector<std::wstring> lines(const std::wstring& text) {
   std::vector<std::wstring> v;
   std::size_t start = 0;
-  for (;;) {
-    std::size_t e = text.find(L"\r\n", start);
-    if (e == std::wstring::npos) break;
+  for (std::size_t e; (e = text.find(L"\r\n", start)) != std::wstring::npos; start = e + 2)
     v.push_back(text.substr(start, e - start));
-    start = e + 2;
-  }
   if (start < text.size()) v.push_back(text.substr(start));
   return v;
 }
-
-bool endsWith(const std::wstring& s, const std::wstring& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::wstring joinPath(const std::wstring& a, const std::wstring& b) {
-  return a + L"\\" + b;
-}
-
 std::vector<std::wstring> logMessages(const std::wstring& text) {
   std::vector<std::wstring> messages;
-  for (const auto& l : lines(text)) {
-    const auto cut = l.rfind(L"   ");
-    if (cut != std::wstring::npos) messages.push_back(l.substr(cut + 3));
-  }
+  for (const auto& l : lines(text))
+    if (const auto cut = l.rfind(L"   "); cut != std::wstring::npos)
+      messages.push_back(l.substr(cut + 3));
   return messages;
 }
-
 bool inOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& want,
              std::string* missing) {
   std::size_t at = 0;
@@ -398,27 +273,19 @@ bool inOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstri
   if (at < want.size()) *missing = "missing \"" + utf8(want[at]) + "\"";
   return at == want.size();
 }
-
 Shot capture(HWND h) {
-  Shot s;
   const RECT r = rectOf(h);
-  s.width = widthOf(r);
-  s.height = heightOf(r);
+  Shot s{widthOf(r), heightOf(r), {}};
   HDC screen = ::GetDC(nullptr);
   HDC mem = ::CreateCompatibleDC(screen);
   BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = s.width;
-  bi.bmiHeader.biHeight = -s.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader = {sizeof bi.bmiHeader, s.width, -s.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = ::SelectObject(mem, bmp);
   ::BitBlt(mem, 0, 0, s.width, s.height, screen, r.left, r.top, SRCCOPY);
   ::GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  if (p)
+  if (const auto* p = static_cast<const std::uint32_t*>(bits))
     s.pixels.assign(p, p + static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
   ::SelectObject(mem, old);
   ::DeleteObject(bmp);
@@ -426,38 +293,26 @@ Shot capture(HWND h) {
   ::ReleaseDC(nullptr, screen);
   return s;
 }
-
 bool saveBitmap(HWND h, const std::wstring& path) {
   const Shot s = capture(h);
-  // Rows bottom up, three bytes a pixel (blue, green, red), each row padded to four bytes.
-  const std::size_t stride = (static_cast<std::size_t>(s.width) * 3 + 3) & ~std::size_t{3};
+  // 24 bits a pixel (a 32-bit file's fourth byte reads as alpha): rows bottom up, each padded to
+  // four bytes; blue, green, red are the low three bytes of 0x00RRGGBB in little-endian memory.
+  const std::size_t width = static_cast<std::size_t>(s.width),
+                    stride = (width * 3 + 3) & ~std::size_t{3};
   std::string image(stride * static_cast<std::size_t>(s.height), '\0');
-  for (int y = 0; y < s.height && !s.pixels.empty(); ++y)
-    for (int x = 0; x < s.width; ++x) {
-      const std::uint32_t c =
-          s.pixels[static_cast<std::size_t>(s.height - 1 - y) * static_cast<std::size_t>(s.width) +
-                   static_cast<std::size_t>(x)];
-      char* at =
-          image.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
-      at[0] = static_cast<char>(c & 0xFF);
-      at[1] = static_cast<char>((c >> 8) & 0xFF);
-      at[2] = static_cast<char>((c >> 16) & 0xFF);
-    }
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = s.width;
-  info.biHeight = s.height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
+  for (std::size_t y = 0; y < static_cast<std::size_t>(s.height) && !s.pixels.empty(); ++y)
+    for (std::size_t x = 0; x < width; ++x)
+      std::memcpy(&image[y * stride + x * 3], &s.pixels[(s.height - 1 - y) * width + x], 3);
+  const BITMAPINFOHEADER info{sizeof info, s.width, s.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;
   file.bfSize = file.bfOffBits + static_cast<DWORD>(image.size());
-  return writeFile(path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
-                             std::string(reinterpret_cast<const char*>(&info), sizeof info) +
-                             image);
+  const auto bytes = [](const void* at, std::size_t size) {
+    return std::string(static_cast<const char*>(at), size);
+  };
+  return writeFile(path, bytes(&file, sizeof file) + bytes(&info, sizeof info) + image);
 }
-
 std::wstring designSettings(const std::wstring& controller, const std::wstring& downloadFolder,
                             int choice, bool check1, bool check2) {
   std::wstring s =
@@ -465,11 +320,9 @@ std::wstring designSettings(const std::wstring& controller, const std::wstring& 
   for (int i = 0; i < 9; ++i)
     s += L"/Option1(" + std::to_wstring(i) + L").Value\r\n" + (i == choice ? L"True" : L"False") +
          L"\r\n";
-  s += std::wstring(L"/Check1.Value\r\n") + (check1 ? L"1" : L"0") + L"\r\n/Check2.Value\r\n" +
-       (check2 ? L"1" : L"0") + L"\r\n\r\n";
-  return s;
+  return s + L"/Check1.Value\r\n" + (check1 ? L"1" : L"0") + L"\r\n/Check2.Value\r\n" +
+         (check2 ? L"1" : L"0") + L"\r\n\r\n";
 }
-
 std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
                             const std::wstring& program, const std::wstring& settings) {
   const std::wstring folder = joinPath(work, name);
@@ -483,8 +336,6 @@ std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
   return folder;
 }
 
-// ---------------------------------------------------------------- the program under test
-
 Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs,
                  const std::wstring& arguments) {
   const auto started = std::chrono::steady_clock::now();
@@ -492,71 +343,34 @@ Varnolt::Varnolt(const std::wstring& exe, const std::wstring& folder, int window
   if (!process_) return;
   main = awaitWindow([&] { return findTop(pid_, L"VarnoltMain", L"Varnolt"); }, windowTimeoutMs);
   startMs = msSince(started);
-  // The pages out of sight are made while the window already answers, one at a time: the
-  // tests read them, so they wait until each tab's page holds its windows and the step
-  // under way has ended.
+  // The hidden pages are built one at a time once the window answers: wait until every
+  // tab's page holds its windows, then for the step under way to end.
   waitFor(
       [&] {
         HWND t = main ? tabs() : nullptr;
-        if (!t) return true;
         int built = 0;
-        for (HWND p = ::GetWindow(t, GW_CHILD); p; p = ::GetWindow(p, GW_HWNDNEXT))
+        for (HWND p = t ? ::GetWindow(t, GW_CHILD) : nullptr; p; p = ::GetWindow(p, GW_HWNDNEXT))
           built += ::GetWindow(p, GW_CHILD) != nullptr;
-        return built >= sendTimed(t, TCM_GETITEMCOUNT);
+        return !t || built >= sendTimed(t, TCM_GETITEMCOUNT);
       },
       windowTimeoutMs);
   if (main) sendTimed(main, WM_NULL);
 }
-
 Varnolt::~Varnolt() {
-  if (process_) {
-    if (running()) ::TerminateProcess(process_.get(), 9);
-    ::WaitForSingleObject(process_.get(), 5000);
-  }
+  if (running()) ::TerminateProcess(process_.get(), 9);
+  if (process_) ::WaitForSingleObject(process_.get(), 5000);
 }
-
-bool Varnolt::running() const {
-  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-}
-
-bool Varnolt::waitExit(int ms) const {
-  return ::WaitForSingleObject(process_.get(), static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
-}
-
-HWND Varnolt::child(const std::wstring& cls, const std::wstring& text) const {
-  return findChild(main, cls, text);
-}
-
 HWND Varnolt::logBox() const {
-  for (HWND h : children(main))
-    if (classOf(h) == L"Edit" && (::GetWindowLongW(h, GWL_STYLE) & ES_MULTILINE)) return h;
-  return nullptr;
+  return firstChild(main, [](HWND h) {
+    return classOf(h) == L"Edit" && (::GetWindowLongW(h, GWL_STYLE) & ES_MULTILINE);
+  });
 }
-
 HWND Varnolt::tabs() const {
-  for (HWND h : children(main))
-    if (classOf(h) == L"SysTabControl32") return h;
-  return nullptr;
+  return firstChild(main, [](HWND h) { return classOf(h) == L"SysTabControl32"; });
 }
-
 HWND Varnolt::statusBar() const {
-  for (HWND h : children(main))
-    if (classOf(h) == L"msctls_statusbar32") return h;
-  return nullptr;
+  return firstChild(main, [](HWND h) { return classOf(h) == L"msctls_statusbar32"; });
 }
-
-HWND Varnolt::messageBox(int timeoutMs) const {
-  return awaitWindow([&] { return findTop(pid(), L"#32770", L""); }, timeoutMs);
-}
-
-bool Varnolt::selectTab(int index) const {
-  HWND t = tabs();
-  // Arrow keys are how a user moves between tabs from the keyboard.
-  for (int i = 0; i < 6; ++i) sendTimed(t, WM_KEYDOWN, VK_LEFT, 0);
-  for (int i = 0; i < index; ++i) sendTimed(t, WM_KEYDOWN, VK_RIGHT, 0);
-  return sendTimed(t, TCM_GETCURSEL) == index;
-}
-
 HWND Varnolt::dialog(const std::function<bool(HWND)>& ready, int timeoutMs) const {
   return awaitWindow(
       [&] {
@@ -565,79 +379,61 @@ HWND Varnolt::dialog(const std::function<bool(HWND)>& ready, int timeoutMs) cons
       },
       timeoutMs);
 }
-
-HWND Varnolt::folderBrowser(int timeoutMs) const {
-  return dialog([](HWND d) { return findChild(d, L"SysTreeView32", L"") != nullptr; }, timeoutMs);
+bool Varnolt::selectTab(int index) const {
+  HWND t = tabs();
+  // Arrow keys are how a user moves between tabs from the keyboard.
+  for (int i = 0; i < 6; ++i) sendTimed(t, WM_KEYDOWN, VK_LEFT, 0);
+  for (int i = 0; i < index; ++i) sendTimed(t, WM_KEYDOWN, VK_RIGHT, 0);
+  return sendTimed(t, TCM_GETCURSEL) == index;
 }
-
 bool Varnolt::opened(const std::string& what) const {
   check(main != nullptr, what);
   return main != nullptr;
 }
-
 void Varnolt::quit(int timeoutMs) const {
   ::PostMessageW(main, WM_CLOSE, 0, 0);
   if (HWND box = messageBox(timeoutMs)) answer(box, IDYES);
 }
-
 bool Varnolt::pageShown(int k) const {
   if (kPageMarks[k]) return shownChild(main, L"Button", kPageMarks[k]) != nullptr;
   HWND log = logBox();
   return log && ::IsWindowVisible(log);
 }
-
 bool Varnolt::screenshot(const std::wstring& path) const {
   ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   ::Sleep(300);
   return saveBitmap(main, path);
 }
-
-HWND Varnolt::shownList() const {
-  return shownChild(main, L"SysListView32");
-}
-
 std::wstring boxMessage(HWND box) {
   std::wstring all;
   for (HWND h : children(box))
     if (classOf(h) == L"Static") all += textOf(h);
   return all;
 }
-
 void answer(HWND box, int id) {
   HWND button = ::GetDlgItem(box, id);
   ::PostMessageW(button ? button : box, BM_CLICK, 0, 0);
 }
-
 HWND conversionList(const Varnolt& v) {
-  for (HWND h : children(v.main)) {
-    if (classOf(h) != L"SysListView32") continue;
-    const auto ex = sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE);
+  return firstChild(v.main, [](HWND h) {
+    if (classOf(h) != L"SysListView32") return false;
     HWND header = reinterpret_cast<HWND>(sendTimed(h, LVM_GETHEADER));
-    if ((ex & LVS_EX_CHECKBOXES) && header && sendTimed(header, HDM_GETITEMCOUNT) == 6) return h;
-  }
-  return nullptr;
+    return (sendTimed(h, LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES) && header &&
+           sendTimed(header, HDM_GETITEMCOUNT) == 6;
+  });
 }
-
-// ---------------------------------------------------------------- the stand-in controller
-
-namespace {
-// The caption the system keeps for another program's window: no message is sent, so a
-// hung stand-in is found too.
-std::wstring captionOf(HWND h) {
-  wchar_t b[256] = {};
-  const int n = ::GetWindowTextW(h, b, 256);
-  return std::wstring(b, static_cast<std::size_t>(std::max(0, n)));
-}
-}  // namespace
 
 std::vector<HWND> standIns() {
   std::vector<HWND> v;
-  for (HWND h : topLevel())
-    if (::IsWindowVisible(h) && classOf(h) == kStandInClass && captionOf(h) == kStandInTitle)
+  for (HWND h : topLevel()) {
+    // The caption the system keeps, read without a message, so a hung stand-in counts too.
+    wchar_t caption[256] = {};
+    ::GetWindowTextW(h, caption, 256);
+    if (::IsWindowVisible(h) && classOf(h) == kStandInClass && caption == kStandInTitle)
       v.push_back(h);
+  }
   return v;
 }
-
 void closeStandIns() {
   for (HWND h : topLevel()) {
     if (classOf(h) != kStandInClass) continue;
@@ -651,7 +447,6 @@ void closeStandIns() {
   }
   waitFor([] { return standIns().empty(); }, 3000);
 }
-
 std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
                             const std::string& ini) {
   const std::wstring exe = joinPath(folder, L"RokuCtrl.exe");
@@ -660,24 +455,6 @@ std::wstring installStandIn(const std::wstring& folder, const std::wstring& roku
   ::CopyFileW(rokuCtrlExe.c_str(), exe.c_str(), FALSE);
   if (!ini.empty()) writeFile(joinPath(folder, L"RokuCtrl.ini"), ini);
   return exe;
-}
-
-HWND openPathDialog(Xdo& xdo, const Varnolt& v, HWND list, int row, bool checked) {
-  const RECT r = listItemRect(list, row);
-  const int x = r.left + 60, y = (r.top + r.bottom) / 2;
-  xdo.bringToFront(v.main, x, y);
-  const std::string which = "row " + std::to_string(row + 1);
-  const bool clicked = xdo.click(x, y, 3);
-  if (checked) check(clicked, "a right click on " + which);
-  const bool menu = waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000);
-  if (checked) check(menu, "the pop-up menu opens");
-  if (!menu) return nullptr;
-  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
-  xdo.keys({"Down", "Down", "Down", "Down", "Down", "Return"});
-  HWND dialog =
-      awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L"変換先変更"); }, 5000);
-  if (checked) check(dialog != nullptr, "\"変換先変更\" opens the path entry dialog");
-  return dialog;
 }
 
 }  // namespace winetest

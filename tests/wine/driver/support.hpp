@@ -1,9 +1,6 @@
-// The Wine test library, what the end-to-end tests and the Wine benchmarks share: output
-// and checks, waiting, reading another program's windows and controls, files, installing
-// into a test folder, Varnolt.exe and the stand-in controller as processes under test.
-// Everything is done from outside, through windows and messages, the way Varnolt operates
-// the controller. Wide-character functions throughout. Included first (directly or through
-// groups.hpp or night.hpp): it brings windows.h, which the other system headers build on.
+// The Wine test library shared by the end-to-end tests and the Wine benchmarks. It works from
+// outside, through windows and messages, as Varnolt operates the controller; wide APIs only.
+// Included first (directly or through groups.hpp or night.hpp): it brings windows.h.
 #pragma once
 
 // windows.h comes first: the other system headers build on it.
@@ -13,14 +10,36 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "captions.hpp"
-
 namespace winetest {
+
+// The texts of Varnolt's and the stand-in controller's windows that the tests look for.
+inline const std::wstring kStartButton = L"ﾛｸﾗｸｺﾝﾄﾛｰﾗ起動";
+inline const std::wstring kListButton = L"リスト取得";
+inline const std::wstring kDownloadButton = L"ﾘｽﾄ選択してﾀﾞｳﾝ";
+inline const std::wstring kCheck1 = L"DL後にストリーム変換も行う";
+inline const std::wstring kCheck3 = L"サイズ比較をクリアしたら元m2tファイルは削除";
+inline const std::wstring kConvertButton = L"PCで再生（ストリーム変換）";
+inline const std::wstring kCheck2 = L"変換後、サイズ比較をクリアしたら元m2tファイルは削除する";
+inline const std::wstring kEnumButton = L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙";
+inline const std::wstring kTabs[] = {L"ダウンロード",   L"ファイル名設定リスト(開発中）",
+                                     L"ストリーム変換", L"ログ",
+                                     L"環境設定",       L"開発者専用タブ"};
+// A button only page k shows (the log page has none: its text box tells).
+inline const wchar_t* const kPageMarks[] = {
+    L"リスト取得", L"追加",     L"PCで再生（ストリーム変換）",
+    nullptr,       L"ＲＣ選択", L"ﾄｯﾌﾟﾚﾍﾞﾙｳｨﾝﾄﾞｳ列挙"};
+inline const std::wstring kStarted = L"Varnolt起動";
+inline const std::wstring kClicked = L"「ロクラク起動」ボタンクリック";
+inline const std::wstring kQuit = L"アプリケーションを終了しますか ?";
+inline const std::wstring kAllDone = L"全ての作業が終了しました";
+inline const std::wstring kStandInTitle = L"ロクラクⅡ コントローラ";
+inline const std::wstring kStandInClass = L"RokuCtrlWindow";
 
 // What every test is given: the built programs and the folder it works in.
 struct Env {
@@ -33,79 +52,73 @@ struct Env {
   }
 };
 
-// ---------------------------------------------------------------- output and checks
-
+// ---------------------------------------------------------------- output, checks, waiting
 std::string utf8(std::wstring_view w);
-// One line to stdout, bytes as they are (the C runtime loses Japanese under Wine).
-void say(const std::string& line);
-// Text with CR and LF written as \r and \n, for check details.
-std::string shown(std::string_view utf8Text);
+void say(const std::string& line);  // to stdout as bytes: the C runtime loses Japanese under Wine
+std::string shown(std::string_view utf8Text);  // CR and LF written as \r and \n, for details
 std::string shown(std::wstring_view w);
 void check(bool ok, const std::string& name, const std::string& detail = {});
 int passedCount();
 int failedCount();
 
-// ---------------------------------------------------------------- handles and waiting
-
-// Owner of a kernel handle (process, thread, file).
-class Handle {
+struct HandleCloser {
+  void operator()(HANDLE h) const { ::CloseHandle(h); }
+};
+// Owner of a kernel handle; INVALID_HANDLE_VALUE counts as none.
+class Handle : public std::unique_ptr<void, HandleCloser> {
  public:
   Handle() = default;
-  explicit Handle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-  ~Handle() {
-    if (h_) ::CloseHandle(h_);
-  }
-  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  Handle& operator=(Handle&& o) noexcept {
-    if (this != &o) {
-      if (h_) ::CloseHandle(h_);
-      h_ = std::exchange(o.h_, nullptr);
-    }
-    return *this;
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-
- private:
-  HANDLE h_ = nullptr;
+  explicit Handle(HANDLE h) : unique_ptr(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
 };
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs);
-// Waits until `find` gives a window; that window, or nullptr.
-HWND awaitWindow(const std::function<HWND()>& find, int timeoutMs);
-double msSince(std::chrono::steady_clock::time_point start);
-// "median of N: M ms (min A, max B)" of these times.
-std::string spread(std::vector<double> ms);
-// Starts `exe` with `arguments` in `folder` (the caller's when empty); the process.
+HWND awaitWindow(const std::function<HWND()>& find, int timeoutMs);  // what `find` gives, or null
+inline double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+std::string spread(std::vector<double> ms);  // "median of N: M ms (min A, max B)"
 Handle startProcess(const std::wstring& exe, const std::wstring& arguments = {},
-                    const std::wstring& folder = {}, DWORD* pid = nullptr);
+                    const std::wstring& folder = {},
+                    DWORD* pid = nullptr);  // in ours when folder is empty
 
 // ---------------------------------------------------------------- other programs' windows
-
 std::wstring classOf(HWND h);
-// The text through WM_GETTEXT, as another program reads it.
-std::wstring textOf(HWND h);
-LRESULT sendTimed(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0);
+std::wstring textOf(HWND h);  // WM_GETTEXT, as another program reads the text
+inline LRESULT sendTimed(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR r = 0;
+  ::SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &r);
+  return static_cast<LRESULT>(r);
+}
 std::vector<HWND> topLevel();
-// Every descendant, in the system's enumeration order.
-std::vector<HWND> children(HWND parent);
-DWORD pidOf(HWND h);
-// A visible top-level window of the process (any process when pid is 0).
+std::vector<HWND> children(HWND parent);  // every descendant, in enumeration order
+inline DWORD pidOf(HWND h) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(h, &pid);
+  return pid;
+}
+// Visible; of any process when pid is 0, with any caption when `caption` is empty.
 HWND findTop(DWORD pid, const std::wstring& cls, const std::wstring& caption);
 HWND findChild(HWND parent, const std::wstring& cls, const std::wstring& text);
-// A check box or option button shown checked.
-bool buttonChecked(HWND button);
-// A visible descendant of this class (and text, unless empty): the last one in the
-// system's enumeration order.
+inline bool buttonChecked(HWND button) {  // a check box or option button
+  return button && sendTimed(button, BM_GETCHECK) == BST_CHECKED;
+}
+// The last visible descendant of this class (and text, unless empty) in enumeration order.
 HWND shownChild(HWND parent, const std::wstring& cls, const std::wstring& text = {});
-// The control with the keyboard focus in the thread of `window`.
-HWND focusOf(HWND window);
-RECT rectOf(HWND h);
-int widthOf(const RECT& r);
-int heightOf(const RECT& r);
-// Memory inside another process, for messages whose argument is a pointer there.
+HWND focusOf(HWND window);  // the control with the keyboard focus in the window's thread
+inline RECT rectOf(HWND h) {
+  RECT r{};
+  ::GetWindowRect(h, &r);
+  return r;
+}
+inline int widthOf(const RECT& r) {
+  return r.right - r.left;
+}
+inline int heightOf(const RECT& r) {
+  return r.bottom - r.top;
+}
+
+// Memory lent inside another process, for messages whose argument is a pointer there.
 class RemoteMemory {
  public:
   RemoteMemory(HWND owner, SIZE_T size)
@@ -118,17 +131,13 @@ class RemoteMemory {
   ~RemoteMemory() {
     if (at_) ::VirtualFreeEx(process_.get(), at_, 0, MEM_RELEASE);
   }
-  RemoteMemory(const RemoteMemory&) = delete;
-  RemoteMemory& operator=(const RemoteMemory&) = delete;
-
   BYTE* at() const { return at_; }
+  // Both fail unless every byte is copied.
   bool write(SIZE_T offset, const void* data, SIZE_T size) const {
-    SIZE_T done = 0;
-    return ::WriteProcessMemory(process_.get(), at_ + offset, data, size, &done) && done == size;
+    return ::WriteProcessMemory(process_.get(), at_ + offset, data, size, nullptr);
   }
   bool read(SIZE_T offset, void* data, SIZE_T size) const {
-    SIZE_T done = 0;
-    return ::ReadProcessMemory(process_.get(), at_ + offset, data, size, &done) && done == size;
+    return ::ReadProcessMemory(process_.get(), at_ + offset, data, size, nullptr);
   }
 
  private:
@@ -136,142 +145,122 @@ class RemoteMemory {
   BYTE* at_ = nullptr;
 };
 
-// Text of a tab item and of a status-bar part, read through memory lent inside the
-// other process.
+// Controls of another program, read through memory lent inside it:
 std::wstring tabText(HWND tab, int index);
 std::wstring statusText(HWND statusBar, int part);
-// A message that fills a RECT in the other process (LVM_GETITEMRECT, HDM_GETITEMRECT).
-RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r = {});
-// Rows of another program's list view, read through memory lent inside its process.
+RECT remoteRect(HWND h, UINT msg, WPARAM w, RECT r = {});  // LVM_GETITEMRECT, HDM_GETITEMRECT
 int listCount(HWND list);
 std::wstring listText(HWND list, int item, int subItem);
-// The state image of a row: 1 unchecked, 2 checked.
-int listCheckImage(HWND list, int item);
-bool listChecked(HWND list, int item);
-// Screen rectangle of a row.
-RECT listItemRect(HWND list, int item);
-// Sends WM_DROPFILES with these paths, the drop block built in the target's process.
-bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);
+int listCheckImage(HWND list, int item);  // the state image of a row: 1 unchecked, 2 checked
+inline bool listChecked(HWND list, int item) {
+  return listCheckImage(list, item) == 2;
+}
+RECT listItemRect(HWND list, int item);                                  // on the screen
+bool sendFileDrop(HWND target, const std::vector<std::wstring>& paths);  // WM_DROPFILES
 
 // ---------------------------------------------------------------- files and texts
-
 std::string readFile(const std::wstring& path);
 std::wstring fromCp932(const std::string& bytes);
 bool writeFile(const std::wstring& path, const std::string& bytes);
-bool exists(const std::wstring& path);
-// The size in bytes (of a file still being written too), -1 when there is none.
-std::int64_t fileSize(const std::wstring& path);
+inline bool exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+std::int64_t fileSize(const std::wstring& path);  // of a file being written too; -1 when none
 std::string cp932(std::wstring_view w);
 std::string hex(const std::string& bytes, std::size_t max = 48);
 std::vector<std::wstring> lines(const std::wstring& text);
-bool endsWith(const std::wstring& s, const std::wstring& tail);
-std::wstring joinPath(const std::wstring& a, const std::wstring& b);
+inline bool endsWith(const std::wstring& s, const std::wstring& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+inline std::wstring joinPath(const std::wstring& a, const std::wstring& b) {
+  return a + L"\\" + b;
+}
 // What the screen shows of a window: rows top down, 0x00RRGGBB a pixel.
 struct Shot {
   int width = 0, height = 0;
   std::vector<std::uint32_t> pixels;
 };
 Shot capture(HWND h);
-// The window as the screen shows it, as a 24-bit BMP file.
-bool saveBitmap(HWND h, const std::wstring& path);
-// The messages of a work log, newest first as the log shows them (the time stamps cut).
+bool saveBitmap(HWND h, const std::wstring& path);  // as a 24-bit BMP file
+// The messages of a work log, newest first as the log shows them, time stamps cut.
 std::vector<std::wstring> logMessages(const std::wstring& text);
-// Whether `want` appear in `seen` in this order; `missing` tells the first that does not.
+// Whether `want` appear in `seen` in this order; `missing` names the first that does not.
 bool inOrder(const std::vector<std::wstring>& seen, const std::vector<std::wstring>& want,
              std::string* missing);
 
-// default.ini as the program writes it, at design values but for the registered
-// controller path, the download folder, the end-of-work choice and Check1 and Check2.
 std::wstring designSettings(const std::wstring& controller = L"未登録",
                             const std::wstring& downloadFolder = L"未設定", int choice = 5,
-                            bool check1 = false, bool check2 = false);
-// A fresh folder `work\name` holding a copy of `program` (Varnolt.exe unless named) and
-// neither log.ini nor default.ini; default.ini in CP932 when `settings` are given.
+                            bool check1 = false, bool check2 = false);  // default.ini as written
+// A fresh folder `work\name` holding a copy of `program`, no log.ini, and default.ini (CP932)
+// only when `settings` are given.
 std::wstring installVarnolt(const std::wstring& work, const std::wstring& name,
                             const std::wstring& program, const std::wstring& settings = {});
-// The same for the built Varnolt.exe in the work folder.
 inline std::wstring installVarnolt(const Env& env, const std::wstring& name,
                                    const std::wstring& settings = {}) {
   return installVarnolt(env.work, name, env.varnolt, settings);
 }
 
 // ---------------------------------------------------------------- the program under test
-
 class Varnolt {
  public:
-  // Starts the program in `folder` and waits for its main window.
+  // Starts the program in `folder`, waits for its main window and pages.
   Varnolt(const std::wstring& exe, const std::wstring& folder, int windowTimeoutMs = 20000,
           const std::wstring& arguments = L"");
-  // Varnolt.exe of `folder` (installVarnolt).
-  explicit Varnolt(const std::wstring& folder)
+  explicit Varnolt(const std::wstring& folder)  // Varnolt.exe of `folder` (installVarnolt)
       : Varnolt(joinPath(folder, L"Varnolt.exe"), folder) {}
   ~Varnolt();
-  Varnolt(const Varnolt&) = delete;
-  Varnolt& operator=(const Varnolt&) = delete;
-
-  bool running() const;
-  bool waitExit(int ms) const;
+  bool running() const {
+    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+  }
+  bool waitExit(int ms) const {
+    return ::WaitForSingleObject(process_.get(), static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+  }
   DWORD pid() const { return pid_; }
-
-  HWND child(const std::wstring& cls, const std::wstring& text) const;
-  // The work log: the multi-line edit box.
-  HWND logBox() const;
+  HWND child(const std::wstring& cls, const std::wstring& text) const {
+    return findChild(main, cls, text);
+  }
+  HWND logBox() const;  // the work log: the multi-line edit box
   HWND tabs() const;
   HWND statusBar() const;
-  // A message box of the program, or nullptr.
-  HWND messageBox(int timeoutMs) const;
-  // A dialog of the program that `ready` accepts, or nullptr; the folder browser.
-  HWND dialog(const std::function<bool(HWND)>& ready, int timeoutMs) const;
-  HWND folderBrowser(int timeoutMs) const;
+  HWND messageBox(int timeoutMs) const {
+    return dialog([](HWND) { return true; }, timeoutMs);
+  }
+  HWND dialog(const std::function<bool(HWND)>& ready, int timeoutMs) const;  // or nullptr
+  HWND folderBrowser(int timeoutMs) const {
+    return dialog([](HWND d) { return findChild(d, L"SysTreeView32", L"") != nullptr; }, timeoutMs);
+  }
   bool selectTab(int index) const;
-  // The window shows that it opened; `what` names the check.
-  bool opened(const std::string& what) const;
-  // Closes the window and answers the quit question Yes.
-  void quit(int timeoutMs = 5000) const;
-  // Page k is up: a control only that page has is visible.
+  bool opened(const std::string& what) const;  // checks, named `what`, that the window opened
+  void quit(int timeoutMs = 5000) const;       // closes the window, answers the question Yes
   bool pageShown(int k) const;
-  // The window repainted and saved as a BMP file.
-  bool screenshot(const std::wstring& path) const;
-  // The list view of the shown page.
-  HWND shownList() const;
-
+  bool screenshot(const std::wstring& path) const;  // repainted, then saved as a BMP file
+  HWND shownList() const { return shownChild(main, L"SysListView32"); }  // of the shown page
   HWND main = nullptr;
   double startMs = 0;
 
  private:
-  Handle process_, thread_;
+  Handle process_;
   DWORD pid_ = 0;
 };
 
 std::wstring boxMessage(HWND box);
 void answer(HWND box, int id);
-// The conversion list: the list view with check boxes and six columns.
-HWND conversionList(const Varnolt& v);
+HWND conversionList(const Varnolt& v);  // the list view with check boxes and six columns
 
 // ---------------------------------------------------------------- the stand-in controller
-
-// Main windows of stand-in controllers, whoever started them.
-std::vector<HWND> standIns();
-// Closes every stand-in and waits for its process to end (ended by force when it does
-// not close), so the next test starts with no controller running.
-void closeStandIns();
-// RokuCtrl.exe copied into `folder` (made, with its parent), with RokuCtrl.ini holding `ini` when
-// given; its path.
+std::vector<HWND> standIns();  // main windows of stand-in controllers, whoever started them
+void closeStandIns();          // waits for each to end (forced when it hangs)
+// RokuCtrl.exe copied into `folder` (made, with its parent), RokuCtrl.ini holding `ini` if given.
 std::wstring installStandIn(const std::wstring& folder, const std::wstring& rokuCtrlExe,
                             const std::string& ini = {});
 
-// ---------------------------------------------------------------- the help viewer
-
-// A running hh.exe and its command line.
+// ---------------------------------------------------------------- the help viewer (help.cpp)
 struct Viewer {
   DWORD pid = 0;
   std::wstring commandLine;
 };
-// The running hh.exe processes.
 std::vector<Viewer> viewers();
-// Waits for a viewer whose command line names `chm`; empty when none comes.
-Viewer waitForViewer(const std::wstring& chm, int timeoutMs);
-// Closes the viewer's windows as its close box would; ends it when it does not go.
-bool closeViewer(DWORD pid);
+Viewer waitForViewer(const std::wstring& chm, int timeoutMs);  // empty when none comes
+bool closeViewer(DWORD pid);  // as its close box would; ends it when it does not go
 
 }  // namespace winetest

@@ -1,20 +1,16 @@
-// Real mouse and keyboard input for the end-to-end tests: xdotool runs outside Wine, on
-// the X display Wine draws on; run.sh serves the requests.
+// Real mouse and keyboard input: xdotool runs outside Wine on the X display Wine draws on, and
+// run.sh serves the requests.
 #pragma once
 
 #include "support.hpp"
 
 #include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace winetest {
 
-// Requests are files in a folder (from the environment variable WINETEST_XDOTOOL_DIR): one xdotool
-// argument a line in N.req; the server writes N.out with the exit status on its first
-// line and xdotool's output after it.
+// A request is a file N.req in the folder WINETEST_XDOTOOL_DIR, one xdotool argument a line;
+// the server answers in N.out: the exit status on the first line, xdotool's output after it.
 class Xdo {
  public:
   Xdo() {
@@ -22,12 +18,12 @@ class Xdo {
     if (::GetEnvironmentVariableW(L"WINETEST_XDOTOOL_DIR", b, MAX_PATH)) dir_ = b;
   }
   bool available() const { return !dir_.empty() && exists(dir_); }
-
   bool run(const std::vector<std::string>& args, std::string* output = nullptr) {
     if (!available()) return false;
     const std::wstring base = joinPath(dir_, std::to_wstring(100000 + next_++));
     std::string text;
     for (const std::string& a : args) text += a + "\n";
+    // Written aside and renamed, so the server never reads half a request.
     if (!writeFile(base + L".tmp", text) ||
         !::MoveFileW((base + L".tmp").c_str(), (base + L".req").c_str()))
       return false;
@@ -39,12 +35,8 @@ class Xdo {
     if (output) *output = eol == std::string::npos ? std::string() : got.substr(eol + 1);
     return got.rfind("0", 0) == 0 && (eol == 1 || got.size() == 1);
   }
-
-  // The events reach the program through the X server and its own message queue, later:
-  // callers wait for what the events lead to.
-  // A short pause after each input, so that a loop that presses until it sees a change
-  // (Ctrl+Tab until a page shows) does not press ahead of the program; checks still wait
-  // for the state they expect.
+  // Input reaches the program later, through the X server: callers wait for its effect. The
+  // pause keeps a loop that presses until it sees a change from pressing ahead of the program.
   static bool settled(bool ok) {
     ::Sleep(250);
     return ok;
@@ -62,39 +54,29 @@ class Xdo {
     return settled(run({"mousemove", std::to_string(x), std::to_string(y), "sleep", "0.1", "click",
                         std::to_string(button)}));
   }
-  // A click in the middle of a rectangle on the screen, or of a window.
+  // In the middle of a screen rectangle or of a window.
   bool click(const RECT& r, int button = 1) {
     return click((r.left + r.right) / 2, (r.top + r.bottom) / 2, button);
   }
   bool click(HWND h, int button = 1) { return h && click(rectOf(h), button); }
   bool move(int x, int y) { return run({"mousemove", std::to_string(x), std::to_string(y)}); }
   bool press(bool down) { return run({down ? "mousedown" : "mouseup", "1"}); }
-
-  // The X window under the pointer once it is moved to (x, y), and the one holding the X
-  // input focus; 0 when xdotool does not tell.
-  std::pair<unsigned long, unsigned long> windowsAt(int x, int y) {
-    std::string under, focus;
-    run({"mousemove", std::to_string(x), std::to_string(y), "getmouselocation"}, &under);
-    run({"getwindowfocus"}, &focus);
-    const auto at = under.find("window:");
-    return {at == std::string::npos ? 0 : std::strtoul(under.c_str() + at + 7, nullptr, 10),
-            std::strtoul(focus.c_str(), nullptr, 10)};
-  }
-
-  // Makes `top` the foreground window with the pointer at (x, y) and waits until the
-  // display has it there too: its X window under the pointer and holding the X input
-  // focus, so that the next keys and clicks reach it. Wine's view and the X server's can
-  // differ for a while: a program that activates its own window gets its X window
-  // stacked on top and focused while Wine still counts the other window as the
-  // foreground one, and SetForegroundWindow on that one changes nothing until Wine has
-  // read the lost focus.
+  // Makes `top` the foreground window with the pointer at (x, y) and waits until X agrees: its
+  // X window under the pointer and focused. Wine and X can differ for a while (a program that
+  // activates itself is on top in X while Wine keeps the old foreground window).
   bool bringToFront(HWND top, int x, int y, int timeoutMs = 15000) {
     const auto mine = reinterpret_cast<std::uintptr_t>(::GetPropW(top, L"__wine_x11_whole_window"));
     return waitFor(
         [&] {
           if (::GetForegroundWindow() != top) ::SetForegroundWindow(top);
-          const auto [under, focus] = windowsAt(x, y);
-          return ::GetForegroundWindow() == top && under == mine && focus == mine;
+          std::string under, focus;
+          run({"mousemove", std::to_string(x), std::to_string(y), "getmouselocation"}, &under);
+          run({"getwindowfocus"}, &focus);
+          const auto at = under.find("window:");
+          const auto pointed =
+              at == std::string::npos ? 0 : std::strtoul(&under[at + 7], nullptr, 10);
+          const auto focused = std::strtoul(focus.c_str(), nullptr, 10);
+          return ::GetForegroundWindow() == top && pointed == mine && focused == mine;
         },
         timeoutMs);
   }
@@ -102,7 +84,6 @@ class Xdo {
     const RECT r = rectOf(top);
     return bringToFront(top, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
   }
-
   // Out of the way of every control, so no hover look stays in a screenshot.
   void parkMouse() { run({"mousemove", "1590", "1190"}); }
 
@@ -112,8 +93,23 @@ class Xdo {
   static inline int next_ = 0;
 };
 
-// "変換先変更" from the pop-up menu of a row of the conversion list, by a right click and
-// the keys: the path entry dialog Form3, or nullptr. With `checked`, each step is a check.
-HWND openPathDialog(Xdo& xdo, const Varnolt& v, HWND list, int row, bool checked = false);
+// "変換先変更" from the pop-up menu of a row of the conversion list, by a right click and keys:
+// the path entry dialog Form3, or nullptr. With `checked`, each step is a check.
+inline HWND openPathDialog(Xdo& xdo, const Varnolt& v, HWND list, int row, bool checked = false) {
+  const RECT r = listItemRect(list, row);
+  const int x = r.left + 60, y = (r.top + r.bottom) / 2;
+  xdo.bringToFront(v.main, x, y);
+  const bool clicked = xdo.click(x, y, 3);
+  if (checked) check(clicked, "a right click on row " + std::to_string(row + 1));
+  const bool menu = waitFor([&] { return findTop(v.pid(), L"#32768", L"") != nullptr; }, 5000);
+  if (checked) check(menu, "the pop-up menu opens");
+  if (!menu) return nullptr;
+  // Down five times passes over "ファイルを追加..." and the separators to "変換先変更".
+  xdo.keys({"Down", "Down", "Down", "Down", "Down", "Return"});
+  HWND dialog =
+      awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L"変換先変更"); }, 5000);
+  if (checked) check(dialog != nullptr, "\"変換先変更\" opens the path entry dialog");
+  return dialog;
+}
 
 }  // namespace winetest
