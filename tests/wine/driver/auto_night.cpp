@@ -36,7 +36,7 @@ void nightlyTaskCalls(const Env& env, Xdo& xdo) {
                 MOVEFILE_REPLACE_EXISTING);
   ::DeleteFileW(calls.c_str());
   Varnolt v(program, folder);
-  if (!checked(v.main, "the test build with the recording service starts")) return;
+  if (!check(v.main, "the test build with the recording service starts")) return;
   const auto [box5, hour] = taskGroup(v);
   // The minute: the box showing 00 on the hour's row (the rule list's hidden page has more).
   HWND minute = nullptr;
@@ -44,7 +44,7 @@ void nightlyTaskCalls(const Env& env, Xdo& xdo) {
     if (hour && classOf(c) == L"Edit" && textOf(c) == L"00" && ::IsWindowVisible(c) &&
         rectOf(c).top == rectOf(hour).top)
       minute = c;
-  if (!checked(box5 && hour && minute, "the group's check box and time are there")) return;
+  if (!check(box5 && hour && minute, "the group's check box and time are there")) return;
   typeInto(xdo, hour, "22");
   typeInto(xdo, minute, "30");
   xdo.click(box5);
@@ -78,7 +78,7 @@ void autoNightTests(const Env& env) {
   {
     Varnolt look(folder);
     HWND list = readAndCheck(look, 5, {});
-    if (!checked(list, "a first start reads the five recordings")) return;
+    if (!check(list, "a first start reads the five recordings")) return;
     std::string history = "\xEF\xBB\xBF";
     for (int row = 0; row < 3; ++row)
       history += utf8(listText(list, row, 3)) + "\t" + utf8(listText(list, row, 4)) + "\t" +
@@ -89,7 +89,7 @@ void autoNightTests(const Env& env) {
   ::DeleteFileW(joinPath(folder, L"log.ini").c_str());
   const auto started = std::chrono::steady_clock::now();
   Varnolt v(joinPath(folder, L"Varnolt.exe"), folder, 20000, L"/auto");
-  if (!checked(v.main, "Varnolt.exe /auto starts")) return;
+  if (!check(v.main, "Varnolt.exe /auto starts")) return;
   HWND box = nullptr;
   const bool ended = waitFor(
       [&] {
@@ -128,7 +128,7 @@ void nightlyTaskTests(const Env& env) {
   say("# the nightly task: the time typed and the check box clicked, Wine's scheduler refusing");
   Xdo xdo;
   Varnolt v(installVarnolt(env, L"毎晩 の タスク", designSettings()));
-  if (!checked(v.main && xdo.available(), "Varnolt starts, xdotool answers")) return;
+  if (!check(v.main && xdo.available(), "Varnolt starts, xdotool answers")) return;
   const auto [box5, hour] = taskGroup(v);
   check(box5 && hour && !buttonChecked(box5),
         "the group shows the task off at start-up (none in the scheduler) at 03");

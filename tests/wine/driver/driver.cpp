@@ -151,7 +151,7 @@ void secondRun(const std::wstring& folder) {
   ::Sleep(300);
   ::PostMessageW(v.main, WM_CHAR, L'v', 0);
   HWND dialog = awaitWindow([&] { return findTop(v.pid(), L"VarnoltDialog", L"Varnolt"); }, 5000);
-  if (checked(dialog, "Alt+H, V (ヘルプ(&H) > バージョン情報(&V)) opens the version dialog")) {
+  if (check(dialog, "Alt+H, V (ヘルプ(&H) > バージョン情報(&V)) opens the version dialog")) {
     check(!::IsWindowEnabled(v.main), "the main window is blocked while the dialog is open");
     check(findChild(dialog, L"Static", L"ﾊﾞｰｼﾞｮﾝ 2.1.0") != nullptr,
           "the dialog shows \"ﾊﾞｰｼﾞｮﾝ 2.1.0\"");

@@ -80,14 +80,9 @@ std::vector<std::wstring> nightLog(const std::wstring& folder) {
   return got;
 }
 
-bool checked(bool ok, const std::string& name, const std::string& detail) {
-  check(ok, name, detail);
-  return ok;
-}
-
 bool checkBox(HWND box, const std::wstring& text, const std::string& name, bool also) {
-  return checked(box && boxMessage(box) == text && also, name,
-                 box ? shown(boxMessage(box)) : "no message box");
+  return check(box && boxMessage(box) == text && also, name,
+               box ? shown(boxMessage(box)) : "no message box");
 }
 
 void runNights(const Env& env, bool realInput,
@@ -148,9 +143,8 @@ void wholeNight(const Env& env, Xdo&) {
   Varnolt v(folder);
   if (!v.opened("Varnolt starts for the night")) return;
   HWND list = startAndRead(v, 5);
-  if (!checked(
-          list,
-          "the controller is started from its registered path and its five recordings are read"))
+  if (!check(list,
+             "the controller is started from its registered path and its five recordings are read"))
     return;
   bool ticked = true;
   for (int row : kChecked) ticked = checkRow(list, row) && ticked;
@@ -166,7 +160,7 @@ void wholeNight(const Env& env, Xdo&) {
   ::PostMessageW(download, BM_CLICK, 0, 0);
   const bool ended = v.waitExit(240000);
   const std::string took = std::to_string(static_cast<int>(msSince(started))) + " ms";
-  if (!checked(ended, "Varnolt quits by itself when the night's env.work is done", took)) return;
+  if (!check(ended, "Varnolt quits by itself when the night's env.work is done", took)) return;
   DWORD code = 259;
   if (process) ::GetExitCodeProcess(process.get(), &code);
   check(code == 0, "Varnolt's process ends cleanly (exit code 0)", std::to_string(code));
@@ -209,8 +203,7 @@ void nightEndingWithMessage(const Env& env, Xdo&) {
                     sendTimed(h, TTM_GETTOOLCOUNT) == 5);
   check(tips, "a tool-tip window of Varnolt holds the five tips of the machine actions");
   HWND list = readAndCheck(v, 1, {1});
-  HWND download =
-      checked(list, "the one recording is read and checked") ? readyDownload(v) : nullptr;
+  HWND download = check(list, "the one recording is read and checked") ? readyDownload(v) : nullptr;
   if (!download) return;
   // For comparison: the same window idle, no timer running.
   const double idleBefore = cpuSeconds(v.pid());

@@ -37,8 +37,6 @@ bool startDownload(const Varnolt& v);
 bool checkRow(HWND list, int row);
 // The messages of log.ini in `folder`, oldest first.
 std::vector<std::wstring> nightLog(const std::wstring& folder);
-// check(), returning `ok` for the steps that depend on it.
-bool checked(bool ok, const std::string& name, const std::string& detail = {});
 // A check that the message box `box` says `text` and `also` holds; whether it passed.
 bool checkBox(HWND box, const std::wstring& text, const std::string& name, bool also = true);
 // Runs `steps` with no stand-in running before, between or after them.

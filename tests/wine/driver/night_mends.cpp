@@ -83,7 +83,7 @@ void missingDriveNight(const Env& env, Xdo&) {
   const std::wstring target = std::wstring(1, letter) + L":\\録画";
   Varnolt v(prepareNight(env, L"欠けたドライブ", 5, 4000, true, false, target));
   if (!v.opened("Varnolt starts with the download folder " + utf8(target))) return;
-  if (!checked(readAndCheck(v, 5, {1, 2}), "the list is read and rows 1 and 2 are checked") ||
+  if (!check(readAndCheck(v, 5, {1, 2}), "the list is read and rows 1 and 2 are checked") ||
       !startDownload(v))
     return;
   HWND box = v.messageBox(60000);
@@ -127,8 +127,7 @@ void vanishedMidTransfer(const Env& env, Xdo&) {
   const std::wstring rec = joinPath(folder, L"録画");
   Varnolt v(folder);
   if (!v.opened("Varnolt starts for the cut transfer")) return;
-  if (!checked(readAndCheck(v, 1, {1}), "the one recording is read and checked") ||
-      !startDownload(v))
+  if (!check(readAndCheck(v, 1, {1}), "the one recording is read and checked") || !startDownload(v))
     return;
   auto only = [&] {
     const auto files = m2tFiles(rec);
@@ -137,7 +136,7 @@ void vanishedMidTransfer(const Env& env, Xdo&) {
   std::wstring name;
   const bool writing =
       waitFor([&] { return !(name = only()).empty() && fileSize(joinPath(rec, name)) > 0; }, 60000);
-  if (!checked(writing, "the transfer writes " + utf8(name))) return;
+  if (!check(writing, "the transfer writes " + utf8(name))) return;
   closeStandIns();
   // With the controller gone nothing changes the bytes, under whichever name they are.
   std::int64_t cut = -1;

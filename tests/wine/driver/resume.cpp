@@ -31,8 +31,8 @@ std::wstring cutNight(const Env& env, const std::wstring& name, int jobMs, bool 
   const std::wstring folder = prepareNight(env, name, 5, jobMs, true, false);
   const std::wstring first = joinPath(joinPath(folder, L"録画"), kFirst);
   Varnolt v(folder);
-  if (!checked(readAndCheck(v, 5, {1, 2}),
-               "Varnolt starts, reads the five recordings and rows 1 and 2 are checked") ||
+  if (!check(readAndCheck(v, 5, {1, 2}),
+             "Varnolt starts, reads the five recordings and rows 1 and 2 are checked") ||
       !startDownload(v))
     return {};
   const bool writing = waitFor([&] { return fileSize(first) > 0; }, 90000);

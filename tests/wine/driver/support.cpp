@@ -65,9 +65,10 @@ std::string shown(std::string_view utf8Text) {
   for (char c : utf8Text) s += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
   return s;
 }
-void check(bool ok, const std::string& name, const std::string& detail) {
+bool check(bool ok, const std::string& name, const std::string& detail) {
   ++(ok ? passed : failed);
   say(ok ? "ok - " + name : "FAIL - " + name + (detail.empty() ? "" : ": " + detail));
+  return ok;
 }
 int passedCount() {
   return passed;

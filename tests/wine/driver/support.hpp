@@ -57,7 +57,8 @@ std::string utf8(std::wstring_view w);
 void say(const std::string& line);  // to stdout as bytes: the C runtime loses Japanese under Wine
 std::string shown(std::string_view utf8Text);  // CR and LF written as \r and \n, for details
 std::string shown(std::wstring_view w);
-void check(bool ok, const std::string& name, const std::string& detail = {});
+// Records a check; returns `ok`, for the steps that depend on it.
+bool check(bool ok, const std::string& name, const std::string& detail = {});
 int passedCount();
 int failedCount();
 
